@@ -1,0 +1,92 @@
+// mivora-cli: the engine of the desktop program without windows.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/commands.h"
+
+namespace {
+
+const CliCommand kCommands[] = {
+    MIVORA_CLI_COMMANDS
+};
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: mivora-cli [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
+                 "                  [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
+                 "                  [--virtual-faults SPEC]] COMMAND [ARGS]\n\ncommands:\n");
+    for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+}
+
+bool ParseInt(const std::string& text, int& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 0);
+    if (*end != '\0' || v < 0 || v > 255) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int CliFail(const std::string& text) {
+    std::fprintf(stderr, "mivora-cli: %s\n", text.c_str());
+    return 1;
+}
+
+int main(int argc, char** argv) {
+    CliOptions opts;
+    std::vector<std::string> rest;
+    int i = 1;
+    auto needValue = [&](const char* name, std::string& out) {
+        if (i + 1 >= argc) return false;
+        out = argv[++i];
+        (void)name;
+        return true;
+    };
+    for (; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string value;
+        if (a == "--help" || a == "-h") {
+            PrintUsage(stdout);
+            return 0;
+        } else if (a == "--virtual-mouse") {
+            opts.virtualMouse = true;
+        } else if (a.rfind("--virtual-mouse=", 0) == 0) {
+            opts.virtualMouse = true;
+            opts.virtualFile = a.substr(std::strlen("--virtual-mouse="));
+            if (opts.virtualFile.empty()) return CliFail("--virtual-mouse= needs a file name");
+        } else if (a == "--virtual-cid" || a == "--virtual-mid") {
+            if (!needValue(a.c_str(), value)) return CliFail(a + " needs a number");
+            int& target = (a == "--virtual-cid") ? opts.virtualCid : opts.virtualMid;
+            if (!ParseInt(value, target)) return CliFail(a + ": not a code from 0 to 255: " + value);
+        } else if (a == "--virtual-link") {
+            if (!needValue(a.c_str(), value) || (value != "receiver" && value != "bluetooth"))
+                return CliFail("--virtual-link takes receiver or bluetooth");
+            opts.virtualLink = value;
+        } else if (a == "--virtual-faults") {
+            if (!needValue(a.c_str(), opts.virtualFaults)) return CliFail("--virtual-faults needs a SPEC");
+        } else if (a == "--data-dir") {
+            if (!needValue(a.c_str(), opts.dataDir)) return CliFail("--data-dir needs a folder");
+        } else if (a.rfind("--", 0) == 0 && rest.empty()) {
+            return CliFail("unknown option " + a + " (see --help)");
+        } else {
+            for (; i < argc; ++i) rest.emplace_back(argv[i]);
+            break;
+        }
+    }
+    if (rest.empty()) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    const std::string name = rest.front();
+    rest.erase(rest.begin());
+    for (const auto& c : kCommands) {
+        if (name == c.name) return c.run(opts, rest);
+    }
+    return CliFail("unknown command " + name + " (see --help)");
+}

@@ -1,0 +1,28 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages the build needs.
+MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
+    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+
+mivora_install_deps() {
+    local missing=()
+    local p
+    for p in "${MIVORA_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# mivora_configure BUILD_DIR [cmake args...]
+mivora_configure() {
+    local dir=$1
+    shift
+    cmake -S "$MIVORA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+}
