@@ -36,9 +36,9 @@ struct DeviceModel {
     int MDNUM = 0;     // mode count 1..3 (from 3, 6, 9)
     int KeyCount = 0;  // KM / 2, 1..16
     KeyEntry DefaultKeys[kKeySets][kKeysPerSet] = {};
-    int KEYH = 0;      // vertical gap between key list rows
+    int KEYH = 0;  // vertical gap between key list rows
     int KEYY = 0;
-    int DR = 0;        // default report rate, hexadecimal-coded decimal (0x500 = 500 Hz)
+    int DR = 0;  // default report rate, hexadecimal-coded decimal (0x500 = 500 Hz)
     int RATE[4] = {};
     CfgRect Mark[kKeysPerSet] = {};  // key marks on the mouse picture
     int ShowLOD = 0;
