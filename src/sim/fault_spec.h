@@ -1,0 +1,28 @@
+// Faults the virtual mouse can inject, parsed from text such as
+// "lost=0.1,echo=0.05,late=0.02:300,unplug-after=400,seed=7".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+struct FaultSpec {
+    double lost = 0.0;  // share of replies never sent (0..1)
+    // Share of write echoes damaged on the way back (0..1). The firmware has written the data
+    // correctly; only the echo differs from the request, so a host that retries finds the
+    // memory already right and one that trusts the echo would wrongly think it failed.
+    double echo = 0.0;
+    double late = 0.0;     // share of replies held back by lateMs
+    int lateMs = 0;        // extra delay of a late reply, milliseconds
+    long unplugAfter = 0;  // the mouse unplugs itself after this many requests; 0 = never
+    uint32_t seed = 1;     // same seed and same requests give the same faults
+
+    bool Any() const { return lost > 0 || echo > 0 || late > 0 || unplugAfter > 0; }
+};
+
+// Parses a comma-separated list of key=value parts (an empty text gives no faults). Returns
+// false with a one-line error naming the part that is wrong; spec is then left unchanged.
+bool ParseFaultSpec(const std::string& text, FaultSpec& spec, std::string& error);
+
+}  // namespace sim
