@@ -1,0 +1,48 @@
+// The key slot buffer: the 384 bytes at 0x200 + 384 x slot that hold the details of a buffer
+// function (macro, combination, media or fire key) of one key matrix position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "macro/hd_macro.h"  // kKeySlotBytes, kSlotMacroMaxEvents
+
+constexpr int kKeySlots = 8;
+constexpr uint32_t kKeySlotBase = 0x200;
+constexpr size_t kSlotNameLen = 0;  // name length in bytes
+constexpr size_t kSlotName = 1;     // 28 bytes of UTF-16LE, not terminated
+constexpr size_t kSlotNameBytes = 28;
+constexpr size_t kSlotNameBlock = 29;  // length byte + name
+constexpr size_t kSlotKind = 29;
+constexpr size_t kSlotSubKind = 30;
+constexpr size_t kSlotEvents = 31;  // count byte, then 4 bytes per event
+constexpr size_t kSlotMaxNameChars = kSlotNameBytes / 2;
+// Name block, kind bytes and the check byte take 32 bytes; the rest holds the event string.
+constexpr int kSlotMaxEvents = kSlotMacroMaxEvents;
+static_assert(kSlotMaxEvents == static_cast<int>((kKeySlotBytes - 32 - 1) / 4));
+static_assert(kSlotEvents + 1 + 4 * kSlotMaxEvents + 1 <= kKeySlotBytes);
+static_assert(kKeySlotBase + kKeySlots * kKeySlotBytes == 0xE00);
+
+enum : uint8_t {
+    kSlotKindMacro = 0x53,
+    kSlotSubMacro = 0x02,
+    kSlotKindKeys = 0x52,  // combination and media keys
+    kSlotSubKeys = 0x03,
+    kSlotKindFire = 0x51,
+    kSlotSubFire = 0x04,
+};
+
+constexpr uint32_t KeySlotAddress(int slot) {
+    return kKeySlotBase + static_cast<uint32_t>(kKeySlotBytes) * static_cast<uint32_t>(slot);
+}
+
+// Fills out (kKeySlotBytes) with the name block (at most 14 characters of name), the kind
+// bytes, the event string events[0..length) (count byte first) and its check byte. Returns the
+// number of bytes to write (length + 32), or 0 when the string does not fit: then out is zero.
+size_t BuildKeySlot(uint8_t* out, const std::u16string& name, uint8_t kind, uint8_t subKind,
+                    const uint8_t* events, size_t length);
+
+// Name from a 29-byte name block read from the mouse: the length byte is untrusted, so at most
+// 28 bytes are taken and an odd last byte is dropped. Empty when the length byte is 0.
+std::u16string SlotNameFromBlock(const uint8_t* block);
