@@ -61,7 +61,7 @@ void EncodeProfile(const ProfileRecord& r, uint8_t* out) {
     for (int i = 0; i < 5; ++i) PutLe32(out + pl::kPointer + 4 * i, static_cast<uint32_t>(ptr[i]));
     std::memcpy(out + pl::kReserved2, r.reserved2.data(), r.reserved2.size());
     for (int i = 0; i < kMaxDpiStages; ++i) {
-        uint8_t* p = out + pl::kStages + i * kDpiStageBytes;
+        uint8_t* p = out + pl::kStages + i * kDpiStageRecordBytes;
         PutLe32(p + 0, static_cast<uint32_t>(r.stages[i].xDpi));
         PutLe32(p + 4, static_cast<uint32_t>(r.stages[i].yDpi));
         PutLe32(p + 8, r.stages[i].color);
@@ -102,7 +102,7 @@ ProfileRecord DecodeProfile(const uint8_t* in) {
     for (int i = 0; i < 5; ++i) *ptr[i] = static_cast<int32_t>(GetLe32(in + pl::kPointer + 4 * i));
     std::memcpy(r.reserved2.data(), in + pl::kReserved2, r.reserved2.size());
     for (int i = 0; i < kMaxDpiStages; ++i) {
-        const uint8_t* p = in + pl::kStages + i * kDpiStageBytes;
+        const uint8_t* p = in + pl::kStages + i * kDpiStageRecordBytes;
         r.stages[i].xDpi = static_cast<int32_t>(GetLe32(p + 0));
         r.stages[i].yDpi = static_cast<int32_t>(GetLe32(p + 4));
         r.stages[i].color = GetLe32(p + 8);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,7 +13,7 @@
 
 constexpr uint32_t kProfileMagic = 0xFCAA1234;
 constexpr size_t kProfileRecordBytes = 1972;
-constexpr size_t kDpiStageBytes = 16;
+constexpr size_t kDpiStageRecordBytes = 16;
 constexpr int kProfileNameUnits = 20;  // UTF-16 code units including the terminator
 constexpr int kProfileNameMaxChars = 19;
 
@@ -45,7 +46,7 @@ static_assert(profile_layout::kRate24 - profile_layout::kKeySets ==
               kKeySets * kKeysPerSet * kKeyEntryBytes);
 static_assert(profile_layout::kReserved2 - profile_layout::kPointer == 5 * 4);
 static_assert(profile_layout::kCurStage - profile_layout::kStages ==
-              kMaxDpiStages * kDpiStageBytes);
+              kMaxDpiStages * kDpiStageRecordBytes);
 static_assert(kProfileRecordBytes - profile_layout::kReserved3 == 60);
 
 struct DpiStage {

@@ -1,0 +1,15 @@
+// Default profile of the selected model (pSensorCfg).
+#pragma once
+
+#include "profile/profile_record.h"
+
+// The index of the DPI stage the mouse uses; set from the mouse, by device events and by the
+// user, written by the apply step, stored in the record only on export.
+extern std::atomic<int> g_nCurDpiLevel;
+
+// Resets everything after the magic and the profile id to the selected model's defaults (key
+// sets from g_DefaultKeys, name from "tc_msg14"). Does nothing to the stages and rates when no
+// model is selected.
+void FillProfileDefaults(ProfileRecord& rec);
+// A new default record: magic, a new id, the defaults and an empty name.
+ProfileRecord MakeDefaultProfile();
