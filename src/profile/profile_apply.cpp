@@ -1,0 +1,228 @@
+#include "profile/profile_apply.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "config/device_model.h"
+#include "config/program_config.h"
+#include "core/log.h"
+#include "core/notifier.h"
+#include "core/utf.h"
+#include "device/device_commands.h"
+#include "device/memory_writers.h"
+#include "macro/hd_macro.h"
+#include "macro/macro_library.h"
+#include "profile/function_codes.h"
+#include "profile/key_slot.h"
+#include "profile/pointer_apply.h"
+#include "profile/profile_defaults.h"
+
+namespace {
+
+constexpr int kAddrStageCount = 0x02;
+constexpr int kAddrCurStage = 0x04;
+constexpr int kAddrLighting = 0x35;
+constexpr int kLightingBytes = 7;
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// What one key needs on the mouse: its completed matrix code and, for buffer functions, the
+// slot buffer.
+struct KeyPlan {
+    uint32_t matrix = 0;
+    uint8_t buffer[kKeySlotBytes] = {};
+    size_t bufferBytes = 0;  // 0: no buffer to write
+    bool refused = false;
+};
+
+// Builds the matrix code and slot buffer of entry e at slot. A macro that does not fit the slot
+// buffer is refused (told to the user); a macro missing from the library leaves the position
+// disabled rather than playing whatever buffer slot 0 holds.
+KeyPlan PlanKey(const KeyEntry& e, int slot, int keyIndex) {
+    KeyPlan plan;
+    plan.matrix = MatrixCodeOf(e);
+    if ((plan.matrix & 0xFF) != kMatrixBuffer || plan.matrix == kNoMatrixCode) return plan;
+    uint8_t events[kHdMacroMaxBytes] = {};
+    int length = 0;
+    uint8_t kind = kSlotKindFire, sub = kSlotSubFire;
+    uint32_t p = 1;
+    std::u16string name;
+    const uint32_t cls = FunClass(e.dwFunID);
+    if (cls == 0x05) {
+        StMacro m;
+        if (!CopyMacroById(e.dwMacroID, m)) {
+            g_pfnLog("Set Key[%d]: macro 0x%08x not in the library, key written as disabled",
+                     keyIndex, e.dwMacroID);
+            plan.matrix = 0;
+            return plan;
+        }
+        const int count = MacroKeyEventCount(m);
+        if (count > kSlotMaxEvents) {
+            const std::string macroName = MacroName(m);
+            g_pfnLog("Set Key[%d]: macro %s has %d events, a key slot holds %d", keyIndex,
+                     macroName.c_str(), count, kSlotMaxEvents);
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "The macro \"%s\" has %d events; a mouse button holds at most %d. "
+                          "Button %d was not written.",
+                          macroName.c_str(), count, kSlotMaxEvents, keyIndex + 1);
+            NotifyUser(text, "Error");
+            plan.refused = true;
+            plan.matrix = 0;
+            return plan;
+        }
+        length = StMacro_To_HdMacro(&m, events, kSlotMaxEvents);
+        name = Utf8ToUtf16(MacroName(m));
+        kind = kSlotKindMacro;
+        sub = kSlotSubMacro;
+        p = e.dwParameter & 0xFF;
+    } else if (cls == 0x02 || cls == 0x04) {
+        length = BuildKeyEvents(events, e);
+        kind = kSlotKindKeys;
+        sub = kSlotSubKeys;
+    } else if (e.dwFunID == kFunFire) {
+        length = BuildKeyEvents(events, e);
+        p = e.dwParameter & 0xFF;
+    }
+    plan.bufferBytes =
+        BuildKeySlot(plan.buffer, name, kind, sub, events, static_cast<size_t>(length));
+    plan.matrix = kMatrixBuffer | static_cast<uint32_t>(slot) << 8 | p << 16;
+    return plan;
+}
+
+}  // namespace
+
+int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDriver* link,
+                         uint32_t msg, int nFlag, int nData) {
+    const bool goWithNoDev = g_Config.GoWithNoDev != 0;
+    if (!link || rec.profileId == 0) return 0;
+    if (!link->IsConnected() && !goWithNoDev) return 0;
+    if (!progress) g_pfnLog("hWnd is invalidate");
+    auto post = [&](int percent) {
+        if (progress) progress->Post(msg, static_cast<uintptr_t>(percent), 0);
+    };
+    // A write failure ends the apply unless the program runs without a mouse on purpose.
+    auto failed = [&](int writeResult) { return writeResult == 0 && !goWithNoDev; };
+    int result = 0;
+    post(20);
+
+    do {
+        if (nFlag & kApplyKeys) {
+            g_pfnLog("Set Key --------");
+            uint32_t matrix[kKeysPerSet] = {};
+            const int set = rec.KeySetIndex();
+            const bool all = nData == kApplyAll;
+            const int first = all ? 0 : nData;
+            const int last = all ? kKeyMatrixEntries - 1 : nData;
+            int singleSlot = -1;
+            bool refused = false, writeFailed = false;
+            for (int k = first; k <= last && k >= 0 && k < kKeysPerSet; ++k) {
+                const KeyEntry& e = rec.keys[set][k];
+                if (e.dwMatrixPos == 0 || e.dwMatrixPos > static_cast<uint32_t>(kKeySlots))
+                    continue;
+                const int slot = static_cast<int>(e.dwMatrixPos) - 1;
+                KeyPlan plan = PlanKey(e, slot, k);
+                matrix[slot] = plan.matrix;
+                if (plan.refused) {
+                    refused = true;
+                    continue;
+                }
+                singleSlot = slot;
+                if (plan.bufferBytes) {
+                    LogHexDump(plan.buffer + kSlotEvents, plan.bufferBytes, 128, "Macro:");
+                    if (failed(WriteEEPROM(8, static_cast<int>(plan.bufferBytes), *link,
+                                           static_cast<int>(KeySlotAddress(slot)), plan.buffer))) {
+                        writeFailed = true;
+                        break;
+                    }
+                    SleepMs(10);
+                }
+            }
+            if (writeFailed) break;
+            g_pfnLog("Matrix--------------------");
+            for (int i = 0; i < kKeyMatrixEntries; ++i)
+                g_pfnLog("Matrix[%d] = 0x%08x", i, matrix[i]);
+            int w = 1;
+            if (all)
+                w = WriteKeyMatrix(matrix, kAllItems, *link, kKeyMatrixEntries);
+            else if (singleSlot >= 0)
+                w = WriteKeyMatrix(&matrix[singleSlot], 1 << singleSlot, *link, 1);
+            if (failed(w)) break;
+            if (refused && !goWithNoDev) break;
+        }
+        post(60);
+
+        const DeviceModel* model = pSensorCfg.load();
+        // The mouse keeps five stages; the key matrix follows them.
+        const int stageCount = model ? std::min(std::max(model->DM, 0), kDeviceDpiStages) : 0;
+        if (nFlag & kApplyDpiValues) {
+            g_pfnLog("Set DPI --------");
+            SleepMs(10);
+            StageDpi stages[kMaxDpiStages];
+            for (int i = 0; i < kMaxDpiStages; ++i)
+                stages[i] = StageDpi{rec.stages[i].xDpi, rec.stages[i].yDpi};
+            int w = 1;
+            if (nData == kApplyAll)
+                w = WriteDpiStages(kAllItems, *link, stages, stageCount);
+            else if (nData >= 0 && nData < kDeviceDpiStages)
+                w = WriteDpiStages(1 << nData, *link, stages, 1);
+            else
+                g_pfnLog("Set DPI: stage %d is not in the mouse's memory", nData);
+            if (failed(w)) break;
+        }
+        post(70);
+
+        if (nFlag & kApplyStageCount) {
+            int c = 0;
+            for (int i = 0; i < stageCount; ++i)
+                if (rec.stages[i].disabled == 0) ++c;
+            const uint8_t data[2] = {static_cast<uint8_t>(c), static_cast<uint8_t>(0x55 - c)};
+            if (failed(WriteEEPROM(0, 2, *link, kAddrStageCount, data))) break;
+        }
+        if (nFlag & kApplyCurStage) {
+            const int level = g_nCurDpiLevel.load();
+            const uint8_t data[2] = {static_cast<uint8_t>(level),
+                                     static_cast<uint8_t>(0x55 - level)};
+            if (failed(WriteEEPROM(0, 2, *link, kAddrCurStage, data))) break;
+        }
+        if (nFlag & kApplyLighting) {
+            SleepMs(10);
+            uint8_t data[kLightingBytes] = {static_cast<uint8_t>(rec.lightMode),
+                                            static_cast<uint8_t>(rec.lightColor),
+                                            static_cast<uint8_t>(rec.lightColor >> 8),
+                                            static_cast<uint8_t>(rec.lightColor >> 16),
+                                            static_cast<uint8_t>(rec.lightSpeed),
+                                            static_cast<uint8_t>(rec.lightBrightness),
+                                            0};
+            data[6] = CheckByte(data, 6);
+            g_pfnLog("Set LED: mode=%x, color=%d,%d,%d, speed=%d, light=%d", data[0], data[1],
+                     data[2], data[3], data[4], data[5]);
+            if (failed(WriteEEPROM(0, kLightingBytes, *link, kAddrLighting, data))) break;
+        }
+        if (nFlag & kApplyRates) {
+            SleepMs(10);
+            g_pfnLog("Set Rate: 24G=%x, BT=%x", rec.rate24, rec.rateBt);
+            if (failed(WriteReportRate(static_cast<int>(rec.rate24), static_cast<int>(rec.rateBt),
+                                       *link)))
+                break;
+        }
+        post(80);
+        if (nFlag & (kApplyPointer | kApplyRestore)) ApplyPointerSettings(rec.pointer);
+        post(90);
+        if ((nFlag & kApplyRestore) && failed(SendCMD(*link))) break;
+        result = 1;
+        if (progress) {
+            post(100);
+            SleepMs(500);
+        }
+    } while (false);
+
+    {
+        std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+        for (auto* n = g_MacroList.Head(); n; n = n->pNext) n->pItem->rec.dwReserved = 0;
+    }
+    return result;
+}

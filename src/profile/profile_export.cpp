@@ -1,0 +1,208 @@
+#include "profile/profile_export.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "config/device_model.h"
+#include "config/ui_text.h"
+#include "core/log.h"
+#include "core/notifier.h"
+#include "macro/macro_files.h"
+#include "macro/macro_library.h"
+#include "macro/macro_names.h"
+#include "platform/files.h"
+#include "profile/apply_thread.h"
+#include "profile/function_codes.h"
+#include "profile/profile_defaults.h"
+#include "profile/profile_list.h"
+
+namespace {
+
+// The skinned message dialog has no caption of its own.
+constexpr const char* kDialogCaption = "";
+
+// A macro slot of a file is usable only as a whole macro: its magic, its events within what a
+// record may hold and the keys and states the device encoding knows.
+bool MacroSlotIsSound(const StMacro& m) {
+    if (m.dwMagicNumber != kMacroMagic) return false;
+    if (m.stEvents[kMacroEventSlots - 1] != StMacroEvent{}) return false;
+    const int n = MacroEventCount(m);
+    for (int i = 0; i < n; ++i) {
+        const StMacroEvent& ev = m.stEvents[i];
+        if (ev.wState > 1 || ev.dwDelay > 0xFFFF || ev.wKey > 255) return false;
+    }
+    return MacroKeysSupported(m) != 0;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildExportImage(const ProfileRecord& rec, std::vector<KeyRef>* leftOut) {
+    std::vector<uint8_t> image(kExportImageBytes, 0);
+    EncodeProfile(rec, image.data());
+    size_t slot = 0;
+    for (int s = 0; s < kKeySets; ++s) {
+        for (int k = 0; k < kKeysPerSet; ++k) {
+            const KeyEntry& e = rec.keys[s][k];
+            if (FunClass(e.dwFunID) != 0x05) continue;
+            StMacro m;
+            if (!CopyMacroById(e.dwMacroID, m)) continue;
+            if (slot >= kExportMacroSlots) {
+                if (leftOut) leftOut->push_back({s, k});
+                continue;
+            }
+            EncodeMacroRecord(m, image.data() + kProfileRecordBytes + slot * kMacroRecordBytes);
+            ++slot;
+        }
+    }
+    return image;
+}
+
+int ExportProfile(const std::string& path) {
+    const int level = g_nCurDpiLevel.load();
+    std::optional<ProfileRecord> rec;
+    if (!g_ProfileList.Edit([&](ProfileRecord& r) {
+            r.curStage = level;
+            rec = r;
+        }))
+        return -1;
+    g_pfnLog("ExportProfile: g_nCurDpiLevel=%d", level);
+    std::vector<KeyRef> leftOut;
+    const std::vector<uint8_t> image = BuildExportImage(*rec, &leftOut);
+    int err = 0;
+    if (!platform::WriteFileAtomic(path, image, &err)) {
+        g_pfnLog("ExportProfile: CreateFile err=%d", err);
+        NotifyUser("Create profile failed.", kDialogCaption);
+        return 0;
+    }
+    if (!leftOut.empty()) {
+        std::string keys;
+        for (const KeyRef& r : leftOut) {
+            char one[40];
+            std::snprintf(one, sizeof one, "%sset %d key %d", keys.empty() ? "" : ", ", r.set + 1,
+                          r.index + 1);
+            keys += one;
+        }
+        g_pfnLog("ExportProfile: %zu macro keys left out", leftOut.size());
+        NotifyUser("The file holds the macros of 10 keys. Left out: " + keys + ".", "Warning");
+    }
+    return 1;
+}
+
+int ParseExportImage(const uint8_t* data, size_t size, ImportImage& out, std::string* message) {
+    std::vector<uint8_t> image(kExportImageBytes, 0);
+    std::memcpy(image.data(), data, std::min(size, kExportImageBytes));
+    out.rec = DecodeProfile(image.data());
+    if (out.rec.magic != kProfileMagic || out.rec.profileId == 0) {
+        const std::string& tip = g_UiText.Tip(3);
+        if (message) *message = tip.empty() ? "This is not a valid profile" : tip;
+        return 0;
+    }
+    for (size_t i = 0; i < kExportMacroSlots; ++i) {
+        DecodeMacroRecord(image.data() + kProfileRecordBytes + i * kMacroRecordBytes,
+                          out.macros[i]);
+    }
+    // Every slot a macro key will take must be a whole, playable macro.
+    for (int s = 0; s < kKeySets; ++s) {
+        for (int k = 0; k < kKeysPerSet; ++k) {
+            const KeyEntry& e = out.rec.keys[s][k];
+            if (FunClass(e.dwFunID) != 0x05) continue;
+            for (const StMacro& m : out.macros) {
+                if (m.dwMacroID != e.dwMacroID) continue;
+                if (!MacroSlotIsSound(m)) {
+                    char text[160];
+                    std::snprintf(text, sizeof text,
+                                  "The macro of key %d (set %d) in this profile is damaged; "
+                                  "nothing was imported.",
+                                  k + 1, s + 1);
+                    if (message) *message = text;
+                    return 0;
+                }
+                break;
+            }
+        }
+    }
+    // Names from the file may lack their terminator or hold path characters.
+    for (StMacro& m : out.macros)
+        if (m.dwMagicNumber == kMacroMagic)
+            SetMacroName(m, SanitizeMacroName(m.szName, kMacroNameUnits));
+    return 1;
+}
+
+int ImportProfile(const std::string& path, bool profileReady) {
+    if (!g_ProfileList.HasCurrent()) return -1;
+    if (!profileReady) {
+        NotifyUser(g_UiText.tc_adv_str15, kDialogCaption);
+        return 0;
+    }
+    std::vector<uint8_t> data;
+    int err = 0;
+    if (!platform::ReadWholeFile(path, data, &err)) {
+        const std::string& tip = g_UiText.Tip(2);
+        char text[300];
+        if (tip.empty())
+            std::snprintf(text, sizeof text, "Open Profile Err = %d", err);
+        else
+            std::snprintf(text, sizeof text, "%s %d", tip.c_str(), err);
+        NotifyUser(text, kDialogCaption);
+        return 0;
+    }
+    if (data.empty()) {
+        NotifyUser("Read profile failed.", kDialogCaption);
+        return 0;
+    }
+    ImportImage img;
+    std::string message;
+    if (!ParseExportImage(data.data(), data.size(), img, &message)) {
+        g_pfnLog("ImportProfile: refused %s: %s", path.c_str(), message.c_str());
+        NotifyUser(message, kDialogCaption);
+        return 0;
+    }
+
+    // A macro used by several keys is stored once per key in the file; add it once.
+    std::map<uint32_t, uint32_t> newIds;
+    for (int s = 0; s < kKeySets; ++s) {
+        for (int k = 0; k < kKeysPerSet; ++k) {
+            KeyEntry& e = img.rec.keys[s][k];
+            if (FunClass(e.dwFunID) != 0x05) continue;
+            const uint32_t fileId = e.dwMacroID;
+            if (auto it = newIds.find(fileId); it != newIds.end()) {
+                e.dwMacroID = it->second;
+                continue;
+            }
+            const StMacro* slot = nullptr;
+            for (const StMacro& m : img.macros)
+                if (m.dwMacroID == fileId) {
+                    slot = &m;
+                    break;
+                }
+            if (!slot) continue;
+            StMacro copy = *slot;
+            if (ReplaceMacroById(copy) != 0) {
+                newIds[fileId] = fileId;
+                continue;
+            }
+            copy.dwMacroID = NewMacroID();
+            // A name of its own, so the file of another macro of that name is not overwritten.
+            if (!Add_Macro_Unique(&copy)) {
+                g_pfnLog("ImportProfile: add macro failed");
+                return 0;
+            }
+            newIds[fileId] = copy.dwMacroID;
+            e.dwMacroID = copy.dwMacroID;
+        }
+    }
+
+    int level = img.rec.curStage;
+    g_ProfileList.Edit([&](ProfileRecord& r) {
+        const uint32_t ownId = r.profileId;
+        r = img.rec;
+        r.profileId = ownId;
+    });
+    g_pfnLog("ImportProfile: g_nCurDpiLevel=%d", level);
+    const DeviceModel* m = pSensorCfg.load();
+    if (level < 0 || !m || level >= m->DM) level = 0;
+    g_nCurDpiLevel = level;
+    PostApply(kImportApplyFlags, 255);
+    return 1;
+}
