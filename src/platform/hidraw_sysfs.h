@@ -1,0 +1,48 @@
+// What sysfs says about hidraw nodes: bus, vendor, product, interface and report descriptor,
+// and the stable interface names the device link matches on.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/hid_backend.h"
+#include "platform/hid_descriptor.h"
+
+namespace platform {
+
+constexpr int kBusUsb = 0x0003;
+constexpr int kBusBluetooth = 0x0005;
+
+struct HidUevent {
+    int bus = 0;
+    int vendorId = 0;
+    int productId = 0;
+    int interfaceNumber = -1;  // from HID_PHYS ".../inputN"; -1 when not given
+};
+
+// Parses the "device/uevent" text of a hidraw node ("HID_ID=0003:00001209:00000007",
+// "HID_PHYS=usb-0000:00:14.0-2/input1"). False when HID_ID is missing or malformed.
+bool ParseHidUevent(const std::string& text, HidUevent& out);
+
+// The interface name: USB "hid#vid_1209&pid_0007&mi_01#hidraw3", Bluetooth
+// "hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&00021209_pid&0008#hidraw5", other buses
+// "hid#bus_0018_vid&1209_pid&0007#hidraw2".
+std::string HidrawInterfaceName(const HidUevent& ev, int node);
+
+// The node number of a name made by HidrawInterfaceName ("...#hidraw3" gives 3); -1 when the
+// name does not end in "#hidraw" and digits.
+int HidrawNodeOfName(const std::string& name);
+
+struct HidrawNode {
+    int node = 0;  // N of hidrawN
+    HidInterfaceInfo info;
+    HidDescriptorInfo descriptor;
+};
+
+// Lists sysRoot (normally "/sys/class/hidraw") and reads each hidrawN's uevent and report
+// descriptor. Nodes whose files are missing or malformed are left out; sorted by node number.
+std::vector<HidrawNode> ScanHidrawNodes(const std::string& sysRoot);
+// Reads one node; false when its files are missing or malformed.
+bool ReadHidrawNode(const std::string& sysRoot, int node, HidrawNode& out);
+
+}  // namespace platform
