@@ -1,0 +1,55 @@
+#include "profile/key_assign.h"
+
+#include "config/device_model.h"
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/log.h"
+#include "core/notifier.h"
+#include "profile/apply_thread.h"
+#include "profile/function_codes.h"
+#include "profile/profile_apply.h"
+#include "profile/profile_list.h"
+
+int AssignKeyFunction(int index, KeyEntry entry, bool forceApply) {
+    if (index < 0 || index >= kKeysPerSet) return 0;
+    enum { kNone, kStored, kLastLeft } outcome = kNone;
+    int set = 0;
+    g_ProfileList.Edit([&](ProfileRecord& rec) {
+        if (rec.profileId == 0) return;
+        set = rec.KeySetIndex();
+        if (entry.dwFunID != kFunLeft) {
+            bool otherLeft = false;
+            for (int k = 0; k < kKeysPerSet; ++k)
+                if (k != index && rec.keys[set][k].dwFunID == kFunLeft) otherLeft = true;
+            if (!otherLeft) {
+                outcome = kLastLeft;
+                return;
+            }
+        }
+        entry.dwMatrixPos = g_DefaultKeys[0][index].dwMatrixPos;
+        if (entry.dwFunID == kFunSameAllSets) {
+            for (int s = 0; s < kKeySets; ++s) rec.keys[s][index] = entry;
+        } else {
+            bool wasShared = false;
+            for (int s = 0; s < kKeySets; ++s)
+                if (rec.keys[s][index].dwFunID == kFunSameAllSets) wasShared = true;
+            if (wasShared)
+                for (int s = 0; s < kKeySets; ++s) rec.keys[s][index] = g_DefaultKeys[s][index];
+            rec.keys[set][index] = entry;
+        }
+        outcome = kStored;
+    });
+    if (outcome == kLastLeft) {
+        NotifyUser(g_UiText.tc_msg1, "");
+        return 0;
+    }
+    if (outcome != kStored) return 0;
+    g_pfnLog(
+        "pFile->Key[%d][%d]: dwFunID=0x%x, dwMacroID=0x%08x, dwParameter=0x%08x, "
+        "stCombo=0x%08x",
+        set, index, entry.dwFunID, entry.dwMacroID, entry.dwParameter,
+        static_cast<unsigned>(entry.stCombo[0] | entry.stCombo[1] << 8 | entry.stCombo[2] << 16 |
+                              entry.stCombo[3] << 24));
+    if (g_Config.ApplyNow || forceApply) PostApply(kApplyKeys, index);
+    return 1;
+}

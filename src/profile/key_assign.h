@@ -1,0 +1,11 @@
+// Giving a button of the current key set a new function, under the rules that keep a key set
+// usable (the last left button stays) and the all-sets function consistent.
+#pragma once
+
+#include "config/key_entry.h"
+
+// Stores entry (its dwMatrixPos taken from the first default table) at index of the current key
+// set of the current profile. Returns 1 when stored (and, when "ApplyNow" is set or applyNow is
+// forced, an apply request 0x01 / index is queued); 0 when nothing changed: no profile, profile
+// id 0, an index outside 0..15, or the last left button would be given away ("tc_msg1").
+int AssignKeyFunction(int index, KeyEntry entry, bool forceApply = false);
