@@ -1,0 +1,67 @@
+// The skinned push button: draws one of its state images with an optional caption, tracks the
+// pointer for its hover look and can act as a switch whose look follows `checked`.
+#pragma once
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+
+class CPngBtn : public QAbstractButton {
+    Q_OBJECT
+  public:
+    explicit CPngBtn(QWidget* parent = nullptr);
+
+    // Copies rect (x, y, w, h) of each source as the normal, hover and pressed images; the
+    // disabled image is a second copy of the normal one. A copy that fails is dropped.
+    void SetImages(const QRect& rect, const QImage& normal, const QImage& hover,
+                   const QImage& pressed);
+    void SetCaption(const std::string& text, int leftOffset = 0);
+    const std::string& Caption() const { return m_strCaption; }
+    // Only the owner changes the switch state; a click never toggles it.
+    void SetChecked(bool state);
+    bool IsChecked() const { return m_bChecked; }
+    void SetToolTip(const std::string& text);
+    // Replaces the background piece by a copy of rect of source (none when it does not fit).
+    void SetBackgroundPiece(const QImage& source, const QRect& rect);
+    bool HasBackgroundPiece() const { return !m_imgBack.isNull(); }
+    bool IsHovering() const { return m_bHovering; }
+
+    // The picture of the current state, composed off-screen at the button's size; a null
+    // image when the button has no normal image.
+    virtual QImage ComposePicture() const;
+
+    // Set directly by the creator.
+    uint32_t m_clrHover = 0x646464;
+    uint32_t m_clrNormal = 0xC8C8C8;
+    uint32_t m_clrPressed = 0x000000;
+    bool m_bSwitch = false;
+    const QFont* m_pOwnerFont = nullptr;  // the program font, when the owner provides it
+    bool m_bDebugFrame = false;
+    int m_nItem = 0;  // free for the owner (key index, rate code, list value)
+
+  protected:
+    struct StateLook {
+        const QImage* image;
+        uint32_t colour;
+    };
+    StateLook ChooseLook() const;
+    const QFont& CaptionFont() const;
+    // Draws the caption rules into painter for the chosen colour.
+    void DrawCaption(QPainter& painter, uint32_t colour) const;
+
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    QImage m_imgNormal, m_imgHover, m_imgPressed, m_imgDisabled, m_imgBack;
+    std::string m_strCaption;
+    int m_nLeftOffset = 0;
+    bool m_bChecked = false;
+    bool m_bHovering = false;
+    QFont m_fontOwn;
+};

@@ -1,0 +1,119 @@
+// Draws every skin picture of the program into a skin folder, plus the program icon.
+// Usage: skingen <skin folder> <icon file> [cfg.ini]
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "painters.h"
+#include "skin/skin_files.h"
+
+namespace {
+
+struct ModelPicture {
+    int cid = 0, mid = 0, sensor = 0;
+    QList<skingen::MarkRect> marks;
+    bool marksEnded = false;
+};
+
+// The model sections of cfg.ini: codes and key marks ("Mark%d" = x, y, w, h).
+std::map<QString, ModelPicture> ReadModels(const QString& path) {
+    std::map<QString, ModelPicture> models;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return models;
+    QTextStream in(&file);
+    QString section;
+    std::map<QString, std::map<QString, QString>> keys;
+    while (!in.atEnd()) {
+        QString line = in.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed().toUpper();
+            continue;
+        }
+        const int eq = line.indexOf('=');
+        if (eq <= 0 || !section.startsWith("DEV_")) continue;
+        keys[section][line.left(eq).trimmed().toUpper()] = line.mid(eq + 1).trimmed();
+    }
+    for (auto& [name, values] : keys) {
+        ModelPicture m;
+        m.cid = values["CID"].toInt(nullptr, 0);
+        m.mid = values["MID"].toInt(nullptr, 0);
+        m.sensor = values["SENSOR"].toInt(nullptr, 0);
+        for (int n = 1; n <= 16; ++n) {
+            const QString v = values[QString("MARK%1").arg(n)];
+            if (v.isEmpty()) break;  // an absent mark ends the list
+            const QStringList parts = v.split(',', Qt::SkipEmptyParts);
+            if (parts.size() != 4) continue;
+            const int x = parts[0].trimmed().toInt(), y = parts[1].trimmed().toInt();
+            const int w = parts[2].trimmed().toInt(), h = parts[3].trimmed().toInt();
+            m.marks.push_back({x, y, x + w, y + h});
+        }
+        if (m.sensor != 0) models[name] = m;
+    }
+    return models;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: skingen <skin folder> <icon file> [cfg.ini]\n");
+        return 2;
+    }
+    const QString skinDir = QString::fromLocal8Bit(argv[1]);
+    int failures = 0;
+    std::map<QString, QSize> expected;
+    for (const SkinFileSpec& spec : kSkinFiles)
+        expected[spec.name] = QSize(spec.width, spec.height);
+
+    auto save = [&](const QString& name, const QImage& image) {
+        const auto it = expected.find(name);
+        if (it != expected.end() && it->second != image.size()) {
+            std::fprintf(stderr, "skingen: %s drawn at the wrong size\n", qPrintable(name));
+            ++failures;
+        }
+        const QString path = skinDir + "/" + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!image.save(path, "PNG")) {
+            std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(path));
+            ++failures;
+        }
+        expected.erase(name);
+    };
+    skingen::PaintWindows(save);
+    skingen::PaintControls(save);
+    skingen::PaintIcons(save);
+    for (const auto& [name, size] : expected) {
+        std::fprintf(stderr, "skingen: no painter for %s\n", qPrintable(name));
+        ++failures;
+    }
+
+    if (argc > 3) {
+        for (const auto& [section, m] : ReadModels(QString::fromLocal8Bit(argv[3]))) {
+            int w = kMousePictureMinWidth, h = kMousePictureMinHeight;
+            for (const auto& r : m.marks) {
+                w = std::max(w, r.right + 12);
+                h = std::max(h, r.bottom + 12);
+            }
+            const QString folder =
+                QString("%1%2").arg(m.cid, 2, 10, QChar('0')).arg(m.mid, 2, 10, QChar('0'));
+            save(folder + "/mouse_nr.png", skingen::PaintMousePicture(w, h, m.marks, false));
+            save(folder + "/mouse_dn.png", skingen::PaintMousePicture(w, h, m.marks, true));
+        }
+    }
+
+    QImageWriter icon(QString::fromLocal8Bit(argv[2]), "ico");
+    if (!icon.write(skingen::PaintAppIcon(64))) {
+        std::fprintf(stderr, "skingen: cannot write the icon: %s\n",
+                     qPrintable(icon.errorString()));
+        ++failures;
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,154 @@
+// Window faces, popup menu rows and the progress window.
+#include <QLinearGradient>
+#include <QRadialGradient>
+
+#include "draw_kit.h"
+#include "painters.h"
+
+namespace skingen {
+namespace {
+
+void Card(QPainter& p, const QRectF& r) {
+    FillBox(p, r, 10, QColor("#1b1f27"), QColor("#171a21"), kLine);
+}
+
+void Well(QPainter& p, const QRectF& r) {
+    FillBox(p, r, 6, kWell, kWell, kLine);
+}
+
+void Wordmark(QPainter& p, qreal x, qreal y) {
+    // Logo: an accent chevron beside the name.
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    QPainterPath mark;
+    mark.moveTo(x, y);
+    mark.lineTo(x + 9, y + 10);
+    mark.lineTo(x, y + 20);
+    mark.lineTo(x + 5, y + 20);
+    mark.lineTo(x + 14, y + 10);
+    mark.lineTo(x + 5, y);
+    mark.closeSubpath();
+    p.drawPath(mark);
+    p.setBrush(WithAlpha(kAccent, 110));
+    p.drawPath(mark.translated(8, 0));
+    p.setPen(kText);
+    QFont font = Face(17, QFont::Bold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    p.setFont(font);
+    p.drawText(QRectF(x + 30, y - 2, 200, 24), Qt::AlignLeft | Qt::AlignVCenter, "MIVORA");
+}
+
+// The glowing stage behind the mouse picture.
+void Stage(QPainter& p, const QRectF& r, const QPointF& centre) {
+    QRadialGradient glow(centre, r.width() * 0.5);
+    glow.setColorAt(0, WithAlpha(kAccent, 38));
+    glow.setColorAt(1, WithAlpha(kAccent, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glow);
+    p.drawRect(r);
+}
+
+QImage MainFace() {
+    return WindowFace(1024, 640, 14, [](QPainter& p) {
+        // Header band.
+        QLinearGradient head(0, 0, 0, 52);
+        head.setColorAt(0, QColor("#1c2029"));
+        head.setColorAt(1, QColor("#161920"));
+        p.fillRect(QRectF(0, 0, 1024, 52), head);
+        p.setPen(QPen(kLine, 1));
+        p.drawLine(QPointF(0, 51.5), QPointF(1024, 51.5));
+        QLinearGradient accentLine(0, 0, 1024, 0);
+        accentLine.setColorAt(0, WithAlpha(kAccent, 0));
+        accentLine.setColorAt(0.25, WithAlpha(kAccent, 160));
+        accentLine.setColorAt(0.6, WithAlpha(kAccent, 0));
+        p.setPen(QPen(QBrush(accentLine), 1));
+        p.drawLine(QPointF(0, 52.5), QPointF(1024, 52.5));
+        Wordmark(p, 22, 15);
+
+        // Device card (mouse picture and key list) and settings card.
+        Card(p, QRectF(16, 64, 488, 500));
+        Stage(p, QRectF(16, 64, 488, 500), QPointF(150, 200));
+        Card(p, QRectF(512, 64, 496, 500));
+        // Footer band for the profile buttons at y 577..612.
+        p.setPen(QPen(kLine, 1));
+        p.drawLine(QPointF(16, 570.5), QPointF(1008, 570.5));
+        p.setPen(kMuted);
+        p.setFont(Face(11));
+        p.drawText(QRectF(700, 577, 300, 35), Qt::AlignRight | Qt::AlignVCenter,
+                   "Wireless Gaming Mouse");
+    });
+}
+
+QImage DialogFace(int w, int h, const std::function<void(QPainter&)>& decorate) {
+    return WindowFace(w, h, 12, [&](QPainter& p) {
+        QLinearGradient head(0, 0, 0, 48);
+        head.setColorAt(0, QColor("#1c2029"));
+        head.setColorAt(1, WithAlpha(QColor("#1c2029"), 0));
+        p.fillRect(QRectF(0, 0, w, 48), head);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kAccent);
+        p.drawRoundedRect(QRectF(18, 18, 4, 16), 2, 2);
+        decorate(p);
+    });
+}
+
+QImage MenuRow(bool hover, bool sub) {
+    return Paint(120, 20, [&](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 120, 20), hover ? QColor("#1f3a4a") : QColor("#1a1e26"));
+        if (hover) p.fillRect(QRectF(0, 0, 3, 20), kAccent);
+        p.setPen(QPen(WithAlpha(Qt::white, 10), 1));
+        p.drawLine(QPointF(0, 19.5), QPointF(120, 19.5));
+        if (sub) {
+            p.setPen(
+                QPen(hover ? kAccent : kMuted, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(QPolygonF{QPointF(110, 6.5), QPointF(113.5, 10), QPointF(110, 13.5)});
+        }
+    });
+}
+
+QImage Progress(bool filled) {
+    return DialogFace(530, 150, [filled](QPainter& p) {
+        const QRectF bar(45, 101, 441, 22);
+        Well(p, bar.adjusted(-3, -3, 3, 3));
+        if (filled) {
+            QLinearGradient g(bar.topLeft(), bar.topRight());
+            g.setColorAt(0, kAccentDeep);
+            g.setColorAt(1, kAccent);
+            p.setPen(Qt::NoPen);
+            p.setBrush(g);
+            p.drawRoundedRect(bar, 4, 4);
+            p.setPen(QPen(WithAlpha(Qt::white, 50), 1));
+            p.drawLine(QPointF(bar.left() + 4, bar.top() + 1.5),
+                       QPointF(bar.right() - 4, bar.top() + 1.5));
+        }
+    });
+}
+
+}  // namespace
+
+void PaintWindows(const SaveFn& save) {
+    save("main_nr.png", MainFace());
+    save("msg_nr.png", DialogFace(460, 200, [](QPainter& p) {
+             p.setPen(QPen(kLine, 1));
+             p.drawLine(QPointF(20, 135.5), QPointF(440, 135.5));
+         }));
+    save("msg2_nr.png", DialogFace(400, 340, [](QPainter& p) {
+             Well(p, QRectF(23, 58, 354, 224));
+             p.setPen(QPen(kLine, 1));
+             p.drawLine(QPointF(20, 292.5), QPointF(380, 292.5));
+         }));
+    save("macro_nr.png", DialogFace(760, 460, [](QPainter& p) {
+             // Wells under the default macro and event lists, and the option column.
+             Well(p, QRectF(80, 72, 211, 327));
+             Well(p, QRectF(322, 72, 181, 327));
+             Card(p, QRectF(560, 72, 180, 327));
+         }));
+    save("progress_nr.png", Progress(false));
+    save("progress_ov.png", Progress(true));
+    save("menu_nr.png", MenuRow(false, false));
+    save("menu_ov.png", MenuRow(true, false));
+    save("menusub_nr.png", MenuRow(false, true));
+    save("menusub_ov.png", MenuRow(true, true));
+}
+
+}  // namespace skingen

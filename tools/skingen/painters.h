@@ -1,0 +1,25 @@
+// The skin generator's painters, one family per file. Each hands its pictures to save.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+namespace skingen {
+
+using SaveFn = std::function<void(const QString& name, const QImage& image)>;
+
+void PaintControls(const SaveFn& save);  // buttons, switches, bars, lamps, check boxes
+void PaintIcons(const SaveFn& save);     // panel icons, key numbers, macro icons, palette
+void PaintWindows(const SaveFn& save);   // window faces, menu rows, progress
+QImage PaintAppIcon(int size);           // appico.ico
+
+// One model's key mark, left/top/right/bottom in picture coordinates.
+struct MarkRect {
+    int left, top, right, bottom;
+};
+// The model's top view: plain (highlighted false) or with every key area lit.
+QImage PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bool highlighted);
+
+}  // namespace skingen
