@@ -9,6 +9,11 @@ constexpr uint32_t WM_CHILD_CLICK = 0x477;       // popup list -> owner
 constexpr uint32_t WM_SLIDER_BEGIN = 0x800;      // slider bar drag start
 constexpr uint32_t WM_SLIDER_MOVE = 0x801;       // slider bar moved
 constexpr uint32_t WM_SLIDER_END = 0x802;        // slider bar released
+// The slider bar's own names for the same numbers: 0x800 posted with the final value, 0x801
+// posted while dragging, 0x802 sent (answer 1 lets the change start).
+constexpr uint32_t WM_SLIDER_CHANGED = 0x800;
+constexpr uint32_t WM_SLIDER_CHANGING = 0x801;
+constexpr uint32_t WM_SLIDER_QUERY = 0x802;
 constexpr uint32_t WM_KEY_CAPTURE = 0x40A;       // key capture (macro editor, message dialog)
 constexpr uint32_t WM_PROGRESS = 0x42B;          // apply thread -> progress dialog
 constexpr uint32_t WM_DPI_GRID = 0x43F;          // DPI grid -> owner
