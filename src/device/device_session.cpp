@@ -151,10 +151,9 @@ void DeviceSession::ReadCurCfgThread() {
     {
         std::lock_guard<std::mutex> lock(g_HandleLock);
         g_bProfileReady = 0;
-        if (m_profile != nullptr && m_profile->ReadProfile(m_link) == 1) {
-            g_pfnLog("Init Pro OK");
-            if (m_ui) m_ui->ShowProfile();
-        }
+        // The hook writes "Init Pro OK" itself when the read went through.
+        if (m_profile != nullptr && m_profile->ReadProfile(m_link) == 1 && m_ui)
+            m_ui->ShowProfile();
         g_bProfileReady = 1;
     }
     g_pfnLog("ReadCurCfgThread Exit");

@@ -20,9 +20,10 @@
 class ProfileReaderHook {
   public:
     virtual ~ProfileReaderHook() = default;
-    // Reads the mouse into a copy of the current profile and, on success, copies it back.
-    // Returns 1, 0 when the read failed (the current profile is left as it was), -1 when there
-    // is no current profile. Runs on the reader thread with the handle lock held.
+    // Reads the mouse into a copy of the current profile and, on success, logs "Init Pro OK"
+    // and copies it back. Returns 1, 0 when the read failed (the current profile is left as it
+    // was), -1 when there is no current profile. Runs on the reader thread with the handle lock
+    // held.
     virtual int ReadProfile(CUSBDriver& link) = 0;
     // The current profile and the first of the profile list, for the log and for deciding
     // whether the window shows the mouse's stage; nullptr when there is none.
