@@ -65,13 +65,20 @@ std::string CutChars(const std::string& s, size_t n) {
     return s;
 }
 
+// One folder name: no separators and not "." or "..".
+bool IsPlainFolderName(const std::string& name) {
+    return name.find_first_of("/\\") == std::string::npos && name != "." && name != "..";
+}
+
 void ReadLanguages(const platform::PrivateProfile& ini, ProgramConfig& c) {
     c.LangCount = 0;
     for (int n = 1; n <= kMaxLanguages; ++n) {
         std::string text;
         if (!ini.ReadString(kOpt, Fmt("Lang%d", n), text, 259) || text.empty()) return;
         const size_t comma = text.find(',');
-        if (comma == std::string::npos || comma + 1 >= text.size()) {
+        // The folder is joined to the program folder; it must stay inside it.
+        if (comma == std::string::npos || comma + 1 >= text.size() ||
+            !IsPlainFolderName(text.substr(comma + 1))) {
             NotifyUser(Fmt("Lang%d is invalidate", n), "Error");
             return;
         }
@@ -130,6 +137,12 @@ int LoadProgramConfig(const std::string& cfgPath) {
     c.USBString = ini.GetString(kOpt, "USBString", "", 29);
     c.appdir = ini.GetString(kOpt, "appdir", "", 29);
     c.Title = ini.GetString(kOpt, "Title", "", 39);
+    // The data folder is created under the user's data folder: a name that walks out of it
+    // is refused like a missing one.
+    if (!IsPlainFolderName(c.appdir)) {
+        g_pfnLog("LoadProgramConfig: appdir \"%s\" is not a plain folder name", c.appdir.c_str());
+        c.appdir.clear();
+    }
     if (c.appdir.empty()) NotifyUser("APPDATA=NULL", "Error");
 
     c.Sensor = geti("Sensor", 0x3050);
