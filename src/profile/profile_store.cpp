@@ -75,7 +75,7 @@ int LoadPro() {
     int err = 0;
     ProfileRecord rec;
     if (!platform::ReadWholeFile(path, data, &err)) {
-        if (err == ENOENT || !platform::FileExists(path)) {
+        if (err == ENOENT) {
             g_pfnLog("LoadPro: open file err=%d", err);
         } else {
             g_pfnLog("ReadFile err=%d", err);
