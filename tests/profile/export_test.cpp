@@ -1,0 +1,191 @@
+// Profile export and import files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "macro/macro_files.h"
+#include "platform/files.h"
+#include "profile/profile_export.h"
+#include "profile/profile_store.h"
+#include "profile_fixture.h"
+
+namespace profile_test {
+namespace {
+
+class ExportTest : public ProfileTest {
+  protected:
+    void SetUp() override {
+        ProfileTest::SetUp();
+        ASSERT_EQ(1, LoadPro());
+    }
+    // Adds a macro to the library and gives it to key k of set s.
+    uint32_t MacroKey(int s, int k, const std::string& name, int events = 4) {
+        StMacro m = TestMacro(name, events);
+        StMacro* added = AddMacroCopy(m);
+        g_ProfileList.Edit([&](ProfileRecord& r) {
+            r.keys[s][k].dwFunID = kFunMacro;
+            r.keys[s][k].dwMacroID = added->dwMacroID;
+        });
+        return added->dwMacroID;
+    }
+    std::vector<uint8_t> Read(const std::string& path) {
+        std::vector<uint8_t> b;
+        EXPECT_TRUE(platform::ReadWholeFile(path, b));
+        return b;
+    }
+    StMacro SlotOf(const std::vector<uint8_t>& image, size_t slot) {
+        StMacro m;
+        DecodeMacroRecord(image.data() + kProfileRecordBytes + slot * kMacroRecordBytes, m);
+        return m;
+    }
+    // Export of the current profile, then the library and the profile made to differ.
+    std::vector<uint8_t> ExportImage() {
+        const std::string path = dir.File("p.zqa");
+        EXPECT_EQ(1, ExportProfile(path));
+        return Read(path);
+    }
+    std::string WriteImage(const std::vector<uint8_t>& image, size_t size = kExportImageBytes) {
+        return dir.Write("in.zqa", std::string(image.begin(), image.begin() + size));
+    }
+};
+
+TEST_F(ExportTest, ProfileWithoutMacroKeys) {
+    g_nCurDpiLevel = 2;
+    const auto image = ExportImage();
+    ASSERT_EQ(kExportImageBytes, image.size());
+    const ProfileRecord r = DecodeProfile(image.data());
+    EXPECT_EQ(2, r.curStage);
+    EXPECT_EQ(*g_ProfileList.Snapshot(), r);
+    for (size_t i = kProfileRecordBytes; i < image.size(); ++i) ASSERT_EQ(0, image[i]);
+}
+
+TEST_F(ExportTest, AMacroUsedTwiceFillsTwoSlots) {
+    const uint32_t id = MacroKey(0, 2, "Twice");
+    g_ProfileList.Edit([&](ProfileRecord& r) { r.keys[0][5] = r.keys[0][2]; });
+    const auto image = ExportImage();
+    EXPECT_EQ(id, SlotOf(image, 0).dwMacroID);
+    EXPECT_EQ(SlotOf(image, 0), SlotOf(image, 1));
+    EXPECT_EQ(0u, SlotOf(image, 2).dwMagicNumber);
+}
+
+TEST_F(ExportTest, MoreThanTenMacroKeysWriteTenAndNameTheRest) {
+    for (int i = 0; i < 12; ++i) MacroKey(i / 8, i % 8, "M" + std::to_string(i));
+    const auto image = ExportImage();
+    ASSERT_EQ(kExportImageBytes, image.size());
+    EXPECT_EQ("M9", MacroName(SlotOf(image, 9)));
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_NE(std::string::npos, notes.messages[0].first.find("set 2 key 3, set 2 key 4"));
+}
+
+TEST_F(ExportTest, ExportToAnUnwritablePlaceTellsTheUser) {
+    EXPECT_EQ(0, ExportProfile(dir.File("no/such/folder/p.zqa")));
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_EQ("Create profile failed.", notes.messages[0].first);
+}
+
+TEST_F(ExportTest, ImportRefusals) {
+    auto before = g_ProfileList.Snapshot();
+    std::vector<uint8_t> image = ExportImage();
+    image[0] = 0x35;  // not 34 12 AA FC
+    EXPECT_EQ(0, ImportProfile(WriteImage(image), true));
+    EXPECT_EQ(0, ImportProfile(dir.File("missing.zqa"), true));
+    EXPECT_EQ(0, ImportProfile(dir.Write("empty.zqa", ""), true));
+    EXPECT_EQ(0, ImportProfile(WriteImage(image), false));
+    EXPECT_EQ((std::vector<std::string>{"This is not a valid profile", "Open Profile Err = 2",
+                                        "Read profile failed.", "Read the mouse first"}),
+              [&] {
+                  std::vector<std::string> t;
+                  for (auto& m : notes.messages) t.push_back(m.first);
+                  return t;
+              }());
+    EXPECT_EQ(*before, *g_ProfileList.Snapshot());
+    EXPECT_TRUE(g_ApplyThread.Pending().empty());
+}
+
+TEST_F(ExportTest, ImportOfAKnownAndAnUnknownMacro) {
+    const uint32_t known = MacroKey(0, 1, "Known");
+    const uint32_t gone = MacroKey(0, 2, "Gone");
+    g_ProfileList.Edit([](ProfileRecord& r) { r.keys[0][3] = r.keys[0][2]; });
+    auto image = ExportImage();
+    // Change the known macro in the file; drop the other from the library.
+    StMacro k = SlotOf(image, 0);
+    k.stEvents[0].dwDelay = 777;
+    EncodeMacroRecord(k, image.data() + kProfileRecordBytes);
+    ASSERT_EQ(1, RemoveMacroById(gone));
+    ProfileRecord fileRec = DecodeProfile(image.data());
+    fileRec.profileId = 999;
+    fileRec.curStage = 7;  // the model has 4 stages
+    EncodeProfile(fileRec, image.data());
+    const uint32_t ownId = g_ProfileList.Snapshot()->profileId;
+
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true));
+    const ProfileRecord now = *g_ProfileList.Snapshot();
+    EXPECT_EQ(ownId, now.profileId);
+    EXPECT_EQ(0, g_nCurDpiLevel.load());
+    EXPECT_EQ(known, now.keys[0][1].dwMacroID);
+    StMacro lib;
+    ASSERT_TRUE(CopyMacroById(known, lib));
+    EXPECT_EQ(777u, lib.stEvents[0].dwDelay);
+    // The unknown macro is added once, under a new id, and both its keys use it.
+    EXPECT_NE(gone, now.keys[0][2].dwMacroID);
+    EXPECT_EQ(now.keys[0][2].dwMacroID, now.keys[0][3].dwMacroID);
+    EXPECT_TRUE(CopyMacroById(now.keys[0][2].dwMacroID, lib));
+    EXPECT_EQ(2u, MacroCount());
+    EXPECT_EQ((std::vector<ApplyRequest>{{0x7F, 255}}), g_ApplyThread.Pending());
+}
+
+TEST_F(ExportTest, ADamagedMacroSlotRefusesTheWholeImport) {
+    MacroKey(0, 1, "Fine");
+    MacroKey(0, 2, "Broken");
+    auto image = ExportImage();
+    struct Damage {
+        size_t offset;  // inside slot 1
+        uint8_t value;
+    } cases[] = {{0, 0x00},              // magic
+                 {106 + 2, 7},           // wState of event 0
+                 {106 + 0, 0xF5},        // wheel code, not allowed in a macro
+                 {106 + 90 * 8, 0x41}};  // the 91st event must stay empty
+    const auto before = *g_ProfileList.Snapshot();
+    const size_t count = MacroCount();
+    for (const Damage& d : cases) {
+        auto bad = image;
+        bad[kProfileRecordBytes + kMacroRecordBytes + d.offset] = d.value;
+        notes.messages.clear();
+        EXPECT_EQ(0, ImportProfile(WriteImage(bad), true)) << d.offset;
+        ASSERT_EQ(1u, notes.messages.size());
+        EXPECT_NE(std::string::npos, notes.messages[0].first.find("key 3 (set 1)"));
+        EXPECT_EQ(before, *g_ProfileList.Snapshot());
+        EXPECT_EQ(count, MacroCount());
+    }
+}
+
+TEST_F(ExportTest, AShortFileIsTakenAsFarAsItGoes) {
+    auto image = ExportImage();
+    ASSERT_EQ(1, ImportProfile(WriteImage(image, kProfileRecordBytes), true));
+    // Cut inside the record: the missing tail counts as zero.
+    ASSERT_EQ(1, ImportProfile(WriteImage(image, 1000), true));
+    EXPECT_EQ(0u, g_ProfileList.Snapshot()->lightColor);
+}
+
+TEST_F(ExportTest, MacroNamesFromTheFileStayInsideTheMacroFolder) {
+    MacroKey(0, 1, "x");
+    auto image = ExportImage();
+    StMacro m = SlotOf(image, 0);
+    m.dwMacroID = 0x55AA55;  // unknown here
+    for (int i = 0; i < kMacroNameUnits; ++i) m.szName[i] = u"../../evil/name/that/is/long"[i % 28];
+    EncodeMacroRecord(m, image.data() + kProfileRecordBytes);
+    ProfileRecord r = DecodeProfile(image.data());
+    r.keys[0][1].dwMacroID = 0x55AA55;
+    EncodeProfile(r, image.data());
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true));
+    std::vector<platform::DirEntry> top;
+    ASSERT_TRUE(platform::ListDir(dir.path(), top));
+    for (const auto& e : top) EXPECT_NE("evil", e.name);
+    std::vector<platform::DirEntry> mac;
+    ASSERT_TRUE(platform::ListDir(MacroFolder(), mac));
+    ASSERT_EQ(1u, mac.size());
+    EXPECT_FALSE(mac[0].isDir);
+}
+
+}  // namespace
+}  // namespace profile_test
