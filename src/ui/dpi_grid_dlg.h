@@ -1,0 +1,48 @@
+// One DPI stage of the DPI panel: shows the stage's value, lets the user pick the stage, step
+// its value through the sensor's values and pick its colour. It tells its parent with
+// WM_DPI_GRID (action, stage index): 1 picked, 2 value changed, 3 colour changed.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include <cstdint>
+
+class CDpiGridDlg : public QWidget {
+    Q_OBJECT
+  public:
+    enum Action { kPicked = 1, kValueChanged = 2, kColorChanged = 3 };
+    static constexpr QRect kDecreaseArea{0, 0, 20, 26};   // (0, 0) to (20, 26)
+    static constexpr QRect kIncreaseArea{72, 0, 18, 26};  // (72, 0) to (90, 26)
+    static constexpr QRect kColorStrip{25, 22, 41, 5};    // (25, 22) to (66, 27)
+
+    // Loads "dpi_nr.png" and "dpi_dn.png" and takes their size.
+    explicit CDpiGridDlg(QWidget* parent = nullptr);
+
+    int m_nIndex = 0;           // the stage this grid shows
+    int m_nValue = 0;           // the DPI value shown
+    uint32_t m_clr = 0x0000FF;  // stage colour, 0x00BBGGRR
+    bool m_bCurrent = false;    // this grid is the current stage
+    void SetBackgroundPiece(const QImage& piece);
+
+    // One step through the sensor's values; 1 when the value changed (repainted, action 2
+    // posted), 0 when nothing happens.
+    int StepUp();
+    int StepDown();
+
+    QImage ComposePicture() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    int Step(bool up);
+    void Post(int action);
+
+    QImage m_imgBack, m_imgNormal, m_imgCurrent;
+};

@@ -1,0 +1,54 @@
+// The small modal dialog that asks how many times a key repeats its action: a macro's repeat
+// count (maximum 255) or a fire key's shots per press (maximum 3).
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+#include "config/key_entry.h"
+#include "ui/top_windows.h"
+
+class QLineEdit;
+class CPngBtn;
+
+class CFirekeyDlg : public CTopDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kFieldId = 131;
+    static constexpr int kMaxFieldChars = 39;
+
+    explicit CFirekeyDlg(QWidget* parent = nullptr);
+    ~CFirekeyDlg() override;
+
+    uint8_t m_nCount = 3;  // shown at start; after OK the chosen count
+    int32_t m_nMax = 255;  // largest count accepted
+    KeyEntry m_Key{};      // the key being edited (kept for the caller)
+
+    // Builds the window (done by DoModal and on the first show).
+    void Prepare();
+
+    QLineEdit* Field() const { return m_pField; }
+    CPngBtn* OkButton() const { return m_pOk; }
+    CPngBtn* CancelButton() const { return m_pCancel; }
+    CPngBtn* CloseButton() const { return m_pClose; }
+    // The label beside the field: tc_adv_str17, or "Loop count" when that text is empty.
+    static std::string LabelText();
+
+    QImage ComposePicture() const override;
+
+  protected:
+    bool OnWinMessage(CWinMessageEvent* msg) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void OnOk();
+    void OnFieldEdited(const QString& text);
+
+    bool m_bPrepared = false;
+    QImage m_imgBack;
+    QLineEdit* m_pField = nullptr;
+    CPngBtn* m_pOk = nullptr;
+    CPngBtn* m_pCancel = nullptr;
+    CPngBtn* m_pClose = nullptr;
+};
