@@ -44,6 +44,12 @@ bool SamePath(const std::string& a, const std::string& current) {
     return EqualsNoCase(a.substr(0, kPathCompareChars), current.substr(0, kPathCompareChars));
 }
 
+void NoteOpenFailure(CUSBDriver& link, const std::string& path, int err) {
+    if (err != platform::kHidErrAccessDenied) return;
+    ++link.m_nOpenDenied;
+    g_pfnLog("FindDev: no permission on %s", path.c_str());
+}
+
 struct NotifyProbe {
     std::string path;
     platform::HidHandle h = platform::kNoHidHandle;
@@ -138,6 +144,7 @@ int FindDev(CUSBDriver& link) {
     for (const auto& i : list)
         if (IsCommandCandidate(i)) ++devNum;
     link.m_nDevNum = devNum;
+    link.m_nOpenDenied = 0;
     const int findFlag = link.m_bFindFlag.load();
     g_pfnLog("FindDev: m_nDevNum=%d, m_bFindFlag=%d", devNum, findFlag);
     if (devNum == 0) return 0;
@@ -160,7 +167,10 @@ int FindDev(CUSBDriver& link) {
         if (!IsNotifyCandidate(i) || SamePath(i.path, current.notifyPath)) continue;
         int err = 0;
         const platform::HidHandle h = backend.Open(i.path, &err);
-        if (h == platform::kNoHidHandle) continue;
+        if (h == platform::kNoHidHandle) {
+            NoteOpenFailure(link, i.path, err);
+            continue;
+        }
         probes.push_back(
             {i.path, h, std::thread(MatchHandleThread, std::ref(backend), h, &matched)});
         std::this_thread::sleep_for(std::chrono::milliseconds(kMatchStartPauseMs));
@@ -173,7 +183,10 @@ int FindDev(CUSBDriver& link) {
         if (!IsCommandCandidate(i) || SamePath(i.path, currentCmdPath)) continue;
         int err = 0;
         const platform::HidHandle hCmd = backend.Open(i.path, &err);
-        if (hCmd == platform::kNoHidHandle) continue;
+        if (hCmd == platform::kNoHidHandle) {
+            NoteOpenFailure(link, i.path, err);
+            continue;
+        }
         auto giveUp = [&] {
             backend.Close(hCmd);
             g_pfnLog("* Give up device %s", i.path.c_str());
@@ -213,6 +226,8 @@ int FindDev(CUSBDriver& link) {
         dev.hCmd = hCmd;
         dev.hNotify = hNotify;
         dev.cmdPath = i.path;
+        dev.cid = cid;
+        dev.mid = mid;
         for (const auto& p : probes)
             if (p.h == hNotify) dev.notifyPath = p.path;
         link.m_Found.Set(slot, dev);

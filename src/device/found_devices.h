@@ -15,6 +15,8 @@ struct FoundDevice {
     platform::HidHandle hNotify = platform::kNoHidHandle;
     std::string cmdPath;
     std::string notifyPath;
+    int cid = 0;  // codes the mouse reported
+    int mid = 0;
 };
 
 class FoundDeviceTable {

@@ -49,6 +49,8 @@ class CUSBDriver {
     std::atomic<platform::HidHandle> m_hNotify{platform::kNoHidHandle};
     std::mutex m_CmdLock;  // one command exchange at a time, all its tries included
     std::atomic<int> m_nDevNum{0};
+    // Interfaces of the vendor the last search could not open for lack of permission.
+    std::atomic<int> m_nOpenDenied{0};
     ReplyQueue m_Replies;
     FoundDeviceTable m_Found;
     // Pause between a lost Bluetooth link and 0x7F6, so a mouse that only blinked is not

@@ -1,0 +1,72 @@
+#include "cli/session.h"
+
+#include <cstdio>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/paths.h"
+#include "device/device_discovery.h"
+#include "platform/files.h"
+#include "sim/virtual_mouse.h"
+
+CliSession::CliSession(const CliOptions& opts) : m_opts(opts) {}
+
+CliSession::~CliSession() {
+    m_link.reset();  // stops the reader and closes the handles before the backend goes
+    m_backend.reset();
+}
+
+int CliSession::Init() {
+    if (!InitAppDir()) return CliFail("cannot find the program folder");
+    LoadUiTexts(g_szAppDir + "text.xml");
+    if (!LoadConfig(g_szAppDir))
+        return CliFail("Data Init failed: the models in cfg.ini are invalid");
+
+    if (!m_opts.dataDir.empty()) {
+        g_szDataDir = WithSlash(m_opts.dataDir);
+        if (!platform::MakeDirs(g_szDataDir)) return CliFail("cannot create the data folder " + g_szDataDir);
+    } else {
+        InitDataDir(g_Config.appdir, g_Config.MacPath == 1);
+    }
+
+    if (m_opts.virtualMouse) {
+        sim::VirtualMouseOptions v;
+        v.file = m_opts.virtualFile;
+        v.cid = m_opts.virtualCid;
+        v.mid = m_opts.virtualMid;
+        v.link = m_opts.virtualLink;
+        v.faults = m_opts.virtualFaults;
+        std::string error;
+        auto backend = sim::MakeVirtualBackend(v, error);
+        if (!backend) return CliFail(error);
+        m_virtual = backend.get();
+        m_backend = std::move(backend);
+    } else {
+        m_backend = platform::MakeHidrawBackend();
+        if (!m_backend) return CliFail("cannot use the HID devices of this computer");
+    }
+    m_link = std::make_unique<CUSBDriver>(*m_backend, &m_sink);
+    return 0;
+}
+
+int CliSession::Search() {
+    return FindDev(*m_link);
+}
+
+std::string CliSession::SearchFailure(int found) {
+    if (found >= 2)
+        return std::to_string(found) +
+               " mice answered; connect only one mouse of this product line";
+    if (m_link->m_nOpenDenied.load() > 0)
+        return "no permission to open the mouse's hidraw nodes; install the udev rule "
+               "packaging/70-mivora.rules (see the README) and plug the receiver in again";
+    char vid[8];
+    std::snprintf(vid, sizeof vid, "%04x", static_cast<unsigned>(g_Config.VID));
+    return std::string("no mouse found (vendor id ") + vid + ")";
+}
+
+int CliSession::FindOneMouse() {
+    const int found = Search();
+    if (found == 1) return 0;
+    return CliFail(SearchFailure(found));
+}

@@ -1,0 +1,48 @@
+// The start-up every device command of mivora-cli shares: texts and configuration from the
+// program folder, the data folder, the HID backend (hidraw or the virtual mouse), the link
+// and one search.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/cli.h"
+#include "core/message_sink.h"
+#include "device/usb_driver.h"
+#include "platform/hid_backend.h"
+
+namespace sim {
+class VirtualMouseBackend;
+}
+
+class CliSession {
+  public:
+    explicit CliSession(const CliOptions& opts);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Loads texts and cfg.ini, prepares the data folder and creates the backend and the link.
+    // Returns 0, or the exit code after printing a one-line error.
+    int Init();
+    // Runs one device search; returns the number of mice identified.
+    int Search();
+    // Search plus the checks a command on one mouse needs. Returns 0 when exactly one mouse is
+    // current, else the exit code after printing the reason (no mouse, no permission, two mice).
+    int FindOneMouse();
+    // The reason for a search that found no mouse or several, as one line.
+    std::string SearchFailure(int found);
+
+    CUSBDriver& Link() { return *m_link; }
+    QueueMessageSink& Sink() { return m_sink; }
+    platform::HidBackend& Backend() { return *m_backend; }
+    // The virtual mouse when --virtual-mouse was given, else nullptr.
+    sim::VirtualMouseBackend* Virtual() { return m_virtual; }
+
+  private:
+    CliOptions m_opts;
+    QueueMessageSink m_sink;
+    std::unique_ptr<platform::HidBackend> m_backend;
+    sim::VirtualMouseBackend* m_virtual = nullptr;
+    std::unique_ptr<CUSBDriver> m_link;
+};
