@@ -8,12 +8,9 @@ int CmdDevices(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdStatus(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdMacro(const CliOptions& opts, const std::vector<std::string>& args);
 
-int CmdMacro(const CliOptions& opts, const std::vector<std::string>& args);
-
 // name, usage line, function
 #define MIVORA_CLI_COMMANDS \
     {"config", "config                 print the loaded configuration and its messages", CmdConfig}, \
     {"devices", "devices                search once and list every mouse that answered", CmdDevices}, \
     {"status", "status                 print whether the mouse answers (connection status)", CmdStatus}, \
-    {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro}, \
     {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro},
