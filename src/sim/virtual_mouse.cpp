@@ -423,7 +423,7 @@ int VirtualMouseBackend::ReadInput(HidHandle id, uint8_t* buf, size_t length, in
             h->cancelled = false;
             return platform::kHidErrOperationAborted;
         }
-        if (!im.Alive(*h)) return platform::kHidErrDeviceNotConnected;
+        // Reports that arrived before an unplug can still be taken, as from hidraw's buffer.
         if (!h->queue.empty()) {
             const Report r = h->queue.front();
             h->queue.pop_front();
@@ -432,6 +432,7 @@ int VirtualMouseBackend::ReadInput(HidHandle id, uint8_t* buf, size_t length, in
             if (got) *got = n;
             return platform::kHidOk;
         }
+        if (!im.Alive(*h)) return platform::kHidErrDeviceNotConnected;
         if (timeoutMs < 0) {
             im.readCv.wait(lk);
         } else if (im.readCv.wait_until(lk, deadline) == std::cv_status::timeout) {

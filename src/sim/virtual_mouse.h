@@ -70,7 +70,8 @@ class VirtualMouseBackend : public platform::HidBackend {
     void SetLatency(std::chrono::microseconds perReport);
 
     // Unplug: the mouse leaves the enumeration, its handles die (reads pending on them and
-    // every later call fail with kHidErrDeviceNotConnected) and a removal is announced.
+    // every later call fail with kHidErrDeviceNotConnected; only reports that had already
+    // arrived can still be read) and a removal is announced.
     // Replug: it is enumerable again with the memory it had; old handles stay dead.
     void Unplug(int mouse);
     void Replug(int mouse);
