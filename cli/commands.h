@@ -7,10 +7,22 @@ int CmdConfig(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdDevices(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdStatus(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdMacro(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdRead(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdSet(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdApply(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdRestore(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdExport(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
 
 // name, usage line, function
 #define MIVORA_CLI_COMMANDS \
     {"config", "config                 print the loaded configuration and its messages", CmdConfig}, \
     {"devices", "devices                search once and list every mouse that answered", CmdDevices}, \
     {"status", "status                 print whether the mouse answers (connection status)", CmdStatus}, \
-    {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro},
+    {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro}, \
+    {"read", "read [--json]          identify, read the mouse into the stored profile and print it", CmdRead}, \
+    {"set", "set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION", CmdSet}, \
+    {"apply", "apply                  write the whole stored profile to the mouse", CmdApply}, \
+    {"restore", "restore                default profile, pointer settings and device reset", CmdRestore}, \
+    {"export", "export FILE.zqa        write the profile and its macros to a file", CmdExport}, \
+    {"import", "import FILE.zqa        read a profile file and write it to the mouse", CmdImport},

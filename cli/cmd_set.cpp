@@ -1,0 +1,275 @@
+// mivora-cli set ...: one change of the profile, written to the mouse through the apply path of
+// the matching window action (applied at once, whatever "ApplyNow" says).
+//   set dpi STAGE X [Y] | set stage STAGE | set rate HZ [--bluetooth]
+//   set light MODE [--color RRGGBB] [--speed N] [--brightness N] | set key INDEX FUNCTION
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/profile_command.h"
+#include "config/device_model.h"
+#include "config/sensor_dpi.h"
+#include "core/utf.h"
+#include "macro/key_names.h"
+#include "macro/macro_library.h"
+#include "profile/apply_thread.h"
+#include "profile/function_codes.h"
+#include "profile/key_assign.h"
+#include "profile/profile_apply.h"
+#include "profile/profile_defaults.h"
+#include "profile/profile_list.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: mivora-cli set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | "
+    "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION";
+
+std::vector<std::string> Split(const std::string& s, char sep) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        const size_t p = s.find(sep, start);
+        out.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
+        if (p == std::string::npos) return out;
+        start = p + 1;
+    }
+}
+
+// Virtual-key code of a key name ("A", "7", "F5", "Esc", ...); 0 when unknown.
+int VirtualKeyOf(const std::string& name) {
+    const std::string n = AsciiLower(name);
+    if (n.size() == 1 && n[0] >= 'a' && n[0] <= 'z') return n[0] - 'a' + 0x41;
+    if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return n[0] - '0' + 0x30;
+    if (n.size() >= 2 && n[0] == 'f') {
+        long f = 0;
+        if (ParseIntArg(n.substr(1), 1, 12, f)) return 0x70 + static_cast<int>(f - 1);
+    }
+    static const struct {
+        const char* name;
+        int vk;
+    } kNamed[] = {{"esc", 0x1B},      {"escape", 0x1B},      {"tab", 0x09},    {"enter", 0x0D},
+                  {"space", 0x20},    {"backspace", 0x08},   {"delete", 0x2E}, {"insert", 0x2D},
+                  {"home", 0x24},     {"end", 0x23},         {"pageup", 0x21}, {"pagedown", 0x22},
+                  {"up", 0x26},       {"down", 0x28},        {"left", 0x25},   {"right", 0x27},
+                  {"capslock", 0x14}, {"printscreen", 0x2C}, {"pause", 0x13}};
+    for (const auto& k : kNamed)
+        if (n == k.name) return k.vk;
+    for (int vk = 1; vk < 240; ++vk)
+        if (EqualsNoCase(KeyName(static_cast<unsigned>(vk)), name)) return vk;
+    return 0;
+}
+
+// The key entry a FUNCTION argument stands for; false with a reason when it is not one.
+bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
+    static const struct {
+        const char* name;
+        uint32_t fun;
+    } kPlain[] = {{"left", kFunLeft},          {"right", kFunRight},
+                  {"middle", kFunMiddle},      {"forward", kFunForward},
+                  {"back", kFunBack},          {"off", kFunOff},
+                  {"dpi-up", kFunDpiUp},       {"dpi-down", kFunDpiDown},
+                  {"dpi-cycle", kFunDpiCycle}, {"light-switch", kFunLightSwitch}};
+    for (const auto& p : kPlain)
+        if (text == p.name) {
+            e.dwFunID = p.fun;
+            return true;
+        }
+    const size_t colon = text.find(':');
+    const std::string kind = text.substr(0, colon);
+    const std::string rest = colon == std::string::npos ? "" : text.substr(colon + 1);
+    if (kind == "media") {
+        size_t n = 0;
+        const MediaKeyInfo* keys = MediaKeys(&n);
+        for (size_t i = 0; i < n; ++i)
+            if (rest == keys[i].shortName) {
+                e.dwFunID = kFunMediaTitle | keys[i].index;
+                return true;
+            }
+        why = "unknown media key " + rest;
+        return false;
+    }
+    if (kind == "combo") {
+        int keys = 0;
+        for (const std::string& part : Split(rest, '+')) {
+            const std::string p = AsciiLower(part);
+            if (p == "ctrl") {
+                e.stCombo[0] |= 0x01;
+            } else if (p == "shift") {
+                e.stCombo[0] |= 0x02;
+            } else if (p == "alt") {
+                e.stCombo[0] |= 0x04;
+            } else if (p == "win") {
+                e.stCombo[0] |= 0x08;
+            } else {
+                const int vk = VirtualKeyOf(part);
+                if (vk == 0 || keys == 3) {
+                    why = vk == 0 ? "unknown key " + part : "a combination holds at most 3 keys";
+                    return false;
+                }
+                e.stCombo[1 + keys++] = static_cast<uint8_t>(vk);
+            }
+        }
+        if (e.stCombo[0] == 0 && keys == 0) {
+            why = "empty combination";
+            return false;
+        }
+        e.dwFunID = e.stCombo[0] ? kFunComboMod : kFunCombo;
+        return true;
+    }
+    if (kind == "macro") {
+        const std::vector<std::string> parts = Split(rest, ':');
+        long repeat = 1;
+        if (parts.size() > 2 || (parts.size() == 2 && !ParseIntArg(parts[1], 0, 255, repeat))) {
+            why = "macro:NAME[:REPEAT] with REPEAT 0..255";
+            return false;
+        }
+        StMacro m;
+        const StMacro* found = FindMacroByName(parts[0]);
+        if (!found || !CopyMacroById(found->dwMacroID, m)) {
+            why = "no macro called " + parts[0] + " in the library";
+            return false;
+        }
+        e.dwFunID = kFunMacro;
+        e.dwMacroID = m.dwMacroID;
+        e.dwParameter = static_cast<uint32_t>(repeat);
+        return true;
+    }
+    if (kind == "fire") {
+        long count = 0;
+        if (!ParseIntArg(rest, 1, 255, count)) {
+            why = "fire:COUNT with COUNT 1..255";
+            return false;
+        }
+        e.dwFunID = kFunFire;
+        e.dwParameter = static_cast<uint32_t>(count);
+        e.dwFireButton = 240;
+        return true;
+    }
+    if (text.rfind("0x", 0) == 0 && text.size() > 2 && text.size() <= 10) {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(text.c_str() + 2, &end, 16);
+        if (*end == '\0') {
+            e.dwFunID = static_cast<uint32_t>(v);
+            return true;
+        }
+    }
+    why = "unknown function " + text;
+    return false;
+}
+
+int HzCode(long hz) {
+    switch (hz) {
+        case 125:
+            return 0x125;
+        case 250:
+            return 0x250;
+        case 500:
+            return 0x500;
+        case 1000:
+            return 0x1000;
+        default:
+            return 0;
+    }
+}
+
+int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
+    long stage = 0, x = 0, y = 0;
+    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, m.DM - 1, stage) ||
+        !ParseIntArg(a[2], 1, 100000, x) || (a.size() == 4 && !ParseIntArg(a[3], 1, 100000, y)))
+        return CliFail("usage: mivora-cli set dpi STAGE X [Y] (STAGE 0.." +
+                       std::to_string(m.DM - 1) + ")");
+    if (a.size() == 3) y = x;
+    for (long v : {x, y})
+        if (DpiToCode(m.Sensor, static_cast<int>(v)) == 0)
+            return CliFail(std::to_string(v) + " DPI is not a value of this mouse's sensor");
+    g_ProfileList.Edit([&](ProfileRecord& r) {
+        r.stages[stage].xDpi = static_cast<int32_t>(x);
+        r.stages[stage].yDpi = static_cast<int32_t>(y);
+    });
+    return cmd.Apply(kApplyDpiValues, static_cast<int>(stage));
+}
+
+int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a) {
+    long mode = 0;
+    if (a.size() < 2 || !ParseIntArg(a[1], 0, 255, mode)) return CliFail(kUsage);
+    ProfileRecord r = *g_ProfileList.Snapshot();
+    r.lightMode = static_cast<uint32_t>(mode);
+    for (size_t i = 2; i < a.size(); i += 2) {
+        if (i + 1 >= a.size()) return CliFail(a[i] + " needs a value");
+        long v = 0;
+        if (a[i] == "--color") {
+            char* end = nullptr;
+            const unsigned long rgb = std::strtoul(a[i + 1].c_str(), &end, 16);
+            if (a[i + 1].size() != 6 || *end != '\0')
+                return CliFail("--color takes RRGGBB in hexadecimal");
+            r.lightColor =
+                static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+        } else if (a[i] == "--speed" && ParseIntArg(a[i + 1], 0, 255, v)) {
+            r.lightSpeed = static_cast<uint32_t>(v);
+        } else if (a[i] == "--brightness" && ParseIntArg(a[i + 1], 0, 255, v)) {
+            r.lightBrightness = static_cast<uint32_t>(v);
+        } else {
+            return CliFail(kUsage);
+        }
+    }
+    g_ProfileList.Edit([&](ProfileRecord& cur) {
+        cur.lightMode = r.lightMode;
+        cur.lightColor = r.lightColor;
+        cur.lightSpeed = r.lightSpeed;
+        cur.lightBrightness = r.lightBrightness;
+    });
+    return cmd.Apply(kApplyLighting, 0);
+}
+
+int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
+    const DeviceModel& m = *pSensorCfg.load();
+    const std::string& what = a[0];
+    if (what == "dpi") return SetDpi(cmd, a, m);
+    if (what == "stage") {
+        long stage = 0;
+        if (a.size() != 2 || !ParseIntArg(a[1], 0, m.DM - 1, stage))
+            return CliFail("usage: mivora-cli set stage STAGE (0.." + std::to_string(m.DM - 1) +
+                           ")");
+        g_nCurDpiLevel = static_cast<int>(stage);
+        return cmd.Apply(kApplyCurStage, 0);
+    }
+    if (what == "rate") {
+        long hz = 0;
+        const bool bt = a.size() == 3 && a[2] == "--bluetooth";
+        if ((a.size() != 2 && !bt) || !ParseIntArg(a[1], 1, 100000, hz) || !HzCode(hz))
+            return CliFail("usage: mivora-cli set rate 125|250|500|1000 [--bluetooth]");
+        g_ProfileList.Edit([&](ProfileRecord& r) {
+            (bt ? r.rateBt : r.rate24) = static_cast<uint32_t>(HzCode(hz));
+        });
+        return cmd.Apply(kApplyRates, 0);
+    }
+    if (what == "light") return SetLight(cmd, a);
+    if (what == "key") {
+        long index = 0;
+        const int keys = std::min(std::max(m.KeyCount, 1), kKeysPerSet);
+        if (a.size() != 3 || !ParseIntArg(a[1], 0, keys - 1, index))
+            return CliFail("usage: mivora-cli set key INDEX FUNCTION (INDEX 0.." +
+                           std::to_string(keys - 1) + ")");
+        KeyEntry e;
+        std::string why;
+        if (!ParseFunction(a[2], e, why)) return CliFail(why);
+        // The window's rules apply (the last left button cannot be given away).
+        cmd.BeginApply();
+        if (!AssignKeyFunction(static_cast<int>(index), e, true))
+            return cmd.FailWithMessage("the key cannot take this function");
+        return cmd.WaitApplied();
+    }
+    return CliFail(kUsage);
+}
+
+}  // namespace
+
+int CmdSet(const CliOptions& opts, const std::vector<std::string>& args) {
+    if (args.empty()) return CliFail(kUsage);
+    ProfileCommand cmd(opts);
+    if (int rc = cmd.Start(true)) return cmd.Finish(rc);
+    return cmd.Finish(SetCommand(cmd, args));
+}

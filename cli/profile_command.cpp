@@ -1,0 +1,111 @@
+#include "cli/profile_command.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "config/device_model.h"
+#include "config/program_config.h"
+#include "device/session_state.h"
+#include "macro/macro_library.h"
+#include "macro/macro_tree.h"
+#include "profile/apply_thread.h"
+#include "profile/profile_list.h"
+#include "profile/profile_session.h"
+#include "profile/profile_store.h"
+
+namespace {
+
+// Longest a command waits for the mouse to take a request (a full profile with eight macro keys
+// takes a few seconds).
+constexpr int kApplyTimeoutMs = 120000;
+
+std::string OneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\n' || c == '\r') c = ' ';
+    const size_t a = s.find_first_not_of(' ');
+    const size_t b = s.find_last_not_of(' ');
+    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+bool ParseIntArg(const std::string& text, long min, long max, long& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0' || v < min || v > max) return false;
+    out = v;
+    return true;
+}
+
+ProfileCommand::ProfileCommand(const CliOptions& opts) : m_session(opts) {
+    m_previous = SetNotifier(&m_notifier);
+}
+
+ProfileCommand::~ProfileCommand() {
+    g_ApplyThread.Stop();
+    SetNotifier(m_previous);
+}
+
+int ProfileCommand::Start(bool readMouse) {
+    if (int rc = m_session.Init()) return rc;
+    m_notifier.messages.clear();  // configuration remarks belong to "mivora-cli config"
+    LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
+    if (int rc = m_session.FindOneMouse()) return rc;
+    const DeviceModel* model = pSensorCfg.load();
+    if (!model || model->Sensor == 0) return CliFail("the mouse's model is not in cfg.ini");
+    LoadPro();
+    m_started = true;
+    if (readMouse) {
+        ProfileSessionHook hook;
+        int r = 0;
+        {
+            std::lock_guard<std::mutex> lock(g_HandleLock);
+            g_bProfileReady = 0;
+            r = hook.ReadProfile(m_session.Link());
+            g_bProfileReady = 1;
+        }
+        if (r != 1) return CliFail("reading the mouse's memory failed");
+    }
+    g_ApplyThread.Start(&m_session.Link());
+    return 0;
+}
+
+int ProfileCommand::Apply(int nFlag, int nData) {
+    BeginApply();
+    g_ApplyThread.Post(nFlag, nData);
+    return WaitApplied();
+}
+
+void ProfileCommand::BeginApply() {
+    m_failuresBefore = g_ApplyThread.Failures();
+    m_messagesBefore = m_notifier.messages.size();
+}
+
+int ProfileCommand::WaitApplied() {
+    if (!g_ApplyThread.WaitIdle(kApplyTimeoutMs))
+        return CliFail("the mouse did not take the settings in time");
+    if (g_ApplyThread.Failures() != m_failuresBefore) {
+        // The first message of this request says why (a refused key before the general one).
+        const std::string why = m_notifier.messages.size() > m_messagesBefore
+                                    ? m_notifier.messages[m_messagesBefore]
+                                    : "";
+        return CliFail(why.empty() ? "writing to the mouse failed" : OneLine(why));
+    }
+    return 0;
+}
+
+int ProfileCommand::FailWithMessage(const std::string& fallback) {
+    if (!m_notifier.messages.empty() && !OneLine(m_notifier.messages.back()).empty())
+        return CliFail(OneLine(m_notifier.messages.back()));
+    return CliFail(fallback);
+}
+
+int ProfileCommand::Finish(int exitCode) {
+    g_ApplyThread.Stop();
+    if (!m_started) return exitCode;
+    const bool saved = SavePro() && SaveCID();
+    if (!saved && exitCode == 0) return CliFail("cannot save the profile in " + CidFilePath());
+    return exitCode;
+}

@@ -1,0 +1,55 @@
+// What the profile commands of mivora-cli share: the start-up of the window (identify, load the
+// stored profile, read the mouse into it), the apply path of the window, and its exit (the
+// stored profile and the model codes are saved).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/session.h"
+#include "core/notifier.h"
+
+class ProfileCommand {
+  public:
+    explicit ProfileCommand(const CliOptions& opts);
+    ~ProfileCommand();
+
+    // Start-up up to a current profile for the one mouse; with readMouse, the mouse is read into
+    // it as ReadCurCfgThread does. Returns 0, or the exit code after a one-line error.
+    int Start(bool readMouse);
+    // Queues a request on the apply thread and waits for it. Returns 0, or the exit code after a
+    // one-line error (the user message of the failure).
+    int Apply(int nFlag, int nData);
+    // For requests queued by engine calls (key assignment, import): BeginApply before the call,
+    // WaitApplied after it. WaitApplied returns as Apply does.
+    void BeginApply();
+    int WaitApplied();
+    // Saves the stored profile and the model codes as the window's exit does. Returns exitCode,
+    // or 1 after a one-line error when saving failed on an otherwise good run.
+    int Finish(int exitCode);
+    // Fails with the last user message when there is one, else with fallback.
+    int FailWithMessage(const std::string& fallback);
+    // User messages so far, oldest first.
+    const std::vector<std::string>& Messages() const { return m_notifier.messages; }
+    CliSession& Session() { return m_session; }
+
+  private:
+    class Collect : public Notifier {
+      public:
+        int Show(const std::string& text, const std::string&, unsigned) override {
+            messages.push_back(text);
+            return IDOK;
+        }
+        std::vector<std::string> messages;
+    };
+    CliSession m_session;
+    Collect m_notifier;
+    Notifier* m_previous = nullptr;
+    bool m_started = false;
+    int m_failuresBefore = 0;
+    size_t m_messagesBefore = 0;
+};
+
+// Whole-number argument within [min, max]; false when it is not one.
+bool ParseIntArg(const std::string& text, long min, long max, long& out);
