@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -82,7 +83,7 @@ class CMenuDlg : public QWidget {
     void CloseSubMenu();
     void OpenSubMenu(int row);
 
-    QObject* m_pOwner;
+    QPointer<QObject> m_pOwner;  // may close before the menu
     bool m_bSubMenu;
     std::vector<MenuItem> m_items;
     int m_nRows = 0;

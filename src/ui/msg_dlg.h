@@ -69,6 +69,7 @@ class CMsgDlg : public CTopDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void done(int result) override;
 
   private:
     void OnOk();

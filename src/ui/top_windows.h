@@ -28,6 +28,8 @@ int CloseMsgTopWindows();
 // A sink that posts to the open window with this title (any thread). Posts after the window
 // has closed are dropped. nullptr when no such window is open now.
 std::shared_ptr<MessageSink> FindTopWindowSink(const std::string& title);
+// A sink that posts to window (any thread) while it is registered; dropped afterwards.
+std::shared_ptr<MessageSink> MakeTopWindowSink(QWidget* window);
 // The registry as the apply thread's way to find its progress window (any thread).
 ProgressWindows* TopWindowsForApplyThread();
 

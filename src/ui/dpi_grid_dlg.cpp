@@ -1,0 +1,149 @@
+#include "ui/dpi_grid_dlg.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <optional>
+
+#include "config/device_model.h"
+#include "config/program_config.h"
+#include "config/sensor_dpi.h"
+#include "core/messages.h"
+#include "core/paths.h"
+#include "profile/profile_defaults.h"
+#include "profile/profile_list.h"
+#include "skin/image.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+#include "ui/pick_color_dlg.h"
+
+namespace {
+
+bool IsSwallowedKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
+           key == Qt::Key_Space || key == Qt::Key_F1;
+}
+
+}  // namespace
+
+CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_imgNormal = LoadImageFile(g_szAppDir + "skins/dpi_nr.png");
+    m_imgCurrent = LoadImageFile(g_szAppDir + "skins/dpi_dn.png");
+    if (m_imgNormal.width() > 0)
+        resize(m_imgNormal.size());
+    else
+        resize(91, 27);
+}
+
+void CDpiGridDlg::SetBackgroundPiece(const QImage& piece) {
+    m_imgBack = piece;
+    update();
+}
+
+QImage CDpiGridDlg::ComposePicture() const {
+    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    const QSize imageSize = m_imgNormal.width() > 0 ? m_imgNormal.size() : size();
+    const QRect at(QPoint(0, 0), imageSize);
+    if (!m_imgBack.isNull()) DrawImage(p, m_imgBack, at, m_imgBack.rect());
+    const QImage& face = m_bCurrent ? m_imgCurrent : m_imgNormal;
+    if (face.width() > 0) DrawImage(p, face, at, face.rect());
+    if (g_Config.ShowDpiColor != 0) p.fillRect(kColorStrip, ColorFromRef(m_clr));
+    p.setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+    p.setPen(ColorFromRef(m_bCurrent ? g_Config.Btn_txt_clr_dn : g_Config.Btn_txt_clr_nr));
+    p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::number(m_nValue));
+    return canvas;
+}
+
+void CDpiGridDlg::paintEvent(QPaintEvent*) {
+    const QImage picture = ComposePicture();
+    QPainter painter(this);
+    painter.drawImage(0, 0, picture);
+}
+
+void CDpiGridDlg::Post(int action) {
+    PostWinMessage(parentWidget(), WM_DPI_GRID, static_cast<uintptr_t>(action), m_nIndex);
+}
+
+int CDpiGridDlg::Step(bool up) {
+    const std::optional<ProfileRecord> profile = g_ProfileList.Snapshot();
+    const DeviceModel* model = pSensorCfg.load();
+    if (!profile || !model) return 0;
+    const SensorDpiEntry* sensor = FindSensorEntry(model->Sensor);
+    if (!sensor || sensor->count <= 0) return 0;
+    const int count = std::min(sensor->count, kSensorDpiSlots);
+    int at = -1;
+    for (int i = 0; i < count; ++i) {
+        if (sensor->values[i] == m_nValue) {
+            at = i;
+            break;
+        }
+    }
+    if (at < 0) return 0;
+    const int level = g_nCurDpiLevel.load();
+    int next = 0;
+    if (up) {
+        if (at + 1 >= count) return 0;
+        next = sensor->values[at + 1];
+        if (level < model->DM - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
+            next >= profile->stages[level + 1].xDpi)
+            return 0;
+    } else {
+        if (at == 0) return 0;
+        next = sensor->values[at - 1];
+        if (level > 0 && level - 1 < kMaxDpiStages && profile->stages[level - 1].xDpi >= next)
+            return 0;
+    }
+    m_nValue = next;
+    update();
+    Post(kValueChanged);
+    return 1;
+}
+
+int CDpiGridDlg::StepUp() {
+    return Step(true);
+}
+int CDpiGridDlg::StepDown() {
+    return Step(false);
+}
+
+void CDpiGridDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
+    if (m_bCurrent && kIncreaseArea.contains(pos)) {
+        StepUp();
+        return;
+    }
+    if (m_bCurrent && kDecreaseArea.contains(pos)) {
+        StepDown();
+        return;
+    }
+    if (m_bCurrent && g_Config.ShowDpiColor != 0 && kColorStrip.contains(pos)) {
+        uint32_t chosen = 0;
+        if (ChooseColor(this, m_clr, &chosen)) {
+            m_clr = chosen;
+            update();
+            Post(kColorChanged);
+        }
+        return;
+    }
+    Post(kPicked);
+}
+
+void CDpiGridDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();  // the second click of a double click has no effect
+}
+
+void CDpiGridDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsSwallowedKey(event->key())) return event->accept();
+    QWidget::keyPressEvent(event);
+}
+
+void CDpiGridDlg::keyReleaseEvent(QKeyEvent* event) {
+    if (IsSwallowedKey(event->key())) return event->accept();
+    QWidget::keyReleaseEvent(event);
+}

@@ -1,0 +1,156 @@
+#include "ui/firekey_dlg.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "skin/face_drag.h"
+#include "skin/factories.h"
+#include "skin/image.h"
+#include "skin/png_btn.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+#include "ui/menu_dlg.h"
+
+namespace {
+
+constexpr uint32_t kKeyColour = 0x00FF00;
+constexpr uint32_t kFrameColour = 0x969696;
+const QRect kFieldRect(180, 55, 70, 20);  // (180, 55) to (250, 75)
+
+// Reads text as a whole decimal number; -1 when it is empty, has anything but digits or is
+// longer than a 32-bit count could be.
+long long ParseCount(const QString& text) {
+    if (text.isEmpty() || text.size() > CFirekeyDlg::kMaxFieldChars) return -1;
+    long long v = 0;
+    for (QChar c : text) {
+        if (c < QChar('0') || c > QChar('9')) return -1;
+        v = v * 10 + (c.unicode() - '0');
+        if (v > INT32_MAX) return INT32_MAX;
+    }
+    return v;
+}
+
+}  // namespace
+
+CFirekeyDlg::CFirekeyDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {}
+
+CFirekeyDlg::~CFirekeyDlg() = default;
+
+std::string CFirekeyDlg::LabelText() {
+    return g_UiText.tc_adv_str17.empty() ? std::string("Loop count") : g_UiText.tc_adv_str17;
+}
+
+void CFirekeyDlg::Prepare() {
+    if (m_bPrepared) return;
+    m_bPrepared = true;
+    m_imgBack = LoadSkinImage("msg_nr.png");
+    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : QSize(460, 200);
+    const int W = size.width();
+    const int H = size.height();
+    CentreOverParent(size);
+    if (m_imgBack.width() > 0) ShapeWindowFromImage(this, m_imgBack, kKeyColour, 0);
+    EnableFaceDrag(this, [] { ClosePopupMenu(); });
+
+    const bool tips = g_Config.BtnTips != 0;
+    auto makeButton = [&](const char* nr, const char* ov, const char* dn, const char* caption,
+                          int x, int y) -> CPngBtn* {
+        auto* btn = new CPngBtn(this);
+        const QPoint at(x, y);
+        if (!NewSmallPngButton3(m_imgBack.width() > 0 ? &m_imgBack : nullptr, &at, this, nr, ov, dn,
+                                btn, 0, tips, caption, x, y)) {
+            delete btn;
+            return nullptr;
+        }
+        btn->setFocusPolicy(Qt::NoFocus);
+        return btn;
+    };
+    m_pClose = makeButton("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10);
+    m_pOk = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_ok.c_str(), W - 222,
+                       H - 50);
+    m_pCancel = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_cancel.c_str(),
+                           W - 116, H - 50);
+    for (CPngBtn* b : {m_pOk, m_pCancel}) {
+        if (!b) continue;
+        b->m_clrNormal = g_Config.Btn_txt_clr_nr2;
+        b->m_clrHover = g_Config.Btn_txt_clr_ov2;
+        b->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+    }
+    if (m_pClose)
+        connect(m_pClose, &QAbstractButton::clicked, this, [this] {
+            ClosePopupMenu();
+            reject();
+        });
+    if (m_pCancel)
+        connect(m_pCancel, &QAbstractButton::clicked, this, [this] {
+            ClosePopupMenu();
+            reject();
+        });
+    if (m_pOk)
+        connect(m_pOk, &QAbstractButton::clicked, this, [this] {
+            ClosePopupMenu();
+            OnOk();
+        });
+
+    m_pField = new QLineEdit(this);
+    m_pField->setObjectName(QString::number(kFieldId));
+    m_pField->setGeometry(kFieldRect);
+    m_pField->setFrame(true);
+    m_pField->setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+    m_pField->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this));
+    m_pField->setMaxLength(kMaxFieldChars);
+    QPalette pal = m_pField->palette();
+    pal.setColor(QPalette::Base, ColorFromRef(0xF0F0F0));
+    pal.setColor(QPalette::Text, ColorFromRef(0x0A0A0A));
+    m_pField->setPalette(pal);
+    m_pField->setText(QString::number(m_nCount == 0 ? 1 : m_nCount));
+    connect(m_pField, &QLineEdit::textEdited, this, [this](const QString& t) { OnFieldEdited(t); });
+    m_pField->setFocus();
+}
+
+void CFirekeyDlg::showEvent(QShowEvent* event) {
+    Prepare();
+    CTopDialog::showEvent(event);
+}
+
+void CFirekeyDlg::OnFieldEdited(const QString& text) {
+    const long long v = ParseCount(text);
+    if (v > m_nMax) {
+        m_pField->setText(QString::number(m_nMax));
+        m_pField->setCursorPosition(static_cast<int>(m_pField->text().size()));
+    }
+}
+
+void CFirekeyDlg::OnOk() {
+    const long long v = ParseCount(m_pField ? m_pField->text() : QString());
+    // The count is one byte wide whatever maximum the caller set.
+    if (v <= 0 || v > m_nMax || v > 255) return;
+    m_nCount = static_cast<uint8_t>(v);
+    accept();
+}
+
+bool CFirekeyDlg::OnWinMessage(CWinMessageEvent* msg) {
+    return msg->msg() == WM_CHILD_CLICK;  // ignored
+}
+
+QImage CFirekeyDlg::ComposePicture() const {
+    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
+    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    p.setPen(ColorFromRef(kFrameColour));
+    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    const QRect label(QPoint(kFieldRect.left() - 100, kFieldRect.top() + 3),
+                      QPoint(kFieldRect.left() - 8 - 1, kFieldRect.top() + 21 - 1));
+    p.setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+    p.setPen(ColorFromRef(g_Config.Txt_clr));
+    const QString text = QString::fromStdString(LabelText());
+    // One line fits the label's height: a longer text is cut with an ellipsis.
+    const QString shown = p.fontMetrics().elidedText(text, Qt::ElideRight, label.width());
+    p.drawText(label, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, shown);
+    return canvas;
+}

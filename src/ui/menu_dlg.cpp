@@ -1,0 +1,271 @@
+#include "ui/menu_dlg.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "core/messages.h"
+#include "core/notifier.h"
+#include "core/utf.h"
+#include "skin/combo_btn.h"
+#include "skin/image.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+
+namespace {
+
+constexpr uint32_t kFrameColour = 0x646464;
+constexpr uint32_t kBackColour = 0x050505;
+constexpr uint32_t kHoverFill = 0xDCDCDC;
+constexpr int kFontPixels = 16;
+
+struct MenuImages {
+    QImage normal, hover, subNormal, subHover;
+};
+MenuImages g_menuImages;
+
+CMenuDlg* g_pPopupMenu = nullptr;
+bool g_bMakingMenu = false;
+
+std::string CutChars(const std::string& text, size_t maxChars) {
+    std::u16string wide = Utf8ToUtf16(text);
+    if (wide.size() > maxChars) {
+        // Never cut a surrogate pair in half.
+        size_t n = maxChars;
+        if (n > 0 && wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;
+        wide.resize(n);
+    }
+    return Utf16ToUtf8(wide);
+}
+
+bool IsSwallowedMenuKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
+           key == Qt::Key_F1;
+}
+
+}  // namespace
+
+void SetMenuItem(MenuItem* list, int index, int parent, int code, const std::string& text) {
+    if (!list || index < 0) return;
+    list[index].parent = parent;
+    list[index].code = code;
+    list[index].text = CutChars(text, kMenuTextChars);
+}
+
+int LoadMenuImages() {
+    g_menuImages.normal = LoadSkinImage("menu_nr.png");
+    g_menuImages.hover = LoadSkinImage("menu_ov.png");
+    g_menuImages.subNormal = LoadSkinImage("menusub_nr.png");
+    g_menuImages.subHover = LoadSkinImage("menusub_ov.png");
+    SetPopupMenuHandlers(
+        [](QWidget* owner, const std::vector<PopupListItem>& list, int width, QPoint topLeft,
+           uint32_t clrNormal, uint32_t clrHover, intptr_t ownerValue) {
+            std::vector<MenuItem> items(list.size());
+            for (size_t i = 0; i < list.size(); ++i)
+                SetMenuItem(items.data(), static_cast<int>(i), list[i].parent, list[i].code,
+                            list[i].text);
+            return ShowPopupMenu(owner, static_cast<int>(items.size()), width, &topLeft, clrNormal,
+                                 clrHover, ownerValue, items.data());
+        },
+        [] { ClosePopupMenu(); });
+    return g_menuImages.normal.width() > 0 ? 1 : 0;
+}
+
+void FreeMenuImages() {
+    ClosePopupMenu();
+    g_menuImages = MenuImages{};
+}
+
+int ShowPopupMenu(QWidget* owner, int count, int width, const QPoint* topLeft, uint32_t clrNormal,
+                  uint32_t clrHover, intptr_t ownerValue, const MenuItem* items) {
+    if (!owner || !topLeft || !items || count <= 0) return 0;
+    ClosePopupMenu();
+    g_bMakingMenu = true;
+    const int h = g_menuImages.normal.width() > 0 ? g_menuImages.normal.height() : 0;
+    if (h == 0) NotifyUser("Menu item height is 0", "Warring");
+    auto* menu = new CMenuDlg(owner, false);
+    menu->Setup(items, count, width, h, *topLeft, clrNormal, clrHover, ownerValue);
+    g_pPopupMenu = menu;
+    // The menu goes with its owner.
+    QObject::connect(owner, &QObject::destroyed, menu, [menu] {
+        if (g_pPopupMenu == menu) ClosePopupMenu();
+    });
+    menu->show();
+    g_bMakingMenu = false;
+    return menu->isVisible() ? 1 : 0;
+}
+
+void ClosePopupMenu() {
+    if (g_bMakingMenu || !g_pPopupMenu) return;
+    CMenuDlg* menu = g_pPopupMenu;
+    g_pPopupMenu = nullptr;
+    delete menu;
+}
+
+CMenuDlg* CurrentPopupMenu() {
+    return g_pPopupMenu;
+}
+
+CMenuDlg::CMenuDlg(QObject* owner, bool subMenu)
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
+      m_pOwner(owner),
+      m_bSubMenu(subMenu) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setMouseTracking(true);
+    setObjectName(subMenu ? "MivoraSubMenu" : "MivoraPopupMenu");
+}
+
+CMenuDlg::~CMenuDlg() {
+    CloseSubMenu();
+    if (g_pPopupMenu == this) g_pPopupMenu = nullptr;
+}
+
+void CMenuDlg::Setup(const MenuItem* items, int count, int width, int rowHeight,
+                     const QPoint& topLeft, uint32_t clrNormal, uint32_t clrHover,
+                     intptr_t ownerValue) {
+    m_items.clear();
+    if (items && count > 0 && count <= kMenuMaxItems) m_items.assign(items, items + count);
+    m_nRows =
+        static_cast<int>(std::count_if(m_items.begin(), m_items.end(), [](const MenuItem& it) {
+            return it.parent == kMenuTopLevel;
+        }));
+    // First-level rows come first in the list; never index past it.
+    m_nRows = std::min<int>(m_nRows, static_cast<int>(m_items.size()));
+    m_nRowHeight = std::max(0, rowHeight);
+    m_nWidth = std::max(1, width);
+    m_ownerValue = ownerValue;
+    m_clrNormal = clrNormal;
+    m_clrHover = clrHover;
+    m_nHover = -1;
+    setGeometry(topLeft.x(), topLeft.y(), m_nWidth, m_nRowHeight * m_nRows + 2);
+}
+
+QRect CMenuDlg::RowRect(int row) const {
+    if (row < 0 || row >= m_nRows) return QRect();
+    return QRect(0, 1 + row * m_nRowHeight, m_nWidth, m_nRowHeight);
+}
+
+int CMenuDlg::RowAt(const QPoint& pos) const {
+    for (int r = 0; r < m_nRows; ++r)
+        if (RowRect(r).contains(pos)) return r;
+    return -1;
+}
+
+bool CMenuDlg::RowHasSubItems(int row) const {
+    if (m_bSubMenu || row < 0) return false;
+    return std::any_of(m_items.begin(), m_items.end(),
+                       [row](const MenuItem& it) { return it.parent == row; });
+}
+
+void CMenuDlg::CloseSubMenu() {
+    if (m_bMakingSub || !m_pSubMenu) return;
+    CMenuDlg* sub = m_pSubMenu;
+    m_pSubMenu = nullptr;
+    delete sub;
+}
+
+void CMenuDlg::OpenSubMenu(int row) {
+    std::vector<MenuItem> subItems;
+    for (const MenuItem& it : m_items) {
+        if (it.parent != row) continue;
+        if (subItems.size() >= static_cast<size_t>(kMenuMaxItems)) break;
+        MenuItem copy = it;
+        copy.parent = kMenuTopLevel;  // every item is a row of the sub-menu
+        subItems.push_back(copy);
+    }
+    if (subItems.empty()) return;
+    m_bMakingSub = true;
+    const int n = static_cast<int>(subItems.size());
+    const QPoint rowTop = mapToGlobal(RowRect(row).topLeft());
+    const QPoint topLeft(mapToGlobal(QPoint(width(), 0)).x(), rowTop.y() - m_nRowHeight * (n - 1));
+    auto* sub = new CMenuDlg(this, true);
+    sub->Setup(subItems.data(), n, m_nWidth, m_nRowHeight, topLeft, m_clrNormal, m_clrHover, row);
+    m_pSubMenu = sub;
+    sub->show();
+    m_bMakingSub = false;
+}
+
+void CMenuDlg::SetHover(int row) {
+    if (row == m_nHover) return;
+    m_nHover = row;
+    update();
+    CloseSubMenu();
+    if (!m_bSubMenu && RowHasSubItems(row)) OpenSubMenu(row);
+}
+
+bool CMenuDlg::event(QEvent* event) {
+    if (event->type() == CWinMessageEvent::EventType()) {
+        auto* msg = static_cast<CWinMessageEvent*>(event);
+        // A pick in the sub-menu goes on to this menu's owner with this menu's owner value.
+        if (msg->msg() == WM_CHILD_CLICK && !m_bSubMenu)
+            PostWinMessage(m_pOwner, WM_CHILD_CLICK, msg->wParam(), m_ownerValue);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+QImage CMenuDlg::ComposePicture() const {
+    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    const MenuImages& img = g_menuImages;
+    if (img.normal.width() > 0) {
+        for (int r = 0; r < m_nRows; ++r) {
+            const bool hover = r == m_nHover;
+            const QImage* row = hover ? &img.hover : &img.normal;
+            if (RowHasSubItems(r)) row = hover ? &img.subHover : &img.subNormal;
+            if (row->width() > 0) DrawImage(p, *row, RowRect(r), row->rect());
+        }
+    } else {
+        p.fillRect(canvas.rect(), ColorFromRef(kBackColour));
+        if (m_nHover >= 0) p.fillRect(RowRect(m_nHover), ColorFromRef(kHoverFill));
+    }
+    p.setFont(ShellDlgFont(kFontPixels));
+    for (int r = 0; r < m_nRows; ++r) {
+        const QRect rect = RowRect(r);
+        const QString text =
+            p.fontMetrics().elidedText(QString::fromStdString(m_items[static_cast<size_t>(r)].text),
+                                       Qt::ElideRight, rect.width());
+        p.setPen(ColorFromRef(r == m_nHover ? m_clrHover : m_clrNormal));
+        p.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+    }
+    p.setPen(ColorFromRef(kFrameColour));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    return canvas;
+}
+
+void CMenuDlg::paintEvent(QPaintEvent*) {
+    const QImage picture = ComposePicture();
+    QPainter painter(this);
+    painter.drawImage(0, 0, picture);
+}
+
+void CMenuDlg::mouseMoveEvent(QMouseEvent* event) {
+    SetHover(RowAt(event->position().toPoint()));
+}
+
+void CMenuDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_nHover < 0 || m_nHover >= m_nRows) return;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    if (RowHasSubItems(m_nHover)) return;
+    PostWinMessage(
+        m_pOwner, WM_CHILD_CLICK,
+        static_cast<uintptr_t>(static_cast<uint32_t>(m_items[static_cast<size_t>(m_nHover)].code)),
+        m_ownerValue);
+}
+
+void CMenuDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsSwallowedMenuKey(event->key())) return event->accept();
+    QWidget::keyPressEvent(event);
+}
+
+void CMenuDlg::keyReleaseEvent(QKeyEvent* event) {
+    if (IsSwallowedMenuKey(event->key())) return event->accept();
+    QWidget::keyReleaseEvent(event);
+}

@@ -1,0 +1,461 @@
+#include "ui/msg_dlg.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "core/notifier.h"
+#include "core/utf.h"
+#include "macro/key_names.h"
+#include "skin/face_drag.h"
+#include "skin/factories.h"
+#include "skin/image.h"
+#include "skin/key_event_vk.h"
+#include "skin/png_btn.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+
+namespace {
+
+constexpr uint32_t kKeyColour = 0x00FF00;
+constexpr int kFontPixels = 16;
+constexpr const char* kBoxLabels[4] = {"Shift", "Ctrl", "Alt", "Win"};
+constexpr uint8_t kBoxBits[4] = {0x02, 0x01, 0x04, 0x08};  // Shift, Ctrl, Alt, Win
+
+// Capture memory shared by every key-capture dialog of the run.
+int s_lastCode = 0;
+int s_lastFlag = 0;
+uint32_t s_lastPressMs = 0;
+
+uint32_t SteadyMs() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+uint32_t (*s_clock)() = SteadyMs;
+
+bool IsModifierVk(int vk) {
+    return vk == 16 || vk == 17 || vk == 18 || vk == 91 || vk == 92 || (vk >= 160 && vk <= 165);
+}
+
+// The bits of the modifier kind (both sides) that vk belongs to.
+uint8_t ModifierKind(int vk) {
+    switch (vk) {
+        case 17:
+        case 162:
+        case 163:
+            return 0x11;
+        case 16:
+        case 160:
+        case 161:
+            return 0x22;
+        case 18:
+        case 164:
+        case 165:
+            return 0x44;
+        default:
+            return 0x88;  // 91, 92
+    }
+}
+
+uint8_t ModifierBit(int vk) {
+    switch (vk) {
+        case 16:
+        case 160:
+            return 0x02;
+        case 17:
+        case 162:
+            return 0x01;
+        case 18:
+        case 164:
+            return 0x04;
+        case 91:
+            return 0x08;
+        case 92:
+            return 0x80;
+        case 161:
+            return 0x20;
+        case 163:
+            return 0x10;
+        case 165:
+            return 0x40;
+        default:
+            return 0;
+    }
+}
+
+int ModifierKinds(uint8_t mods) {
+    int n = 0;
+    for (uint8_t kind : {0x11, 0x22, 0x44, 0x88})
+        if (mods & kind) ++n;
+    return n;
+}
+
+int KeyCount(const std::array<uint8_t, 4>& capture) {
+    return (capture[1] != 0) + (capture[2] != 0) + (capture[3] != 0);
+}
+
+// The text of a UI text key, or the string itself when it names no key.
+std::string TextOfKey(const std::string& textKey) {
+    for (int i = 0; i < UiTextKeyCount(); ++i)
+        if (textKey == UiTextKeyName(i)) return g_UiText.Get(textKey);
+    return textKey;
+}
+
+std::string RangeHint(const char* gap, int minimum, int maximum) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s%d - %d", gap, minimum, maximum);
+    return g_UiText.Tip(4) + buf;
+}
+
+const QFont& DialogFont() {
+    static QFont own = ShellDlgFont(kFontPixels);
+    const QFont* app = SkinAppFont();
+    return app ? *app : own;
+}
+
+}  // namespace
+
+CMsgDlg::CMsgDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {}
+
+CMsgDlg::~CMsgDlg() = default;
+
+uint32_t CMsgDlg::CaptureValue() const {
+    return static_cast<uint32_t>(m_Capture[0]) | static_cast<uint32_t>(m_Capture[1]) << 8 |
+           static_cast<uint32_t>(m_Capture[2]) << 16 | static_cast<uint32_t>(m_Capture[3]) << 24;
+}
+
+void CMsgDlg::ResetCaptureMemory() {
+    s_lastCode = 0;
+    s_lastFlag = 0;
+    s_lastPressMs = 0;
+}
+
+void CMsgDlg::SetCaptureClock(uint32_t (*clock)()) {
+    s_clock = clock ? clock : SteadyMs;
+}
+
+CPngBtn* CMsgDlg::ModifierBox(int i) const {
+    return i >= 0 && i < 4 ? m_pBoxes[i] : nullptr;
+}
+
+bool CMsgDlg::Prepare() {
+    if (m_bPrepared) return !m_imgBack.isNull();
+    m_bPrepared = true;
+    m_imgBack = LoadSkinImage("msg_nr.png");
+    if (m_imgBack.width() == 0) {
+        m_imgBack = QImage();
+        return false;
+    }
+    const int W = m_imgBack.width();
+    const int H = m_imgBack.height();
+    const int L = (W - 300) / 2;
+    CentreOverParent(m_imgBack.size());
+    ShapeWindowFromImage(this, m_imgBack, kKeyColour, 0);
+    EnableFaceDrag(this);
+
+    const bool tips = g_Config.BtnTips != 0;
+    auto makeButton = [&](const char* nr, const char* ov, const char* dn, const char* caption,
+                          int x, int y, int isSwitch) -> CPngBtn* {
+        auto* btn = new CPngBtn(this);
+        const QPoint at(x, y);
+        if (!NewSmallPngButton3(&m_imgBack, &at, this, nr, ov, dn, btn, isSwitch, tips, caption, x,
+                                y)) {
+            delete btn;
+            return nullptr;
+        }
+        btn->setFocusPolicy(Qt::NoFocus);
+        return btn;
+    };
+    m_pClose = makeButton("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10, 0);
+    const bool confirm = m_nMode == kConfirm;
+    m_pOk = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_ok.c_str(),
+                       confirm ? W - 222 : W - 116, H - 50, 0);
+    if (confirm)
+        m_pCancel = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_cancel.c_str(),
+                               W - 116, H - 50, 0);
+    if (m_pClose) connect(m_pClose, &QAbstractButton::clicked, this, [this] { reject(); });
+    if (m_pCancel) connect(m_pCancel, &QAbstractButton::clicked, this, [this] { reject(); });
+    if (m_pOk) connect(m_pOk, &QAbstractButton::clicked, this, [this] { OnOk(); });
+
+    if (m_nMode == kText || m_nMode == kNumber || m_nMode == kKeyCapture) {
+        m_pEdit = new QLineEdit(this);
+        m_pEdit->setObjectName(QString::number(kEditId));
+        m_pEdit->setGeometry(L, 70, 300, 20);
+        m_pEdit->setFont(ShellDlgFont(kFontPixels));
+        m_pEdit->setFrame(true);
+        QPalette pal = m_pEdit->palette();
+        pal.setColor(QPalette::Base, ColorFromRef(0xF0F0F0));
+        pal.setColor(QPalette::Text, ColorFromRef(0x0A0A0A));
+        m_pEdit->setPalette(pal);
+        if (m_nMaxLen > 0 && m_nMode != kKeyCapture) m_pEdit->setMaxLength(m_nMaxLen);
+        if (m_nMode == kNumber) {
+            m_pEdit->setValidator(
+                new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_pEdit));
+            connect(m_pEdit, &QLineEdit::textEdited, this,
+                    [this](const QString& t) { OnNumberEdited(t); });
+        }
+        if (m_nMode == kKeyCapture) {
+            m_pEdit->setReadOnly(true);
+            m_pEdit->installEventFilter(this);
+            installEventFilter(this);
+            ShowCapture();
+        }
+        m_pEdit->setFocus();
+    }
+    if (m_nMode == kKeyCapture && m_bModifierBoxes) {
+        m_imgCheckOff = LoadSkinImage("Check_nr.png");
+        int x = L + 2;
+        for (int i = 0; i < 4; ++i) {
+            m_pBoxes[i] =
+                makeButton("Check_nr.png", "Check_nr.png", "Check_dn.png", nullptr, x, 105, 1);
+            const int boxW = m_pBoxes[i] ? m_pBoxes[i]->width()
+                                         : (m_imgCheckOff.width() > 0 ? m_imgCheckOff.width() : 16);
+            if (m_pBoxes[i])
+                connect(m_pBoxes[i], &QAbstractButton::clicked, this,
+                        [this, i] { OnModifierBox(i); });
+            x += boxW + 50;
+        }
+    }
+    return true;
+}
+
+void CMsgDlg::showEvent(QShowEvent* event) {
+    CTopDialog::showEvent(event);
+    if (!Prepare()) QTimer::singleShot(0, this, [this] { reject(); });
+}
+
+void CMsgDlg::done(int result) {
+    if (result != QDialog::Accepted) m_nNumber = 0;
+    CTopDialog::done(result);
+}
+
+QRect CMsgDlg::TextRect() const {
+    const int L = (m_imgBack.width() - 300) / 2;
+    if (m_pEdit) return QRect(L, 50, 300, 18);
+    return QRect(65, 55, 330, 30);
+}
+
+QImage CMsgDlg::ComposePicture() const {
+    if (m_imgBack.isNull()) return QImage();
+    QImage canvas(m_imgBack.size(), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    p.setFont(DialogFont());
+    p.setPen(ColorFromRef(g_Config.Txt_clr));
+    const QString text = QString::fromStdString(m_strText);
+    QRect rect = TextRect();
+    // A message longer than its box grows the box evenly up and down, within the space
+    // between the top border and the buttons, rather than being clipped.
+    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap;
+    const QRect need = p.fontMetrics().boundingRect(rect, flags, text);
+    if (need.height() > rect.height()) {
+        const int limitTop = m_pEdit ? 30 : 40;
+        const int limitBottom = m_pEdit ? 68 : canvas.height() - 55;
+        const int grow = need.height() - rect.height();
+        rect.adjust(0, -(grow + 1) / 2, 0, grow / 2);
+        if (rect.top() < limitTop) rect.translate(0, limitTop - rect.top());
+        if (rect.bottom() > limitBottom) rect.setBottom(limitBottom);
+    }
+    p.drawText(rect, flags, text);
+    if (m_nMode == kNumber && !m_strHint.empty()) {
+        const int L = (m_imgBack.width() - 300) / 2;
+        p.drawText(QRect(L, 100, 300, 18), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   QString::fromStdString(m_strHint));
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (!m_pBoxes[i]) continue;
+        const QRect box = m_pBoxes[i]->geometry();
+        p.drawText(QRect(box.right() + 1 + 5, box.top() - 2, 35, box.height() + 4),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, kBoxLabels[i]);
+    }
+    return canvas;
+}
+
+void CMsgDlg::OnOk() {
+    switch (m_nMode) {
+        case kText: {
+            m_strResult = m_pEdit ? m_pEdit->text().toStdString() : std::string();
+            if (m_strResult.empty()) return reject();
+            return accept();
+        }
+        case kNumber: {
+            const QString t = m_pEdit ? m_pEdit->text() : QString();
+            long long v = 0;
+            for (QChar c : t) {
+                if (!c.isDigit()) break;
+                v = v * 10 + c.digitValue();
+                if (v > INT32_MAX) v = INT32_MAX;  // a 32-bit result
+            }
+            m_nNumber = static_cast<int32_t>(v);
+            if ((m_nMin != -1 && m_nNumber < m_nMin) || (m_nMax != -1 && m_nNumber > m_nMax)) {
+                m_strHint = RangeHint("  ", m_nMin, m_nMax);
+                update();
+                return;
+            }
+            return accept();
+        }
+        case kKeyCapture: {
+            if (m_bModifierBoxes) {
+                uint8_t mods = 0;
+                for (int i = 0; i < 4; ++i)
+                    if (m_pBoxes[i] && m_pBoxes[i]->IsChecked()) mods |= kBoxBits[i];
+                m_Capture[0] = mods;
+                if (ModifierKinds(mods) + KeyCount(m_Capture) > 3) {
+                    ShowMessage("tc_msg29", this);
+                    return;
+                }
+            }
+            return accept();
+        }
+        default:
+            return accept();
+    }
+}
+
+void CMsgDlg::OnNumberEdited(const QString& text) {
+    if (text.isEmpty()) return;
+    for (QChar c : text)
+        if (!c.isDigit()) return;
+    m_strHint.clear();
+    long long v = 0;
+    for (QChar c : text) {
+        v = v * 10 + c.digitValue();
+        if (v > INT32_MAX) v = INT32_MAX;
+    }
+    if (m_nMin != -1 && v < m_nMin) m_strHint = RangeHint("  ", m_nMin, m_nMax);
+    if (m_nMax != -1 && v > m_nMax) {
+        m_strHint = RangeHint("   ", m_nMin, m_nMax);
+        m_pEdit->setText(QString::number(m_nMax));
+        m_pEdit->setCursorPosition(static_cast<int>(m_pEdit->text().size()));
+    }
+    update();
+}
+
+void CMsgDlg::OnModifierBox(int i) {
+    if (m_pBoxes[i]) m_pBoxes[i]->SetChecked(!m_pBoxes[i]->IsChecked());
+}
+
+void CMsgDlg::CaptureKey(int vk, bool released) {
+    if (vk <= 0 || vk > 255) return;  // no virtual-key code, nothing to capture
+    const int flag = released ? 0x80 : 0;
+    if (vk == s_lastCode && flag == s_lastFlag) return;
+    if (released) {
+        s_lastCode = vk;
+        s_lastFlag = flag;
+        return;
+    }
+    const int count = ModifierKinds(m_Capture[0]) + KeyCount(m_Capture);
+    if (count >= 3) {
+        m_Capture = {};
+    } else if (IsModifierVk(vk)) {
+        if (m_bModifierBoxes) return;  // modifiers come from the boxes
+        if (m_Capture[0] & ModifierKind(vk)) m_Capture = {};
+    } else if (KeyCount(m_Capture) >= 3) {
+        m_Capture = {};
+    }
+    const uint32_t now = s_clock();
+    if (now - s_lastPressMs >= 1000) m_Capture = {};
+    s_lastPressMs = now;
+    if (m_bSingleKey) m_Capture = {};
+
+    if (IsModifierVk(vk)) {
+        m_Capture[0] |= ModifierBit(vk);
+    } else {
+        const auto code = static_cast<uint8_t>(vk);
+        if (m_Capture[1] != code && m_Capture[2] != code && m_Capture[3] != code) {
+            for (int i = 1; i <= 3; ++i) {
+                if (m_Capture[i] == 0) {
+                    m_Capture[i] = code;
+                    break;
+                }
+            }
+        }
+    }
+    ShowCapture();
+    s_lastCode = vk;
+    s_lastFlag = 0;
+}
+
+void CMsgDlg::ShowCapture() {
+    if (!m_pEdit) return;
+    m_pEdit->setText(QString::fromStdString(
+        ComboLabelSided(m_Capture[0], m_Capture[1], m_Capture[2], m_Capture[3])));
+}
+
+bool CMsgDlg::OnWinMessage(CWinMessageEvent* msg) {
+    if (msg->msg() != WM_KEY_CAPTURE || m_nMode != kKeyCapture) return false;
+    CaptureKey(static_cast<int>(msg->wParam()), (msg->lParam() & 0x80) != 0);
+    return true;
+}
+
+bool CMsgDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_nMode == kKeyCapture &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+         event->type() == QEvent::ShortcutOverride)) {
+        if (event->type() != QEvent::ShortcutOverride) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            SendWinMessage(this, WM_KEY_CAPTURE, static_cast<uintptr_t>(VkFromKeyEvent(key)),
+                           event->type() == QEvent::KeyRelease ? 0x80 : 0);
+        }
+        event->accept();
+        return true;
+    }
+    return CTopDialog::eventFilter(watched, event);
+}
+
+void CMsgDlg::keyPressEvent(QKeyEvent* event) {
+    if (m_nMode != kKeyCapture &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        event->accept();
+        OnOk();
+        return;
+    }
+    CTopDialog::keyPressEvent(event);
+}
+
+namespace {
+
+int RunMessage(int mode, const std::string& text, QWidget* parent) {
+    CMsgDlg dlg(parent);
+    dlg.m_nMode = mode;
+    dlg.m_strText = text;
+    return dlg.DoModal();
+}
+
+}  // namespace
+
+int ShowMessage(const std::string& textKey, QWidget* parent) {
+    return RunMessage(CMsgDlg::kMessage, TextOfKey(textKey), parent);
+}
+
+int ShowMessageText(const std::string& text, QWidget* parent) {
+    return RunMessage(CMsgDlg::kMessage, text, parent);
+}
+
+int AskConfirm(const std::string& textKey, QWidget* parent) {
+    return RunMessage(CMsgDlg::kConfirm, TextOfKey(textKey), parent);
+}
+
+int AskText(QWidget* parent, const std::string& prompt, int maxLen, std::string* out) {
+    if (!out) return 0;
+    CMsgDlg dlg(parent);
+    dlg.m_nMode = CMsgDlg::kText;
+    dlg.m_strText = prompt;
+    dlg.m_nMaxLen = maxLen;
+    if (dlg.DoModal() != IDOK) return 0;
+    std::u16string wide = Utf8ToUtf16(dlg.m_strResult);
+    if (wide.size() > static_cast<size_t>(CMsgDlg::kResultChars))
+        wide.resize(CMsgDlg::kResultChars);
+    *out = Utf16ToUtf8(wide);
+    return 1;
+}
