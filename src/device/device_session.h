@@ -92,9 +92,9 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     void ReadCurCfgThread();
 
     // Timing of the classic session; tests shorten them.
-    int m_nFindFirstDelayMs = 500;
-    int m_nFindIntervalMs = 3000;
-    int m_nRemovalSettleMs = 600;
+    std::atomic<int> m_nFindFirstDelayMs{500};
+    std::atomic<int> m_nFindIntervalMs{3000};
+    std::atomic<int> m_nRemovalSettleMs{600};
 
   private:
     void FindThread();

@@ -55,7 +55,7 @@ class CUSBDriver {
     FoundDeviceTable m_Found;
     // Pause between a lost Bluetooth link and 0x7F6, so a mouse that only blinked is not
     // searched for at once. Tests shorten it.
-    int m_nBluetoothLossDelayMs = 5000;
+    std::atomic<int> m_nBluetoothLossDelayMs{5000};
 
   private:
     void ServiceThread(platform::HidHandle hNotify, int bluetooth);

@@ -47,7 +47,6 @@ TEST_F(LinkTest, WriteInChunksOfSixPausesAfterWholeChunks) {
 }
 
 TEST_F(LinkTest, DamagedEchoIsRetriedAfterAPause) {
-    testing_support::LogCapture log;
     firmware.damageEchoes = 1;
     const uint8_t data[2] = {0x12, 0x43};
     EXPECT_EQ(WriteEEPROM(0, 2, link, 0, data), 1);
@@ -62,7 +61,6 @@ TEST_F(LinkTest, DamagedEchoIsRetriedAfterAPause) {
 // A chunk the mouse never confirms must not be reported as written; the chunks after it are
 // still written.
 TEST_F(LinkTest, UnverifiedChunkFailsTheWriteAfterTheRest) {
-    testing_support::LogCapture log;
     g_Config.Retry = 1;
     firmware.damageEchoes = 1;
     uint8_t data[16] = {};
@@ -75,7 +73,6 @@ TEST_F(LinkTest, UnverifiedChunkFailsTheWriteAfterTheRest) {
 }
 
 TEST_F(LinkTest, LostReplyUsesATryAndTheNextOneSucceeds) {
-    testing_support::LogCapture log;
     firmware.dropReplies = 1;
     const uint8_t data[1] = {7};
     EXPECT_EQ(WriteEEPROM(0, 1, link, 0x40, data), 1);
@@ -84,7 +81,6 @@ TEST_F(LinkTest, LostReplyUsesATryAndTheNextOneSucceeds) {
 }
 
 TEST_F(LinkTest, UnplugDuringAWriteEndsItAtOnce) {
-    testing_support::LogCapture log;
     uint8_t data[32] = {};
     hid.onFeature = [&](FakeHid& f, platform::HidHandle h, const Bytes& report) {
         if (f.Sent_().size() == 2) f.Kill(h);  // the second request is the last that arrives
@@ -123,7 +119,6 @@ TEST_F(LinkTest, ReadRomReadsPiecesOfEight) {
 }
 
 TEST_F(LinkTest, ReadWithAWrongAddressIsRetriedThenFails) {
-    testing_support::LogCapture log;
     firmware.readAddressSkew = 1;
     uint8_t out[8];
     EXPECT_EQ(ReadEEPROM(0x10, link, out, 8), 0);
@@ -192,7 +187,6 @@ TEST_F(LinkTest, KeyMatrixEntries) {
 }
 
 TEST_F(LinkTest, DpiStagesNeverReachTheKeyMatrix) {
-    testing_support::LogCapture log;
     StageDpi stages[8];
     for (int i = 0; i < 8; ++i) stages[i] = {400 * (i + 1), 400 * (i + 1)};
     EXPECT_EQ(WriteDpiStages(0x04, link, stages, 3), 1);

@@ -132,6 +132,7 @@ class LinkTest : public ::testing::Test {
         return out;
     }
 
+    testing_support::LogCapture log;  // first: the log sink is set before any thread logs
     FakeHid hid;
     FakeFirmware firmware;
     QueueMessageSink sink;

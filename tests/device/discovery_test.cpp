@@ -36,7 +36,7 @@ TEST(DiscoveryText, VendorFilterAndReceiverPathIgnoreCase) {
 
 TEST_F(VirtualTest, FindsAndIdentifiesOneMouse) {
     for (auto kind : {sim::LinkKind::kReceiver, sim::LinkKind::kBluetooth}) {
-        testing_support::LogCapture log;
+        log.Clear();
         ResetDeviceConfig();
         sim::VirtualMouseBackend b;
         b.SetLatency(std::chrono::microseconds(0));
@@ -82,7 +82,7 @@ TEST_F(VirtualTest, CandidatesThatFailAreGivenUp) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        testing_support::LogCapture log;
+        log.Clear();
         sim::VirtualMouseBackend b;
         b.SetLatency(std::chrono::microseconds(0));
         sim::VirtualMouseSetup s;
@@ -115,7 +115,6 @@ TEST_F(VirtualTest, TwoMiceMakeNeitherCurrent) {
 }
 
 TEST_F(VirtualTest, ASixthMouseFindsNoSlot) {
-    testing_support::LogCapture log;
     for (int i = 0; i < 6; ++i) Plug();
     EXPECT_EQ(FindDev(link), 5);
     EXPECT_EQ(link.m_Found.Occupied(), 5);

@@ -125,7 +125,6 @@ TEST_F(LinkTest, DeviceEventsArePostedStageFirstAndNeverQueued) {
 }
 
 TEST_F(LinkTest, MalformedInputReportsAreLoggedAndDropped) {
-    testing_support::LogCapture log;
     hid.QueueInput(kNotify, {9, 0x0A, 0, 0, 0, 0, 0x03});                    // short event
     hid.QueueInput(kNotify, {7, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // wrong id
     hid.QueueInput(kNotify, {9, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // the good one
@@ -138,7 +137,6 @@ TEST_F(LinkTest, MalformedInputReportsAreLoggedAndDropped) {
 }
 
 TEST_F(LinkTest, SendCommandTriesThreeTimesThenLogsOnce) {
-    testing_support::LogCapture log;
     hid.FailFeatures({31, 31, 31});
     uint8_t q[kRequestBytes] = {2};
     uint8_t out[kReportBytes];
@@ -151,7 +149,6 @@ TEST_F(LinkTest, SendCommandTriesThreeTimesThenLogsOnce) {
 }
 
 TEST_F(LinkTest, SendCommandGivesUpAtOnceWhenTheDeviceIsGone) {
-    testing_support::LogCapture log;
     hid.FailFeatures({1167});
     uint8_t q[kRequestBytes] = {2};
     uint8_t out[kReportBytes];

@@ -142,7 +142,6 @@ TEST_F(SessionTest, ConnectionCheckBeforeActions) {
     EXPECT_EQ(session.IsMouseOnline(true), 1);
 
     // A mouse that stopped answering sends the session back to searching.
-    testing_support::LogCapture log;
     backend.SetReachable(0, false);
     g_bSearchDevice = 0;
     link.m_bFindFlag = 2;
@@ -157,7 +156,6 @@ TEST_F(SessionTest, ConnectionCheckBeforeActions) {
 TEST_F(SessionTest, ReceiverRemovalAndArrival) {
     Plug();
     Identify();
-    testing_support::LogCapture log;
 
     // Another USB device: logged, nothing else.
     session.OnDeviceChange(false, "USB#VID_046D&PID_C52B#5&abc");
@@ -245,7 +243,6 @@ TEST_F(SessionTest, DeviceEventsUpdateStageAndLighting) {
 }
 
 TEST_F(SessionTest, DeviceEventWithoutProfileOrDeviceIsIgnored) {
-    testing_support::LogCapture log;
     profile.current = nullptr;
     session.OnDeviceBehavior(1, 1);
     EXPECT_EQ(profile.level, -1);

@@ -32,6 +32,7 @@ class VirtualTest : public ::testing::Test {
         return i;
     }
 
+    testing_support::LogCapture log;  // first: the log sink is set before any thread logs
     sim::VirtualMouseBackend backend;
     QueueMessageSink sink;
     CUSBDriver link{backend, &sink};
