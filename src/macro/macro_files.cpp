@@ -59,18 +59,13 @@ int DecodeMacroFile(const uint8_t* data, size_t size, StMacro& rec) {
     return rec.dwMagicNumber == kMacroMagic ? 1 : 0;
 }
 
-int ReadMacroFile(const std::string& path, StMacro& rec, int* err) {
-    std::error_code ec;
-    // Only regular files: a pipe or device in the folder must not block or be read.
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        if (err) *err = ec ? ec.value() : EINVAL;
-        return -1;
-    }
+int ReadRegularMacroFile(const std::string& path, StMacro& rec, int* err) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         if (err) *err = errno;
         return -1;
     }
+    std::setvbuf(f, nullptr, _IONBF, 0);  // one read of the record, no stream buffer
     uint8_t buf[kMacroRecordBytes];
     size_t n = std::fread(buf, 1, sizeof buf, f);
     bool failed = n < sizeof buf && std::ferror(f);
@@ -81,6 +76,16 @@ int ReadMacroFile(const std::string& path, StMacro& rec, int* err) {
         return -1;
     }
     return DecodeMacroFile(buf, n, rec);
+}
+
+int ReadMacroFile(const std::string& path, StMacro& rec, int* err) {
+    std::error_code ec;
+    // Only regular files: a pipe or device in the folder must not block or be read.
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        if (err) *err = ec ? ec.value() : EINVAL;
+        return -1;
+    }
+    return ReadRegularMacroFile(path, rec, err);
 }
 
 int WriteMacroFile(const std::string& path, const StMacro& rec, int* err) {

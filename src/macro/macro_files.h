@@ -34,6 +34,8 @@ int DecodeMacroFile(const uint8_t* data, size_t size, StMacro& rec);
 // Reads the first 834 bytes of a regular file. Returns 1 for a macro, 0 for a file that is not
 // one (too short, wrong magic), -1 when it cannot be opened or read (err set).
 int ReadMacroFile(const std::string& path, StMacro& rec, int* err = nullptr);
+// ReadMacroFile for a path the caller has just listed as a regular file.
+int ReadRegularMacroFile(const std::string& path, StMacro& rec, int* err = nullptr);
 // Replaces path atomically with the stored bytes of rec, creating missing folders once.
 // Returns 1, or 0 (err set) on failure, in which case the old file is unchanged.
 int WriteMacroFile(const std::string& path, const StMacro& rec, int* err = nullptr);

@@ -111,7 +111,7 @@ int ScanMacroFolder(const std::string& folderPath, const std::string& relPath, M
     for (const auto& e : entries) {
         if (e.isDir) continue;
         StMacro rec;
-        if (ReadMacroFile(base + e.name, rec) != 1) continue;
+        if (ReadRegularMacroFile(base + e.name, rec) != 1) continue;
         if (library) AddMacroCopy(rec, relBase + e.name);
         if (tree) {
             size_t dot = e.name.rfind('.');
