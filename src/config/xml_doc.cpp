@@ -1,6 +1,8 @@
 // Indexing, navigation and text content of the XML reader.
 #include "config/xml_doc.h"
 
+#include <algorithm>
+
 #include "config/xml_names.h"
 #include "config/xml_tokenizer.h"
 #include "core/utf.h"
@@ -101,6 +103,16 @@ std::u16string XmlDoc::TagName(uint32_t elem) const {
     return m_text.substr(e.start + 1, p - (e.start + 1));
 }
 
+bool XmlDoc::NameIs(uint32_t elem, const std::u16string& name) const {
+    const Element& e = m_elems[elem];
+    const size_t first = e.start + 1;
+    const size_t end = std::min<size_t>(e.start + e.startTagLen, m_text.size());
+    if (first + name.size() > end || m_text.compare(first, name.size(), name) != 0) return false;
+    if (first + name.size() == end) return true;
+    const char16_t c = m_text[first + name.size()];
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '/' || c == '>';
+}
+
 void XmlDoc::AppendChild(uint32_t parent, uint32_t child) {
     Element& p = m_elems[parent];
     Element& c = m_elems[child];
@@ -147,7 +159,7 @@ bool XmlDoc::ParseDocument() {
         } else if (t.kind == XmlNode::ElemEnd) {
             const std::u16string name = m_text.substr(t.nameStart, t.nameLength);
             size_t depth = stack.size();
-            while (depth > 0 && TagName(stack[depth - 1]) != name) --depth;
+            while (depth > 0 && !NameIs(stack[depth - 1], name)) --depth;
             if (depth == 0) {
                 NoteError(u"No start tag for end tag '" + name + u"' at offset " +
                           XmlNumber(t.start));
@@ -210,7 +222,7 @@ bool XmlDoc::FindNextElement(const std::u16string& name) {
     if (m_elems.empty()) return false;
     uint32_t e = m_current ? m_elems[m_current].nextSibling : m_elems[m_parent].firstChild;
     for (; e; e = m_elems[e].nextSibling) {
-        if (name.empty() || TagName(e) == name) {
+        if (name.empty() || NameIs(e, name)) {
             m_current = e;
             m_child = 0;
             return true;
@@ -224,7 +236,7 @@ bool XmlDoc::FindChildElement(const std::u16string& name) {
     if (m_current == 0 && !FindNextElement()) return false;
     uint32_t e = m_child ? m_elems[m_child].nextSibling : m_elems[m_current].firstChild;
     for (; e; e = m_elems[e].nextSibling) {
-        if (name.empty() || TagName(e) == name) {
+        if (name.empty() || NameIs(e, name)) {
             m_child = e;
             return true;
         }

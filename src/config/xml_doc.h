@@ -57,6 +57,7 @@ class XmlDoc {
     };
     static std::u16string ToU16(const std::string& s);
     std::u16string TagName(uint32_t elem) const;
+    bool NameIs(uint32_t elem, const std::u16string& name) const;
     void AppendChild(uint32_t parent, uint32_t child);
     void Detach(uint32_t elem);
     void NoteError(const std::u16string& msg);
