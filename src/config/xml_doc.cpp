@@ -145,8 +145,11 @@ bool XmlDoc::ParseDocument() {
     XmlTokenizer tok(m_text, 0, m_text.size());
     for (XmlToken t = tok.Next(); t.kind != XmlNode::End; t = tok.Next()) {
         if (t.kind == XmlNode::ElemStart || t.kind == XmlNode::ElemEmpty) {
-            if (m_elems.size() == m_elems.capacity())
-                m_elems.reserve(m_elems.capacity() + kIndexSegment);
+            if (m_elems.size() == m_elems.capacity()) {
+                // Small indexes double; large ones grow by whole segments.
+                const size_t cap = m_elems.capacity();
+                m_elems.reserve(cap + std::min(std::max<size_t>(cap, 64), kIndexSegment));
+            }
             const uint32_t idx = static_cast<uint32_t>(m_elems.size());
             m_elems.emplace_back();
             Element& e = m_elems.back();
