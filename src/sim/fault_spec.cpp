@@ -15,6 +15,18 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
+// The text comes from a command line: keep the message on one line and short.
+std::string Quoted(const std::string& s) {
+    constexpr size_t kMaxShown = 40;
+    std::string out = "'";
+    for (size_t i = 0; i < s.size() && i < kMaxShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+    }
+    if (s.size() > kMaxShown) out += "...";
+    return out + "'";
+}
+
 bool WholeDouble(const std::string& s, double& out) {
     if (s.empty()) return false;
     double v = 0;
@@ -58,11 +70,11 @@ bool ParseFaultSpec(const std::string& text, FaultSpec& spec, std::string& error
         start = comma + 1;
 
         auto fail = [&](const std::string& why) {
-            error = "faults: '" + part + "': " + why;
+            error = "faults: " + Quoted(part) + ": " + why;
             return false;
         };
         if (part.empty()) {
-            error = "faults: empty part in '" + text + "'";
+            error = "faults: empty part in " + Quoted(text);
             return false;
         }
         size_t eq = part.find('=');

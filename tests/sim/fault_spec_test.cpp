@@ -59,6 +59,10 @@ TEST(FaultSpec, RefusesAMalformedPartAndNamesIt) {
     }
     std::string error;
     FaultSpec f;
+    // Control characters and overlong parts never break the one-line message.
+    EXPECT_FALSE(ParseFaultSpec("lost=0.1\nrm -rf" + std::string(200, 'x'), f, error));
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    EXPECT_LT(error.size(), 120u);
     EXPECT_FALSE(ParseFaultSpec("lost=0.1,,seed=1", f, error));
     EXPECT_FALSE(ParseFaultSpec("lost=0.1,", f, error));
 }
