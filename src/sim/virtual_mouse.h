@@ -94,7 +94,8 @@ class VirtualMouseBackend : public platform::HidBackend {
 
     // Requests the mouse has received on its command interface since it was added.
     long Exchanges(int mouse) const;
-    // Waits until every scheduled reply and event has been delivered (or dropped); for tests.
+    // Waits until every scheduled reply, event and notice has been delivered (or dropped) and
+    // the state file is written; for tests. Not to be called from a notification listener.
     void Drain();
 
     // Arrival and removal of the virtual receivers ("USB#VID_1209&PID_0007#virtualK"); a
