@@ -34,6 +34,14 @@ inline constexpr SkinFileSpec kSkinFiles[] = {
     {"macro/UP_N.png", 16, 16},    {"macro/DN_N.png", 16, 16},  {"macro/TM_N.png", 16, 16},
 };
 
+// The main window face is as wide as the title buttons need: the exit button ends 64 pixels
+// right of "ptMin" and keeps a 10-pixel margin. The default "ptMin" (950) gives 1024.
+inline constexpr int kDefaultPtMinX = 950;
+inline constexpr int MainFaceWidth(int ptMinX) {
+    return ptMinX + 74;
+}
+static_assert(MainFaceWidth(kDefaultPtMinX) == 1024);
+
 // Model pictures "skins/%02d%02d/mouse_nr.png" and "mouse_dn.png" have a size that follows
 // the model's key marks; at least this big.
 inline constexpr int kMousePictureMinWidth = 150;

@@ -17,15 +17,29 @@ namespace {
 
 struct ModelPicture {
     int cid = 0, mid = 0, sensor = 0;
+    QPoint ptMark{337, 65};
     QList<skingen::MarkRect> marks;
-    bool marksEnded = false;
 };
 
-// The model sections of cfg.ini: codes and key marks ("Mark%d" = x, y, w, h).
-std::map<QString, ModelPicture> ReadModels(const QString& path) {
-    std::map<QString, ModelPicture> models;
+struct CfgLayout {
+    int ptMinX = kDefaultPtMinX;
+    std::map<QString, ModelPicture> models;  // by section name, in use only
+};
+
+// A point "x, y"; fallback when it does not give two numbers.
+QPoint ReadPoint(const QString& text, QPoint fallback) {
+    const QStringList parts = text.split(',', Qt::SkipEmptyParts);
+    if (parts.size() != 2) return fallback;
+    return QPoint(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
+}
+
+// What the pictures depend on in cfg.ini: "ptMin" of section OPT, and each model's codes,
+// "ptMark" and key marks ("Mark%d" = x, y, w, h).
+CfgLayout ReadCfg(const QString& path) {
+    CfgLayout layout;
+    auto& models = layout.models;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return models;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return layout;
     QTextStream in(&file);
     QString section;
     std::map<QString, std::map<QString, QString>> keys;
@@ -37,7 +51,13 @@ std::map<QString, ModelPicture> ReadModels(const QString& path) {
             continue;
         }
         const int eq = line.indexOf('=');
-        if (eq <= 0 || !section.startsWith("DEV_")) continue;
+        if (eq <= 0) continue;
+        if (section == "OPT" &&
+            line.left(eq).trimmed().compare("ptMin", Qt::CaseInsensitive) == 0) {
+            const QPoint pt = ReadPoint(line.mid(eq + 1), QPoint(kDefaultPtMinX, 10));
+            if (pt.x() > 0 && pt.x() < 4000) layout.ptMinX = pt.x();
+        }
+        if (!section.startsWith("DEV_")) continue;
         keys[section][line.left(eq).trimmed().toUpper()] = line.mid(eq + 1).trimmed();
     }
     for (auto& [name, values] : keys) {
@@ -45,6 +65,7 @@ std::map<QString, ModelPicture> ReadModels(const QString& path) {
         m.cid = values["CID"].toInt(nullptr, 0);
         m.mid = values["MID"].toInt(nullptr, 0);
         m.sensor = values["SENSOR"].toInt(nullptr, 0);
+        m.ptMark = ReadPoint(values["PTMARK"], m.ptMark);
         for (int n = 1; n <= 16; ++n) {
             const QString v = values[QString("MARK%1").arg(n)];
             if (v.isEmpty()) break;  // an absent mark ends the list
@@ -56,7 +77,16 @@ std::map<QString, ModelPicture> ReadModels(const QString& path) {
         }
         if (m.sensor != 0) models[name] = m;
     }
-    return models;
+    return layout;
+}
+
+QSize MousePictureSize(const ModelPicture& m) {
+    int w = kMousePictureMinWidth, h = kMousePictureMinHeight;
+    for (const auto& r : m.marks) {
+        w = std::max(w, r.right + 12);
+        h = std::max(h, r.bottom + 12);
+    }
+    return QSize(w, h);
 }
 
 }  // namespace
@@ -87,7 +117,18 @@ int main(int argc, char** argv) {
         }
         expected.erase(name);
     };
-    skingen::PaintWindows(save);
+    const CfgLayout layout = argc > 3 ? ReadCfg(QString::fromLocal8Bit(argv[3])) : CfgLayout();
+    const int mainWidth = MainFaceWidth(layout.ptMinX);
+    expected["main_nr.png"] = QSize(mainWidth, 640);
+    // The glow of the face sits behind the first model's mouse picture.
+    QPointF glow(150, 200);
+    if (!layout.models.empty()) {
+        const ModelPicture& first = layout.models.begin()->second;
+        const QSize size = MousePictureSize(first);
+        glow =
+            QPointF(first.ptMark.x() + size.width() / 2.0, first.ptMark.y() + size.height() / 2.0);
+    }
+    skingen::PaintWindows(save, mainWidth, glow);
     skingen::PaintControls(save);
     skingen::PaintIcons(save);
     for (const auto& [name, size] : expected) {
@@ -95,18 +136,14 @@ int main(int argc, char** argv) {
         ++failures;
     }
 
-    if (argc > 3) {
-        for (const auto& [section, m] : ReadModels(QString::fromLocal8Bit(argv[3]))) {
-            int w = kMousePictureMinWidth, h = kMousePictureMinHeight;
-            for (const auto& r : m.marks) {
-                w = std::max(w, r.right + 12);
-                h = std::max(h, r.bottom + 12);
-            }
-            const QString folder =
-                QString("%1%2").arg(m.cid, 2, 10, QChar('0')).arg(m.mid, 2, 10, QChar('0'));
-            save(folder + "/mouse_nr.png", skingen::PaintMousePicture(w, h, m.marks, false));
-            save(folder + "/mouse_dn.png", skingen::PaintMousePicture(w, h, m.marks, true));
-        }
+    for (const auto& [section, m] : layout.models) {
+        const QSize size = MousePictureSize(m);
+        const QString folder =
+            QString("%1%2").arg(m.cid, 2, 10, QChar('0')).arg(m.mid, 2, 10, QChar('0'));
+        save(folder + "/mouse_nr.png",
+             skingen::PaintMousePicture(size.width(), size.height(), m.marks, false));
+        save(folder + "/mouse_dn.png",
+             skingen::PaintMousePicture(size.width(), size.height(), m.marks, true));
     }
 
     QImageWriter icon(QString::fromLocal8Bit(argv[2]), "ico");

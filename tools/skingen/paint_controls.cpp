@@ -12,7 +12,14 @@ QImage PushButton(int w, int h, bool lit) {
     return Paint(w, h, [&](QPainter& p) {
         const QRectF r(0, 0, w, h);
         if (lit) {
-            FillBox(p, r, 6, kAccent.lighter(108), kAccentDeep, kAccent.lighter(130));
+            // Pressed: the accent lives in the border and glow so accent captions stay legible.
+            FillBox(p, r, 6, QColor("#16303d"), QColor("#122430"), kAccent);
+            QLinearGradient glow(0, 0, 0, h);
+            glow.setColorAt(0, WithAlpha(kAccent, 0));
+            glow.setColorAt(1, WithAlpha(kAccent, 45));
+            p.setPen(Qt::NoPen);
+            p.setBrush(glow);
+            p.drawPath(RoundedBox(r.adjusted(1, 1, -1, -1), 5));
         } else {
             FillBox(p, r, 6, QColor("#262b36"), QColor("#1d2129"), kLineHi);
             // A soft top highlight gives the key some depth.
@@ -72,7 +79,8 @@ QImage TwoWordSwitch(int w, int h, bool rightLit) {
         FillBox(p, QRectF(0, 0, w, h), h / 2.0, kWell, kWell, kLine);
         const QRectF knob =
             rightLit ? QRectF(w / 2.0, 1, w / 2.0 - 1, h - 2) : QRectF(1, 1, w / 2.0 - 1, h - 2);
-        FillBox(p, knob, (h - 2) / 2.0, kAccent.lighter(105), kAccentDeep, Qt::transparent);
+        // A neutral knob with an accent rim: the current word is drawn in the accent colour.
+        FillBox(p, knob, (h - 2) / 2.0, QColor("#343c4b"), QColor("#2a303c"), kAccentDeep);
     });
 }
 

@@ -61,8 +61,9 @@ QImage PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bo
                 FillBox(p, zone, 4, WithAlpha(kAccent, 200), WithAlpha(kAccentDeep, 200),
                         kAccent.lighter(130));
             } else {
-                p.setPen(QPen(WithAlpha(kAccent, 70), 1, Qt::DashLine));
-                p.setBrush(WithAlpha(kAccent, 18));
+                // Only a faint hint of the zone: the lit picture shows it when pressed.
+                p.setPen(Qt::NoPen);
+                p.setBrush(WithAlpha(kAccent, 12));
                 p.drawPath(RoundedBox(zone, 4));
             }
         }

@@ -40,42 +40,37 @@ void Wordmark(QPainter& p, qreal x, qreal y) {
 
 // The glowing stage behind the mouse picture.
 void Stage(QPainter& p, const QRectF& r, const QPointF& centre) {
-    QRadialGradient glow(centre, r.width() * 0.5);
+    QRadialGradient glow(centre, r.height() * 0.55);
     glow.setColorAt(0, WithAlpha(kAccent, 38));
     glow.setColorAt(1, WithAlpha(kAccent, 0));
     p.setPen(Qt::NoPen);
     p.setBrush(glow);
-    p.drawRect(r);
+    p.drawPath(RoundedBox(r, 10));
 }
 
-QImage MainFace() {
-    return WindowFace(1024, 640, 14, [](QPainter& p) {
+QImage MainFace(int w, QPointF glow) {
+    return WindowFace(w, 640, 14, [w, glow](QPainter& p) {
         // Header band.
         QLinearGradient head(0, 0, 0, 52);
         head.setColorAt(0, QColor("#1c2029"));
         head.setColorAt(1, QColor("#161920"));
-        p.fillRect(QRectF(0, 0, 1024, 52), head);
+        p.fillRect(QRectF(0, 0, w, 52), head);
         p.setPen(QPen(kLine, 1));
-        p.drawLine(QPointF(0, 51.5), QPointF(1024, 51.5));
-        QLinearGradient accentLine(0, 0, 1024, 0);
+        p.drawLine(QPointF(0, 51.5), QPointF(w, 51.5));
+        QLinearGradient accentLine(0, 0, w, 0);
         accentLine.setColorAt(0, WithAlpha(kAccent, 0));
         accentLine.setColorAt(0.25, WithAlpha(kAccent, 160));
         accentLine.setColorAt(0.6, WithAlpha(kAccent, 0));
         p.setPen(QPen(QBrush(accentLine), 1));
-        p.drawLine(QPointF(0, 52.5), QPointF(1024, 52.5));
+        p.drawLine(QPointF(0, 52.5), QPointF(w, 52.5));
         Wordmark(p, 22, 15);
 
-        // Device card (mouse picture and key list) and settings card.
-        Card(p, QRectF(16, 64, 488, 500));
-        Stage(p, QRectF(16, 64, 488, 500), QPointF(150, 200));
-        Card(p, QRectF(512, 64, 496, 500));
+        // One content card: the panels sit wherever the configuration puts them.
+        Card(p, QRectF(16, 64, w - 32, 502));
+        Stage(p, QRectF(16, 64, w - 32, 502), glow);
         // Footer band for the profile buttons at y 577..612.
         p.setPen(QPen(kLine, 1));
-        p.drawLine(QPointF(16, 570.5), QPointF(1008, 570.5));
-        p.setPen(kMuted);
-        p.setFont(Face(11));
-        p.drawText(QRectF(700, 577, 300, 35), Qt::AlignRight | Qt::AlignVCenter,
-                   "Wireless Gaming Mouse");
+        p.drawLine(QPointF(16, 570.5), QPointF(w - 16, 570.5));
     });
 }
 
@@ -85,9 +80,6 @@ QImage DialogFace(int w, int h, const std::function<void(QPainter&)>& decorate) 
         head.setColorAt(0, QColor("#1c2029"));
         head.setColorAt(1, WithAlpha(QColor("#1c2029"), 0));
         p.fillRect(QRectF(0, 0, w, 48), head);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kAccent);
-        p.drawRoundedRect(QRectF(18, 18, 4, 16), 2, 2);
         decorate(p);
     });
 }
@@ -126,8 +118,8 @@ QImage Progress(bool filled) {
 
 }  // namespace
 
-void PaintWindows(const SaveFn& save) {
-    save("main_nr.png", MainFace());
+void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow) {
+    save("main_nr.png", MainFace(mainWidth, glow));
     save("msg_nr.png", DialogFace(460, 200, [](QPainter& p) {
              p.setPen(QPen(kLine, 1));
              p.drawLine(QPointF(20, 135.5), QPointF(440, 135.5));

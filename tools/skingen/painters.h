@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointF>
 #include <QString>
 
 #include <functional>
@@ -12,8 +13,9 @@ using SaveFn = std::function<void(const QString& name, const QImage& image)>;
 
 void PaintControls(const SaveFn& save);  // buttons, switches, bars, lamps, check boxes
 void PaintIcons(const SaveFn& save);     // panel icons, key numbers, macro icons, palette
-void PaintWindows(const SaveFn& save);   // window faces, menu rows, progress
 QImage PaintAppIcon(int size);           // appico.ico
+// Window faces, menu rows, progress; the main face is mainWidth wide, its glow centred at glow.
+void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow);
 
 // One model's key mark, left/top/right/bottom in picture coordinates.
 struct MarkRect {
