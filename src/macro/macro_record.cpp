@@ -1,5 +1,6 @@
 #include "macro/macro_record.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <mutex>
@@ -112,7 +113,16 @@ uint32_t MacroIdFromTime(int hour, int minute, int second, int millisecond) {
            (static_cast<uint32_t>(second) << 8) | static_cast<uint32_t>(millisecond % 256);
 }
 
+namespace {
+std::atomic<MacroIdSourceFn> g_idSource{nullptr};
+}  // namespace
+
+void SetMacroIdSource(MacroIdSourceFn fn) {
+    g_idSource = fn;
+}
+
 uint32_t NewMacroID() {
+    if (MacroIdSourceFn fn = g_idSource.load()) return fn();
     // Serialised so that callers on different threads also get different ids.
     static std::mutex mutex;
     std::lock_guard<std::mutex> lock(mutex);

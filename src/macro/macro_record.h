@@ -82,6 +82,10 @@ int InitMacroRecord(const std::string& name, StMacro* out);
 // A new 24-bit identifier from the local time; waits 20 ms first so that consecutive ids differ.
 // Never returns 0 (0 marks a record that is not saved).
 uint32_t NewMacroID();
+// Replaces the clock behind NewMacroID (nullptr restores it), so that fuzzing and tools that
+// decode many device strings need not wait 20 ms per record.
+using MacroIdSourceFn = uint32_t (*)();
+void SetMacroIdSource(MacroIdSourceFn fn);
 // The identifier for a local time: (hour % 16) << 20 | minute << 14 | second << 8 | ms % 256.
 uint32_t MacroIdFromTime(int hour, int minute, int second, int millisecond);
 
