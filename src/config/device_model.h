@@ -6,6 +6,10 @@
 
 #include "config/key_entry.h"
 
+namespace platform {
+class PrivateProfile;
+}
+
 struct CfgPoint {
     int x = 0;
     int y = 0;
@@ -61,9 +65,6 @@ extern int g_ExKeyValue[5];
 // Reads sections DEV_1..DEV_30 of the file; returns 1, or 0 on an invalid MDNUM or KM.
 // A "DM" outside 1..8 is refused with a message and its section left zero.
 int LoadDeviceModels(const std::string& cfgPath);
-namespace platform {
-class PrivateProfile;
-}
 int LoadDeviceModels(const platform::PrivateProfile& ini);
 // First in-use record (Sensor != 0) whose codes match; nullptr when none.
 DeviceModel* FindDeviceModel(int cid, int mid);
