@@ -23,7 +23,11 @@ CComboBtn::CComboBtn(QWidget* parent) : CPngBtn(parent) {}
 
 void CComboBtn::AddItem(int value, const std::string& name) {
     std::u16string wide = QString::fromStdString(name).toStdU16String();
-    if (wide.size() > static_cast<size_t>(kMaxNameChars)) wide.resize(kMaxNameChars);
+    if (wide.size() > static_cast<size_t>(kMaxNameChars)) {
+        wide.resize(kMaxNameChars);
+        // Never keep half of a surrogate pair.
+        if (QChar::isHighSurrogate(wide.back())) wide.pop_back();
+    }
     m_items.push_back({value, QString::fromStdU16String(wide).toStdString()});
 }
 

@@ -154,6 +154,9 @@ TEST_F(ComboTest, NamesKeepNineteenCharacters) {
     combo->AddItem(2, "ÄÖÜäöüßÄÖÜäöüßÄÖÜäöüß");  // counted in characters, not bytes
     EXPECT_EQ(combo->Items()[0].name, "ABCDEFGHIJKLMNOPQRS");
     EXPECT_EQ(QString::fromStdString(combo->Items()[1].name).size(), 19);
+    // 18 letters then an emoji (two UTF-16 units): the half pair is dropped, not kept broken.
+    combo->AddItem(3, "ABCDEFGHIJKLMNOPQR\U0001F600");
+    EXPECT_EQ(combo->Items()[2].name, "ABCDEFGHIJKLMNOPQR");
 }
 
 }  // namespace
