@@ -16,6 +16,11 @@ void Well(QPainter& p, const QRectF& r) {
     FillBox(p, r, 6, kWell, kWell, kLine);
 }
 
+// Small buttons that the dialogs cut out of their own background (only captions are added).
+void CutButton(QPainter& p, const QRectF& r) {
+    FillBox(p, r, 5, QColor("#262b36"), QColor("#1e222b"), kLineHi);
+}
+
 void Wordmark(QPainter& p, qreal x, qreal y) {
     // Logo: an accent chevron beside the name.
     p.setPen(Qt::NoPen);
@@ -126,6 +131,9 @@ void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow) {
          }));
     save("msg2_nr.png", DialogFace(400, 340, [](QPainter& p) {
              Well(p, QRectF(23, 58, 354, 224));
+             for (const QRectF& r :
+                  {QRectF(25, 302, 80, 20), QRectF(210, 302, 80, 20), QRectF(298, 302, 80, 20)})
+                 CutButton(p, r);
              p.setPen(QPen(kLine, 1));
              p.drawLine(QPointF(20, 292.5), QPointF(380, 292.5));
          }));
@@ -134,6 +142,10 @@ void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow) {
              Well(p, QRectF(80, 72, 211, 327));
              Well(p, QRectF(322, 72, 181, 327));
              Card(p, QRectF(560, 72, 180, 327));
+             // New/delete under the macro list, edit/delete under the event list.
+             for (const QRectF& r : {QRectF(84, 403, 100, 20), QRectF(187, 403, 100, 20),
+                                     QRectF(326, 403, 85, 20), QRectF(414, 403, 85, 20)})
+                 CutButton(p, r);
          }));
     save("progress_nr.png", Progress(false));
     save("progress_ov.png", Progress(true));
