@@ -106,10 +106,8 @@ void DeviceSession::OnFindDeviceOK(int count) {
     const DeviceModel* model = pSensorCfg.load();
     g_pfnLog("OnFindDeviceOK: cid=%x,mid=%x", model ? model->CID : 0, model ? model->MID : 0);
     if (count >= 2) {
-        if (m_ui) {
-            m_ui->ShowMessage("tc_msg36");
-            m_ui->Close();
-        }
+        if (m_ui) m_ui->ShowMessage("tc_msg36");
+        if (m_window) m_window->Post(WM_CLOSE_MSG, 0, 0);  // the window's close ends the program
         return;
     }
     if (count == 1) {

@@ -54,13 +54,12 @@ class SessionWindow {
                               const std::string& /*y*/) {}
     virtual void MarkDpiStage(int /*stage*/) {}
     virtual void ShowLightingMode() {}
-    // Ends the program (two mice).
-    virtual void Close() {}
 };
 
 class DeviceSession : public platform::DeviceNotifications::Listener {
   public:
-    // window receives 0x7F5, 0x7F6 and 0x7EB; ui and profile may be null (command-line use).
+    // window receives 0x7F5, 0x7F6, 0x7EB and, when two mice answered, WM_CLOSE; ui and profile may
+    // be null (command-line use).
     DeviceSession(CUSBDriver& link, MessageSink* window, SessionWindow* ui,
                   ProfileReaderHook* profile);
     ~DeviceSession() override;

@@ -118,8 +118,12 @@ TEST_F(SessionTest, TwoMiceEndTheProgram) {
     Plug();
     g_bSearchDevice = 1;
     EXPECT_EQ(session.SearchOnce(), 2);
+    sink.Clear();
     session.OnFindDeviceOK(2);
-    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"msg:tc_msg36", "close"}));
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"msg:tc_msg36"}));
+    PostedMessage m;
+    ASSERT_TRUE(sink.Take(m, 0));
+    EXPECT_EQ(m.msg, WM_CLOSE_MSG);
     EXPECT_EQ(profile.reads.load(), 0);
 }
 

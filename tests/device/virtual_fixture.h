@@ -52,7 +52,6 @@ class RecordingWindow : public SessionWindow {
     }
     void MarkDpiStage(int stage) override { Add("stage:" + std::to_string(stage)); }
     void ShowLightingMode() override { Add("lighting"); }
-    void Close() override { Add("close"); }
 
     std::vector<std::string> Calls() {
         std::lock_guard<std::mutex> lock(m_lock);
