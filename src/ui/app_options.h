@@ -1,0 +1,22 @@
+// Command line of the desktop program: the virtual-mouse options it shares with mivora-cli,
+// the data folder and the screenshot command.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct AppOptions {
+    bool virtualMouse = false;
+    std::string virtualFile;
+    int virtualCid = -1;
+    int virtualMid = -1;
+    std::string virtualLink = "receiver";
+    std::string virtualFaults;
+    std::string dataDir;
+    std::string screenshotDir;  // --screenshot DIR: render the windows to PNG files and exit
+    bool help = false;
+};
+
+// Parses args (without the program name). Returns true, or false with a one-line error.
+bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std::string& error);
+const char* AppUsage();

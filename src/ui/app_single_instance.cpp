@@ -1,0 +1,61 @@
+#include "ui/app_single_instance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr char kShowRequest[] = "show\n";
+
+}  // namespace
+
+QString SingleInstance::DefaultName() {
+    // The runtime folder is private to the user, so each user gets a copy of their own.
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    return dir + "/MUTEX_ZQ_WIRELESS";
+}
+
+SingleInstance::SingleInstance(const QString& name)
+    : m_name(name.isEmpty() ? DefaultName() : name) {}
+
+SingleInstance::~SingleInstance() {
+    if (m_pServer) m_pServer->close();
+}
+
+bool SingleInstance::Acquire() {
+    {
+        QLocalSocket probe;
+        probe.connectToServer(m_name);
+        if (probe.waitForConnected(500)) return false;  // a live first copy answers
+    }
+    m_pServer = new QLocalServer(this);
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_pServer->listen(m_name)) {
+        // Nobody answered: the socket file is a leftover of a copy that died.
+        QLocalServer::removeServer(m_name);
+        if (!m_pServer->listen(m_name)) return true;  // run anyway, only without the socket
+    }
+    connect(m_pServer, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = m_pServer->nextPendingConnection()) {
+            connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                if (s->readAll().startsWith("show")) emit showRequested();
+                s->disconnectFromServer();
+            });
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+    return true;
+}
+
+bool SingleInstance::AskFirstToShow(int timeoutMs) {
+    QLocalSocket s;
+    s.connectToServer(m_name);
+    if (!s.waitForConnected(timeoutMs)) return false;
+    s.write(kShowRequest);
+    const bool ok = s.waitForBytesWritten(timeoutMs);
+    s.waitForDisconnected(timeoutMs);
+    return ok;
+}

@@ -1,0 +1,50 @@
+#include "ui/app_tray.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "skin/win_message.h"
+#include "ui/mivora_dlg.h"
+
+MainWindowTray* MainWindowTray::Add(CMivoraDlg* window) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return nullptr;
+    return new MainWindowTray(window);
+}
+
+MainWindowTray::MainWindowTray(CMivoraDlg* window)
+    : QObject(window), m_pWindow(window), m_pIcon(new QSystemTrayIcon(this)), m_pMenu(new QMenu()) {
+    m_pIcon->setIcon(window->windowIcon());
+    m_pIcon->setToolTip(QString::fromStdString(g_Config.Title));
+    m_pIcon->setContextMenu(m_pMenu);
+    RefreshTexts();
+    connect(m_pIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                // A left click is the message 0x46C with 0x202, as a second copy sends it.
+                if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+                    PostWinMessage(m_pWindow, WM_TRAY_NOTIFY, 0, 0x202);
+            });
+    m_pIcon->show();
+}
+
+MainWindowTray::~MainWindowTray() {
+    m_pIcon->hide();
+    delete m_pMenu;
+}
+
+void MainWindowTray::RefreshTexts() {
+    m_pMenu->clear();
+    QAction* show = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_config));
+    m_pMenu->addSeparator();
+    QAction* exit = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_exit));
+    connect(show, &QAction::triggered, m_pWindow, [this] { m_pWindow->ShowFromTray(); });
+    connect(exit, &QAction::triggered, m_pWindow, [this] { m_pWindow->OnExit(); });
+}
+
+void MainWindowTray::PopupMenuAtCursor() {
+    m_pMenu->popup(QCursor::pos());
+}

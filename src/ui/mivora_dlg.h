@@ -1,0 +1,253 @@
+// CMivoraDlg: the borderless, skinned main window. It shows the identified mouse, its keys and
+// the setting panels, and it owns the device link, the device session and the apply thread.
+// Worker threads reach it only through numbered messages (CWinMessageEvent).
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/device_model.h"
+#include "config/key_entry.h"
+#include "device/device_session.h"
+#include "device/usb_driver.h"
+#include "platform/hid_backend.h"
+#include "profile/profile_session.h"
+#include "skin/combo_btn.h"
+#include "skin/png_btn.h"
+#include "skin/png_slider_bar.h"
+#include "skin/png_sw_btn.h"
+#include "skin/win_message.h"
+
+class CDpiGridDlg;
+class CPickColorDlg;
+class CKeyMarkDlg;
+class MainWindowTray;
+class ProgressWindows;
+
+// Rectangles of the setting panels, from the configuration points (ComputePanelRects).
+struct PanelRects {
+    QRect enhance;
+    QRect moveSpeed, scrollSpeed, dbClickSpeed;
+    QRect moveLabel, scrollLabel, dbClickLabel;
+    QRect dpi[8];
+    QRect rate[3];
+    QRect light[5];
+    QRect pickColor;
+};
+
+// Computes the panel rectangles for the model (its ShowLED decides the default heights).
+PanelRects ComputePanelRects(const DeviceModel* model);
+
+// Slider bar control ids.
+constexpr int kIdBarSpeed = 129;
+constexpr int kIdBarDbClick = 130;
+constexpr int kIdBarScroll = 132;
+constexpr int kIdBarLight1 = 150;
+constexpr int kIdBarLight2 = 151;
+
+// Value tables of the pointer bars.
+inline constexpr int kSpeedTable[11] = {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
+inline constexpr int kDbClickTable[11] = {900, 830, 760, 690, 620, 550, 480, 410, 340, 270, 200};
+inline constexpr int kRateCodes[3] = {0x125, 0x250, 0x500};
+
+// One row of the key function menu.
+struct FunctionMenuItem {
+    int parent = 255;
+    uint32_t code = 0;
+    std::string text;
+};
+// The function menu for the selected model (lighting switch only with ShowLED).
+std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model);
+
+// Where the key function menu opens for a key button at rect (screen coordinates); width in
+// *menuWidth. screenHeight is the full-screen client height.
+QPoint FunctionMenuPoint(QRect rect, int menuW, int menuItems, int screenHeight, int* menuWidth);
+
+class CMivoraDlg : public QWidget, public SessionWindow {
+    Q_OBJECT
+  public:
+    // backend must outlive the window; notifications may be null (no hot-plug).
+    CMivoraDlg(platform::HidBackend& backend, platform::DeviceNotifications* notifications,
+               QWidget* parent = nullptr);
+    ~CMivoraDlg() override;
+
+    // The window's initialisation: icon, caption, last model, language, session start, macro
+    // library, tray, layout. Returns false when the background could not be loaded (the
+    // window then closes itself after "Load skins failed.").
+    bool InitDialog(bool startSearch = true);
+    // Shows the window unless it starts in the tray.
+    void ShowAtStart();
+
+    // Layout and controls.
+    bool CreateSkinControls();
+    void PlacePanelControls();
+    void RefreshLayout() override;  // also SessionWindow
+    void RefreshTexts();
+    void SwitchLanguage(int index);
+
+    // Panels.
+    void UpdateControlsFromProfile();
+    void UpdateProfileFromControls();
+    void SelectDpiStage(int stage);
+    void SelectReportRate(int code);
+    void SelectLightingMode(int mode);
+
+    // Key list.
+    int RefreshKeyButtons(int set);
+    void ShowFunctionMenu(QPoint topLeft, int keyIndex, int width);
+    void OnKeyButtonClicked(int keyIndex);
+    void OnFunctionPicked(uint32_t code, int keyIndex);
+    bool SyncMacroKeys();
+    void OnMacrosChanged();
+
+    // Window commands.
+    void OnMinimise();
+    void OnExitButton();
+    void OnExit();
+    void RestoreDefaults();
+    void OnExport();
+    void OnImport();
+    void OnHomePage();
+    void OnAbout();
+    void OnMacroEditor();
+    // Tray left click / command 0x6000.
+    void ShowFromTray();
+
+    // SessionWindow
+    void ShowMessage(const std::string& textKey) override;
+    void ClearConnectionIndicators() override;
+    void ClearBluetoothIndicator() override;
+    void ShowProfile() override;
+    void MarkDpiStage(int stage) override;
+    void ShowLightingMode() override;
+
+    // The connection display from the session state.
+    void UpdateIndicators();
+
+    // Access for tests and the screenshot command.
+    CUSBDriver& Link() { return *m_link; }
+    DeviceSession& Session() { return *m_session; }
+    CPngBtn* KeyButton(int i) { return &m_btnKey[i]; }
+    CPngBtn* RateButton(int i) { return &m_btnRate[i]; }
+    CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
+    CPngBtn* RestoreButton() { return &m_btnRestore; }
+    CPngBtn* ExportButton() { return &m_btnExport; }
+    CPngBtn* ImportButton() { return &m_btnImport; }
+    CPngBtn* BluetoothIndicator() { return &m_btnBt; }
+    CPngBtn* ReceiverIndicator() { return &m_btn24g; }
+    CComboBtn* LanguageCombo() { return &m_cbLang; }
+    CPngSwBtn* EnhanceSwitch() { return &m_swEnhance; }
+    CPngSwBtn* PageScrollFlag() { return &m_swPageScroll; }
+    CPngSliderBar* Bar(int ctrlId);
+    CPngBtn* ValueLabel(int ctrlId);
+    CDpiGridDlg* DpiGrid(int i) { return i >= 0 && i < 8 ? m_pDpiGrid[i] : nullptr; }
+    CPickColorDlg* PickColor() { return m_pPickColor; }
+    const PanelRects& Rects() const { return m_rects; }
+    bool IsShownFlag() const { return m_bShown; }
+    bool HasTray() const { return m_pTray != nullptr; }
+
+    // Handles one numbered message; returns the answer of a sent one.
+    intptr_t OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam);
+
+    // The exit path ran (profile saved); set before the window closes.
+    bool IsExiting() const { return m_bExiting; }
+
+  protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+  private:
+    // Layout helpers.
+    void LoadImages();
+    void CreateWindowButtons();
+    void CreateKeyButtons();
+    void CreatePanelControls();
+    void CreateBottomButtons();
+    void CentreWindow();
+    void PlaceControl(QWidget* w, const QRect& r);
+    void PlaceButton(CPngBtn* b, const QRect& r);
+    void RefreshRateCaptions();
+    void RefreshMousePicture();
+    QImage ComposeFace() const;
+
+    // Panel events.
+    void OnDpiGridMessage(int action, int stage);
+    void OnColourMessage(uint32_t colour);
+    void OnRateClicked(int index);
+    void OnLightModeClicked(int index);
+    void OnEnhanceClicked();
+    intptr_t OnSliderQuery();
+    void OnSliderChanging(int value, int id);
+    void OnSliderChanged(int value, int id);
+    void ApplyIfNow(int flag, int value);
+    void UpdateLightingVisibility(int mode);
+
+    // Key list helpers.
+    void StoreKeyEntry(int keyIndex, const KeyEntry& entry);
+    void RepaintKeyNumbers();
+
+    // Device session.
+    void OnFindDeviceOKMsg(int count);
+    void OnDeviceBehaviorMsg(uintptr_t wParam, intptr_t lParam);
+    bool Gate();  // IsMouseOnline with the message
+    // Runs fn on the window's thread (at once when already there).
+    void RunOnUiThread(std::function<void()> fn);
+
+    void ClosePopupMenu();
+    void SaveProfileOnce();
+
+    platform::HidBackend& m_backend;
+    platform::DeviceNotifications* m_pNotifications;
+    QtMessageSink m_sink;
+    std::unique_ptr<CUSBDriver> m_link;
+    ProfileSessionHook m_profileHook;
+    std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<ProgressWindows> m_progressWindows;
+
+    // Images.
+    QImage m_imgBg, m_imgSlider, m_imgBarDot;
+    QImage m_imgIconLight, m_imgIconRate, m_imgIconDpi, m_imgIconDbClick, m_imgIconScroll,
+        m_imgIconSens, m_imgIconEnhance;
+    std::array<QImage, 16> m_imgNumber;
+
+    // Controls.
+    CPngBtn m_btnMin, m_btnExit, m_btnAbout;
+    CComboBtn m_cbLang;
+    CPngBtn m_btnBt, m_btn24g;
+    CPngBtn m_btnKey[16];
+    CPngBtn m_btnExport, m_btnImport, m_btnMacro, m_btnRestore, m_btnHome;
+    bool m_bHasHome = false;
+    CKeyMarkDlg* m_pMark = nullptr;
+
+    CPngSliderBar m_barSpeed, m_barScroll, m_barDbClick, m_barLight1, m_barLight2;
+    CPngBtn m_lblSpeed, m_lblScroll, m_lblDbClick;
+    CPngSwBtn m_swEnhance, m_swPageScroll;
+    CPngBtn m_btnRate[3];
+    CPngBtn m_btnLight[5];
+    CPickColorDlg* m_pPickColor = nullptr;
+    CDpiGridDlg* m_pDpiGrid[8] = {};
+
+    PanelRects m_rects;
+    QRect m_rcKeyNumbers;
+    QRect m_rcLightCaption;
+    bool m_bControlsCreated = false;
+    bool m_bShown = false;
+    bool m_bExiting = false;
+    bool m_bSaved = false;
+    bool m_bSessionStarted = false;
+    MainWindowTray* m_pTray = nullptr;
+};

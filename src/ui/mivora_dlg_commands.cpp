@@ -1,0 +1,163 @@
+// Window commands of the main window: minimise, exit, about, language, home page, export,
+// import, macro editor and restoring the defaults.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
+
+#include <cstdio>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "device/session_state.h"
+#include "macro/macro_files.h"
+#include "macro/macro_library.h"
+#include "profile/apply_thread.h"
+#include "profile/profile_defaults.h"
+#include "profile/profile_export.h"
+#include "profile/profile_list.h"
+#include "profile/profile_store.h"
+#include "skin/skin_config.h"
+#include "ui/app_tray.h"
+#include "ui/macro_list_pick.h"
+#include "ui/mivora_dlg.h"
+#include "ui/mivora_dlg_children.h"
+#include "ui/mivora_dlg_files.h"
+
+void CMivoraDlg::ClosePopupMenu() {
+    CloseOpenPopupMenu();
+}
+
+void CMivoraDlg::OnMinimise() {
+    ClosePopupMenu();
+    if (g_Config.ExitType == 0) {
+        g_pfnLog("Min window");
+        if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) {
+            // Hidden only when the tray icon can bring it back.
+            if (m_pTray)
+                hide();
+            else
+                showMinimized();
+        }
+        return;
+    }
+    showMinimized();
+}
+
+void CMivoraDlg::OnExitButton() {
+    if (g_Config.ExitType == 0) {
+        hide();
+        OnExit();
+        return;
+    }
+    if ((g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) && m_pTray) hide();
+}
+
+void CMivoraDlg::OnExit() {
+    if (m_bExiting) return;
+    g_pfnLog("OnExit");
+    m_bExiting = true;
+    // Save first: a dialog or menu that is still open must not keep the profile from the disk.
+    SaveProfileOnce();
+    CloseMessageWindows();
+    ClosePopupMenu();
+    SaveMacroSnapshot();
+    hide();
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+    // Ends every running event loop, the modal ones included.
+    QCoreApplication::exit(0);
+}
+
+void CMivoraDlg::OnAbout() {
+    RunAboutDialog(this);
+}
+
+void CMivoraDlg::OnHomePage() {
+    if (g_UiText.tc_mainweb.empty()) return;
+    QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(g_UiText.tc_mainweb)));
+}
+
+void CMivoraDlg::OnMacroEditor() {
+    if (!Gate()) return;
+    // The library as a list until the macro editor exists.
+    bool confirmed = false;
+    PickMacroFromList(this, &confirmed);
+}
+
+void CMivoraDlg::OnExport() {
+    if (!Gate()) return;
+    std::string path = ChooseProfileFile(this, true);
+    if (path.empty() || m_bExiting) return;
+    ExportProfile(path);
+}
+
+void CMivoraDlg::OnImport() {
+    if (!Gate()) return;
+    const std::string path = ChooseProfileFile(this, false);
+    if (path.empty() || m_bExiting) return;
+    if (ImportProfile(path, g_bProfileReady.load() != 0) == 1) {
+        UpdateControlsFromProfile();
+        SavePro();
+    }
+}
+
+void CMivoraDlg::RestoreDefaults() {
+    if (!Gate()) return;
+    if (!AskQuestionText(this, g_UiText.tc_msg5) || m_bExiting) return;
+    if (!m_link->IsConnected() && g_Config.GoWithNoDev == 0) {
+        ShowNoticeText(this, g_UiText.tc_msg15);
+        return;
+    }
+    if (g_bProfileReady.load() == 0) {
+        ShowNoticeText(this, g_UiText.tc_adv_str15);
+        return;
+    }
+    if (!Gate()) return;
+    g_ProfileList.Edit([](ProfileRecord& p) { FillProfileDefaults(p); });
+    UpdateControlsFromProfile();
+    if (const DeviceModel* model = pSensorCfg.load()) {
+        g_nCurDpiLevel = model->DEFLEVEL;
+        SelectDpiStage(model->DEFLEVEL);
+    }
+    // The defaults reach the disk at once, so a crash during the reset cannot undo them.
+    SavePro();
+    PostApplyWithProgress(0x100);
+    RunRestoreProgress(this);
+}
+
+void CMivoraDlg::SwitchLanguage(int index) {
+    if (index < 0 || index >= g_Config.LangCount || index >= kMaxLanguages) return;
+    LoadUiTexts(LanguageTextPath(g_szAppDir, g_Config.Lang[index].folder));
+    ApplySkinConfig();
+    for (size_t i = 0; i < m_cbLang.Items().size(); ++i)
+        if (m_cbLang.Items()[i].value == index && m_cbLang.SelectedIndex() != static_cast<int>(i))
+            m_cbLang.SelectIndex(static_cast<int>(i));
+    RefreshTexts();
+    WriteLangIndex(g_szDataDir, index);
+}
+
+void CMivoraDlg::RefreshTexts() {
+    struct Caption {
+        CPngBtn* btn;
+        const std::string* text;
+    };
+    const Caption captions[] = {{&m_btnMacro, &g_UiText.tc_mac_def},
+                                {&m_btnRestore, &g_UiText.tc_restore},
+                                {&m_btnImport, &g_UiText.tc_msg33},
+                                {&m_btnExport, &g_UiText.tc_msg32}};
+    for (const Caption& c : captions) {
+        c.btn->SetCaption(*c.text);
+        if (g_Config.BtnTips) c.btn->SetToolTip(*c.text);
+    }
+    for (int i = 0; i < 5; ++i) {
+        m_btnLight[i].SetCaption(g_UiText.LedMode(i + 1));
+        if (g_Config.BtnTips) m_btnLight[i].SetToolTip(g_UiText.LedMode(i + 1));
+    }
+    m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
+    if (m_pTray) m_pTray->RefreshTexts();
+    if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
+    update();
+}

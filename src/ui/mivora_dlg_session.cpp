@@ -1,0 +1,57 @@
+// The main window's side of the device session: its handlers and what it shows for the link.
+#include "config/ui_text.h"
+#include "device/session_state.h"
+#include "profile/profile_list.h"
+#include "ui/mivora_dlg.h"
+#include "ui/mivora_dlg_children.h"
+#include "ui/msg_dlg.h"
+
+bool CMivoraDlg::Gate() {
+    return m_session->IsMouseOnline(true) == 1;
+}
+
+void CMivoraDlg::OnFindDeviceOKMsg(int count) {
+    // The session re-lays out through RefreshLayout and starts the profile read.
+    m_session->OnFindDeviceOK(count);
+    UpdateIndicators();
+    RefreshRateCaptions();
+    update();
+}
+
+void CMivoraDlg::OnDeviceBehaviorMsg(uintptr_t wParam, intptr_t lParam) {
+    m_session->OnDeviceBehavior(wParam, lParam);
+}
+
+void CMivoraDlg::ShowMessage(const std::string& textKey) {
+    RunOnUiThread([this, textKey] { ::ShowMessage(textKey, this); });
+}
+
+void CMivoraDlg::ClearConnectionIndicators() {
+    RunOnUiThread([this] {
+        m_btnBt.SetChecked(false);
+        m_btn24g.SetChecked(false);
+    });
+}
+
+void CMivoraDlg::ClearBluetoothIndicator() {
+    RunOnUiThread([this] { m_btnBt.SetChecked(false); });
+}
+
+void CMivoraDlg::ShowProfile() {
+    // From the reader thread: the window shows the profile on its own thread.
+    RunOnUiThread([this] {
+        UpdateControlsFromProfile();
+        UpdateIndicators();
+    });
+}
+
+void CMivoraDlg::MarkDpiStage(int stage) {
+    RunOnUiThread([this, stage] { SelectDpiStage(stage); });
+}
+
+void CMivoraDlg::ShowLightingMode() {
+    RunOnUiThread([this] {
+        auto snap = g_ProfileList.Snapshot();
+        if (snap) SelectLightingMode(static_cast<int>(snap->lightMode));
+    });
+}
