@@ -1,0 +1,103 @@
+// The about dialog: texts from the language, the web link, the optional firmware button and
+// closing.
+#include <gtest/gtest.h>
+
+#include "core/notifier.h"
+#include "skin/png_btn.h"
+#include "ui/about_dlg.h"
+#include "ui/ui_test_util.h"
+
+namespace {
+
+class AboutTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetUrlOpener([this](const std::string& url) { m_opened.push_back(url); });
+        m_savedFw = g_Config.ShowFWUpdate;
+    }
+    void TearDown() override {
+        SetUrlOpener({});
+        g_Config.ShowFWUpdate = m_savedFw;
+        ui_test::ProgramFolder::UseLanguage("English");
+    }
+    ui_test::ProgramFolder m_program;
+    std::vector<std::string> m_opened;
+    int m_savedFw = 0;
+};
+
+TEST_F(AboutTest, LinkOpensTheLanguagesWebAddressAndStaysOpen) {
+    for (const char* language : {"English", "Deutsch"}) {
+        SCOPED_TRACE(language);
+        ui_test::ProgramFolder::UseLanguage(language);
+        m_opened.clear();
+        CAboutDlg dlg;
+        dlg.open();
+        EXPECT_EQ(dlg.windowTitle(), "MivoraMsgTopWindow");
+        ASSERT_NE(dlg.LinkButton(), nullptr);
+        EXPECT_EQ(dlg.LinkButton()->Caption(), g_UiText.tc_msg24);
+        EXPECT_EQ(dlg.LinkButton()->geometry(), QRect(60, 105, 280, 20));
+        ui_test::ClickCentre(dlg.LinkButton());
+        EXPECT_EQ(m_opened, std::vector<std::string>{g_UiText.tc_web});
+        EXPECT_TRUE(dlg.isVisible());
+    }
+    g_UiText.tc_web.clear();
+    CAboutDlg dlg;
+    dlg.open();
+    m_opened.clear();
+    ui_test::ClickCentre(dlg.LinkButton());
+    EXPECT_TRUE(m_opened.empty());
+}
+
+TEST_F(AboutTest, FirmwareButtonOnlyWhenConfiguredAndInGrey) {
+    g_Config.ShowFWUpdate = 0;
+    {
+        CAboutDlg dlg;
+        dlg.open();
+        EXPECT_EQ(dlg.UpdateButton(), nullptr);
+    }
+    g_Config.ShowFWUpdate = 1;
+    CAboutDlg dlg;
+    dlg.open();
+    CPngBtn* fw = dlg.UpdateButton();
+    ASSERT_NE(fw, nullptr);
+    EXPECT_EQ(fw->pos(), QPoint(60, 145));
+    EXPECT_EQ(fw->Caption(), g_UiText.tc_msg8);
+    for (uint32_t c : {fw->m_clrNormal, fw->m_clrHover, fw->m_clrPressed}) EXPECT_EQ(c, 0x646464u);
+    ui_test::ClickCentre(fw);
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(AboutTest, EscapeDoesNotCloseTheCloseButtonDoes) {
+    CAboutDlg dlg;
+    dlg.open();
+    for (int key : {Qt::Key_Escape, Qt::Key_Space, Qt::Key_F1}) ui_test::TapKey(&dlg, key);
+    ui_test::Pump();
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_NE(dlg.CloseButton(), nullptr);
+    EXPECT_EQ(dlg.CloseButton()->pos(), QPoint(dlg.width() - 49, 10));
+    ui_test::ClickCentre(dlg.CloseButton());
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST(AboutSkinTest, CornersAreCutAndAMissingBackgroundClosesSilently) {
+    {
+        ui_test::SkinFolder skins;
+        testing_support::RecordingNotifier buttonsMissing;
+        QImage back = ui_test::Solid(460, 200, QColor(30, 30, 30));
+        back.setPixel(0, 0, qRgba(0, 0, 0, 0));
+        back.setPixel(459, 199, qRgb(0, 255, 0));
+        skins.Add("msg_nr.png", back);
+        CAboutDlg dlg;
+        ASSERT_TRUE(dlg.Prepare());
+        EXPECT_FALSE(dlg.mask().contains(QPoint(0, 0)));
+        EXPECT_FALSE(dlg.mask().contains(QPoint(459, 199)));
+        EXPECT_TRUE(dlg.mask().contains(QPoint(1, 0)));
+    }
+    ui_test::SkinFolder empty;
+    testing_support::RecordingNotifier notes;
+    CAboutDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(notes.messages.empty());
+}
+
+}  // namespace

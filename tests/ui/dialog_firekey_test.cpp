@@ -1,0 +1,86 @@
+// The fire key editor: the count field, its limit and the OK rules.
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "core/messages.h"
+#include "skin/png_btn.h"
+#include "ui/firekey_dlg.h"
+#include "ui/ui_test_util.h"
+
+namespace {
+
+using ui_test::ClickCentre;
+
+class FirekeyTest : public ::testing::Test {
+  protected:
+    ui_test::ProgramFolder m_program;
+};
+
+TEST_F(FirekeyTest, TypedCountsAreCutToTheMaximum) {
+    struct Case {
+        int max;
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case& c : {Case{3, "7", "3"}, Case{255, "300", "255"}, Case{255, "42", "42"}}) {
+        SCOPED_TRACE(c.typed);
+        CFirekeyDlg dlg;
+        dlg.m_nMax = c.max;
+        dlg.open();
+        dlg.Field()->clear();
+        QTest::keyClicks(dlg.Field(), c.typed);
+        EXPECT_EQ(dlg.Field()->text(), c.shown);
+        EXPECT_EQ(dlg.Field()->cursorPosition(), static_cast<int>(strlen(c.shown)));
+        ClickCentre(dlg.OkButton());
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.m_nCount, atoi(c.shown));
+    }
+}
+
+TEST_F(FirekeyTest, RefusedOkKeepsTheDialogOpen) {
+    CFirekeyDlg dlg;
+    dlg.m_nMax = 3;
+    dlg.m_nCount = 0;
+    dlg.open();
+    EXPECT_EQ(dlg.Field()->text(), "1") << "a count of 0 shows 1";
+    for (const char* text : {"0", "", "00"}) {
+        dlg.Field()->setText(text);
+        ClickCentre(dlg.OkButton());
+        EXPECT_TRUE(dlg.isVisible()) << text;
+    }
+    EXPECT_EQ(dlg.m_nCount, 0);
+    // Enter does not confirm, Escape does not cancel; a stray pick message is ignored.
+    dlg.Field()->setText("2");
+    ui_test::TapKey(dlg.Field(), Qt::Key_Return);
+    ui_test::TapKey(&dlg, Qt::Key_Escape);
+    PostWinMessage(&dlg, WM_CHILD_CLICK, 1, 0);
+    ui_test::Pump();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.m_nCount, 0);
+
+    ClickCentre(dlg.CancelButton());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(dlg.m_nCount, 0) << "Cancel leaves the count";
+}
+
+TEST_F(FirekeyTest, LayoutLabelAndClose) {
+    CFirekeyDlg dlg;
+    dlg.m_nCount = 7;
+    dlg.open();
+    EXPECT_EQ(dlg.Field()->text(), "7");
+    EXPECT_EQ(dlg.Field()->geometry(), QRect(180, 55, 70, 20));
+    EXPECT_EQ(dlg.OkButton()->pos(), QPoint(dlg.width() - 222, dlg.height() - 50));
+    EXPECT_EQ(dlg.CancelButton()->pos(), QPoint(dlg.width() - 116, dlg.height() - 50));
+    EXPECT_EQ(dlg.CancelButton()->m_clrNormal, g_Config.Btn_txt_clr_nr2);
+    EXPECT_EQ(CFirekeyDlg::LabelText(), g_UiText.tc_adv_str17);
+    const std::string saved = g_UiText.tc_adv_str17;
+    g_UiText.tc_adv_str17.clear();
+    EXPECT_EQ(CFirekeyDlg::LabelText(), "Loop count");
+    g_UiText.tc_adv_str17 = saved;
+    ClickCentre(dlg.CloseButton());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+}
+
+}  // namespace
