@@ -15,8 +15,12 @@ class CFaceDragger : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != m_pWindow) return false;
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+            type != QEvent::MouseButtonRelease)
+            return false;
         auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
+        switch (type) {
             case QEvent::MouseButtonPress:
                 if (mouse->button() != Qt::LeftButton) return false;
                 if (m_beforeMove) m_beforeMove();
