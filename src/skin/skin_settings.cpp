@@ -2,20 +2,27 @@
 
 #include <QStringList>
 
-#include <memory>
+#include <deque>
 
 SkinSettings g_SkinSettings;
 
 namespace {
-std::unique_ptr<QFont> g_pAppFont;
-}
+// Controls keep a pointer to the program font, so every font ever installed stays alive.
+std::deque<QFont> g_installedFonts;
+const QFont* g_pAppFont = nullptr;
+}  // namespace
 
 const QFont* SkinAppFont() {
-    return g_pAppFont.get();
+    return g_pAppFont;
 }
 
 void SetSkinAppFont(const QFont* font) {
-    g_pAppFont = font ? std::make_unique<QFont>(*font) : nullptr;
+    if (!font) {
+        g_pAppFont = nullptr;
+        return;
+    }
+    g_installedFonts.push_back(*font);
+    g_pAppFont = &g_installedFonts.back();
 }
 
 QFont ShellDlgFont(int pixelSize) {

@@ -22,7 +22,8 @@ extern SkinSettings g_SkinSettings;
 
 // The program font (from appfont.ttf); null while none is loaded.
 const QFont* SkinAppFont();
-// Installs a copy of font as the program font; null removes it.
+// Installs a copy of font as the program font; null removes it. Pointers handed out before
+// stay valid for the life of the process (controls made earlier keep their font).
 void SetSkinAppFont(const QFont* font);
 
 // "MS Shell Dlg" at pixelSize, normal weight, falling back to the shipped sans-serif face.

@@ -142,3 +142,22 @@ TEST_F(FactoryTest, SliderBarReportsAMissingTrackAndDropsAMissingFill) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FactoryTest, ButtonsKeepTheProgramFontTheyWereMadeWith) {
+    QFont first = ShellDlgFont(13);
+    SetSkinAppFont(&first);
+    auto* btn = new CPngBtn;
+    ASSERT_EQ(NewSmallPngButton(nullptr, &owner, "b_nr.png", "b_ov.png", "b_dn.png", btn, 0, 0,
+                                "Caption", 0, 0, 40, 30),
+              1);
+    QFont second = ShellDlgFont(20);
+    SetSkinAppFont(&second);  // a language switch may install another font
+    SetSkinAppFont(nullptr);  // and the exit path removes it
+    ASSERT_NE(btn->m_pOwnerFont, nullptr);
+    EXPECT_EQ(btn->m_pOwnerFont->pixelSize(), 13);
+    EXPECT_FALSE(btn->ComposePicture().isNull());
+}
+
+}  // namespace
