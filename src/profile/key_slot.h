@@ -37,6 +37,27 @@ constexpr uint32_t KeySlotAddress(int slot) {
     return kKeySlotBase + static_cast<uint32_t>(kKeySlotBytes) * static_cast<uint32_t>(slot);
 }
 
+// The buffer field by field.
+struct KeySlotBuffer {
+    uint8_t nameLength = 0;             // bytes of name (2 x characters), 0 for non-macros
+    uint8_t name[kSlotNameBytes] = {};  // UTF-16LE, not terminated
+    uint8_t kind = 0;
+    uint8_t subKind = 0;
+    uint8_t eventCount = 0;                   // n
+    uint8_t events[4 * kSlotMaxEvents] = {};  // n events of 4 bytes
+    uint8_t check = 0;                        // 0x55 - sum of the count byte and the events
+
+    friend bool operator==(const KeySlotBuffer&, const KeySlotBuffer&) = default;
+};
+static_assert(kSlotNameBlock == 1 + kSlotNameBytes);
+
+// Writes the buffer into out (kKeySlotBytes, zero after the check byte). Returns the number of
+// bytes to write (33 + 4n), or 0 when the count exceeds 87 (out is then all zero).
+size_t EncodeKeySlot(const KeySlotBuffer& slot, uint8_t* out);
+// Decodes size bytes read from the mouse (at most kKeySlotBytes are looked at). The count byte
+// is untrusted: only the events inside the bytes read are taken, and eventCount says how many.
+KeySlotBuffer DecodeKeySlot(const uint8_t* in, size_t size);
+
 // Fills out (kKeySlotBytes) with the name block (at most 14 characters of name), the kind
 // bytes, the event string events[0..length) (count byte first) and its check byte. Returns the
 // number of bytes to write (length + 32), or 0 when the string does not fit: then out is zero.

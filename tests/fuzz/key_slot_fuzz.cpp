@@ -26,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rest >= kSlotNameBlock) {
         if (SlotNameFromBlock(slot).size() > kSlotMaxNameChars) std::abort();
     }
+    const KeySlotBuffer decoded = DecodeKeySlot(slot, rest);
+    uint8_t encoded[kKeySlotBytes];
+    if (EncodeKeySlot(decoded, encoded) == 0) std::abort();
     // Building a slot from the same bytes as an event string never overruns the buffer.
     uint8_t buf[kKeySlotBytes];
     BuildKeySlot(buf, u"fuzz", kSlotKindMacro, kSlotSubMacro, slot, rest);

@@ -120,6 +120,25 @@ TEST(KeySlotTest, StringsBeyondEightySevenEventsAreRefusedWithoutWriting) {
     for (uint8_t v : buf) ASSERT_EQ(0, v);
 }
 
+TEST(KeySlotTest, DecodeTakesOnlyTheEventsThatWereRead) {
+    const uint8_t events[9] = {2, 0x84, 0x01, 0, 0x0F, 0x44, 0x01, 0, 0x0F};
+    uint8_t buf[kKeySlotBytes];
+    const size_t n = BuildKeySlot(buf, u"", kSlotKindFire, kSlotSubFire, events, 9);
+    KeySlotBuffer slot = DecodeKeySlot(buf, n);
+    EXPECT_EQ(2, slot.eventCount);
+    EXPECT_EQ(0x44, slot.events[4]);
+    EXPECT_EQ(buf[40], slot.check);
+    uint8_t again[kKeySlotBytes];
+    EXPECT_EQ(n, EncodeKeySlot(slot, again));
+    EXPECT_EQ(0, std::memcmp(buf, again, kKeySlotBytes));
+
+    buf[31] = 200;  // a count byte that promises more than was read
+    slot = DecodeKeySlot(buf, 36);
+    EXPECT_EQ(1, slot.eventCount);
+    buf[31] = 255;
+    EXPECT_EQ(kSlotMaxEvents, DecodeKeySlot(buf, kKeySlotBytes).eventCount);
+}
+
 TEST(KeySlotTest, NameBlockLengthFromTheMouseIsBounded) {
     uint8_t block[kSlotNameBlock];
     std::memset(block, 'z', sizeof block);
