@@ -20,6 +20,7 @@ namespace {
 constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr uint32_t kFrameColour = 0x969696;
 constexpr uint32_t kUpdateColour = 0x646464;
+constexpr int kMinTextPixels = 11;
 const QRect kDescRect(60, 35, 360, 20);     // (60, 35) to (420, 55)
 const QRect kVersionRect(60, 70, 360, 20);  // (60, 70) to (420, 90)
 const QRect kLinkRect(60, 105, 280, 20);    // (60, 105) to (340, 125)
@@ -136,13 +137,14 @@ QImage CAboutDlg::ComposePicture() const {
     DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
-    p.setFont(TextFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     for (const auto& [rect, text] : {std::pair{kDescRect, &g_UiText.tc_msg21},
                                      std::pair{kVersionRect, &g_UiText.tc_version}}) {
+        // A line too long for its room (other languages) is drawn smaller before it is cut.
+        const QString line = QString::fromStdString(*text);
+        p.setFont(FontToFit(TextFont(), line, rect.width(), kMinTextPixels));
         p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(QString::fromStdString(*text), Qt::ElideRight,
-                                              rect.width()));
+                   p.fontMetrics().elidedText(line, Qt::ElideRight, rect.width()));
     }
     return canvas;
 }

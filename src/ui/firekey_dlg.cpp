@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/messages.h"
@@ -20,6 +22,7 @@ namespace {
 constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr uint32_t kFrameColour = 0x969696;
 const QRect kFieldRect(180, 55, 70, 20);  // (180, 55) to (250, 75)
+constexpr int kLabelMinLeft = 20;
 
 // Reads text as a whole decimal number; -1 when it is empty, has anything but digits or is
 // longer than a 32-bit count could be.
@@ -108,6 +111,7 @@ void CFirekeyDlg::Prepare() {
     m_pField->setPalette(pal);
     m_pField->setText(QString::number(m_nCount == 0 ? 1 : m_nCount));
     connect(m_pField, &QLineEdit::textEdited, this, [this](const QString& t) { OnFieldEdited(t); });
+    m_pField->show();  // made while the dialog is being shown
     m_pField->setFocus();
 }
 
@@ -144,12 +148,15 @@ QImage CFirekeyDlg::ComposePicture() const {
     if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
-    const QRect label(QPoint(kFieldRect.left() - 100, kFieldRect.top() + 3),
-                      QPoint(kFieldRect.left() - 8 - 1, kFieldRect.top() + 21 - 1));
+    QRect label(QPoint(kFieldRect.left() - 100, kFieldRect.top() + 3),
+                QPoint(kFieldRect.left() - 8 - 1, kFieldRect.top() + 21 - 1));
     p.setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     const QString text = QString::fromStdString(LabelText());
-    // One line fits the label's height: a longer text is cut with an ellipsis.
+    // A longer label (other languages) takes the free room to its left before it is cut.
+    const int need = p.fontMetrics().horizontalAdvance(text);
+    if (need > label.width()) label.setLeft(std::max(kLabelMinLeft, label.right() + 1 - need));
+    // One line fits the label's height: what is still too long is cut with an ellipsis.
     const QString shown = p.fontMetrics().elidedText(text, Qt::ElideRight, label.width());
     p.drawText(label, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, shown);
     return canvas;

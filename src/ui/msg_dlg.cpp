@@ -6,6 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -209,6 +210,7 @@ bool CMsgDlg::Prepare() {
             installEventFilter(this);
             ShowCapture();
         }
+        m_pEdit->show();  // made while the dialog is being shown
         m_pEdit->setFocus();
     }
     if (m_nMode == kKeyCapture && m_bModifierBoxes) {
@@ -259,18 +261,24 @@ QImage CMsgDlg::ComposePicture() const {
     const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap;
     const QRect need = p.fontMetrics().boundingRect(rect, flags, text);
     if (need.height() > rect.height()) {
-        const int limitTop = m_pEdit ? 30 : 40;
-        const int limitBottom = m_pEdit ? 68 : canvas.height() - 55;
-        const int grow = need.height() - rect.height();
-        rect.adjust(0, -(grow + 1) / 2, 0, grow / 2);
-        if (rect.top() < limitTop) rect.translate(0, limitTop - rect.top());
-        if (rect.bottom() > limitBottom) rect.setBottom(limitBottom);
+        if (m_pEdit) {
+            // Above the edit field: grow upwards, below the top border.
+            rect.setTop(std::max(12, rect.bottom() - need.height()));
+        } else {
+            const int grow = need.height() - rect.height();
+            rect.adjust(0, -(grow + 1) / 2, 0, grow / 2);
+            if (rect.top() < 40) rect.moveTop(40);
+            if (rect.bottom() > canvas.height() - 55) rect.setBottom(canvas.height() - 55);
+        }
     }
     p.drawText(rect, flags, text);
     if (m_nMode == kNumber && !m_strHint.empty()) {
         const int L = (m_imgBack.width() - 300) / 2;
+        const QString hint = QString::fromStdString(m_strHint);
+        p.setFont(FontToFit(DialogFont(), hint, 300));
         p.drawText(QRect(L, 100, 300, 18), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   QString::fromStdString(m_strHint));
+                   p.fontMetrics().elidedText(hint, Qt::ElideRight, 300));
+        p.setFont(DialogFont());
     }
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;

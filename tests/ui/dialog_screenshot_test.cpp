@@ -69,7 +69,10 @@ TEST(ScreenshotTest, DialogsInEveryLanguage) {
             dlg.m_bModifierBoxes = 1;
             dlg.open();
             dlg.m_Capture = {0x03, 'A', 0, 0};
+            CMsgDlg::ResetCaptureMemory();
             dlg.CaptureKey('B', false);
+            EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 66, 0, 0}));
+            EXPECT_EQ(dlg.Edit()->text().toStdString(), "B");
             Shoot(dlg, t + "_msg_capture");
         }
         {
