@@ -1,6 +1,7 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages the build needs.
 MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core
+    fonts-wqy-microhei)
 
 mivora_install_deps() {
     local missing=()
