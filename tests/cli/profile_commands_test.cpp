@@ -138,6 +138,13 @@ TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {
     EXPECT_TRUE(OneLineError(bad)) << bad.err;
 }
 
+TEST_F(CliProfileTest, AFailedWriteFails) {
+    ASSERT_EQ(0, Run("read").code);
+    const Result r = Run("--virtual-faults unplug-after=5 apply");
+    EXPECT_TRUE(OneLineError(r)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Update settings failed!")) << r.err;
+}
+
 TEST_F(CliProfileTest, AnUnknownModelOrABrokenStateFileFails) {
     EXPECT_TRUE(OneLineError(Run("--virtual-mouse --virtual-cid 200 --virtual-mid 1 read", false)));
     dir.Write("mouse.bin", std::string(100, '\0'));
