@@ -33,9 +33,12 @@ int CmdExport(const CliOptions& opts, const std::vector<std::string>& args) {
     if (args.size() != 1) return CliFail("usage: mivora-cli export FILE.zqa");
     ProfileCommand cmd(opts);
     if (int rc = cmd.Start(true)) return cmd.Finish(rc);
+    cmd.BeginApply();
     const int r = ExportProfile(args[0]);
     if (r != 1) return cmd.Finish(cmd.FailWithMessage("no profile to export"));
-    for (const std::string& m : cmd.Messages()) std::fprintf(stderr, "mivora-cli: %s\n", m.c_str());
+    // Macro keys that did not fit the file.
+    for (const std::string& m : cmd.NewMessages())
+        std::fprintf(stderr, "mivora-cli: %s\n", m.c_str());
     return cmd.Finish(0);
 }
 

@@ -1,5 +1,6 @@
 #include "cli/profile_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -97,9 +98,15 @@ int ProfileCommand::WaitApplied() {
 }
 
 int ProfileCommand::FailWithMessage(const std::string& fallback) {
-    if (!m_notifier.messages.empty() && !OneLine(m_notifier.messages.back()).empty())
-        return CliFail(OneLine(m_notifier.messages.back()));
+    const auto& m = m_notifier.messages;
+    if (m.size() > m_messagesBefore && !OneLine(m.back()).empty())
+        return CliFail(OneLine(m.back()));
     return CliFail(fallback);
+}
+
+std::vector<std::string> ProfileCommand::NewMessages() const {
+    const auto& m = m_notifier.messages;
+    return {m.begin() + static_cast<long>(std::min(m_messagesBefore, m.size())), m.end()};
 }
 
 int ProfileCommand::Finish(int exitCode) {

@@ -28,10 +28,10 @@ class ProfileCommand {
     // Saves the stored profile and the model codes as the window's exit does. Returns exitCode,
     // or 1 after a one-line error when saving failed on an otherwise good run.
     int Finish(int exitCode);
-    // Fails with the last user message when there is one, else with fallback.
+    // Fails with the last user message since BeginApply when there is one, else with fallback.
     int FailWithMessage(const std::string& fallback);
-    // User messages so far, oldest first.
-    const std::vector<std::string>& Messages() const { return m_notifier.messages; }
+    // User messages since BeginApply, oldest first.
+    std::vector<std::string> NewMessages() const;
     CliSession& Session() { return m_session; }
 
   private:
