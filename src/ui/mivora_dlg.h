@@ -159,6 +159,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
 
     // The exit path ran (profile saved); set before the window closes.
     bool IsExiting() const { return m_bExiting; }
+    // The exit path also ends the application's event loops (tests keep them).
+    bool m_bQuitAppOnExit = true;
 
   protected:
     bool event(QEvent* e) override;

@@ -68,7 +68,7 @@ void CMivoraDlg::OnExit() {
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);
     // Ends every running event loop, the modal ones included.
-    QCoreApplication::exit(0);
+    if (m_bQuitAppOnExit) QCoreApplication::exit(0);
 }
 
 void CMivoraDlg::OnAbout() {
