@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -92,6 +93,10 @@ int ShowPopupMenu(QWidget* owner, int count, int width, const QPoint* topLeft, u
     QObject::connect(owner, &QObject::destroyed, menu, [menu] {
         if (g_pPopupMenu == menu) ClosePopupMenu();
     });
+    // Window systems that place pop-ups relative to a parent window need to know it.
+    menu->winId();
+    if (QWindow* parent = owner->window()->windowHandle())
+        menu->windowHandle()->setTransientParent(parent);
     menu->show();
     g_bMakingMenu = false;
     return menu->isVisible() ? 1 : 0;
@@ -252,7 +257,7 @@ void CMenuDlg::mouseMoveEvent(QMouseEvent* event) {
 
 void CMenuDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (m_nHover < 0 || m_nHover >= m_nRows) return;
-    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    if (event->button() != Qt::LeftButton) return;
     if (RowHasSubItems(m_nHover)) return;
     PostWinMessage(
         m_pOwner, WM_CHILD_CLICK,

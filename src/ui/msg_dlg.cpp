@@ -462,8 +462,11 @@ int AskText(QWidget* parent, const std::string& prompt, int maxLen, std::string*
     dlg.m_nMaxLen = maxLen;
     if (dlg.DoModal() != IDOK) return 0;
     std::u16string wide = Utf8ToUtf16(dlg.m_strResult);
-    if (wide.size() > static_cast<size_t>(CMsgDlg::kResultChars))
-        wide.resize(CMsgDlg::kResultChars);
+    if (wide.size() > static_cast<size_t>(CMsgDlg::kResultChars)) {
+        size_t n = CMsgDlg::kResultChars;
+        if (wide[n - 1] >= 0xD800 && wide[n - 1] <= 0xDBFF) --n;  // keep pairs whole
+        wide.resize(n);
+    }
     *out = Utf16ToUtf8(wide);
     return 1;
 }

@@ -245,6 +245,15 @@ TEST_F(MsgDlgTest, AskTextAndShowMessageRunModally) {
     EXPECT_EQ(AskText(nullptr, "Name?", 15, &out), 1);
     EXPECT_EQ(out, "Sniper");
 
+    // Without a length limit the result is cut to 259 characters.
+    QTimer::singleShot(0, [] {
+        auto* dlg = static_cast<CMsgDlg*>(QApplication::activeModalWidget());
+        dlg->Edit()->setText(QString(300, QChar(0x00E9)));
+        ClickCentre(dlg->OkButton());
+    });
+    EXPECT_EQ(AskText(nullptr, "Name?", 0, &out), 1);
+    EXPECT_EQ(QString::fromStdString(out), QString(259, QChar(0x00E9)));
+
     std::string text;
     ui_test::OnNextModal([&](QDialog* d) { text = static_cast<CMsgDlg*>(d)->m_strText; });
     EXPECT_EQ(ShowMessage("tc_msg29", nullptr), IDCANCEL);
