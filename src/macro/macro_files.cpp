@@ -132,7 +132,11 @@ StMacro* Add_Macro(const StMacro* rec) {
         g_pfnLog("Add_Macro: FAILED, dwMagicNumber=0x%x", rec->dwMagicNumber);
         return nullptr;
     }
-    const std::string rel = TopLevelFileOf(*rec);
+    const std::string base = SanitizeMacroName(rec->szName, kMacroNameUnits);
+    std::string rel = base + ".zqm";
+    // Another macro's file is never overwritten: the new one gets a file name of its own.
+    for (int k = 2; platform::FileExists(MacroFolderPath(rel)) && k < 10000; ++k)
+        rel = base + " (" + std::to_string(k) + ").zqm";
     StMacro* copy = AddMacroCopy(*rec, rel);
     if (!copy) return nullptr;
     int e = 0;

@@ -49,8 +49,9 @@ int MakeSureFolderExist(const std::string& path);
 int MyCopyFile(const std::string& source, const std::string& target, bool overwrite = false);
 
 // Checks the magic, appends a copy to the library and writes it to the top of the macro folder
-// as "<name>.zqm" (the name made safe by SanitizeMacroName). Returns the copy, or nullptr when
-// the magic is wrong (logged) or the append fails; a failed file write is only logged.
+// as "<name>.zqm" (the name made safe by SanitizeMacroName; "<name> (2).zqm" and so on when
+// that file already exists, so no other macro's file is replaced). Returns the copy, or nullptr
+// when the magic is wrong (logged) or the append fails; a failed file write is only logged.
 StMacro* Add_Macro(const StMacro* rec);
 // Add_Macro under a name no library macro has yet ("Name (2)", ...).
 StMacro* Add_Macro_Unique(const StMacro* rec);

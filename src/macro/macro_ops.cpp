@@ -257,13 +257,14 @@ int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedNam
             // The record always carries the new name, so file and labels agree after a restart.
             SetMacroName(item->rec, name);
             item->rec.dwFlags &= ~kMacroDirtyMask;
-            if (!WriteMacroFile(newPath, item->rec, &e)) {
+            if (!WriteMacroFile(oldPath, item->rec, &e)) {
                 Tell(Format("Rename failed. err=0x%x", e));
                 return 0;
             }
-            if (newPath != oldPath && fs::exists(fs::symlink_status(oldPath, ec)) &&
-                !platform::RemoveFile(oldPath, &e))
-                g_pfnLog("DeleteFile %s, err=%d", oldPath.c_str(), e);
+            if (newPath != oldPath && !platform::RenamePath(oldPath, newPath, &e)) {
+                Tell(Format("Rename failed. err=0x%x", e));
+                return 0;
+            }
             item->relFile = newRel;
         } else if (!platform::RenamePath(oldPath, newPath, &e)) {
             Tell(Format("Rename failed. err=0x%x", e));

@@ -170,6 +170,12 @@ TEST_F(MacroFolderTest, AddMacroWritesASafeFileAtTheTop) {
     ASSERT_NE(nullptr, second);
     EXPECT_EQ("../../EVIL (2)", MacroName(*second));
     EXPECT_EQ(3u, ReadBack(".._.._EVIL (2).zqm").dwMacroID);
+
+    // A name that comes out as an existing file keeps the other macro's file intact.
+    StMacro slash = Macro("../../evil", 4);
+    ASSERT_NE(nullptr, Add_Macro(&slash));
+    EXPECT_EQ(2u, ReadBack(".._.._evil.zqm").dwMacroID);
+    EXPECT_EQ(4u, ReadBack(".._.._evil (2).zqm").dwMacroID);
 }
 
 TEST_F(MacroFolderTest, ReplaceWritesTheMacrosOwnFileAndClearsDirtyBits) {
