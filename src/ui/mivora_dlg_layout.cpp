@@ -265,9 +265,12 @@ void CMivoraDlg::CreatePanelControls() {
     m_rcLightCaption = QRect(lightBars[0].x() - 90, lightBars[0].y() - 5, 90 + 252,
                              lightBars[1].y() + lightBars[1].height() + 5 - (lightBars[0].y() - 5));
 
+    // One grid per stage of the record, so a model identified later with more stages than the
+    // one selected at start shows all of them; PlacePanelControls shows the model's stages.
     const int stages = model ? model->DM : 0;
-    for (int i = 0; i < stages && i < 8; ++i) {
+    for (int i = 0; i < kMaxDpiStages; ++i) {
         m_pDpiGrid[i] = CreateDpiGrid(this, m_imgBg, r.dpi[i], i);
+        m_pDpiGrid[i]->setVisible(i < stages);
     }
 }
 

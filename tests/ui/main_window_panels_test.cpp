@@ -1,0 +1,178 @@
+// The setting panels of the main window: DPI stages, report rate, lighting and the pointer
+// sliders, each checked in the profile and in the virtual mouse's memory.
+#include <gtest/gtest.h>
+
+#include "config/sensor_dpi.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "main_window_fixture.h"
+#include "ui/dpi_grid_dlg.h"
+#include "ui/panels_logic.h"
+#include "ui/pick_color_dlg.h"
+
+namespace {
+
+using main_window_test::MainWindowTest;
+using main_window_test::WaitUntil;
+
+TEST_F(MainWindowTest, DpiGridStepAndStageSelectionReachTheMouse) {
+    const int stages = Model().DM;
+    ASSERT_GE(stages, 3);
+    // Every stage of the record has a grid, whatever model was selected when it was made.
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_NE(m_window->DpiGrid(i), nullptr);
+        EXPECT_EQ(m_window->DpiGrid(i)->isVisible(), i < stages) << i;
+        if (i < stages) {
+            EXPECT_EQ(m_window->DpiGrid(i)->m_nValue, Profile().stages[i].xDpi);
+        }
+    }
+    // Picking stage 2 marks it alone and makes it the mouse's current stage.
+    ui_test::ClickCentre(m_window->DpiGrid(2));
+    ui_test::Pump();
+    EXPECT_EQ(g_nCurDpiLevel.load(), 2);
+    for (int i = 0; i < stages; ++i) EXPECT_EQ(m_window->DpiGrid(i)->m_bCurrent, i == 2) << i;
+    EXPECT_EQ(Memory(sim::kAddrCurrentStage, 1)[0], 2);
+
+    // A step down on the current grid stores the new value in the profile and the mouse.
+    const int before = Profile().stages[2].xDpi;
+    ui_test::Click(m_window->DpiGrid(2), QPoint(10, 10));
+    ui_test::Pump();
+    const ProfileRecord p = Profile();
+    EXPECT_LT(p.stages[2].xDpi, before);
+    EXPECT_EQ(p.stages[2].yDpi, p.stages[2].xDpi);
+    EXPECT_GT(p.stages[2].xDpi, p.stages[1].xDpi);
+    const auto mem = Memory(sim::kAddrStages + 2 * sim::kStageBytes, 2);
+    EXPECT_EQ(mem[0], DpiToCode(Model().Sensor, p.stages[2].xDpi));
+}
+
+TEST_F(MainWindowTest, ReportRateClickMarksOneButtonAndWritesTheRate) {
+    struct Case {
+        int button;
+        uint32_t code;
+        uint8_t mouseCode;
+    };
+    const Case cases[] = {{0, 0x125, 8}, {1, 0x250, 4}, {2, 0x500, 2}};
+    for (const Case& c : cases) {
+        ui_test::ClickCentre(m_window->RateButton(c.button));
+        ui_test::Pump();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(m_window->RateButton(i)->IsChecked(), i == c.button) << c.button;
+        EXPECT_EQ(Profile().rate24, c.code);
+        EXPECT_EQ(Memory(sim::kAddrReportRate, 1)[0] & 0x0F, c.mouseCode);
+    }
+    EXPECT_EQ(m_window->RateButton(0)->Caption(), "125 Hz");
+}
+
+TEST_F(MainWindowTest, LightingModeFollowsTheVisibilityTable) {
+    ASSERT_NE(Model().ShowLED, 0);
+    CPngSliderBar* bar1 = m_window->Bar(kIdBarLight1);
+    CPngSliderBar* bar2 = m_window->Bar(kIdBarLight2);
+    struct Case {
+        int mode;
+        bool bar1, bar2, picker;
+    };
+    const Case cases[] = {{0, true, true, false},
+                          {1, true, false, true},
+                          {2, true, true, false},
+                          {3, true, true, true},
+                          {4, false, false, false}};
+    for (const Case& c : cases) {
+        ui_test::ClickCentre(m_window->LightButton(c.mode));
+        ui_test::Pump();
+        EXPECT_EQ(Profile().lightMode, static_cast<uint32_t>(c.mode));
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(m_window->LightButton(i)->IsChecked(), i == c.mode);
+        EXPECT_EQ(!bar1->IsHidden(), c.bar1) << c.mode;
+        EXPECT_EQ(!bar2->IsHidden(), c.bar2) << c.mode;
+        EXPECT_EQ(m_window->PickColor()->isVisible(), c.picker) << c.mode;
+        // The bars stay on the screen so their captions stay too.
+        EXPECT_TRUE(bar1->isVisible());
+        EXPECT_EQ(Memory(sim::kAddrLighting, 1)[0], c.mode);
+    }
+}
+
+TEST_F(MainWindowTest, ColourFromThePickerStoresOnlyTheColour) {
+    const ProfileRecord before = Profile();
+    m_window->RateButton(0)->SetChecked(true);  // a panel state the colour must not store
+    m_window->RateButton(2)->SetChecked(false);
+    SendWinMessage(m_window.get(), WM_PICK_COLOR, 0x00336699, 0);
+    const ProfileRecord after = Profile();
+    EXPECT_EQ(after.lightColor, 0x00336699u);
+    EXPECT_EQ(after.rate24, before.rate24);
+    const auto mem = Memory(sim::kAddrLighting, 4);
+    EXPECT_EQ(mem[1], 0x99);
+    EXPECT_EQ(mem[2], 0x66);
+    EXPECT_EQ(mem[3], 0x33);
+}
+
+TEST_F(MainWindowTest, SliderDragAsksTheGateAndStoresTheValue) {
+    CPngSliderBar* bar = m_window->Bar(kIdBarSpeed);
+    CPngSlider* thumb = bar->Thumb();
+    auto drag = [&](int stopPos) {
+        const QPoint start = thumb->mapToGlobal(thumb->rect().center());
+        const QPoint end(bar->mapToGlobal(QPoint(thumb->StopX(stopPos), 0)).x(), start.y());
+        auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButton b, Qt::MouseButtons bs) {
+            QMouseEvent e(type, QPointF(thumb->mapFromGlobal(global)), QPointF(global), b, bs,
+                          Qt::NoModifier);
+            QApplication::sendEvent(thumb, &e);
+        };
+        send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+        ui_test::Pump();
+    };
+    drag(9);  // position 9: speed 16
+    EXPECT_EQ(Profile().pointer.speed, 16);
+    EXPECT_EQ(m_window->ValueLabel(kIdBarSpeed)->Caption(), "9");
+
+    // Without a usable mouse the gate refuses the drag before it starts, with its message.
+    m_backend->Unplug(0);
+    ASSERT_TRUE(WaitUntil([&] { return !m_window->Link().IsConnected(); }));
+    ui_test::OnNextModal([](QDialog*) {});
+    drag(3);
+    EXPECT_EQ(Profile().pointer.speed, 16);
+    EXPECT_EQ(bar->GetValue(), 16);
+}
+
+TEST_F(MainWindowTest, PageScrollShowsMinusOneAndADragLeavesIt) {
+    g_ProfileList.Edit([](ProfileRecord& p) { p.pointer.scrollLines = -1; });
+    m_window->UpdateControlsFromProfile();
+    EXPECT_EQ(m_window->Bar(kIdBarScroll)->GetValue(), 3);
+    EXPECT_EQ(m_window->ValueLabel(kIdBarScroll)->Caption(), "-1");
+    m_window->UpdateProfileFromControls();
+    EXPECT_EQ(Profile().pointer.scrollLines, -1);
+    // The user moving the scroll bar asks for lines again.
+    m_window->Bar(kIdBarScroll)->SetValue(5);
+    SendWinMessage(m_window.get(), WM_SLIDER_CHANGED, 5, kIdBarScroll);
+    EXPECT_EQ(Profile().pointer.scrollLines, 5);
+    EXPECT_EQ(m_window->ValueLabel(kIdBarScroll)->Caption(), "5");
+}
+
+TEST(PanelRules, ValueTableIndexAndLightingVisibility) {
+    const int table[3] = {900, 830, 760};
+    EXPECT_EQ(TableIndex(table, 3, 830), 1);
+    EXPECT_EQ(TableIndex(table, 3, 831), -1);
+    bool a = true, b = true, c = true;
+    EXPECT_FALSE(LightingVisibility(5, &a, &b, &c));
+    EXPECT_FALSE(LightingVisibility(-1, &a, &b, &c));
+}
+
+TEST(PanelRects, DefaultsDependOnLightingAndAPointWithYZeroIsAbsent) {
+    const CfgPoint savedRate = g_Config.ptRate;
+    const CfgPoint savedDpi = g_Config.ptDPI;
+    g_Config.ptRate = {700, 0};  // y 0: not set, x ignored
+    g_Config.ptDPI = {0, 400};   // set: x 0 is used
+    DeviceModel plain, led;
+    led.ShowLED = 1;
+    const PanelRects a = ComputePanelRects(&plain);
+    const PanelRects b = ComputePanelRects(&led);
+    g_Config.ptRate = savedRate;
+    g_Config.ptDPI = savedDpi;
+    EXPECT_EQ(a.rate[0], QRect(520, 410, 91, 27));
+    EXPECT_EQ(b.rate[0], QRect(520, 330, 91, 27));
+    EXPECT_EQ(a.rate[2].x(), 520 + 2 * (91 + 15));
+    EXPECT_EQ(a.dpi[0], QRect(0, 400, 91, 27));
+    EXPECT_EQ(a.dpi[7].x(), 7 * (91 + 12));
+    EXPECT_EQ(b.pickColor, QRect(b.light[4].right() + 1 + 15, b.light[4].y() - 25, 73, 73));
+}
+
+}  // namespace
