@@ -70,6 +70,9 @@ bool SaveCID() {
 int LoadPro() {
     const DeviceModel* m = pSensorCfg.load();
     if (!m) return 0;
+    // Before any default is built: a default made from the previous model's tables would give
+    // this model the wrong buttons.
+    FillDefaultKeys(*m);
     const std::string path = ProfileFilePath(m->CID, m->MID);
     std::vector<uint8_t> data;
     int err = 0;
@@ -90,7 +93,6 @@ int LoadPro() {
         rec = DecodeProfile(data.data());
     }
     g_ProfileList.Replace(rec);
-    FillDefaultKeys(*m);
     g_pfnLog("LoadPro ok: cid=%02d, mid=%02d", m->CID, m->MID);
     return 1;
 }

@@ -108,6 +108,18 @@ TEST_F(StoreTest, MissingProfileGivesTheDefaultWrittenOnlyOnSave) {
     EXPECT_EQ("mine", g_ProfileList.Snapshot()->Name());
 }
 
+TEST_F(StoreTest, TheDefaultOfANewModelUsesThatModelsKeys) {
+    ASSERT_EQ(1, LoadPro());
+    g_DeviceModels[1] = g_DeviceModels[0];
+    g_DeviceModels[1].MID = 9;
+    g_DeviceModels[1].DefaultKeys[0][0].dwFunID = kFunRight;
+    g_DeviceModels[1].DefaultKeys[0][1].dwFunID = kFunLeft;
+    pSensorCfg = &g_DeviceModels[1];
+    ASSERT_EQ(1, LoadPro());
+    EXPECT_EQ(kFunRight, g_ProfileList.Snapshot()->keys[0][0].dwFunID);
+    EXPECT_EQ(kFunRight, g_DefaultKeys[0][0].dwFunID);
+}
+
 TEST_F(StoreTest, AWrongSizedProfileIsMovedAsideAndTheDefaultTakesItsPlace) {
     for (size_t size : {kProfileRecordBytes - 1, kProfileRecordBytes + 1}) {
         dir.Write("PRO_0103.dct", std::string(size, '\x01'));
