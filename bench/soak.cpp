@@ -43,7 +43,7 @@ namespace {
 
 struct Options {
     long requests = 200;
-    std::string faults = "lost=0.05,echo=0.05,late=0.02:300,unplug-after=1500";
+    std::string faults = "lost=0.05,drop=0.03,echo=0.05,late=0.02:300,unplug-after=400";
     uint32_t seed = 7;
     long latencyUs = 1000;
     int cid = -1;

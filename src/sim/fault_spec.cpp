@@ -86,6 +86,9 @@ bool ParseFaultSpec(const std::string& text, FaultSpec& spec, std::string& error
         if (key == "lost") {
             bit = 1;
             if (!Share(value, parsed.lost)) return fail("the share must be a number from 0 to 1");
+        } else if (key == "drop") {
+            bit = 32;
+            if (!Share(value, parsed.drop)) return fail("the share must be a number from 0 to 1");
         } else if (key == "echo") {
             bit = 2;
             if (!Share(value, parsed.echo)) return fail("the share must be a number from 0 to 1");
@@ -110,7 +113,7 @@ bool ParseFaultSpec(const std::string& text, FaultSpec& spec, std::string& error
             if (!WholeInteger(value, parsed.seed))
                 return fail("the seed must be a whole number from 0 to 4294967295");
         } else {
-            return fail("unknown fault (known: lost, echo, late, unplug-after, seed)");
+            return fail("unknown fault (known: lost, drop, echo, late, unplug-after, seed)");
         }
         if (seen & bit) return fail("given twice");
         seen |= bit;

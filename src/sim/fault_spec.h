@@ -1,5 +1,5 @@
 // Faults the virtual mouse can inject, parsed from text such as
-// "lost=0.1,echo=0.05,late=0.02:300,unplug-after=400,seed=7".
+// "lost=0.1,drop=0.02,echo=0.05,late=0.02:300,unplug-after=400,seed=7".
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,9 @@ namespace sim {
 
 struct FaultSpec {
     double lost = 0.0;  // share of replies never sent (0..1)
+    // Share of requests lost on the way in (0..1): the firmware never sees them, so a write
+    // does not happen and no reply comes. Only drawn when non-zero, so older seeds replay.
+    double drop = 0.0;
     // Share of write echoes damaged on the way back (0..1). The firmware has written the data
     // correctly; only the echo differs from the request, so a host that retries finds the
     // memory already right and one that trusts the echo would wrongly think it failed.
@@ -18,7 +21,7 @@ struct FaultSpec {
     long unplugAfter = 0;  // the mouse unplugs itself after this many requests; 0 = never
     uint32_t seed = 1;     // same seed and same requests give the same faults
 
-    bool Any() const { return lost > 0 || echo > 0 || late > 0 || unplugAfter > 0; }
+    bool Any() const { return lost > 0 || drop > 0 || echo > 0 || late > 0 || unplugAfter > 0; }
 };
 
 // Parses a comma-separated list of key=value parts (an empty text gives no faults). Returns

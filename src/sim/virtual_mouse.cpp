@@ -364,7 +364,15 @@ int VirtualMouseBackend::SetFeature(HidHandle id, const uint8_t* data, size_t le
     Report reply{};
     bool changed = false;
     bool answer = false;
-    if (m.reachable) {
+    const FaultSpec& faults = m.setup.faults;
+    bool dropped = false;
+    if (faults.drop > 0) {
+        std::uniform_real_distribution<double> share(0.0, 1.0);
+        dropped = share(m.rng) < faults.drop;
+    }
+    if (dropped) {
+        // Lost on the way in: the firmware never sees the request.
+    } else if (m.reachable) {
         answer = m.firmware.Handle(request, reply, &changed);
     } else if (request[1] == kCmdConnectStatus) {
         // The receiver answers for a mouse it cannot reach.
@@ -382,7 +390,7 @@ int VirtualMouseBackend::SetFeature(HidHandle id, const uint8_t* data, size_t le
     std::uniform_real_distribution<double> share(0.0, 1.0);
     const double uLost = share(m.rng), uEcho = share(m.rng), uLate = share(m.rng);
     const uint32_t damage = m.rng();
-    const FaultSpec& f = m.setup.faults;
+    const FaultSpec& f = faults;
     if (answer && uLost < f.lost) answer = false;
     if (answer && request[1] == kCmdWriteMemory && uEcho < f.echo) {
         // The write took effect; the echo of r[2..12] is damaged on the way back.

@@ -23,6 +23,13 @@ TEST_F(VirtualMouseTest, LostRepliesNeverArrive) {
     EXPECT_FALSE(Exchange(Request({2}), 30));
 }
 
+TEST_F(VirtualMouseTest, DroppedRequestsNeitherWriteNorAnswer) {
+    const int m = Plug(WithFaults("drop=1"));
+    EXPECT_FALSE(Exchange(Request({3, 0, 0x01, 0x00, 2, 0xAB, 0xCD}), 30));
+    EXPECT_EQ(backend.ReadMemory(m, 0x100, 2), (std::vector<uint8_t>{0, 0}));
+    EXPECT_EQ(backend.Exchanges(m), 1);
+}
+
 // The firmware writes correctly; only the echo is damaged. A host that reads the memory back
 // finds the data, which tells this world from one where the write did not happen.
 TEST_F(VirtualMouseTest, ACorruptedEchoDiffersInOneByteWhileTheMemoryHoldsTheData) {

@@ -10,10 +10,11 @@ namespace {
 TEST(FaultSpec, ParsesEveryPart) {
     FaultSpec f;
     std::string error;
-    ASSERT_TRUE(
-        ParseFaultSpec("lost=0.1,echo=0.05, late=0.02:300 ,unplug-after=400,seed=7", f, error))
+    ASSERT_TRUE(ParseFaultSpec(
+        "lost=0.1,drop=0.03,echo=0.05, late=0.02:300 ,unplug-after=400,seed=7", f, error))
         << error;
     EXPECT_DOUBLE_EQ(f.lost, 0.1);
+    EXPECT_DOUBLE_EQ(f.drop, 0.03);
     EXPECT_DOUBLE_EQ(f.echo, 0.05);
     EXPECT_DOUBLE_EQ(f.late, 0.02);
     EXPECT_EQ(f.lateMs, 300);
