@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "config/device_model.h"
@@ -46,16 +47,30 @@ uint32_t RateOfCode(unsigned code) {
     }
 }
 
+// True when the library macro encodes to exactly the event string read from the mouse. The
+// mouse keeps no pauses, and a macro longer than a decoded record may hold (30 events) still
+// matches its library copy this way.
+bool SameDeviceEvents(const StMacro& m, const uint8_t* eventString, size_t length) {
+    uint8_t encoded[kHdMacroMaxBytes] = {};
+    const int n = StMacro_To_HdMacro(&m, encoded, kSlotMaxEvents);
+    return static_cast<size_t>(n) == length && std::memcmp(encoded, eventString, length) == 0;
+}
+
 // A library macro the read-back one may stand for: the slot's name itself or a name given to an
 // earlier read-back of it ("Name (2)"), with the same device events. Caller holds the library
 // lock.
-StMacro* FindReadBackTwin(const std::string& name, const StMacro& readBack) {
-    const std::string prefix = AsciiLower(name) + " (";
+StMacro* FindReadBackTwin(const std::string& name, const uint8_t* eventString, size_t length) {
+    const std::string lowerName = AsciiLower(name);
+    const std::string prefix = lowerName + " (";
+    // The slot keeps 14 characters of a name: a longer library name begins with them.
+    const bool cut = Utf8ToUtf16(name).size() >= kSlotMacroNameChars;
     for (auto* n = g_MacroList.Head(); n; n = n->pNext) {
         StMacro& m = n->pItem->rec;
         const std::string lower = AsciiLower(MacroName(m));
-        if (lower != AsciiLower(name) && lower.rfind(prefix, 0) != 0) continue;
-        if (MacroEventsEqualIgnoringPauses(&m, &readBack)) return &m;
+        if (lower != lowerName && lower.rfind(prefix, 0) != 0 &&
+            !(cut && lower.rfind(lowerName, 0) == 0))
+            continue;
+        if (SameDeviceEvents(m, eventString, length)) return &m;
     }
     return nullptr;
 }
@@ -76,23 +91,20 @@ int DecodeMacroSlot(CUSBDriver& link, int a, const uint8_t* eventString, size_t 
         // The mouse's name block is untrusted: it names a file in the macro folder.
         name = SanitizeMacroName(u.c_str(), u.size());
     }
-    StMacro m;
-    HdMacro_To_StMacro(eventString, length, &m);
-    SetMacroName(m, name);
-    m.dwLoopMode = 0;
-    m.wLoopCount = 1;
-
     uint32_t id = 0;
     {
         std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
-        StMacro* lib = FindMacroByName(name);
-        if (lib && MacroEventsEqualIgnoringPauses(lib, &m)) {
-            // The mouse keeps no pauses: the library copy stays as it is.
-            id = lib->dwMacroID;
-        } else if (StMacro* twin = lib ? FindReadBackTwin(name, m) : nullptr) {
-            id = twin->dwMacroID;
+        if (StMacro* same = FindReadBackTwin(name, eventString, length)) {
+            // The library copy stays as it is, pauses and all.
+            id = same->dwMacroID;
         } else {
-            StMacro* added = lib ? Add_Macro_Unique(&m) : Add_Macro(&m);
+            StMacro m;
+            HdMacro_To_StMacro(eventString, length, &m);
+            SetMacroName(m, name);
+            m.dwLoopMode = 0;
+            m.wLoopCount = 1;
+            // A namesake with other events keeps its events: the read-back gets a name of its own.
+            StMacro* added = FindMacroByName(name) ? Add_Macro_Unique(&m) : Add_Macro(&m);
             if (!added) {
                 g_pfnLog("add macro to list faile..");
                 return 1;

@@ -121,6 +121,20 @@ TEST_F(ReadTest, EveryKindOfFunctionComesBackAsItWasWritten) {
     EXPECT_EQ(withPauses, lib);
 }
 
+TEST_F(ReadTest, LongMacrosAndLongNamesFindTheirLibraryCopy) {
+    // 40 events (more than a decoded record takes) and a name longer than the slot keeps.
+    StMacro m = TestMacro("A rather long macro name", 40, 30);
+    KeyEntry macro = Key(kFunMacro, 1);
+    macro.dwMacroID = AddMacro(m);
+    SetKey(0, macro);
+    SetKey(1, Key(kFunLeft, 2));
+    ASSERT_EQ(1, Apply(kApplyKeys, 0));
+    ProfileRecord r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ(m.dwMacroID, r.keys[0][0].dwMacroID);
+    EXPECT_EQ(1u, MacroCount());
+}
+
 TEST_F(ReadTest, AMacroThatDiffersFromItsLibraryNamesakeIsAddedOnce) {
     StMacro original = TestMacro("Same", 4, 80);
     KeyEntry macro = Key(kFunMacro, 1);
