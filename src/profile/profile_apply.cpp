@@ -1,5 +1,6 @@
 #include "profile/profile_apply.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -132,7 +133,10 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                 }
                 singleSlot = slot;
                 if (plan.bufferBytes) {
-                    LogHexDump(plan.buffer + kSlotEvents, plan.bufferBytes, 128, "Macro:");
+                    // The dump starts at the event string; it never runs past the buffer.
+                    LogHexDump(plan.buffer + kSlotEvents,
+                               std::min(plan.bufferBytes, kKeySlotBytes - kSlotEvents), 128,
+                               "Macro:");
                     if (failed(WriteEEPROM(8, static_cast<int>(plan.bufferBytes), *link,
                                            static_cast<int>(KeySlotAddress(slot)), plan.buffer))) {
                         writeFailed = true;
