@@ -4,7 +4,8 @@
 // request; when it reported failure, the user was told. It also checks that no request hangs
 // and that the mouse is found again after it unplugged itself.
 //
-//   bench_soak [--requests N] [--faults SPEC] [--seed N] [--latency-us N] [--cid N --mid N]
+//   bench_soak [--requests N] [--faults SPEC] [--seed N] [--latency-us N] [--unplug-every N]
+//              [--cid N --mid N]
 //
 // Exit status 0 when there were no silent mismatches, untold failures, hangs or lost mice.
 #include <algorithm>
@@ -46,6 +47,7 @@ struct Options {
     std::string faults = "lost=0.05,drop=0.03,echo=0.05,late=0.02:300,unplug-after=400";
     uint32_t seed = 7;
     long latencyUs = 1000;
+    long unplugEvery = 50;  // pull the mouse out in the middle of every N-th request; 0 = never
     int cid = -1;
     int mid = -1;
 };
@@ -117,6 +119,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
         } else if (a == "--latency-us" && (v = next("--latency-us"))) {
             o.latencyUs = std::strtol(v, nullptr, 10);
+        } else if (a == "--unplug-every" && (v = next("--unplug-every"))) {
+            o.unplugEvery = std::strtol(v, nullptr, 10);
         } else if (a == "--cid" && (v = next("--cid"))) {
             o.cid = static_cast<int>(std::strtol(v, nullptr, 0));
         } else if (a == "--mid" && (v = next("--mid"))) {
@@ -309,7 +313,7 @@ int main(int argc, char** argv) {
     if (!ParseArgs(argc, argv, opt)) {
         std::fprintf(stderr,
                      "usage: bench_soak [--requests N] [--faults SPEC] [--seed N] "
-                     "[--latency-us N] [--cid N --mid N]\n");
+                     "[--latency-us N] [--unplug-every N] [--cid N --mid N]\n");
         return 2;
     }
     // Never touch the desktop's pointer settings from a test run.
@@ -382,7 +386,18 @@ int main(int argc, char** argv) {
         auto t0 = std::chrono::steady_clock::now();
         int failuresBefore = g_ApplyThread.Failures();
         g_ApplyThread.Post(req.nFlag, req.nData);
-        if (!g_ApplyThread.WaitIdle(kHangMs)) {
+        std::thread puller;
+        if (opt.unplugEvery > 0 && n % opt.unplugEvery == opt.unplugEvery - 1) {
+            // The receiver is pulled out at a random moment of this request.
+            int afterMs = static_cast<int>(rng() % 400);
+            puller = std::thread([&faulty, afterMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+                faulty.Unplug(0);
+            });
+        }
+        bool idle = g_ApplyThread.WaitIdle(kHangMs);
+        if (puller.joinable()) puller.join();
+        if (!idle) {
             ++fig.hangs;
             std::fprintf(stderr, "request %ld (0x%x, %d) did not finish\n", n, req.nFlag,
                          req.nData);
