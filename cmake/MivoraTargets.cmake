@@ -38,5 +38,7 @@ function(mivora_test_suite name dir)
         MIVORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" MIVORA_BIN_DIR="${MIVORA_BIN_DIR}")
     mivora_warnings(test_${name})
     add_dependencies(test_${name} mivora_data)
-    gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
+    # Tests never touch the desktop's pointer settings and never need a display.
+    gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${name}
+        ENVIRONMENT "MIVORA_POINTER_SETTINGS=none;QT_QPA_PLATFORM=offscreen")
 endfunction()
