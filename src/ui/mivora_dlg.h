@@ -3,6 +3,7 @@
 // Worker threads reach it only through numbered messages (CWinMessageEvent).
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QRect>
 #include <QWidget>
@@ -211,6 +212,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
 
     void ClosePopupMenu();
     void SaveProfileOnce();
+    // Gives btn a smaller font (kept in storage) when text does not fit its width.
+    void FitCaptionFont(CPngBtn& btn, const std::string& text, QFont& storage);
 
     platform::HidBackend& m_backend;
     platform::DeviceNotifications* m_pNotifications;
@@ -240,6 +243,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngSwBtn m_swEnhance, m_swPageScroll;
     CPngBtn m_btnRate[3];
     CPngBtn m_btnLight[5];
+    QFont m_fontLightFit[5];
+    QFont m_fontKeyFit[16];
     CPickColorDlg* m_pPickColor = nullptr;
     CDpiGridDlg* m_pDpiGrid[8] = {};
 

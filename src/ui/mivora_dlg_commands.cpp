@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QUrl>
 
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "profile/profile_list.h"
 #include "profile/profile_store.h"
 #include "skin/skin_config.h"
+#include "skin/skin_settings.h"
 #include "ui/app_tray.h"
 #include "ui/macro_list_pick.h"
 #include "ui/mivora_dlg.h"
@@ -139,6 +141,22 @@ void CMivoraDlg::SwitchLanguage(int index) {
     WriteLangIndex(g_szDataDir, index);
 }
 
+void CMivoraDlg::FitCaptionFont(CPngBtn& btn, const std::string& text, QFont& storage) {
+    // Fixed-size buttons: a longer word of another language gets a smaller font rather than
+    // being cut.
+    const QFont base = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+    btn.m_pOwnerFont = SkinAppFont();
+    const int room = btn.width() - 6;
+    QFont f = base;
+    for (int px = f.pixelSize() > 0 ? f.pixelSize() : 14; px >= 9; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).horizontalAdvance(QString::fromStdString(text)) <= room) break;
+    }
+    if (f.pixelSize() == base.pixelSize()) return;
+    storage = f;
+    btn.m_pOwnerFont = &storage;
+}
+
 void CMivoraDlg::RefreshTexts() {
     struct Caption {
         CPngBtn* btn;
@@ -153,6 +171,7 @@ void CMivoraDlg::RefreshTexts() {
         if (g_Config.BtnTips) c.btn->SetToolTip(*c.text);
     }
     for (int i = 0; i < 5; ++i) {
+        FitCaptionFont(m_btnLight[i], g_UiText.LedMode(i + 1), m_fontLightFit[i]);
         m_btnLight[i].SetCaption(g_UiText.LedMode(i + 1));
         if (g_Config.BtnTips) m_btnLight[i].SetToolTip(g_UiText.LedMode(i + 1));
     }

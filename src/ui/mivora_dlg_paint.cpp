@@ -2,6 +2,8 @@
 // off-screen and copied in one step.
 #include <QPainter>
 
+#include <algorithm>
+
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "skin/image.h"
@@ -71,9 +73,13 @@ QImage CMivoraDlg::ComposeFace() const {
     const QRect sc = m_barScroll.geometry();
     const QRect db = m_barDbClick.geometry();
     DrawLine(p, QRect(en.x(), en.y() - 22, 300, 19), g_UiText.tc_adv_str5, Qt::AlignLeft);
-    DrawLine(p, QRect(sp.x(), sp.y() - 20, 200, 18), g_UiText.tc_adv_str2, Qt::AlignLeft);
-    DrawLine(p, QRect(sc.x(), sc.y() - 20, 200, 18), g_UiText.tc_adv_str3, Qt::AlignLeft);
-    DrawLine(p, QRect(db.x(), db.y() - 22, 200, 19), g_UiText.tc_adv_str1, Qt::AlignLeft);
+    // The captions may use the bar's whole width: longer languages need more than 200 pixels.
+    DrawLine(p, QRect(sp.x(), sp.y() - 20, std::max(200, sp.width()), 18), g_UiText.tc_adv_str2,
+             Qt::AlignLeft);
+    DrawLine(p, QRect(sc.x(), sc.y() - 20, std::max(200, sc.width()), 18), g_UiText.tc_adv_str3,
+             Qt::AlignLeft);
+    DrawLine(p, QRect(db.x(), db.y() - 22, std::max(200, db.width()), 19), g_UiText.tc_adv_str1,
+             Qt::AlignLeft);
     if (m_barLight1.isVisible()) {
         const QRect l1 = m_barLight1.geometry();
         DrawLine(p, QRect(l1.x() - 100, l1.y() - 2, 92, l1.height() + 2), g_UiText.tc_msg2,
