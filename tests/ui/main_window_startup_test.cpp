@@ -1,0 +1,118 @@
+// Start-up pieces of the desktop program: one copy per user, the command line, and a skin
+// folder with missing pictures.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include "profile/apply_thread.h"
+#include "profile/profile_list.h"
+#include "sim/virtual_mouse.h"
+#include "ui/app_options.h"
+#include "ui/app_single_instance.h"
+#include "ui/mivora_dlg.h"
+#include "ui/ui_test_util.h"
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+TEST(SingleInstanceTest, SecondCopyIsRefusedAndWakesTheFirst) {
+    testing_support::TempDir dir;
+    const QString name = QString::fromStdString(dir.File("MUTEX_ZQ_WIRELESS"));
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    int wakes = 0;
+    QObject::connect(&first, &SingleInstance::showRequested, [&] { ++wakes; });
+
+    SingleInstance second(name);
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_TRUE(second.AskFirstToShow(200));
+    EXPECT_TRUE(WaitFor([&] { return wakes == 1; }, 2000));
+}
+
+TEST(SingleInstanceTest, LeftoverSocketOfACrashedCopyDoesNotBlock) {
+    testing_support::TempDir dir;
+    const std::string path = dir.File("MUTEX_ZQ_WIRELESS");
+    dir.Write("MUTEX_ZQ_WIRELESS", "");  // what a copy that died leaves behind
+    SingleInstance next(QString::fromStdString(path));
+    EXPECT_TRUE(next.Acquire());
+    SingleInstance third(QString::fromStdString(path));
+    EXPECT_FALSE(third.Acquire());
+}
+
+TEST(AppOptionsTest, VirtualMouseOptionsAndErrors) {
+    AppOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseAppOptions(
+        {"--virtual-mouse=/tmp/v.bin", "--virtual-cid", "0x4D", "--virtual-mid", "2",
+         "--virtual-link", "bluetooth", "--data-dir", "/tmp/d", "--screenshot", "/tmp/s"},
+        o, error))
+        << error;
+    EXPECT_TRUE(o.virtualMouse);
+    EXPECT_EQ(o.virtualFile, "/tmp/v.bin");
+    EXPECT_EQ(o.virtualCid, 0x4D);
+    EXPECT_EQ(o.virtualMid, 2);
+    EXPECT_EQ(o.virtualLink, "bluetooth");
+    EXPECT_EQ(o.dataDir, "/tmp/d");
+    EXPECT_EQ(o.screenshotDir, "/tmp/s");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--virtual-cid", "256"},
+        {"--virtual-link", "usb"},
+        {"--virtual-mouse="},
+        {"--screenshot"},
+        {"--bogus"},
+    };
+    for (const auto& args : bad) {
+        AppOptions b;
+        EXPECT_FALSE(ParseAppOptions(args, b, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+class SkinLossTest : public ::testing::Test {
+  protected:
+    void SetUp() override { g_szDataDir = m_data.path() + "/"; }
+    void TearDown() override {
+        g_ApplyThread.Stop();
+        g_ProfileList.Clear();
+    }
+    ui_test::ProgramFolder m_program;
+    testing_support::TempDir m_data;
+    testing_support::RecordingNotifier m_notifier;
+    sim::VirtualMouseBackend m_backend;  // no mouse plugged in
+};
+
+TEST_F(SkinLossTest, MissingBackgroundEndsWithItsMessage) {
+    ui_test::SkinFolder skins;  // empty skins folder
+    CMivoraDlg window(m_backend, nullptr);
+    window.m_bQuitAppOnExit = false;
+    EXPECT_FALSE(window.InitDialog(false));
+    ASSERT_FALSE(m_notifier.messages.empty());
+    EXPECT_EQ(m_notifier.messages.front(),
+              std::make_pair(std::string("Load skins failed."), std::string("Error")));
+}
+
+TEST_F(SkinLossTest, MissingOptionalPicturesAreNotDrawn) {
+    ui_test::SkinFolder skins;
+    skins.CopyBuilt("main_nr.png");  // only the background
+    CMivoraDlg window(m_backend, nullptr);
+    window.m_bQuitAppOnExit = false;
+    ASSERT_TRUE(window.InitDialog(false));
+    window.show();
+    const QImage face = window.grab().toImage();
+    EXPECT_EQ(face.size(),
+              QImage(QString::fromStdString(skins.Dir() + "/skins/main_nr.png")).size());
+    // The buttons that lack their pictures were reported, not created.
+    bool reported = false;
+    for (const auto& m : m_notifier.messages) reported |= m.second == "Warrning";
+    EXPECT_TRUE(reported);
+}
+
+}  // namespace
