@@ -35,6 +35,11 @@ bool MacroSlotIsSound(const StMacro& m) {
     return MacroKeysSupported(m) != 0;
 }
 
+// Unused slots are all zero; they hold no macro, not a damaged one.
+bool SlotIsUnused(const StMacro& m) {
+    return m == StMacro{};
+}
+
 }  // namespace
 
 std::vector<uint8_t> BuildExportImage(const ProfileRecord& rec, std::vector<KeyRef>* leftOut) {
@@ -108,7 +113,7 @@ int ParseExportImage(const uint8_t* data, size_t size, ImportImage& out, std::st
             const KeyEntry& e = out.rec.keys[s][k];
             if (FunClass(e.dwFunID) != 0x05) continue;
             for (const StMacro& m : out.macros) {
-                if (m.dwMacroID != e.dwMacroID) continue;
+                if (m.dwMacroID != e.dwMacroID || SlotIsUnused(m)) continue;
                 if (!MacroSlotIsSound(m)) {
                     char text[160];
                     std::snprintf(text, sizeof text,
@@ -172,7 +177,7 @@ int ImportProfile(const std::string& path, bool profileReady) {
             }
             const StMacro* slot = nullptr;
             for (const StMacro& m : img.macros)
-                if (m.dwMacroID == fileId) {
+                if (m.dwMacroID == fileId && !SlotIsUnused(m)) {
                     slot = &m;
                     break;
                 }

@@ -159,6 +159,20 @@ TEST_F(ExportTest, ADamagedMacroSlotRefusesTheWholeImport) {
     }
 }
 
+TEST_F(ExportTest, AMacroKeyWithoutASlotKeepsItsEntryAndUnusedSlotsAreNoMacros) {
+    const uint32_t id = MacroKey(0, 1, "Kept");
+    g_ProfileList.Edit([](ProfileRecord& r) {
+        r.keys[0][2] = r.keys[0][1];
+        r.keys[0][2].dwMacroID = 0;
+    });
+    auto image = ExportImage();
+    std::fill(image.begin() + kProfileRecordBytes, image.end(), 0);  // no macro in the file
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true));
+    EXPECT_EQ(id, g_ProfileList.Snapshot()->keys[0][1].dwMacroID);
+    EXPECT_EQ(0u, g_ProfileList.Snapshot()->keys[0][2].dwMacroID);
+    EXPECT_EQ(1u, MacroCount());
+}
+
 TEST_F(ExportTest, AShortFileIsTakenAsFarAsItGoes) {
     auto image = ExportImage();
     ASSERT_EQ(1, ImportProfile(WriteImage(image, kProfileRecordBytes), true));
