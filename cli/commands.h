@@ -21,7 +21,7 @@ int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
     {"status", "status                 print whether the mouse answers (connection status)", CmdStatus}, \
     {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro}, \
     {"read", "read [--json]          identify, read the mouse into the stored profile and print it", CmdRead}, \
-    {"set", "set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION", CmdSet}, \
+    {"set", "set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION   (STAGE, INDEX from 0)", CmdSet}, \
     {"apply", "apply                  write the whole stored profile to the mouse", CmdApply}, \
     {"restore", "restore                default profile, pointer settings and device reset", CmdRestore}, \
     {"export", "export FILE.zqa        write the profile and its macros to a file", CmdExport}, \
