@@ -65,7 +65,6 @@ void CMivoraDlg::OnExit() {
     SaveProfileOnce();
     CloseMessageWindows();
     ClosePopupMenu();
-    SaveMacroSnapshot();
     hide();
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);

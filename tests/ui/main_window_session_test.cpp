@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "profile/profile_store.h"
 #include "ui/dpi_grid_dlg.h"
+#include "ui/mivora_dlg_files.h"
 #include "ui/msg_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/top_windows.h"
@@ -110,6 +111,33 @@ TEST_F(MainWindowTest, LanguageSwitchRetitlesTheWindowAndIsRemembered) {
     EXPECT_EQ(ReadLangIndex(g_szDataDir), deutsch);
     EXPECT_EQ(m_window->LanguageCombo()->SelectedValue(), deutsch);
     m_window->SwitchLanguage(0);
+}
+
+TEST_F(MainWindowTest, ExportThenImportBringsTheProfileBack) {
+    const std::string file = m_data.File("saved.zqa");
+    SetProfileFileChooser([&](bool) { return file; });
+    ui_test::ClickCentre(m_window->RateButton(2));  // 500 Hz goes into the file
+    ui_test::ClickCentre(m_window->ExportButton());
+    ui_test::Pump();
+    const ProfileRecord exported = Profile();
+
+    PickFunction(3, static_cast<int>(0x080000A2));
+    ui_test::ClickCentre(m_window->RateButton(0));
+    ui_test::Pump();
+    ASSERT_NE(Profile(), exported);
+    ASSERT_EQ(Memory(sim::kAddrReportRate, 1)[0] & 0x0F, 8);
+    g_Config.ApplyNow = 0;
+
+    ui_test::ClickCentre(m_window->ImportButton());
+    ui_test::Pump();
+    SetProfileFileChooser({});
+    const ProfileRecord p = Profile();
+    EXPECT_EQ(p.keys[p.KeySetIndex()][3], exported.keys[exported.KeySetIndex()][3]);
+    EXPECT_EQ(p.rate24, 0x500u);
+    EXPECT_EQ(m_window->KeyButton(3)->Caption(),
+              KeyFunctionLabel(exported.keys[exported.KeySetIndex()][3]));
+    // An import writes the mouse whatever ApplyNow says.
+    EXPECT_EQ(Memory(sim::kAddrReportRate, 1)[0] & 0x0F, 2);
 }
 
 TEST_F(MainWindowTest, ExitSavesTheProfileWhileAMessageDialogIsOpen) {
