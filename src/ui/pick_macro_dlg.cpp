@@ -1,0 +1,143 @@
+#include "ui/pick_macro_dlg.h"
+
+#include <QPainter>
+#include <QTimer>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "core/notifier.h"
+#include "core/paths.h"
+#include "macro/macro_tree.h"
+#include "skin/face_drag.h"
+#include "skin/factories.h"
+#include "skin/image.h"
+#include "skin/png_btn.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+#include "ui/menu_dlg.h"
+#include "ui/tree_ctrl_ex.h"
+
+namespace {
+
+constexpr uint32_t kFrameColour = 0x969696;
+const QRect kTreeRect(QPoint(25, 60), QPoint(375 - 1, 280 - 1));
+const QRect kCaptionRect(QPoint(27, 48), QPoint(225 - 1, 58 - 1));
+
+uint32_t Opaque(uint32_t bgr) {
+    // 0x00BBGGRR to an opaque 0xAARRGGBB
+    return 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+}
+
+}  // namespace
+
+CPickMacroDlg::CPickMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {}
+
+CPickMacroDlg::~CPickMacroDlg() = default;
+
+bool CPickMacroDlg::Prepare() {
+    if (m_bPrepared) return m_bUsable;
+    m_bPrepared = true;
+    m_imgBack = LoadSkinImage("msg2_nr.png");
+    if (m_imgBack.width() <= 0) return false;
+    m_bUsable = true;
+    CentreOverParent(m_imgBack.size());
+    EnableFaceDrag(this, [] { ClosePopupMenu(); });
+
+    const bool tips = g_Config.BtnTips != 0;
+    m_pClose = new CPngBtn(this);
+    const QPoint closeAt(360, 12);
+    if (!NewSmallPngButton3(&m_imgBack, &closeAt, this, "exit_nr.png", "exit_ov.png", "exit_ov.png",
+                            m_pClose, 0, tips, nullptr, 360, 12)) {
+        delete m_pClose;
+        m_pClose = nullptr;
+    }
+    auto cut = [&](const std::string& caption, int l, int r) {
+        auto* btn = new CPngBtn(this);
+        NewCutPngButton(btn, this, m_imgBack, m_imgBack, m_imgBack, 0, caption.c_str(), l, 302, r,
+                        322);
+        btn->m_clrNormal = g_Config.Btn_txt_clr_nr2;
+        btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
+        btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+        if (tips) btn->SetToolTip(caption);
+        btn->setFocusPolicy(Qt::NoFocus);
+        return btn;
+    };
+    m_pNew = cut(g_UiText.tc_macro_msg5, 25, 105);
+    m_pOk = cut(g_UiText.tc_ok, 210, 290);
+    m_pCancel = cut(g_UiText.tc_cancel, 298, 378);
+    CPngBtn* buttons[3] = {m_pNew, m_pOk, m_pCancel};
+    for (int i = 0; i < 3; ++i) {
+        // Texts of other languages get a smaller font rather than being cut.
+        m_fonts[i] =
+            FontToFit(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16),
+                      QString::fromStdString(buttons[i]->Caption()), buttons[i]->width() - 4);
+        buttons[i]->m_pOwnerFont = &m_fonts[i];
+    }
+    auto cancel = [this] {
+        ClosePopupMenu();
+        reject();
+    };
+    if (m_pClose) connect(m_pClose, &QAbstractButton::clicked, this, cancel);
+    connect(m_pCancel, &QAbstractButton::clicked, this, cancel);
+    connect(m_pOk, &QAbstractButton::clicked, this, [this] { OnOk(); });
+    connect(m_pNew, &QAbstractButton::clicked, this, [this] {
+        ClosePopupMenu();
+        m_nResult = kOpenEditor;
+        accept();
+    });
+
+    m_pTree = new CTreeCtrlEx(this);
+    const std::string marks = g_szAppDir + "skins/macro/";
+    m_pTree->Create(this, kTreeId, nullptr, marks + "open.png", marks + "close.png", kTreeRect);
+    m_pTree->m_argbBackground = Opaque(g_Config.LstBox_bkg_clr);
+    m_pTree->m_argbSelectedRow = Opaque(g_Config.LstBox_item_clr);
+    m_pTree->m_clrTextSelected = g_Config.LstBox_txt_clr_dn;
+    m_pTree->m_clrTextNormal = g_Config.LstBox_txt_clr_nr;
+    // Straight from the files: a macro added to the folder since start-up is offered too.
+    MacroTree files;
+    LoadMacroLibrary(&files, g_Config.MacroDir != 0, false);
+    MirrorMacroTree(*m_pTree, nullptr, files.Root());
+    m_pTree->show();
+    return true;
+}
+
+void CPickMacroDlg::showEvent(QShowEvent* event) {
+    CTopDialog::showEvent(event);
+    if (!Prepare()) QTimer::singleShot(0, this, [this] { reject(); });
+}
+
+void CPickMacroDlg::OnOk() {
+    ClosePopupMenu();
+    CTreeItem* item = m_pTree ? m_pTree->Selected() : nullptr;
+    const TreeItemRecord* rec = m_pTree ? m_pTree->FindRecord(item) : nullptr;
+    if (!rec || rec->type != kTreeItemLeaf) {
+        NotifyUser(g_UiText.tc_macro_msg1, "Tips");
+        return;
+    }
+    m_nResult = static_cast<int32_t>(rec->value & 0xFFFFFF);
+    accept();
+}
+
+bool CPickMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
+    // The tree's notifications are not used: a double click only opens or closes a folder.
+    return msg->msg() == kTreeMsgLeftClick || msg->msg() == kTreeMsgDoubleClick ||
+           msg->msg() == kTreeMsgRightClick || msg->msg() == WM_CHILD_CLICK;
+}
+
+QImage CPickMacroDlg::ComposePicture() const {
+    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
+    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    p.setPen(ColorFromRef(kFrameColour));
+    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    const QFont font = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+    const QString caption = QString::fromStdString(g_UiText.tc_macro_list);
+    p.setFont(FontToFit(font, caption, kCaptionRect.width()));
+    p.setPen(ColorFromRef(g_Config.Txt_clr));
+    p.drawText(kCaptionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(caption, Qt::ElideRight, kCaptionRect.width()));
+    return canvas;
+}
