@@ -1,0 +1,288 @@
+// The macro editor's window: controls, captions, picture, messages and closing.
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/messages.h"
+#include "core/notifier.h"
+#include "core/paths.h"
+#include "macro/macro_ops.h"
+#include "skin/face_drag.h"
+#include "skin/factories.h"
+#include "skin/image.h"
+#include "skin/key_event_vk.h"
+#include "skin/png_btn.h"
+#include "skin/skin_settings.h"
+#include "skin/win_message.h"
+#include "ui/macro_dlg.h"
+#include "ui/menu_dlg.h"
+#include "ui/msg_dlg.h"
+#include "ui/tree_ctrl_ex.h"
+
+namespace {
+
+constexpr uint32_t kFrameColour = 0x969696;
+
+QRect ToQRect(const CfgRect& r) {
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+// The caption box above a tree: (left+2, top-20) to (left+140, top).
+QRect CaptionAbove(const CfgRect& r) {
+    return QRect(QPoint(r.left + 2, r.top - 20), QPoint(r.left + 140 - 1, r.top - 1));
+}
+
+}  // namespace
+
+CMacroDlg::CMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
+    m_fnAskText = [this](const std::string& prompt, int maxLen, std::string* out) {
+        return AskText(this, prompt, maxLen, out);
+    };
+    m_fnAskNumber = [this](const std::string& prompt, int min, int max, int digits, int32_t* out) {
+        CMsgDlg dlg(this);
+        dlg.m_nMode = CMsgDlg::kNumber;
+        dlg.m_strText = prompt;
+        dlg.m_nMin = min;
+        dlg.m_nMax = max;
+        dlg.m_nMaxLen = digits;
+        if (dlg.DoModal() != IDOK) return 0;
+        *out = dlg.m_nNumber;
+        return 1;
+    };
+    m_fnAskKey = [this](std::array<uint8_t, 4>* capture) {
+        CMsgDlg dlg(this);
+        dlg.m_nMode = CMsgDlg::kKeyCapture;
+        dlg.m_strText = g_UiText.tc_msg7;
+        dlg.m_bSingleKey = 1;
+        dlg.m_bModifierBoxes = 0;
+        if (dlg.DoModal() != IDOK) return 0;
+        *capture = dlg.m_Capture;
+        return 1;
+    };
+    m_fnAskFile = [this](bool save, const std::string& initialName) {
+        const QString filter = QStringLiteral("zqm (*.zqm)");
+        QString path = save ? QFileDialog::getSaveFileName(
+                                  this, QString(), QString::fromStdString(initialName), filter)
+                            : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+        if (save && !path.isEmpty() && !path.endsWith(".zqm", Qt::CaseInsensitive)) path += ".zqm";
+        return path.toStdString();
+    };
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+CMacroDlg::~CMacroDlg() = default;
+
+bool CMacroDlg::Prepare() {
+    if (m_bPrepared) return m_bUsable;
+    m_bPrepared = true;
+    m_imgBack = LoadSkinImage("macro_nr.png");
+    if (m_imgBack.width() <= 0) return false;
+    m_bUsable = true;
+    const std::string macroDir = g_szAppDir + "skins/macro/";
+    m_imgDown = LoadImageFile(macroDir + "DN_N.png");
+    m_imgUp = LoadImageFile(macroDir + "UP_N.png");
+    m_imgPause = LoadImageFile(macroDir + "TM_N.png");
+    m_font = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+    CentreOverParent(m_imgBack.size());
+    EnableFaceDrag(this, [] { ClosePopupMenu(); });
+    CreateControls();
+    LoadMacroLibrary(&m_lib, g_Config.MacroDir != 0, false);
+    RebuildTree(nullptr);
+    return true;
+}
+
+void CMacroDlg::CreateControls() {
+    const bool tips = g_Config.BtnTips != 0;
+    const int W = m_imgBack.width();
+    const int X0 = g_Config.Macro_Opt_X;
+    const int T = g_Config.rcKeyList.top;
+    auto own = [&](const char* nr, const char* ov, const char* dn, const std::string* caption,
+                   int x, int y) -> CPngBtn* {
+        auto* btn = new CPngBtn(this);
+        const QPoint at(x, y);
+        if (!NewSmallPngButton3(&m_imgBack, &at, this, nr, ov, dn, btn, 0, tips,
+                                caption ? caption->c_str() : nullptr, x, y)) {
+            delete btn;
+            return nullptr;
+        }
+        btn->setFocusPolicy(Qt::NoFocus);
+        return btn;
+    };
+    m_pClose = own("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10);
+    m_pRecord = own("btn_nr.png", "btn_nr.png", "btn_dn.png", &g_UiText.tc_macro_start, X0, T + 26);
+    m_pInsert = own("combo_nr.png", "combo_nr.png", "combo_nr.png", nullptr, X0, T + 249);
+    m_pSave = own("btn_nr.png", "btn_nr.png", "btn_nr.png", &g_UiText.tc_macro_msg19, X0, T + 289);
+    if (m_pSave) {
+        m_pSave->m_clrNormal = m_pSave->m_clrHover = m_pSave->m_clrPressed =
+            g_Config.LstBox_item_clr;
+        m_pSave->hide();
+    }
+    for (CPngBtn* b : {m_pRecord}) {
+        if (!b) continue;
+        b->m_clrNormal = g_Config.Btn_txt_clr_nr2;
+        b->m_clrHover = g_Config.Btn_txt_clr_ov2;
+        b->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+    }
+
+    // The four small buttons under the trees, cut from the background.
+    struct Small {
+        CPngBtn** slot;
+        const std::string* caption;
+        const CfgRect* under;
+        bool right;
+    };
+    const Small smalls[4] = {{&m_pNew, &g_UiText.tc_macro_msg5, &g_Config.rcMacroList, false},
+                             {&m_pDelete, &g_UiText.tc_macro_msg10, &g_Config.rcMacroList, true},
+                             {&m_pEditLine, &g_UiText.tc_macro_msg7, &g_Config.rcKeyList, false},
+                             {&m_pDeleteLine, &g_UiText.tc_macro_msg10, &g_Config.rcKeyList, true}};
+    for (int i = 0; i < 4; ++i) {
+        const CfgRect& r = *smalls[i].under;
+        const int half = r.Width() / 2;
+        const int left = smalls[i].right ? r.left + half : r.left;
+        const int right = smalls[i].right ? r.right : r.left + half;
+        auto* btn = new CPngBtn(this);
+        NewCutPngButton(btn, this, m_imgBack, m_imgBack, m_imgBack, 0, smalls[i].caption->c_str(),
+                        left, r.bottom + 8, right, r.bottom + 28);
+        btn->m_clrNormal = g_Config.Btn_txt_clr_nr2;
+        btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
+        btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+        if (tips) btn->SetToolTip(*smalls[i].caption);
+        // Texts of other languages get a smaller font rather than being cut.
+        m_smallFonts[i] =
+            FontToFit(m_font, QString::fromStdString(*smalls[i].caption), btn->width() - 4);
+        btn->m_pOwnerFont = &m_smallFonts[i];
+        btn->setFocusPolicy(Qt::NoFocus);
+        *smalls[i].slot = btn;
+    }
+
+    auto on = [this](CPngBtn* b, void (CMacroDlg::*fn)()) {
+        if (!b) return;
+        connect(b, &QAbstractButton::clicked, this, [this, fn] {
+            ClosePopupMenu();
+            (this->*fn)();
+        });
+    };
+    if (m_pClose)
+        connect(m_pClose, &QAbstractButton::clicked, this, [this] {
+            ClosePopupMenu();
+            if (RefuseWhileRecording()) return;
+            reject();
+        });
+    on(m_pRecord, &CMacroDlg::OnRecordButton);
+    on(m_pInsert, &CMacroDlg::OnInsertButton);
+    on(m_pSave, &CMacroDlg::OnSave);
+    on(m_pNew, &CMacroDlg::OnNewButton);
+    on(m_pDelete, &CMacroDlg::OnDeleteButton);
+    on(m_pEditLine, &CMacroDlg::OnEditLineButton);
+    on(m_pDeleteLine, &CMacroDlg::OnDeleteLineButton);
+
+    const std::string marks = g_szAppDir + "skins/macro/";
+    const bool trans = g_Config.ListTrans != 0;
+    m_pMacroTree = new CTreeCtrlEx(this);
+    m_pMacroTree->Create(this, kMacroTreeId, trans ? &m_imgBack : nullptr, marks + "open.png",
+                         marks + "close.png", ToQRect(g_Config.rcMacroList));
+    m_pKeyList = new CTreeCtrlEx(this);
+    m_pKeyList->Create(this, kKeyListId, trans ? &m_imgBack : nullptr, "", "",
+                       ToQRect(g_Config.rcKeyList));
+    for (CTreeCtrlEx* t : {m_pMacroTree, m_pKeyList}) {
+        t->m_clrTextSelected = g_Config.LstBox_txt_clr_dn;
+        t->m_clrTextNormal = g_Config.LstBox_txt_clr_nr;
+        t->show();
+    }
+}
+
+void CMacroDlg::UpdateRecordLook() {
+    if (!m_pRecord) return;
+    const std::string& caption = m_bRecording ? g_UiText.tc_macro_stop : g_UiText.tc_macro_start;
+    m_pRecord->SetCaption(caption);
+    if (g_Config.BtnTips) m_pRecord->SetToolTip(caption);
+    m_pRecord->m_bSwitch = true;
+    m_pRecord->SetChecked(m_bRecording);
+    m_pMacroTree->m_bAcceptMouse = m_bRecording ? 0 : 1;
+}
+
+void CMacroDlg::showEvent(QShowEvent* event) {
+    CTopDialog::showEvent(event);
+    if (!Prepare()) QTimer::singleShot(0, this, [this] { reject(); });
+}
+
+void CMacroDlg::done(int result) {
+    // Every record with unsaved changes reaches its file; lines not yet saved do not.
+    m_bRecording = false;
+    FlushAllDirtyMacros(m_lib);
+    CTopDialog::done(result);
+}
+
+void CMacroDlg::Tell(const std::string& text) {
+    NotifyUser(text, "");
+}
+
+bool CMacroDlg::RefuseWhileRecording() {
+    if (!m_bRecording) return false;
+    Tell(g_UiText.tc_macro_msg17);
+    return true;
+}
+
+bool CMacroDlg::event(QEvent* e) {
+    if (m_bRecording && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
+        // Every key is a captured event while recording, Esc and Enter included.
+        auto* key = static_cast<QKeyEvent*>(e);
+        CaptureKey(VkFromKeyEvent(key), e->type() == QEvent::KeyRelease ? 0x80 : 0);
+        return true;
+    }
+    return CTopDialog::event(e);
+}
+
+bool CMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
+    switch (msg->msg()) {
+        case kTreeMsgLeftClick:
+            ClosePopupMenu();
+            OnTreeClick(static_cast<int>(msg->wParam()),
+                        reinterpret_cast<CTreeItem*>(static_cast<uintptr_t>(msg->lParam())));
+            return true;
+        case kTreeMsgRightClick:
+            ClosePopupMenu();
+            OnTreeRightClick(static_cast<int>(msg->wParam()),
+                             reinterpret_cast<CTreeItem*>(static_cast<uintptr_t>(msg->lParam())));
+            return true;
+        case kTreeMsgDoubleClick:
+            ClosePopupMenu();
+            if (static_cast<int>(msg->wParam()) == kKeyListId && !m_bRecording) EditLine();
+            return true;
+        case WM_CHILD_CLICK:
+            ClosePopupMenu();
+            OnCommand(static_cast<uint32_t>(msg->wParam()));
+            return true;
+        case WM_KEY_CAPTURE:
+            if (m_bRecording) CaptureKey(static_cast<int>(msg->wParam()), msg->lParam() ? 0x80 : 0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+QImage CMacroDlg::ComposePicture() const {
+    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
+    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    p.setPen(ColorFromRef(kFrameColour));
+    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.setPen(ColorFromRef(g_Config.Txt_clr));
+    const QRect insertCaption(g_Config.Macro_Opt_X, g_Config.rcKeyList.top + 249 - 20, 200, 20);
+    const std::pair<QRect, const std::string*> captions[3] = {
+        {CaptionAbove(g_Config.rcMacroList), &g_UiText.tc_macro_list},
+        {CaptionAbove(g_Config.rcKeyList), &g_UiText.tc_macro_key_list},
+        {insertCaption, &g_UiText.tc_macro_loop}};
+    for (const auto& [rect, text] : captions) {
+        const QString t = QString::fromStdString(*text);
+        p.setFont(FontToFit(m_font, t, rect.width()));
+        p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(t, Qt::ElideRight, rect.width()));
+    }
+    return canvas;
+}

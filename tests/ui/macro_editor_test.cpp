@@ -1,0 +1,365 @@
+// The macro editor against a real macro folder: recording, the key list, saving, and the
+// library operations run from its tree.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "macro/key_names.h"
+#include "macro/macro_tree.h"
+#include "skin/png_btn.h"
+#include "ui/macro_dlg.h"
+#include "ui/macro_ui_fixture.h"
+#include "ui/tree_ctrl_ex.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ui_test::ClickCentre;
+using ui_test::SendKey;
+
+uint32_t g_tick = 0;
+uint32_t g_step = 0;
+uint32_t TestClock() {
+    return g_tick += g_step;
+}
+
+class EditorTest : public MacroUiTest {
+  protected:
+    void SetUp() override {
+        MacroUiTest::SetUp();
+        m_saved = g_Config;
+        g_Config.MacroDir = 1;
+        g_Config.MinUIDelay = 10;
+        g_Config.MinDelay = 10;
+        g_Config.ApplyNow = 0;
+        CMacroDlg::ResetCaptureMemory();
+        g_tick = 1000;
+        g_step = 0;
+        CMacroDlg::SetRecordClock(TestClock);
+    }
+    void TearDown() override {
+        CMacroDlg::SetRecordClock(nullptr);
+        m_dlg.reset();
+        g_Config = m_saved;
+        MacroUiTest::TearDown();
+    }
+    // Loads the library from the folder and opens the editor with scripted inputs.
+    CMacroDlg& Open() {
+        LoadMacroLibrary(nullptr, true, true);
+        m_dlg = std::make_unique<CMacroDlg>();
+        m_dlg->m_fnAskText = [this](const std::string&, int, std::string* out) {
+            if (m_typed.empty()) return 0;
+            *out = m_typed;
+            return 1;
+        };
+        m_dlg->m_fnAskKey = [this](std::array<uint8_t, 4>* c) {
+            *c = m_capture;
+            return 1;
+        };
+        m_dlg->m_fnAskNumber = [this](const std::string&, int, int, int, int32_t* out) {
+            *out = m_number;
+            return 1;
+        };
+        m_dlg->m_fnAskFile = [this](bool, const std::string& initial) {
+            m_fileInitial = initial;
+            return m_file;
+        };
+        m_dlg->open();
+        return *m_dlg;
+    }
+    CTreeItem* Find(const char* text) const {
+        CTreeItem* found = nullptr;
+        m_dlg->MacroTreeCtrl()->WalkChildren(
+            nullptr,
+            [&](CTreeItem* item, TreeItemRecord*, const QString& t) {
+                if (t == text) found = item;
+                return found ? 1 : 0;
+            },
+            true);
+        return found;
+    }
+    // Clicks an item of the macro tree as the user would.
+    void ClickItem(CTreeItem* item) {
+        CTreeCtrlEx* tree = m_dlg->MacroTreeCtrl();
+        tree->EnsureVisible(item);
+        ui_test::SendMouse(tree, QEvent::MouseButtonPress, tree->ItemRect(item).center());
+        ui_test::Pump();
+    }
+    // The key list as "kind:value" words.
+    std::string Lines() const {
+        std::string out;
+        for (const auto& line : m_dlg->KeyList()->TopItems())
+            out += (out.empty() ? "" : " ") + std::to_string(line->rec.kind) + ":" +
+                   std::to_string(line->rec.value);
+        return out;
+    }
+    static std::string Events(const StMacro& m) {
+        std::string out;
+        for (const StMacroEvent& e : m.stEvents) {
+            if (e.wKey == 0 && e.dwDelay == 0) break;
+            out += (out.empty() ? "" : " ") + std::to_string(e.wKey) + "/" +
+                   std::to_string(e.wState) + "/" + std::to_string(e.dwDelay);
+        }
+        return out;
+    }
+    bool Told(const std::string& text) const {
+        for (const auto& m : m_notes.messages)
+            if (m.first == text) return true;
+        return false;
+    }
+
+    ProgramConfig m_saved;
+    std::unique_ptr<CMacroDlg> m_dlg;
+    std::string m_typed;
+    std::array<uint8_t, 4> m_capture{};
+    int32_t m_number = 0;
+    std::string m_file;
+    std::string m_fileInitial;
+};
+
+TEST_F(EditorTest, RecordingTakesEachKeyOnceWithItsSide) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    EXPECT_EQ(Lines(), "1:65 2:50 0:65") << "a shown macro lists its events";
+    EXPECT_FALSE(dlg.AutoDelay()) << "showing a macro switches the automatic delay off";
+
+    ClickCentre(dlg.RecordButton());
+    ASSERT_TRUE(dlg.IsRecording());
+    EXPECT_EQ(dlg.RecordButton()->Caption(), g_UiText.tc_macro_stop);
+    EXPECT_EQ(Lines(), "");
+    SendKey(&dlg, Qt::Key_A, false, 38);
+    SendKey(&dlg, Qt::Key_A, false, 38);  // auto-repeat
+    SendKey(&dlg, Qt::Key_A, false, 38);
+    SendKey(&dlg, Qt::Key_A, true, 38);
+    SendKey(&dlg, Qt::Key_Control, false, 105);  // right Ctrl
+    SendKey(&dlg, Qt::Key_Control, true, 105);
+    SendKey(&dlg, Qt::Key_Control, false, 37);  // left Ctrl
+    SendKey(&dlg, Qt::Key_Escape, false, 9);    // captured, does not close
+    // The tree ignores clicks while recording, and other buttons refuse.
+    ClickItem(Find("Jump"));
+    ClickCentre(dlg.DeleteButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg17));
+    ClickCentre(dlg.RecordButton());
+    EXPECT_FALSE(dlg.IsRecording());
+    EXPECT_EQ(dlg.RecordButton()->Caption(), g_UiText.tc_macro_start);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(Lines(), "1:65 0:65 1:163 0:163 1:17 1:27");
+    EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+
+    ClickCentre(dlg.SaveButton());
+    EXPECT_FALSE(dlg.SaveButton()->isVisibleTo(&dlg));
+    const StMacro saved = ReadBack("Jump.zqm");
+    EXPECT_EQ(Events(saved), "65/1/0 65/0/0 163/1/0 163/0/0 17/1/0 27/1/0");
+    EXPECT_EQ(saved.dwAutoDelay, 0u);
+    EXPECT_EQ(saved.dwFlags & kMacroDirtyMask, 0u);
+}
+
+TEST_F(EditorTest, RecordingKeepsThirtyMessagesWithPausesRaisedToTheMinimum) {
+    CMacroDlg& dlg = Open();
+    m_typed = "Combo";
+    ClickCentre(dlg.NewButton());
+    ASSERT_NE(Find("Combo"), nullptr);
+    EXPECT_TRUE(dlg.AutoDelay()) << "a new macro records with pauses";
+    ClickCentre(dlg.RecordButton());
+    g_step = 4;  // below MinUIDelay 10
+    for (int k = 0; k < 20; ++k) {
+        SendKey(&dlg, Qt::Key_A + k, false);
+        SendKey(&dlg, Qt::Key_A + k, true);
+    }
+    ClickCentre(dlg.RecordButton());
+    EXPECT_EQ(dlg.KeyLineCount(), MacroEventLimit);
+    EXPECT_EQ(dlg.KeyList()->TopItems().size(), 2u * MacroEventLimit - 1);
+    EXPECT_EQ(dlg.KeyList()->TopItems()[1]->rec.value, 10u);
+    EXPECT_EQ(dlg.KeyList()->TopItems()[1]->text, "10 ms");
+    EXPECT_FALSE(Told(g_UiText.tc_macro_msg18)) << "later keys are dropped silently";
+    EXPECT_EQ(dlg.KeyList()->TopItems().back()->rec.value, static_cast<uint32_t>('O'));
+}
+
+TEST_F(EditorTest, SaveMergesPausesAndDropsLeadingLines) {
+    StMacro m = Macro("Tidy", 0x200);
+    // release A, 10 ms, press B, 20 ms, a lone 30 ms pause, release B
+    m.stEvents[0] = {65, 0, 10};
+    m.stEvents[1] = {66, 1, 20};
+    m.stEvents[2] = {0, 0, 30};
+    m.stEvents[3] = {66, 0, 0};
+    PutFile("Tidy.zqm", m);
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Tidy"));
+    EXPECT_EQ(Lines(), "0:65 2:10 1:66 2:20 2:30 0:66");
+    dlg.OnInsertPick(240);  // no target: appended, press then release
+    EXPECT_EQ(dlg.KeyList()->TopItems().back()->text.toStdString(), g_UiText.tc_click);
+    ClickCentre(dlg.SaveButton());
+    EXPECT_EQ(Lines(), "1:66 2:50 0:66 1:240 0:240");
+    EXPECT_EQ(Events(ReadBack("Tidy.zqm")), "66/1/50 66/0/0 240/1/0 240/0/0");
+}
+
+TEST_F(EditorTest, InsertPutsTheKeyBeforeOrAfterTheTarget) {
+    struct Case {
+        int before;
+        const char* lines;
+    };
+    for (const Case& c :
+         {Case{1, "1:65 2:50 2:50 1:66 0:65"}, Case{0, "1:65 2:50 0:65 1:66 2:50"}}) {
+        SCOPED_TRACE(c.before);
+        ClearMacroLibrary();
+        PutFile("Jump.zqm", Macro("Jump", 0x100));
+        g_Config.InsertBefore = c.before;
+        CMacroDlg& dlg = Open();
+        ClickItem(Find("Jump"));
+        dlg.KeyList()->Select(dlg.KeyList()->TopItems()[2].get());
+        m_capture = {0, 66, 0, 0};
+        dlg.OnInsertPick(CMacroDlg::kInsertKeyDown);
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+        ASSERT_NE(FindMacroById(0x100), nullptr);
+        EXPECT_NE(FindMacroById(0x100)->dwFlags & MACRO_DIRTY_EVENTS, 0u);
+        EXPECT_EQ(Events(ReadBack("Jump.zqm")), "65/1/50 65/0/0") << "saved only on save";
+    }
+}
+
+TEST_F(EditorTest, InsertRulesAndAKeyCodeOfZero) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    ClickCentre(dlg.InsertButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg1)) << "no macro selected";
+
+    ClickItem(Find("Jump"));
+    // Only modifiers: the first left-hand one; nothing captured inserts nothing.
+    m_capture = {0x02 | 0x04, 0, 0, 0};
+    dlg.OnInsertPick(CMacroDlg::kInsertKeyUp);
+    EXPECT_EQ(Lines(), "1:65 2:50 0:65 0:160");
+    m_capture = {0, 0, 0, 0};
+    dlg.OnInsertPick(CMacroDlg::kInsertKeyDown);
+    EXPECT_EQ(dlg.KeyLineCount(), 3);
+    // Right Ctrl alone gives code 0, which ends the saved events there.
+    m_capture = {0x10, 0, 0, 0};
+    dlg.OnInsertPick(CMacroDlg::kInsertKeyDown);
+    dlg.OnInsertPick(241);
+    testing_support::LogCapture log;
+    ClickCentre(dlg.SaveButton());
+    EXPECT_TRUE(log.Contains("Capture keycode=0"));
+    EXPECT_EQ(Events(ReadBack("Jump.zqm")), "65/1/50 65/0/0 160/0/0");
+}
+
+TEST_F(EditorTest, EditingLinesAndTheEventLimit) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    ClickCentre(dlg.EditLineButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg1)) << "no line selected";
+
+    CTreeItem* pause = dlg.KeyList()->TopItems()[1].get();
+    dlg.KeyList()->Select(pause);
+    m_number = 3;  // below MinDelay 10
+    ClickCentre(dlg.EditLineButton());
+    EXPECT_EQ(pause->rec.value, 10u);
+    EXPECT_EQ(pause->text, "10 ms");
+
+    CTreeItem* key = dlg.KeyList()->TopItems()[2].get();
+    dlg.KeyList()->Select(key);
+    m_capture = {0, 0x5A, 0, 0};
+    ClickCentre(dlg.EditLineButton());
+    EXPECT_EQ(Lines(), "1:65 2:10 0:90") << "the line keeps its kind";
+    EXPECT_EQ(key->text.toStdString(), KeyName(0x5A));
+
+    ClickCentre(dlg.DeleteLineButton());
+    EXPECT_EQ(Lines(), "1:65 2:10");
+    for (int i = 0; i < 15; ++i) dlg.OnInsertPick(242);
+    EXPECT_EQ(dlg.KeyLineCount(), 29) << "the last pair did not fit";
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg18));
+}
+
+TEST_F(EditorTest, NewRenameAndTheirRefusals) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    for (const char* bad : {"a-b", "x#y", "p/q"}) {
+        m_typed = bad;
+        ClickCentre(dlg.NewButton());
+        EXPECT_EQ(Find(bad), nullptr) << bad;
+    }
+    EXPECT_EQ(m_notes.messages.size(), 3u);
+    m_typed = "jUMP";
+    ClickCentre(dlg.NewButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg8)) << "names differ only in case";
+    m_typed = "a.b";
+    ClickCentre(dlg.NewButton());
+    ASSERT_NE(Find("a"), nullptr);
+    EXPECT_EQ(dlg.MacroTreeCtrl()->Selected(), Find("a"));
+
+    // A rename always writes the new name into the file, and keeps the id.
+    ClickItem(Find("Jump"));
+    m_typed = "Hop";
+    dlg.OnCommand(CMacroDlg::kCmdRename);
+    ASSERT_NE(Find("Hop"), nullptr);
+    EXPECT_FALSE(fs::exists(MacroFolder() + "/Jump.zqm"));
+    const StMacro hop = ReadBack("Hop.zqm");
+    EXPECT_EQ(MacroName(hop), "Hop");
+    EXPECT_EQ(hop.dwMacroID, 0x100u);
+    m_typed = "A";
+    dlg.OnCommand(CMacroDlg::kCmdRename);
+    EXPECT_NE(Find("Hop"), nullptr) << "duplicate of the new macro a";
+
+    // Closing writes the new macro that was never saved.
+    EXPECT_FALSE(fs::exists(MacroFolder() + "/a.zqm"));
+    ClickCentre(dlg.CloseButton());
+    EXPECT_TRUE(fs::exists(MacroFolder() + "/a.zqm"));
+}
+
+TEST_F(EditorTest, DeleteImportAndExport) {
+    PutFile("Sub/Run.zqm", Macro("Run", 0x300));
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    testing_support::TempDir outside;
+    const std::string source = outside.path() + "/Other.zqm";
+    ASSERT_EQ(WriteMacroFile(source, Macro("Whatever", 0x999)), 1);
+    CMacroDlg& dlg = Open();
+
+    // Import with a macro selected goes into that macro's folder.
+    dlg.MacroTreeCtrl()->ToggleExpand(Find("Sub"));
+    ClickItem(Find("Run"));
+    m_file = source;
+    dlg.OnCommand(CMacroDlg::kCmdImport);
+    ASSERT_NE(Find("Other"), nullptr);
+    EXPECT_TRUE(fs::exists(MacroFolder() + "/Sub/Other.zqm"));
+    EXPECT_EQ(Lines(), "1:65 2:50 0:65");
+    dlg.OnCommand(CMacroDlg::kCmdImport);
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg8));
+
+    ClickItem(Find("Jump"));
+    m_file = outside.path() + "/copy.zqm";
+    dlg.OnCommand(CMacroDlg::kCmdExport);
+    EXPECT_EQ(m_fileInitial, "Jump.zqm");
+    EXPECT_EQ(Events(ReadBack("Jump.zqm")), "65/1/50 65/0/0");
+    EXPECT_TRUE(fs::exists(m_file));
+
+    m_notes.reply = IDCANCEL;
+    ClickCentre(dlg.DeleteButton());
+    EXPECT_NE(Find("Jump"), nullptr);
+    m_notes.reply = IDOK;
+    ClickCentre(dlg.DeleteButton());
+    EXPECT_EQ(Find("Jump"), nullptr);
+    EXPECT_FALSE(fs::exists(MacroFolder() + "/Jump.zqm"));
+    EXPECT_EQ(FindMacroById(0x100), nullptr);
+    ClickCentre(dlg.DeleteButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg1)) << "nothing selected";
+
+    ClickItem(Find("Sub"));
+    dlg.OnCommand(CMacroDlg::kCmdDelete);
+    EXPECT_FALSE(fs::exists(MacroFolder() + "/Sub"));
+    EXPECT_TRUE(fs::exists(outside.path() + "/Other.zqm")) << "nothing outside is touched";
+}
+
+TEST_F(EditorTest, FoldersNestToTheDepthLimit) {
+    std::string rel;
+    for (int i = 0; i <= 6; ++i) rel += "L" + std::to_string(i) + "/";
+    PutFile(rel + "Deep.zqm", Macro("Deep", 0x400));
+    Open();
+    EXPECT_NE(Find("L5"), nullptr);
+    EXPECT_EQ(m_dlg->MacroTreeCtrl()->ItemDepth(Find("L5")), 5);
+    EXPECT_EQ(Find("L6"), nullptr);
+    EXPECT_EQ(Find("Deep"), nullptr);
+}
+
+}  // namespace
