@@ -22,7 +22,9 @@ namespace {
 
 constexpr uint32_t kFrameColour = 0x969696;
 const QRect kTreeRect(QPoint(25, 60), QPoint(375 - 1, 280 - 1));
-const QRect kCaptionRect(QPoint(27, 48), QPoint(225 - 1, 58 - 1));
+// The caption's box (27, 48) to (225, 58) is lower than a line of the dialog font: the text
+// stands on the box's bottom and takes the room above it, so no glyph is cut.
+const QRect kCaptionRect(QPoint(27, 36), QPoint(225 - 1, 58 - 1));
 
 uint32_t Opaque(uint32_t bgr) {
     // 0x00BBGGRR to an opaque 0xAARRGGBB
@@ -137,7 +139,7 @@ QImage CPickMacroDlg::ComposePicture() const {
     const QString caption = QString::fromStdString(g_UiText.tc_macro_list);
     p.setFont(FontToFit(font, caption, kCaptionRect.width()));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    p.drawText(kCaptionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+    p.drawText(kCaptionRect, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
                p.fontMetrics().elidedText(caption, Qt::ElideRight, kCaptionRect.width()));
     return canvas;
 }
