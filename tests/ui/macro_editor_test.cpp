@@ -6,11 +6,13 @@
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
+#include "core/messages.h"
 #include "macro/key_names.h"
 #include "macro/macro_tree.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
 #include "ui/macro_ui_fixture.h"
+#include "ui/menu_dlg.h"
 #include "ui/tree_ctrl_ex.h"
 
 namespace {
@@ -360,6 +362,40 @@ TEST_F(EditorTest, FoldersNestToTheDepthLimit) {
     EXPECT_EQ(m_dlg->MacroTreeCtrl()->ItemDepth(Find("L5")), 5);
     EXPECT_EQ(Find("L6"), nullptr);
     EXPECT_EQ(Find("Deep"), nullptr);
+}
+
+TEST_F(EditorTest, RightClickMenusAndKeysThatMustNotClose) {
+    PutFile("Sub/Run.zqm", Macro("Run", 0x300));
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    auto menuCodes = [&](CTreeCtrlEx* tree, CTreeItem* item) {
+        const QPoint at = item ? tree->ItemRect(item).center() : QPoint(10, tree->height() - 5);
+        ui_test::SendMouse(tree, QEvent::MouseButtonPress, at, Qt::RightButton);
+        ui_test::Pump();
+        std::vector<int> codes;
+        if (CMenuDlg* menu = CurrentPopupMenu())
+            for (const MenuItem& m : menu->Items()) codes.push_back(m.code);
+        ClosePopupMenu();
+        return codes;
+    };
+    using V = std::vector<int>;
+    EXPECT_EQ(menuCodes(dlg.MacroTreeCtrl(), nullptr), (V{1, 16}));
+    EXPECT_EQ(menuCodes(dlg.MacroTreeCtrl(), Find("Sub")), (V{1, 32, 4, 16}));
+    EXPECT_EQ(menuCodes(dlg.MacroTreeCtrl(), Find("Jump")), (V{8, 32, 4}));
+    EXPECT_EQ(Lines(), "1:65 2:50 0:65") << "the macro is shown first";
+    EXPECT_EQ(menuCodes(dlg.KeyList(), dlg.KeyList()->TopItems()[0].get()), (V{64, 1024}));
+    EXPECT_EQ(menuCodes(dlg.KeyList(), nullptr), V{});
+
+    // A pick arrives as WM_CHILD_CLICK: delete the selected line.
+    dlg.KeyList()->Select(dlg.KeyList()->TopItems()[0].get());
+    PostWinMessage(&dlg, WM_CHILD_CLICK, CMacroDlg::kCmdDeleteLine, 0);
+    ui_test::Pump();
+    EXPECT_EQ(Lines(), "2:50 0:65");
+
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Space, Qt::Key_F1})
+        ui_test::TapKey(&dlg, key);
+    ui_test::Pump();
+    EXPECT_TRUE(dlg.isVisible());
 }
 
 }  // namespace
