@@ -229,8 +229,9 @@ bool CMacroDlg::RefuseWhileRecording() {
 bool CMacroDlg::event(QEvent* e) {
     if (m_bRecording && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         // Every key is a captured event while recording, Esc and Enter included.
-        auto* key = static_cast<QKeyEvent*>(e);
-        CaptureKey(VkFromKeyEvent(key), e->type() == QEvent::KeyRelease ? 0x80 : 0);
+        // A key without a virtual-key code would be saved as code 0, which ends the macro.
+        const int vk = VkFromKeyEvent(static_cast<QKeyEvent*>(e));
+        if (vk != 0) CaptureKey(vk, e->type() == QEvent::KeyRelease ? 0x80 : 0);
         return true;
     }
     return CTopDialog::event(e);

@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "macro/key_names.h"
 #include "macro/macro_tree.h"
+#include "skin/key_event_vk.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
 #include "ui/macro_ui_fixture.h"
@@ -132,6 +133,8 @@ TEST_F(EditorTest, RecordingTakesEachKeyOnceWithItsSide) {
     ASSERT_TRUE(dlg.IsRecording());
     EXPECT_EQ(dlg.RecordButton()->Caption(), g_UiText.tc_macro_stop);
     EXPECT_EQ(Lines(), "");
+    ASSERT_EQ(VkFromQtKey(Qt::Key_Launch0, false), 0);
+    SendKey(&dlg, Qt::Key_Launch0, false);  // no key code: not recorded as 0
     SendKey(&dlg, Qt::Key_A, false, 38);
     SendKey(&dlg, Qt::Key_A, false, 38);  // auto-repeat
     SendKey(&dlg, Qt::Key_A, false, 38);
