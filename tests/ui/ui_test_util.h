@@ -74,7 +74,7 @@ inline QImage Solid(int w, int h, QColor colour) {
     return image;
 }
 
-// Records every CWinMessageEvent it receives.
+// Records every CWinMessageEvent it receives; Take hands over (and forgets) those of one number.
 class Recorder : public QWidget {
   public:
     std::vector<PostedMessage> messages;
@@ -85,7 +85,7 @@ class Recorder : public QWidget {
         std::vector<PostedMessage> out;
         for (const PostedMessage& m : messages)
             if (m.msg == msg) out.push_back(m);
-        messages.clear();
+        std::erase_if(messages, [msg](const PostedMessage& m) { return m.msg == msg; });
         return out;
     }
 
