@@ -184,17 +184,9 @@ void CMivoraDlg::keyReleaseEvent(QKeyEvent* e) {
     }
 }
 
-void CMivoraDlg::mouseMoveEvent(QMouseEvent* e) {
-    QWidget::mouseMoveEvent(e);
-}
-
 void CMivoraDlg::showEvent(QShowEvent* e) {
     m_bShown = true;
     QWidget::showEvent(e);
-}
-
-void CMivoraDlg::changeEvent(QEvent* e) {
-    QWidget::changeEvent(e);
 }
 
 void CMivoraDlg::closeEvent(QCloseEvent* e) {

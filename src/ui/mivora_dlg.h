@@ -31,7 +31,6 @@ class CDpiGridDlg;
 class CPickColorDlg;
 class CKeyMarkDlg;
 class MainWindowTray;
-class ProgressWindows;
 
 // Rectangles of the setting panels, from the configuration points (ComputePanelRects).
 struct PanelRects {
@@ -168,10 +167,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
 
   private:
     // Layout helpers.
@@ -221,7 +218,6 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     std::unique_ptr<CUSBDriver> m_link;
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
-    std::unique_ptr<ProgressWindows> m_progressWindows;
 
     // Images.
     QImage m_imgBg, m_imgSlider, m_imgBarDot;

@@ -49,9 +49,11 @@ TEST_F(MainWindowTest, IndicatorsFollowUnplugAndReplug) {
     ASSERT_TRUE(WaitUntil([&] { return !m_window->ReceiverIndicator()->IsChecked(); }));
 
     m_backend->Replug(0);
-    ASSERT_TRUE(WaitUntil([&] { return m_window->Link().IsConnected(); }));
+    // Identified, read and shown; the gate refuses (with a message) while a read is running.
+    ASSERT_TRUE(
+        WaitUntil([&] { return Connected() && m_window->ReceiverIndicator()->IsChecked(); }));
     m_window->Session().WaitProfileRead();
-    ASSERT_TRUE(WaitUntil([&] { return m_window->ReceiverIndicator()->IsChecked(); }));
+    ASSERT_TRUE(WaitUntil([&] { return Connected(); }));
 
     // The link works again: a rate click reaches the mouse.
     ui_test::ClickCentre(m_window->RateButton(1));
