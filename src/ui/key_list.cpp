@@ -5,16 +5,17 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/log.h"
+#include "core/notifier.h"
 #include "macro/key_names.h"
 #include "macro/macro_library.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
 #include "profile/key_assign.h"
 #include "profile/profile_list.h"
-#include "ui/macro_list_pick.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
+#include "ui/pick_macro_dlg.h"
 
 std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model) {
     const UiTextTable& t = g_UiText;
@@ -128,10 +129,11 @@ void CMivoraDlg::OnFunctionPicked(uint32_t code, int keyIndex) {
             if (AskQuestionText(this, g_UiText.tc_msg9) && !m_bExiting) OnMacroEditor();
             return;
         }
-        bool confirmed = false;
-        const int m = PickMacroFromList(this, &confirmed);
+        CPickMacroDlg picker(this);
+        const bool confirmed = picker.DoModal() == IDOK;
         if (!confirmed || m_bExiting) return;
-        if (m == -1) {
+        const int m = picker.m_nResult;
+        if (m == CPickMacroDlg::kOpenEditor) {
             OnMacroEditor();
             return;
         }

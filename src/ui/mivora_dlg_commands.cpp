@@ -23,7 +23,7 @@
 #include "skin/skin_config.h"
 #include "skin/skin_settings.h"
 #include "ui/app_tray.h"
-#include "ui/macro_list_pick.h"
+#include "ui/macro_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
 #include "ui/mivora_dlg_files.h"
@@ -83,9 +83,11 @@ void CMivoraDlg::OnHomePage() {
 
 void CMivoraDlg::OnMacroEditor() {
     if (!Gate()) return;
-    // The library as a list until the macro editor exists.
-    bool confirmed = false;
-    PickMacroFromList(this, &confirmed);
+    CMacroDlg editor(this);
+    editor.DoModal();
+    // Saved macros may be played by keys: show their new names.
+    if (m_bExiting) return;
+    if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
 }
 
 void CMivoraDlg::OnExport() {
