@@ -2,6 +2,7 @@
 // Usage: skingen <skin folder> <icon file> [cfg.ini]
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QTextStream>
@@ -150,6 +151,13 @@ int main(int argc, char** argv) {
     if (!icon.write(skingen::PaintAppIcon(64))) {
         std::fprintf(stderr, "skingen: cannot write the icon: %s\n",
                      qPrintable(icon.errorString()));
+        ++failures;
+    }
+    // The desktop's icon theme takes PNG: the same icon, large, beside the .ico.
+    const QString themeIcon =
+        QFileInfo(QString::fromLocal8Bit(argv[2])).dir().filePath("mivora.png");
+    if (!skingen::PaintAppIcon(256).save(themeIcon, "PNG")) {
+        std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(themeIcon));
         ++failures;
     }
     return failures == 0 ? 0 : 1;
