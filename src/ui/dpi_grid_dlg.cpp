@@ -18,15 +18,9 @@
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
 #include "ui/pick_color_dlg.h"
+#include "ui/top_windows.h"
 
-namespace {
-
-bool IsSwallowedKey(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
-           key == Qt::Key_Space || key == Qt::Key_F1;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -139,11 +133,11 @@ void CDpiGridDlg::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CDpiGridDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsSwallowedKey(event->key())) return event->accept();
+    if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyPressEvent(event);
 }
 
 void CDpiGridDlg::keyReleaseEvent(QKeyEvent* event) {
-    if (IsSwallowedKey(event->key())) return event->accept();
+    if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyReleaseEvent(event);
 }

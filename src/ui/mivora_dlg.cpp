@@ -157,31 +157,17 @@ intptr_t CMivoraDlg::OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lPara
 }
 
 void CMivoraDlg::keyPressEvent(QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Space:
-        case Qt::Key_F1:
-            e->accept();
-            return;
-        default:
-            QWidget::keyPressEvent(e);
-    }
+    if (IsWindowKeySwallowed(e->key()))
+        e->accept();
+    else
+        QWidget::keyPressEvent(e);
 }
 
 void CMivoraDlg::keyReleaseEvent(QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Space:
-        case Qt::Key_F1:
-            e->accept();
-            return;
-        default:
-            QWidget::keyReleaseEvent(e);
-    }
+    if (IsWindowKeySwallowed(e->key()))
+        e->accept();
+    else
+        QWidget::keyReleaseEvent(e);
 }
 
 void CMivoraDlg::showEvent(QShowEvent* e) {

@@ -1,4 +1,5 @@
 #include "ui/pick_color_dlg.h"
+#include "ui/top_windows.h"
 
 #include <QColorDialog>
 #include <QKeyEvent>
@@ -22,11 +23,6 @@ bool StandardColorDialog(QWidget* parent, uint32_t initial, uint32_t* chosen) {
     *chosen = static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
               static_cast<uint32_t>(colour.blue()) << 16;
     return true;
-}
-
-bool IsSwallowedKey(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
-           key == Qt::Key_Space || key == Qt::Key_F1;
 }
 
 }  // namespace
@@ -107,11 +103,11 @@ void CPickColorDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CPickColorDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsSwallowedKey(event->key())) return event->accept();
+    if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyPressEvent(event);
 }
 
 void CPickColorDlg::keyReleaseEvent(QKeyEvent* event) {
-    if (IsSwallowedKey(event->key())) return event->accept();
+    if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyReleaseEvent(event);
 }

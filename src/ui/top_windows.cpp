@@ -152,7 +152,7 @@ bool CTopDialog::OnWinMessage(CWinMessageEvent*) {
     return false;
 }
 
-bool CTopDialog::IsSwallowedKey(int qtKey) const {
+bool IsWindowKeySwallowed(int qtKey) {
     switch (qtKey) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

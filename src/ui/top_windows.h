@@ -41,6 +41,9 @@ QFont FontToFit(const QFont& font, const QString& text, int width, int minPixels
 // Shared frame of the skinned modal dialogs: borderless, registered under its title while
 // shown, closed by a WM_CLOSE_MSG window message, keys that would close or confirm the
 // dialog swallowed, painted from a picture composed off-screen.
+// Enter, Esc, Space and F1 neither close, default nor ask for help in the skinned windows.
+bool IsWindowKeySwallowed(int qtKey);
+
 class CTopDialog : public QDialog {
     Q_OBJECT
   public:
@@ -58,7 +61,7 @@ class CTopDialog : public QDialog {
     // Numbered messages other than WM_CLOSE_MSG; return true when handled.
     virtual bool OnWinMessage(CWinMessageEvent* msg);
     // Keys the dialog must never see (default: Enter, Esc, Space, F1).
-    virtual bool IsSwallowedKey(int qtKey) const;
+    virtual bool IsSwallowedKey(int qtKey) const { return IsWindowKeySwallowed(qtKey); }
 
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
