@@ -85,9 +85,13 @@ void CMivoraDlg::OnMacroEditor() {
     if (!Gate()) return;
     CMacroDlg editor(this);
     editor.DoModal();
-    // Saved macros may be played by keys: show their new names.
     if (m_bExiting) return;
-    if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
+    // Keys that played a macro deleted in the editor go back to their default function (and to
+    // the mouse with ApplyNow); saved macros may be played by keys: show their new names.
+    if (SyncMacroKeys())
+        OnMacrosChanged();
+    else if (auto snap = g_ProfileList.Snapshot())
+        RefreshKeyButtons(snap->KeySetIndex());
 }
 
 void CMivoraDlg::OnExport() {

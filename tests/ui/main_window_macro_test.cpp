@@ -228,4 +228,29 @@ TEST_F(MainWindowMacroTest, SavingAnAssignedMacroRewritesItsSlot) {
               (std::vector<uint8_t>{kMatrixBuffer, static_cast<uint8_t>(e.dwMatrixPos - 1), 2}));
 }
 
+TEST_F(MainWindowMacroTest, DeletingAnAssignedMacroGivesTheKeyItsDefaultBack) {
+    constexpr int kKey = 3;
+    AssignRun(kKey, "2");
+    const ProfileRecord p = Profile();
+    const uint32_t pos = p.keys[p.KeySetIndex()][kKey].dwMatrixPos;
+    ASSERT_EQ(p.keys[p.KeySetIndex()][kKey].dwMacroID, kRunId);
+
+    EditMacro(kKey, "Run", [](CMacroDlg* dlg) { dlg->OnDeleteButton(); });  // confirmed: IDOK
+    StMacro gone;
+    ASSERT_FALSE(CopyMacroById(kRunId, gone));
+
+    const ProfileRecord after = Profile();
+    const KeyEntry& def = g_DefaultKeys[after.KeySetIndex()][kKey];
+    EXPECT_EQ(after.keys[after.KeySetIndex()][kKey], def);
+    // With ApplyNow the mouse plays the default again too.
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    const uint32_t code = MatrixCodeOf(def);
+    if ((code & 0xFF) != kMatrixBuffer)
+        EXPECT_EQ(MatrixEntryInMouse(pos),
+                  (std::vector<uint8_t>{static_cast<uint8_t>(code), static_cast<uint8_t>(code >> 8),
+                                        static_cast<uint8_t>(code >> 16)}));
+    else
+        EXPECT_NE(SlotInMouse(pos)[kSlotKind], kSlotKindMacro);
+}
+
 }  // namespace
