@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/hid_backend.h"
-#include "sim/fault_spec.h"
+#include "sim/faults.h"
 #include "sim/mouse_memory.h"
 
 struct DeviceModel;

@@ -1,4 +1,4 @@
-#include "sim/fault_spec.h"
+#include "sim/faults.h"
 
 #include <gtest/gtest.h>
 
