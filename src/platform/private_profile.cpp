@@ -130,12 +130,27 @@ std::vector<uint8_t> EncodeFile(const std::string& text, Encoding enc) {
     return out;
 }
 
-// Cuts UTF-8 text to at most limit characters without splitting a character.
+// Cuts UTF-8 text to at most limit characters without splitting a character. A byte that does
+// not start a well-formed sequence counts as one character, so malformed text is cut too.
 std::string CutChars(const std::string& s, size_t limit) {
     size_t chars = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<uint8_t>(s[i]) & 0xC0) == 0x80) continue;
+    size_t i = 0;
+    while (i < s.size()) {
         if (chars == limit) return s.substr(0, i);
+        const auto lead = static_cast<uint8_t>(s[i]);
+        size_t len = lead < 0x80             ? 1
+                     : (lead & 0xE0) == 0xC0 ? 2
+                     : (lead & 0xF0) == 0xE0 ? 3
+                     : (lead & 0xF8) == 0xF0 ? 4
+                                             : 1;
+        if (i + len > s.size()) len = 1;
+        for (size_t k = 1; k < len; ++k) {
+            if ((static_cast<uint8_t>(s[i + k]) & 0xC0) != 0x80) {
+                len = 1;
+                break;
+            }
+        }
+        i += len;
         ++chars;
     }
     return s;

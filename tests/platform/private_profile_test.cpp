@@ -56,6 +56,9 @@ TEST(PrivateProfile, CutsTextAtTheReadLimitWithoutSplittingCharacters) {
     EXPECT_EQ(ini.GetString("OPT", "Title", "", 8), "Mivora 控");
     EXPECT_EQ(ini.GetString("OPT", "Title", "", 0), "");
     EXPECT_EQ(ini.GetString("OPT", "Title", "", 259), "Mivora 控制中心");
+    // Malformed UTF-8 (stray continuation bytes) is cut at the limit as well.
+    ini.Parse("[OPT]\nTitle=" + std::string(300, '\xA9') + "\n");
+    EXPECT_EQ(ini.GetString("OPT", "Title", "", 49).size(), 49u);
 }
 
 TEST(PrivateProfile, ReadsUtf8WithBomAndUtf16LeWithBom) {
