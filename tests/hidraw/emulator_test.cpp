@@ -298,5 +298,25 @@ TEST_F(EmulatorTest, TheBackendReadsRepliesAndSeesDenialsAndDisconnects) {
     backend->Close(h);
 }
 
+TEST_F(EmulatorTest, StopUnmountsWhileFilesAreStillOpen) {
+    ASSERT_TRUE(StartFixture("a"));
+    const std::string dev = emu.DevRoot();
+    Fd f(emu.DevPath(1));
+    Fd blocking(emu.DevPath(1), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(blocking.fd, 0);
+    uint8_t buf[64];
+    ssize_t got = 0;
+    std::thread reader([&] { got = ::read(blocking.fd, buf, sizeof buf); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    emu.Stop();
+    reader.join();
+    EXPECT_EQ(got, -1);
+    EXPECT_EQ(::read(f.fd, buf, sizeof buf), -1);  // the connection is gone
+    std::vector<uint8_t> text;
+    ASSERT_TRUE(platform::ReadWholeFile("/proc/self/mounts", text));
+    EXPECT_EQ(std::string(text.begin(), text.end()).find(dev), std::string::npos);
+    EXPECT_NE(::access(dev.c_str(), F_OK), 0);  // the folder is removed too
+}
+
 }  // namespace
 }  // namespace hidraw_test
