@@ -317,7 +317,7 @@ bool Emulator::Start(const std::string& fixtureName, const sim::VirtualMouseSetu
         return false;
     }
     if (!FixtureByName(fixtureName, im.fixture)) {
-        error = "unknown fixture \"" + fixtureName + "\" (a, b, c, d or e)";
+        error = "unknown fixture \"" + fixtureName + "\" (a to f)";
         return false;
     }
     im.setup = setup;

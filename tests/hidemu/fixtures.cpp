@@ -108,7 +108,7 @@ const ReportSpec* NodeSpec::Find(ReportType type, int id) const {
 }
 
 std::vector<std::string> FixtureNames() {
-    return {"a", "b", "c", "d", "e"};
+    return {"a", "b", "c", "d", "e", "f"};
 }
 
 bool FixtureByName(const std::string& name, Fixture& out) {
@@ -142,6 +142,13 @@ bool FixtureByName(const std::string& name, Fixture& out) {
         NodeSpec keyboard = Node(kBusUsb, 0, "hidemu Keyboard", {&kKeyboard1, &kConsumer3});
         keyboard.productId = kOtherProductId;
         f.nodes.push_back(keyboard);
+    } else if (name == "f") {
+        f.what =
+            "another device of the same vendor id: the vendor collection under another "
+            "product id";
+        NodeSpec other = Node(kBusUsb, 1, "hidemu Other Device", {&kConsumer3, &kVendor});
+        other.productId = kOtherProductId;
+        f.nodes.push_back(other);
     } else {
         return false;
     }

@@ -45,7 +45,7 @@ struct NodeSpec {
 };
 
 struct Fixture {
-    std::string name;  // "a" .. "e"
+    std::string name;  // "a" .. "f"
     std::string what;  // one line for people
     std::vector<NodeSpec> nodes;
 };
@@ -60,6 +60,8 @@ struct Fixture {
 //  d  receiver whose vendor node also has a 64-byte feature report 0x10 and input report 0x11
 //  e  nothing to find: the vendor collection behind another vendor id, and a keyboard of the
 //     right vendor with another product id
+//  f  nothing to find either: the vendor collection under the right vendor id but another
+//     product id (the vendor id is shared by unrelated devices)
 bool FixtureByName(const std::string& name, Fixture& out);
 std::vector<std::string> FixtureNames();
 

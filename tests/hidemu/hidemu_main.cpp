@@ -1,7 +1,7 @@
 // mivora-hidemu: serves the emulated hidraw nodes of a fixture to other processes (the
 // command-line tests run mivora-cli against them with --sysfs-root and --dev-root).
 //
-//   mivora-hidemu --fixture a|b|c|d|e [--state FILE] [--cid N --mid N]
+//   mivora-hidemu --fixture a|b|c|d|e|f [--state FILE] [--cid N --mid N]
 //
 // Prints "sys=DIR dev=DIR" once the nodes are served, then serves until standard input closes
 // or SIGTERM/SIGINT arrives, and unmounts. The model table comes from cfg.ini beside the
@@ -31,7 +31,7 @@ void OnSignal(int) {
 
 int Usage(const char* why) {
     std::fprintf(stderr,
-                 "mivora-hidemu: %s\nusage: mivora-hidemu --fixture a|b|c|d|e [--state FILE] "
+                 "mivora-hidemu: %s\nusage: mivora-hidemu --fixture a|b|c|d|e|f [--state FILE] "
                  "[--cid N --mid N]\n",
                  why);
     return 2;

@@ -77,11 +77,21 @@ TEST_F(HidrawLinkTest, FindsAndPairsTheMouseOnEveryLayout) {
 }
 
 TEST_F(HidrawLinkTest, ForeignVendorsAndProductsAreNeverProbed) {
-    ASSERT_TRUE(Start("e"));
-    EXPECT_EQ(FindDev(*link), 0);
-    EXPECT_FALSE(link->IsConnected());
-    EXPECT_EQ(link->m_nDevNum.load(), 0);
-    EXPECT_EQ(emu.Mouse().Exchanges(0), 0);  // the vendor node of the other vendor
+    // e: the vendor collection behind another vendor id; f: behind our vendor id but another
+    // product id (the vendor id is shared by unrelated devices).
+    for (const char* fixture : {"e", "f"}) {
+        SCOPED_TRACE(std::string("fixture ") + fixture);
+        hidemu::Emulator e;
+        std::string error;
+        ASSERT_TRUE(e.Start(fixture, MouseSetup(fixture), error)) << error;
+        platform::HidrawBackend b(e.SysRoot(), e.DevRoot());
+        CUSBDriver l(b, &sink);
+        EXPECT_EQ(FindDev(l), 0);
+        EXPECT_FALSE(l.IsConnected());
+        EXPECT_EQ(l.m_nDevNum.load(), 0);
+        EXPECT_EQ(e.Mouse().Exchanges(0), 0);  // nothing was sent to the device behind them
+        l.StopServiceThread();
+    }
 }
 
 TEST_F(HidrawLinkTest, IdentifiesAndExchangesWhileForeignReportsStream) {
