@@ -12,6 +12,8 @@ struct CliOptions {
     std::string virtualLink = "receiver";  // --virtual-link receiver|bluetooth
     std::string virtualFaults;   // --virtual-faults SPEC
     std::string dataDir;         // --data-dir DIR replaces the per-user data folder
+    std::string sysfsRoot;       // --sysfs-root DIR instead of /sys/class/hidraw
+    std::string devRoot;         // --dev-root DIR instead of /dev (where hidrawN live)
 };
 
 // A command gets the global options and the words after its name; returns the exit code.

@@ -17,7 +17,7 @@ int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
 // name, usage line, function
 #define MIVORA_CLI_COMMANDS \
     {"config", "config                 print the loaded configuration and its messages", CmdConfig}, \
-    {"devices", "devices                search once and list every mouse that answered", CmdDevices}, \
+    {"devices", "devices [--verbose]    search once and list every mouse that answered (--verbose: every hidraw node of the vendor id first)", CmdDevices}, \
     {"status", "status                 print whether the mouse answers (connection status)", CmdStatus}, \
     {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro}, \
     {"read", "read [--json]          identify, read the mouse into the stored profile and print it", CmdRead}, \

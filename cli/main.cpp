@@ -18,8 +18,14 @@ void PrintUsage(std::FILE* out) {
     std::fprintf(out,
                  "usage: mivora-cli [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
                  "                  [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
-                 "                  [--virtual-faults SPEC]] COMMAND [ARGS]\n\ncommands:\n");
+                 "                  [--virtual-faults SPEC]] [--sysfs-root DIR] [--dev-root DIR]\n"
+                 "                  COMMAND [ARGS]\n\ncommands:\n");
     for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out,
+                 "\nfor testing and diagnosis:\n"
+                 "  --sysfs-root DIR  read the hidraw nodes' sysfs entries from DIR instead of\n"
+                 "                    /sys/class/hidraw\n"
+                 "  --dev-root DIR    open the hidraw device nodes in DIR instead of /dev\n");
 }
 
 bool ParseInt(const std::string& text, int& out) {
@@ -72,6 +78,10 @@ int main(int argc, char** argv) {
             if (!needValue(a.c_str(), opts.virtualFaults)) return CliFail("--virtual-faults needs a SPEC");
         } else if (a == "--data-dir") {
             if (!needValue(a.c_str(), opts.dataDir)) return CliFail("--data-dir needs a folder");
+        } else if (a == "--sysfs-root" || a == "--dev-root") {
+            std::string& target = a == "--sysfs-root" ? opts.sysfsRoot : opts.devRoot;
+            if (!needValue(a.c_str(), target) || target.empty())
+                return CliFail(a + " needs a folder");
         } else if (a.rfind("--", 0) == 0 && rest.empty()) {
             return CliFail("unknown option " + a + " (see --help)");
         } else {

@@ -6,7 +6,9 @@
 #include "config/ui_text.h"
 #include "core/paths.h"
 #include "device/device_discovery.h"
+#include "device/permission_hint.h"
 #include "platform/files.h"
+#include "platform/hidraw_backend.h"
 #include "sim/virtual_mouse.h"
 
 CliSession::CliSession(const CliOptions& opts) : m_opts(opts) {}
@@ -24,7 +26,8 @@ int CliSession::Init() {
 
     if (!m_opts.dataDir.empty()) {
         g_szDataDir = WithSlash(m_opts.dataDir);
-        if (!platform::MakeDirs(g_szDataDir)) return CliFail("cannot create the data folder " + g_szDataDir);
+        if (!platform::MakeDirs(g_szDataDir))
+            return CliFail("cannot create the data folder " + g_szDataDir);
     } else {
         InitDataDir(g_Config.appdir, g_Config.MacPath == 1);
     }
@@ -42,8 +45,11 @@ int CliSession::Init() {
         m_virtual = backend.get();
         m_backend = std::move(backend);
     } else {
-        m_backend = platform::MakeHidrawBackend();
-        if (!m_backend) return CliFail("cannot use the HID devices of this computer");
+        auto hidraw = std::make_unique<platform::HidrawBackend>(
+            m_opts.sysfsRoot.empty() ? platform::kHidrawSysRoot : m_opts.sysfsRoot,
+            m_opts.devRoot.empty() ? platform::kHidrawDevRoot : m_opts.devRoot);
+        m_hidraw = hidraw.get();
+        m_backend = std::move(hidraw);
     }
     m_link = std::make_unique<CUSBDriver>(*m_backend, &m_sink);
     return 0;
@@ -58,8 +64,8 @@ std::string CliSession::SearchFailure(int found) {
         return std::to_string(found) +
                " mice answered; connect only one mouse of this product line";
     if (m_link->m_nOpenDenied.load() > 0)
-        return "no permission to open the mouse's hidraw nodes; install the udev rule "
-               "packaging/70-mivora.rules (see the README) and plug the receiver in again";
+        return "no permission to open the mouse's hidraw nodes; install the udev rule with: " +
+               UdevRuleCommands(" && ") + " ; then plug the receiver in again";
     char vid[8];
     std::snprintf(vid, sizeof vid, "%04x", static_cast<unsigned>(g_Config.VID));
     return std::string("no mouse found (vendor id ") + vid + ")";

@@ -14,6 +14,9 @@
 namespace sim {
 class VirtualMouseBackend;
 }
+namespace platform {
+class HidrawBackend;
+}
 
 class CliSession {
   public:
@@ -38,11 +41,14 @@ class CliSession {
     platform::HidBackend& Backend() { return *m_backend; }
     // The virtual mouse when --virtual-mouse was given, else nullptr.
     sim::VirtualMouseBackend* Virtual() { return m_virtual; }
+    // The hidraw backend when no virtual mouse was asked for, else nullptr.
+    platform::HidrawBackend* Hidraw() { return m_hidraw; }
 
   private:
     CliOptions m_opts;
     QueueMessageSink m_sink;
     std::unique_ptr<platform::HidBackend> m_backend;
     sim::VirtualMouseBackend* m_virtual = nullptr;
+    platform::HidrawBackend* m_hidraw = nullptr;
     std::unique_ptr<CUSBDriver> m_link;
 };

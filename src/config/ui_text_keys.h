@@ -160,4 +160,5 @@
     X(tc_tip2)                 \
     X(tc_tip3)                 \
     X(tc_tip4)                 \
-    X(tc_tip5)
+    X(tc_tip5)                 \
+    X(tc_msg_perm)

@@ -72,22 +72,45 @@ bool IsReceiverPath(const std::string& path) {
     return ContainsNoCase(path, ReceiverPathText());
 }
 
+bool IsOurProduct(int productId) {
+    // The vendor id is a shared one: only the configured product ids are ours. With neither
+    // configured every product of the vendor is tried.
+    const int pid = g_Config.PID, pidBt = g_Config.PIDBT;
+    if (pid == 0 && pidBt == 0) return true;
+    return productId == pid || productId == pidBt;
+}
+
 std::vector<platform::HidInterfaceInfo> EnumHidInterfaces(platform::HidBackend& backend,
                                                           const std::string& vidText) {
     std::vector<platform::HidInterfaceInfo> list;
     for (auto& info : backend.Enumerate()) {
         if (info.path.empty() || !ContainsNoCase(info.path, vidText)) continue;
+        if (!IsOurProduct(info.productId)) continue;
         if (static_cast<int>(list.size()) >= kMaxHidInterfaces) break;
         list.push_back(std::move(info));
     }
     return list;
 }
 
+namespace {
+
+// Device events may arrive at any moment; they are no answer to the search's requests.
+bool NotAnEvent(const uint8_t* r) {
+    return r[0] != kEventCmdId;
+}
+
+// Besides events, the identification skips a late connection-status reply.
+bool NotEventOrStatus(const uint8_t* r) {
+    return r[0] != kEventCmdId && r[0] != kCmdConnectStatus;
+}
+
+}  // namespace
+
 void MatchHandleThread(platform::HidBackend& backend, platform::HidHandle h,
                        std::atomic<platform::HidHandle>* matched) {
     uint8_t r[13] = {};
-    if (GetData(backend, h, r, 13, kMatchReadTimeoutMs) && r[0] == kCmdConnectStatus && r[1] == 0 &&
-        r[5] == 1)
+    if (GetDataMatching(backend, h, r, 13, kMatchReadTimeoutMs, NotAnEvent) &&
+        r[0] == kCmdConnectStatus && r[1] == 0 && r[5] == 1)
         matched->store(h);
     g_pfnLog("MatchHandleThread eixt, hFile=%x", HandleText(h));
 }
@@ -100,8 +123,8 @@ int CheckPsd(platform::HidBackend& backend, platform::HidHandle hNotify, platfor
     for (int i = 0; i < 4; ++i) q[5 + i] = static_cast<uint8_t>(rng() % 100 + 1);
     if (!SendData(backend, hCmd, q)) return 0;
     uint8_t r[13] = {};
-    if (!GetData(backend, hNotify, r, 13, kIdentifyTimeoutMs) || r[0] != kCmdIdentify ||
-        r[1] != 0) {
+    if (!GetDataMatching(backend, hNotify, r, 13, kIdentifyTimeoutMs, NotEventOrStatus) ||
+        r[0] != kCmdIdentify || r[1] != 0) {
         g_pfnLog("CheckPsd Err= %x %x", r[0], r[1]);
         return 0;
     }

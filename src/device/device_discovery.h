@@ -10,7 +10,12 @@
 
 constexpr int kMaxHidInterfaces = 50;
 
-// The interfaces whose path contains vidText (case-insensitive), at most 50 in listing order.
+// Whether a product id of the vendor is one of the configured "PID" and "PIDBT" (any product
+// when neither is configured).
+bool IsOurProduct(int productId);
+
+// The interfaces whose path contains vidText (case-insensitive) and whose product id is ours,
+// at most 50 in listing order.
 std::vector<platform::HidInterfaceInfo> EnumHidInterfaces(platform::HidBackend& backend,
                                                           const std::string& vidText);
 
@@ -24,8 +29,9 @@ bool IsReceiverPath(const std::string& path);
 // identified, so after a search that found one it is that mouse's model.
 int FindDev(CUSBDriver& link);
 
-// Reads one report on a notification candidate (1.5 s at most); stores h in *matched when it
-// is a good connection-status reply of a reachable mouse.
+// Reads the first reply on a notification candidate (1.5 s at most; reports of other ids and
+// device events are skipped); stores h in *matched when it is a good connection-status reply
+// of a reachable mouse.
 void MatchHandleThread(platform::HidBackend& backend, platform::HidHandle h,
                        std::atomic<platform::HidHandle>* matched);
 

@@ -1,5 +1,6 @@
 #include "device/device_report.h"
 
+#include <algorithm>
 #include <cstring>
 
 uint8_t CheckSum55(const uint8_t* data, size_t count) {
@@ -15,9 +16,9 @@ void BuildReport(const uint8_t request[kRequestBytes], uint8_t out[kReportBytes]
 }
 
 bool DecodeInputReport(const uint8_t* report, size_t length, CRetParam& out) {
-    if (report == nullptr || length != kReportBytes || report[0] != kInputReportId) return false;
+    if (report == nullptr || length == 0 || report[0] != kInputReportId) return false;
     CRetParam p;
-    std::memcpy(p.r, report + 1, kReplyBytes);
+    std::memcpy(p.r, report + 1, std::min(length - 1, kReplyBytes));
     out = p;
     return true;
 }

@@ -35,6 +35,8 @@ struct CRetParam {
     uint8_t r[16] = {};
 };
 
-// Accepts exactly one 15-byte input report with id 9 and copies its 14 bytes after the id.
-// Returns false (out untouched) for any other length or id.
+// Accepts an input report with id 9 and copies the bytes after the id. A shorter report is
+// zero-filled to 15 bytes (as the Windows stack pads it), a longer one is cut. Returns false
+// (out untouched) for a report of another id: on a shared hidraw node those belong to the
+// keyboard, consumer control or pointer collections beside ours.
 bool DecodeInputReport(const uint8_t* report, size_t length, CRetParam& out);

@@ -46,8 +46,14 @@ bool DeviceSession::Start(platform::DeviceNotifications* notifications) {
     bool registered = true;
     if (notifications != nullptr) {
         registered = notifications->Start(this);
-        if (registered) m_notifications = notifications;
+        if (registered)
+            m_notifications = notifications;
+        else
+            g_pfnLog(
+                "DeviceSession: device notifications failed; removals are noticed by the "
+                "periodic search");
     }
+    m_bWatchRemovals = m_notifications == nullptr;
     g_bSearchDevice = 1;
     m_link.m_bFindFlag = 0;
     if (!m_findThread.joinable()) m_findThread = std::thread([this] { FindThread(); });
@@ -77,6 +83,12 @@ int DeviceSession::SearchOnce() {
     if (g_bSearchDevice.load() == 0) return -1;
     const int r = FindDev(m_link);
     g_pfnLog("FindThread: FindHIDDevice=%d", r);
+    if (r == 0 && m_link.m_nOpenDenied.load() > 0) {
+        // Once per run of denials, not every 3 s: the user has seen it.
+        if (!m_bToldPermission.exchange(true) && m_ui) m_ui->ShowPermissionHelp();
+    } else if (m_link.m_nOpenDenied.load() == 0) {
+        m_bToldPermission = false;
+    }
     if (r >= 1) {
         if (r == 1) {
             const DeviceModel* model = pSensorCfg.load();
@@ -93,6 +105,7 @@ int DeviceSession::SearchOnce() {
 void DeviceSession::FindThread() {
     if (WaitOrStop(m_nFindFirstDelayMs)) return;
     for (;;) {
+        if (m_bWatchRemovals.load()) CheckCurrentStillThere();
         if (g_bSearchDevice.load() == 0) {
             if (WaitOrStop(m_nFindIntervalMs)) return;
             continue;
@@ -100,6 +113,21 @@ void DeviceSession::FindThread() {
         SearchOnce();
         if (WaitOrStop(m_nFindIntervalMs)) return;
     }
+}
+
+void DeviceSession::CheckCurrentStillThere() {
+    const platform::HidHandle hCmd = m_link.m_hCmd.load();
+    if (hCmd == platform::kNoHidHandle || m_link.Backend().IsAttached(hCmd)) return;
+    g_pfnLog("FindThread: the current device is gone, hCmd=%x", static_cast<unsigned>(hCmd));
+    ForgetCurrentDevice();
+}
+
+void DeviceSession::ForgetCurrentDevice() {
+    if (m_ui) m_ui->ClearConnectionIndicators();
+    ClearHandle(m_link);
+    CloseFoundDevices(m_link, true);
+    g_bSearchDevice = 1;
+    m_link.m_bFindFlag = 0;
 }
 
 void DeviceSession::OnFindDeviceOK(int count) {
@@ -159,7 +187,11 @@ void DeviceSession::ReadCurCfgThread() {
 
 int DeviceSession::IsMouseOnline(bool showMessage) {
     if (g_bProfileReady.load() == 0) {
-        if (m_ui) m_ui->ShowMessage("tc_msg20");
+        // Nothing is being read while the nodes cannot be opened: say why instead.
+        if (m_ui && m_link.m_nOpenDenied.load() > 0)
+            m_ui->ShowPermissionHelp();
+        else if (m_ui)
+            m_ui->ShowMessage("tc_msg20");
         return 0;
     }
     if (!m_link.IsConnected()) {
@@ -209,11 +241,7 @@ void DeviceSession::OnDeviceChange(bool arrival, const std::string& deviceName) 
     g_pfnLog("GetDevVersion, Err=0x%x, hCmd=%x",
              static_cast<unsigned>(platform::kHidErrDeviceNotConnected),
              static_cast<unsigned>(hCmd));
-    if (m_ui) m_ui->ClearConnectionIndicators();
-    ClearHandle(m_link);
-    CloseFoundDevices(m_link, true);
-    g_bSearchDevice = 1;
-    m_link.m_bFindFlag = 0;
+    ForgetCurrentDevice();
 }
 
 void DeviceSession::OnBluetoothOut() {

@@ -44,6 +44,8 @@ class SessionWindow {
     virtual ~SessionWindow() = default;
     // Shows the UI text with this key ("tc_msg4", "tc_msg20", "tc_msg36") in the message dialog.
     virtual void ShowMessage(const std::string& textKey) = 0;
+    // The vendor's nodes exist but may not be opened: says how to install the udev rule.
+    virtual void ShowPermissionHelp() {}
     virtual void ClearConnectionIndicators() {}
     virtual void ClearBluetoothIndicator() {}
     // Re-lays out for pSensorCfg (loading the model's stored profile) and repaints.
@@ -67,7 +69,8 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     DeviceSession& operator=(const DeviceSession&) = delete;
 
     // Sets the window on the link, switches searching on and starts FindThread; registers for
-    // device notifications when given (false when that registration failed).
+    // device notifications when given (false when that registration failed). Without working
+    // notifications FindThread itself notices that the current device is gone.
     bool Start(platform::DeviceNotifications* notifications = nullptr);
     // Ends FindThread and the profile reader, unregisters. Safe to call twice.
     void Stop();
@@ -97,6 +100,10 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
 
   private:
     void FindThread();
+    // Without device notifications: a current device whose handle died is forgotten and the
+    // search resumes, as a removal notice would have done.
+    void CheckCurrentStillThere();
+    void ForgetCurrentDevice();
     bool WaitOrStop(int ms);  // true when told to stop
 
     CUSBDriver& m_link;
@@ -104,6 +111,8 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     SessionWindow* m_ui;
     ProfileReaderHook* m_profile;
     platform::DeviceNotifications* m_notifications = nullptr;
+    std::atomic<bool> m_bWatchRemovals{false};
+    std::atomic<bool> m_bToldPermission{false};
 
     std::thread m_findThread;
     std::mutex m_stopLock;

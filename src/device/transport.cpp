@@ -1,5 +1,6 @@
 #include "device/transport.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -50,20 +51,37 @@ int SendData(platform::HidBackend& backend, platform::HidHandle h, const uint8_t
 
 int GetData(platform::HidBackend& backend, platform::HidHandle hNotify, uint8_t* out, int n,
             int timeoutMs) {
+    return GetDataMatching(backend, hNotify, out, n, timeoutMs, nullptr);
+}
+
+int GetDataMatching(platform::HidBackend& backend, platform::HidHandle hNotify, uint8_t* out, int n,
+                    int timeoutMs, ReplyFilter accept) {
     if (out == nullptr || n < 0 || n > static_cast<int>(kReplyBytes)) return 0;
-    uint8_t buf[kReportBytes] = {};
-    buf[0] = kInputReportId;
-    size_t got = 0;
-    const int err = backend.ReadInput(hNotify, buf, sizeof buf, timeoutMs, &got);
-    if (err == platform::kHidOk) {
-        if (got != kReportBytes || buf[0] != kInputReportId) {
-            g_pfnLog("GetData: dropped input report, length=%u, id=0x%x",
-                     static_cast<unsigned>(got), buf[0]);
-            return 0;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    unsigned skipped = 0;
+    int err = platform::kHidErrTimeout;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) {
+            err = platform::kHidErrTimeout;
+            break;
         }
-        std::memcpy(out, buf + 1, static_cast<size_t>(n));
+        uint8_t buf[64] = {};  // room for a longer report of a neighbouring collection
+        size_t got = 0;
+        err = backend.ReadInput(hNotify, buf, sizeof buf, static_cast<int>(left), &got);
+        if (err != platform::kHidOk) break;
+        CRetParam reply;
+        if (!DecodeInputReport(buf, got, reply) || (accept && !accept(reply.r))) {
+            ++skipped;
+            continue;
+        }
+        if (skipped && g_nLogLevel == 3) g_pfnLog("GetData: skipped %u other reports", skipped);
+        std::memcpy(out, reply.r, static_cast<size_t>(n));
         return 1;
     }
+    if (skipped && g_nLogLevel == 3) g_pfnLog("GetData: skipped %u other reports", skipped);
     if (err == platform::kHidErrTimeout) {
         g_pfnLog("GetData TimeOut, hNotify=%x", HandleText(hNotify));
     } else if (err == platform::kHidErrDeviceNotConnected) {

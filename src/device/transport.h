@@ -17,7 +17,14 @@ int SendCommand(CUSBDriver& link, platform::HidHandle hCmd, const uint8_t* reque
 int SendData(platform::HidBackend& backend, platform::HidHandle h, const uint8_t* request,
              int* err = nullptr);
 
-// Reads one input report within timeoutMs and copies its bytes 1..n (n at most 14) to out.
-// Returns 1, or 0 on time-out, error, n out of range or a report that is not 15 bytes with id 9.
+// Reads input reports until one with id 9 arrives within timeoutMs and copies its bytes 1..n
+// (n at most 14) to out. Reports of other ids (a keyboard or pointer on the same node) are
+// skipped and counted, never fatal. Returns 1, or 0 on time-out, error or n out of range.
 int GetData(platform::HidBackend& backend, platform::HidHandle hNotify, uint8_t* out, int n,
             int timeoutMs);
+
+// GetData that also skips id-9 reports until accept(r) holds for the 14 bytes r[0..13]; the
+// whole wait stays within timeoutMs. accept may be empty (the first id-9 report is taken).
+using ReplyFilter = bool (*)(const uint8_t* r);
+int GetDataMatching(platform::HidBackend& backend, platform::HidHandle hNotify, uint8_t* out, int n,
+                    int timeoutMs, ReplyFilter accept);

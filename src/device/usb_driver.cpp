@@ -81,7 +81,7 @@ bool CUSBDriver::WaitForStop(int ms) {
 
 void CUSBDriver::ServiceThread(platform::HidHandle hNotify, int bluetooth) {
     g_pfnLog("ServiceThread start, hNotify=%x", HandleText(hNotify));
-    uint8_t buf[kReportBytes];
+    uint8_t buf[64];  // room for a longer report of a neighbouring collection
     for (;;) {
         if (m_bStopFlag.load()) {
             g_pfnLog("hObject[1] is signal");
@@ -118,8 +118,7 @@ void CUSBDriver::ServiceThread(platform::HidHandle hNotify, int bluetooth) {
 void CUSBDriver::HandleInputReport(const uint8_t* buf, size_t length) {
     CRetParam reply;
     if (!DecodeInputReport(buf, length, reply)) {
-        g_pfnLog("Read: dropped input report, length=%u, id=0x%x", static_cast<unsigned>(length),
-                 (buf != nullptr && length > 0) ? buf[0] : 0u);
+        m_Replies.NoteForeign();
         return;
     }
     if (g_nLogLevel == 3) LogHexDump(reply.r, kReplyBytes, 0, "Read: ");

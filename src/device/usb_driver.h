@@ -39,8 +39,9 @@ class CUSBDriver {
     void StopServiceThread();
 
     // One input report as read from the notification interface (buf[0] is the report id):
-    // queued as a reply or posted as device events. Anything but a 15-byte report with id 9
-    // is logged and dropped.
+    // queued as a reply or posted as device events. Reports of other ids are counted and
+    // skipped without a log line (a node shared with a pointer sends a thousand a second);
+    // a short report 9 is zero-filled, a long one cut.
     void HandleInputReport(const uint8_t* buf, size_t length);
 
     std::atomic<platform::HidHandle> m_hCmd{platform::kNoHidHandle};

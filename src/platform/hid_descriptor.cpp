@@ -40,6 +40,8 @@ struct Globals {
 struct Bits {
     int id = 0;
     uint64_t bits[kHidReportTypes] = {};
+    uint32_t usagePage = 0;
+    uint32_t usage = 0;
 };
 
 }  // namespace
@@ -48,6 +50,12 @@ int HidDescriptorInfo::MaxLength(HidReportType type) const {
     int best = 0;
     for (const auto& r : reports) best = std::max(best, r.bytes[type]);
     return best;
+}
+
+int HidDescriptorInfo::Length(int id, HidReportType type) const {
+    for (const auto& r : reports)
+        if (r.id == id) return r.bytes[type];
+    return 0;
 }
 
 int HidDescriptorInfo::FirstReportId() const {
@@ -67,6 +75,7 @@ bool ParseHidDescriptor(const uint8_t* data, size_t size, HidDescriptorInfo& out
     uint32_t lastUsage = 0;
     int depth = 0;
     bool topFound = false;
+    uint32_t topPage = 0, topUsage = 0;  // of the application collection being read
 
     size_t pos = 0;
     while (pos < size) {
@@ -136,7 +145,7 @@ bool ParseHidDescriptor(const uint8_t* data, size_t size, HidDescriptorInfo& out
                     auto it = std::find_if(reports.begin(), reports.end(),
                                            [&](const Bits& b) { return b.id == id; });
                     if (it == reports.end()) {
-                        reports.push_back(Bits{id, {}});
+                        reports.push_back(Bits{id, {}, topPage, topUsage});
                         it = reports.end() - 1;
                     }
                     it->bits[rt] += static_cast<uint64_t>(g.reportSize) * g.reportCount;
@@ -145,11 +154,15 @@ bool ParseHidDescriptor(const uint8_t* data, size_t size, HidDescriptorInfo& out
                     break;
                 }
                 case kCollection:
-                    if (depth == 0 && !topFound && value == kApplicationCollection) {
-                        topFound = true;
-                        out.usagePage =
-                            static_cast<int>(usageHasPage ? lastUsage >> 16 : g.usagePage);
-                        out.usage = static_cast<int>(usageHasPage ? lastUsage & 0xFFFF : lastUsage);
+                    if (depth == 0) {
+                        const bool paged = haveUsage && usageHasPage;
+                        topPage = paged ? lastUsage >> 16 : g.usagePage;
+                        topUsage = !haveUsage ? 0 : paged ? lastUsage & 0xFFFF : lastUsage;
+                        if (!topFound && value == kApplicationCollection) {
+                            topFound = true;
+                            out.usagePage = static_cast<int>(topPage);
+                            out.usage = static_cast<int>(topUsage);
+                        }
                     }
                     ++depth;
                     break;
@@ -168,6 +181,8 @@ bool ParseHidDescriptor(const uint8_t* data, size_t size, HidDescriptorInfo& out
     for (const Bits& b : reports) {
         HidReportSizes r;
         r.id = b.id;
+        r.usagePage = static_cast<int>(b.usagePage);
+        r.usage = static_cast<int>(b.usage);
         for (int t = 0; t < kHidReportTypes; ++t) {
             if (b.bits[t] == 0) continue;
             r.bytes[t] = static_cast<int>((b.bits[t] + 7) / 8) + (out.usesReportIds ? 1 : 0);

@@ -1,5 +1,6 @@
-// A HID report descriptor parser of our own: report lengths per report id, the first report
-// id of each type and the top-level collection's usage, which is all the device search needs.
+// A HID report descriptor parser of our own: report lengths per report id, the top-level
+// collection each report id belongs to and the first report id of each type, which is all the
+// device search and its diagnosis need.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,8 @@ enum HidReportType { kHidInput = 0, kHidOutput = 1, kHidFeature = 2, kHidReportT
 struct HidReportSizes {
     int id = 0;                       // 0 when the descriptor uses no report ids
     int bytes[kHidReportTypes] = {};  // data bytes, plus 1 for the id byte when ids are used
+    int usagePage = 0;                // top-level collection where the id first appears
+    int usage = 0;
 };
 
 struct HidDescriptorInfo {
@@ -24,6 +27,8 @@ struct HidDescriptorInfo {
 
     // Longest report of that type in bytes (0 when there is none).
     int MaxLength(HidReportType type) const;
+    // Length of report id's report of that type in bytes; 0 when the node has none.
+    int Length(int id, HidReportType type) const;
     // Id of the first report item, looked for in the order feature, input, output; 0 if none.
     int FirstReportId() const;
 };

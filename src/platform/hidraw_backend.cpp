@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/files.h"
 #include "platform/hidraw_sysfs.h"
 
 namespace platform {
@@ -68,7 +69,8 @@ HidrawBackend::~HidrawBackend() = default;
 
 std::vector<HidInterfaceInfo> HidrawBackend::Enumerate() {
     std::vector<HidInterfaceInfo> out;
-    for (auto& n : ScanHidrawNodes(m_sysRoot)) out.push_back(std::move(n.info));
+    for (const auto& n : ScanHidrawNodes(m_sysRoot))
+        for (auto& i : HidrawInterfaces(n)) out.push_back(std::move(i));
     return out;
 }
 
@@ -80,7 +82,10 @@ HidHandle HidrawBackend::Open(const std::string& path, int* err) {
     const int node = HidrawNodeOfName(path);
     if (node < 0) return fail(kHidErrDeviceNotConnected);
     HidrawNode info;
-    if (!ReadHidrawNode(m_sysRoot, node, info) || !SameName(info.info.path, path))
+    if (!ReadHidrawNode(m_sysRoot, node, info)) return fail(kHidErrDeviceNotConnected);
+    const auto names = HidrawInterfaces(info);
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const HidInterfaceInfo& i) { return SameName(i.path, path); }))
         return fail(kHidErrDeviceNotConnected);
 
     auto n = std::make_shared<OpenNode>();
@@ -189,6 +194,46 @@ bool HidrawBackend::IsAttached(HidHandle h) {
     hidraw_devinfo info{};
     // The kernel answers ENODEV here once the device is gone, though the descriptor stays open.
     return ::ioctl(n->fd, HIDIOCGRAWINFO, &info) == 0;
+}
+
+std::vector<HidrawNodeReport> HidrawBackend::Inspect(int vendorId) {
+    std::vector<HidrawNodeReport> out;
+    std::vector<DirEntry> entries;
+    if (!ListDir(m_sysRoot, entries)) return out;
+    for (const DirEntry& e : entries) {
+        const int n = HidrawNodeNumber(e.name);
+        if (n < 0) continue;
+        const std::string dir = m_sysRoot + "/" + e.name + "/device/";
+        std::vector<uint8_t> uevent;
+        HidUevent ev;
+        if (!ReadWholeFile(dir + "uevent", uevent) ||
+            !ParseHidUevent(std::string(uevent.begin(), uevent.end()), ev))
+            continue;
+        if (vendorId >= 0 && ev.vendorId != vendorId) continue;
+        HidrawNodeReport r;
+        r.node = n;
+        r.bus = ev.bus;
+        r.vendorId = ev.vendorId;
+        r.productId = ev.productId;
+        r.interfaceNumber = ev.interfaceNumber;
+        r.hidName = ev.name;
+        HidrawNode node;
+        if (ReadHidrawNode(m_sysRoot, n, node)) {
+            r.described = true;
+            r.descriptor = node.descriptor;
+            r.interfaces = HidrawInterfaces(node);
+        }
+        const std::string dev = m_devRoot + "/" + e.name;
+        const int fd = ::open(dev.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            r.openError = errno;
+        else
+            ::close(fd);
+        out.push_back(std::move(r));
+    }
+    std::sort(out.begin(), out.end(),
+              [](const HidrawNodeReport& a, const HidrawNodeReport& b) { return a.node < b.node; });
+    return out;
 }
 
 std::unique_ptr<HidBackend> MakeHidrawBackend() {

@@ -7,13 +7,30 @@
 #include <string>
 
 #include "platform/hid_backend.h"
+#include "platform/hid_descriptor.h"
 
 namespace platform {
 
+constexpr const char* kHidrawSysRoot = "/sys/class/hidraw";
+constexpr const char* kHidrawDevRoot = "/dev";
+
+// One hidraw node as `mivora-cli devices --verbose` shows it.
+struct HidrawNodeReport {
+    int node = 0;
+    bool described = false;  // uevent and report descriptor could be read and parsed
+    int bus = 0, vendorId = 0, productId = 0, interfaceNumber = -1;
+    std::string hidName;                       // HID_NAME
+    HidDescriptorInfo descriptor;              // when described
+    std::vector<HidInterfaceInfo> interfaces;  // the names the device link sees
+    int openError = 0;                         // 0: opened for reading and writing; else errno
+};
+
 class HidrawBackend : public HidBackend {
   public:
-    // The roots are injectable so tests can use a fake sysfs tree and device folder.
-    explicit HidrawBackend(std::string sysRoot = "/sys/class/hidraw", std::string devRoot = "/dev");
+    // The roots are injectable so tests (and emulators) can serve a sysfs tree and device
+    // folder of their own.
+    explicit HidrawBackend(std::string sysRoot = kHidrawSysRoot,
+                           std::string devRoot = kHidrawDevRoot);
     ~HidrawBackend() override;
 
     std::vector<HidInterfaceInfo> Enumerate() override;
@@ -26,6 +43,10 @@ class HidrawBackend : public HidBackend {
     int ReadInput(HidHandle h, uint8_t* buf, size_t length, int timeoutMs, size_t* got) override;
     void CancelRead(HidHandle h) override;
     bool IsAttached(HidHandle h) override;
+
+    // Every node of vendorId (all nodes when vendorId < 0), with what it carries and whether it
+    // can be opened now; for diagnosis.
+    std::vector<HidrawNodeReport> Inspect(int vendorId);
 
     struct OpenNode;
 

@@ -53,6 +53,8 @@ bool ParseHidUevent(const std::string& text, HidUevent& out) {
             ev.vendorId &= 0xFFFF;
             ev.productId &= 0xFFFF;
             haveId = true;
+        } else if (line.rfind("HID_NAME=", 0) == 0) {
+            ev.name = line.substr(9, 128);
         } else if (line.rfind("HID_PHYS=", 0) == 0) {
             const size_t at = line.rfind("/input");
             if (at != std::string::npos) {
@@ -89,6 +91,10 @@ std::string HidrawInterfaceName(const HidUevent& ev, int node) {
     return buf;
 }
 
+int HidrawNodeNumber(const std::string& entry) {
+    return NodeNumber(entry, 0);
+}
+
 int HidrawNodeOfName(const std::string& name) {
     const size_t hash = name.rfind('#');
     if (hash == std::string::npos) return -1;
@@ -104,18 +110,51 @@ bool ReadHidrawNode(const std::string& sysRoot, int node, HidrawNode& out) {
     if (!ParseHidUevent(std::string(uevent.begin(), uevent.end()), ev)) return false;
     HidrawNode n;
     n.node = node;
+    n.uevent = ev;
+    n.name = HidrawInterfaceName(ev, node);
     if (!ParseHidDescriptor(desc.data(), desc.size(), n.descriptor)) return false;
-    n.info.path = HidrawInterfaceName(ev, node);
-    n.info.reportId = n.descriptor.FirstReportId();
-    n.info.inputLength = n.descriptor.MaxLength(kHidInput);
-    n.info.outputLength = n.descriptor.MaxLength(kHidOutput);
-    n.info.featureLength = n.descriptor.MaxLength(kHidFeature);
-    n.info.usagePage = n.descriptor.usagePage;
-    n.info.usage = n.descriptor.usage;
-    n.info.vendorId = ev.vendorId;
-    n.info.productId = ev.productId;
     out = std::move(n);
     return true;
+}
+
+std::vector<HidInterfaceInfo> HidrawInterfaces(const HidrawNode& node) {
+    const HidDescriptorInfo& d = node.descriptor;
+    HidInterfaceInfo base;
+    base.vendorId = node.uevent.vendorId;
+    base.productId = node.uevent.productId;
+    std::vector<HidInterfaceInfo> out;
+
+    // Without report ids a node has no report 8 or 9 at all.
+    auto role = [&](int id, HidReportType type, const char* col) {
+        if (!d.usesReportIds || d.Length(id, type) != kProtocolReportBytes) return;
+        HidInterfaceInfo i = base;
+        const size_t hash = node.name.rfind('#');
+        i.path = node.name.substr(0, hash) + col + node.name.substr(hash);
+        i.reportId = id;
+        i.inputLength = d.Length(id, kHidInput);
+        i.outputLength = d.Length(id, kHidOutput);
+        i.featureLength = d.Length(id, kHidFeature);
+        for (const auto& r : d.reports) {
+            if (r.id != id) continue;
+            i.usagePage = r.usagePage;
+            i.usage = r.usage;
+        }
+        out.push_back(std::move(i));
+    };
+    role(kCommandReportId, kHidFeature, "&col01");
+    role(kNotifyReportId, kHidInput, "&col02");
+    if (!out.empty()) return out;
+
+    HidInterfaceInfo plain = base;
+    plain.path = node.name;
+    plain.reportId = d.FirstReportId();
+    plain.inputLength = d.MaxLength(kHidInput);
+    plain.outputLength = d.MaxLength(kHidOutput);
+    plain.featureLength = d.MaxLength(kHidFeature);
+    plain.usagePage = d.usagePage;
+    plain.usage = d.usage;
+    out.push_back(std::move(plain));
+    return out;
 }
 
 std::vector<HidrawNode> ScanHidrawNodes(const std::string& sysRoot) {

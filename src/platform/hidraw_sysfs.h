@@ -18,6 +18,7 @@ struct HidUevent {
     int vendorId = 0;
     int productId = 0;
     int interfaceNumber = -1;  // from HID_PHYS ".../inputN"; -1 when not given
+    std::string name;          // HID_NAME, for diagnosis only
 };
 
 // Parses the "device/uevent" text of a hidraw node ("HID_ID=0003:00001209:00000007",
@@ -35,9 +36,27 @@ int HidrawNodeOfName(const std::string& name);
 
 struct HidrawNode {
     int node = 0;  // N of hidrawN
-    HidInterfaceInfo info;
+    HidUevent uevent;
+    std::string name;  // HidrawInterfaceName of the node
     HidDescriptorInfo descriptor;
 };
+
+// The report the device link sends its requests in, and the one its replies come in.
+constexpr int kCommandReportId = 8;
+constexpr int kNotifyReportId = 9;
+constexpr int kProtocolReportBytes = 15;
+
+// What the device link may use of one node. A hidraw node is a whole HID device and may carry
+// a keyboard, consumer control and the vendor reports side by side, so it is listed by role:
+// one command entry ("...&col01#hidrawN") when it has a 15-byte feature report 8, one
+// notification entry ("...&col02#hidrawN") when it has a 15-byte input report 9, each with the
+// length of that report; both when it has both. A node with neither is listed once under its
+// plain name, with its first report id and longest reports, so it can be shown but never
+// matches a role. Reports of other ids never decide a role.
+std::vector<HidInterfaceInfo> HidrawInterfaces(const HidrawNode& node);
+
+// The N of a directory entry named "hidrawN"; -1 for any other name.
+int HidrawNodeNumber(const std::string& entry);
 
 // Lists sysRoot (normally "/sys/class/hidraw") and reads each hidrawN's uevent and report
 // descriptor. Nodes whose files are missing or malformed are left out; sorted by node number.

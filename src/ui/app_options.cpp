@@ -18,7 +18,12 @@ bool ParseCode(const std::string& text, int& out) {
 const char* AppUsage() {
     return "usage: mivora [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
            "              [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
-           "              [--virtual-faults SPEC]] [--screenshot DIR]\n";
+           "              [--virtual-faults SPEC]] [--screenshot DIR]\n"
+           "              [--sysfs-root DIR] [--dev-root DIR]\n"
+           "\nfor testing and diagnosis:\n"
+           "  --sysfs-root DIR  read the hidraw nodes' sysfs entries from DIR instead of\n"
+           "                    /sys/class/hidraw\n"
+           "  --dev-root DIR    open the hidraw device nodes in DIR instead of /dev\n";
 }
 
 bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std::string& error) {
@@ -61,6 +66,12 @@ bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std:
         } else if (a == "--data-dir") {
             if (!value(out.dataDir) || out.dataDir.empty()) {
                 error = "--data-dir needs a folder";
+                return false;
+            }
+        } else if (a == "--sysfs-root" || a == "--dev-root") {
+            std::string& target = a == "--sysfs-root" ? out.sysfsRoot : out.devRoot;
+            if (!value(target) || target.empty()) {
+                error = a + " needs a folder";
                 return false;
             }
         } else if (a == "--screenshot") {

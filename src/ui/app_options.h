@@ -13,6 +13,8 @@ struct AppOptions {
     std::string virtualLink = "receiver";
     std::string virtualFaults;
     std::string dataDir;
+    std::string sysfsRoot;  // --sysfs-root DIR, --dev-root DIR: hidraw nodes served elsewhere
+    std::string devRoot;    // (an emulator), for testing and diagnosis
     std::string screenshotDir;  // --screenshot DIR: render the windows to PNG files and exit
     bool help = false;
 };

@@ -147,12 +147,13 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
         notifications = vb->MakeNotifications();
         backend = std::move(vb);
     } else {
-        backend = std::make_unique<platform::HidrawBackend>();
-        if (!backend) {
-            std::fprintf(stderr, "mivora: cannot use the HID devices of this computer\n");
-            return 1;
-        }
-        notifications = platform::MakeUdevNotifications();
+        backend = std::make_unique<platform::HidrawBackend>(
+            opts.sysfsRoot.empty() ? platform::kHidrawSysRoot : opts.sysfsRoot,
+            opts.devRoot.empty() ? platform::kHidrawDevRoot : opts.devRoot);
+        // The system's device monitor knows nothing of nodes served elsewhere: the periodic
+        // search notices their arrival and removal instead.
+        if (opts.sysfsRoot.empty() && opts.devRoot.empty())
+            notifications = platform::MakeUdevNotifications();
     }
 
     LoadMenuImages();

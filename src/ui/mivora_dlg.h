@@ -123,6 +123,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
 
     // SessionWindow
     void ShowMessage(const std::string& textKey) override;
+    void ShowPermissionHelp() override;
     void ClearConnectionIndicators() override;
     void ClearBluetoothIndicator() override;
     void ShowProfile() override;

@@ -1,5 +1,6 @@
 // The main window's side of the device session: its handlers and what it shows for the link.
 #include "config/ui_text.h"
+#include "device/permission_hint.h"
 #include "device/session_state.h"
 #include "profile/profile_list.h"
 #include "ui/mivora_dlg.h"
@@ -24,6 +25,11 @@ void CMivoraDlg::OnDeviceBehaviorMsg(uintptr_t wParam, intptr_t lParam) {
 
 void CMivoraDlg::ShowMessage(const std::string& textKey) {
     RunOnUiThread([this, textKey] { ::ShowMessage(textKey, this); });
+}
+
+void CMivoraDlg::ShowPermissionHelp() {
+    const std::string text = g_UiText.tc_msg_perm + "\n\n" + UdevRuleCommands("\n");
+    RunOnUiThread([this, text] { ::ShowMessageText(text, this); });
 }
 
 void CMivoraDlg::ClearConnectionIndicators() {

@@ -93,3 +93,29 @@ TEST(ShippedData, BuiltSkinMarkMatchesTheTitle) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rule is generated from cfg.ini at build time: it must grant exactly our receiver and
+// Bluetooth product ids, never the whole shared vendor id.
+TEST(ShippedData, TheUdevRuleNamesTheConfiguredProductIds) {
+    RecordingNotifier notes;
+    ASSERT_EQ(LoadConfig(testing_support::SourceDataDir()), 1);
+    ResetLog();
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(std::string(MIVORA_BIN_DIR) + "/70-mivora.rules", bytes));
+    const std::string rule(bytes.begin(), bytes.end());
+    char usb[64], bt[64];
+    std::snprintf(usb, sizeof usb, "KERNELS==\"0003:%04X:%04X.*\"", g_Config.VID, g_Config.PID);
+    std::snprintf(bt, sizeof bt, "KERNELS==\"0005:%04X:%04X.*\"", g_Config.VID, g_Config.PIDBT);
+    EXPECT_NE(rule.find(usb), std::string::npos) << rule;
+    EXPECT_NE(rule.find(bt), std::string::npos) << rule;
+    size_t grants = 0;
+    for (size_t at = rule.find("TAG+=\"uaccess\""); at != std::string::npos;
+         at = rule.find("TAG+=\"uaccess\"", at + 1))
+        ++grants;
+    EXPECT_EQ(grants, 2u);
+    EXPECT_EQ(rule.find(":*\""), std::string::npos) << "a product wildcard grants the whole vendor";
+}
+
+}  // namespace

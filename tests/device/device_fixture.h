@@ -20,6 +20,7 @@ namespace device_test {
 
 constexpr int kVid = 0x1209;
 constexpr int kPid = 0x0007;
+constexpr int kPidBt = 0x0008;
 constexpr int kCid = 0x21;
 constexpr int kMid = 0x07;
 
@@ -32,6 +33,7 @@ inline void ResetDeviceConfig() {
     g_Config.Retry = 3;
     g_Config.VID = kVid;
     g_Config.PID = kPid;
+    g_Config.PIDBT = kPidBt;
     DeviceModel& m = g_DeviceModels[0];
     m.CID = kCid;
     m.MID = kMid;

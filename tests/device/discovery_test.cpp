@@ -22,6 +22,7 @@ TEST(DiscoveryText, VendorFilterAndReceiverPathIgnoreCase) {
         platform::HidInterfaceInfo info;
         info.path =
             (i % 2) ? "hid#VID_1234&pid_" + std::to_string(i) : "hid#vid_9999&" + std::to_string(i);
+        info.productId = (i % 4 == 1) ? kPid : kPidBt;
         hid.interfaces.push_back(info);
     }
     const auto list = EnumHidInterfaces(hid, VendorIdText());
@@ -29,9 +30,28 @@ TEST(DiscoveryText, VendorFilterAndReceiverPathIgnoreCase) {
     for (int i = 0; i < 45; ++i) {
         platform::HidInterfaceInfo info;
         info.path = "hid#vid_1234&x" + std::to_string(i);
+        info.productId = kPid;
         hid.interfaces.push_back(info);
     }
     EXPECT_EQ(EnumHidInterfaces(hid, VendorIdText()).size(), 50u);
+}
+
+TEST(DiscoveryText, OtherProductsOfTheSharedVendorIdAreNeverOpened) {
+    ResetDeviceConfig();
+    FakeHid hid;
+    for (int pid : {kPid, 0x0001, kPidBt, 0x6666}) {
+        platform::HidInterfaceInfo info;
+        info.path = "hid#vid_1209&pid_" + std::to_string(pid);
+        info.productId = pid;
+        hid.interfaces.push_back(info);
+    }
+    const auto list = EnumHidInterfaces(hid, VendorIdText());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].productId, kPid);
+    EXPECT_EQ(list[1].productId, kPidBt);
+    // Nothing configured: every product of the vendor is tried.
+    g_Config.PID = g_Config.PIDBT = 0;
+    EXPECT_EQ(EnumHidInterfaces(hid, VendorIdText()).size(), 4u);
 }
 
 TEST_F(VirtualTest, FindsAndIdentifiesOneMouse) {

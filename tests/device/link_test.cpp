@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "core/log.h"
@@ -42,17 +43,41 @@ TEST(ReportFrame, ChecksumMakesTheReportSumTo0x55) {
     }
 }
 
-TEST(ReportFrame, OnlyWholeInputReportsWithId9Decode) {
-    uint8_t good[kReportBytes] = {9, 4, 0, 0, 0x15, 8, 1, 2, 3, 4, 5, 6, 7, 8, 0xEE};
+TEST(ReportFrame, Id9ReportsArePaddedOrCutAndOtherIdsAreForeign) {
+    uint8_t good[20] = {9, 4, 0, 0, 0x15, 8, 1, 2, 3, 4, 5, 6, 7, 8, 0xEE, 0x77, 0x77};
     CRetParam p;
-    ASSERT_TRUE(DecodeInputReport(good, sizeof good, p));
+    ASSERT_TRUE(DecodeInputReport(good, kReportBytes, p));
     EXPECT_EQ(p.r[0], 4);
     EXPECT_EQ(p.r[13], 0xEE);
     EXPECT_EQ(p.r[14], 0);
-    EXPECT_FALSE(DecodeInputReport(good, 14, p));
+    // A longer report is cut after 15 bytes, a shorter one zero-filled.
+    ASSERT_TRUE(DecodeInputReport(good, sizeof good, p));
+    EXPECT_EQ(p.r[13], 0xEE);
+    EXPECT_EQ(p.r[14], 0);
+    p.r[12] = 0x99;
+    ASSERT_TRUE(DecodeInputReport(good, 7, p));
+    EXPECT_EQ(p.r[5], 1);
+    EXPECT_EQ(p.r[6], 0);
+    EXPECT_EQ(p.r[12], 0);
     EXPECT_FALSE(DecodeInputReport(nullptr, 15, p));
+    EXPECT_FALSE(DecodeInputReport(good, 0, p));
     good[0] = 8;
-    EXPECT_FALSE(DecodeInputReport(good, sizeof good, p));
+    EXPECT_FALSE(DecodeInputReport(good, kReportBytes, p));
+}
+
+TEST(ReplyQueueTest, AFullQueueDropsItsOldestEntries) {
+    ReplyQueue q;
+    for (int i = 0; i < 70; ++i) {
+        CRetParam p;
+        p.r[0] = static_cast<uint8_t>(i);
+        q.Push(p);
+    }
+    EXPECT_EQ(q.Size(), kReplyQueueLimit);
+    EXPECT_EQ(q.Dropped(), 6u);
+    CRetParam out;
+    EXPECT_EQ(q.WaitNotify(5, out, 0), -1);  // among the dropped
+    for (int i = 6; i < 70; ++i) q.Push(CRetParam{});
+    EXPECT_EQ(q.Size(), kReplyQueueLimit);
 }
 
 TEST(ReplyQueueTest, QueuedReplyIsTakenAtOnceAndOthersAreDiscarded) {
@@ -124,16 +149,27 @@ TEST_F(LinkTest, DeviceEventsArePostedStageFirstAndNeverQueued) {
     EXPECT_EQ(link.m_Replies.Size(), 0u);
 }
 
-TEST_F(LinkTest, MalformedInputReportsAreLoggedAndDropped) {
-    hid.QueueInput(kNotify, {9, 0x0A, 0, 0, 0, 0, 0x03});                    // short event
-    hid.QueueInput(kNotify, {7, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // wrong id
-    hid.QueueInput(kNotify, {9, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // the good one
+TEST_F(LinkTest, ReportsOfOtherIdsAreSkippedQuietlyAndShortRepliesPadded) {
+    struct Level3 {
+        Level3() { g_nLogLevel = 3; }
+        ~Level3() { g_nLogLevel = 0; }
+    } level3;
+    // A pointer and a keyboard on the same node, then a short reply of ours.
+    for (int i = 0; i < 200; ++i) hid.QueueInput(kNotify, {2, 0, 1, 0xFF, 0, 0});
+    hid.QueueInput(kNotify, {1, 0, 0, 4, 0, 0, 0, 0, 0});
+    hid.QueueInput(kNotify, {9, 3, 0, 0, 0x15, 2});
     CRetParam out;
     ASSERT_EQ(link.m_Replies.WaitNotify(3, out, 1000), 1);
+    EXPECT_EQ(out.r[3], 0x15);
+    EXPECT_EQ(out.r[4], 2);
+    EXPECT_EQ(out.r[13], 0);
     EXPECT_EQ(link.m_Replies.Size(), 0u);
+    EXPECT_EQ(link.m_Replies.Foreign(), 201u);
     PostedMessage m;
     EXPECT_FALSE(sink.Take(m, 50));
-    EXPECT_EQ(CountLines(log, "Read: dropped input report"), 2);
+    // One summary line for the whole wait, never a line per report.
+    EXPECT_EQ(CountLines(log, "WaitNotify: skipped 201 reports of other ids"), 1);
+    EXPECT_LE(log.Lines().size(), 10u);
 }
 
 TEST_F(LinkTest, SendCommandTriesThreeTimesThenLogsOnce) {
@@ -174,11 +210,33 @@ TEST(Transport, GetDataCopiesTheRequestedBytesAndRejectsBadReads) {
     EXPECT_EQ(GetData(hid, 5, out, 13, 20), 0);
     EXPECT_TRUE(log.Contains("GetData TimeOut, hNotify=5"));
     EXPECT_EQ(GetData(hid, 5, out, 15, 20), 0);  // more than a report holds
-    hid.QueueInput(5, {9, 1, 0});
-    EXPECT_EQ(GetData(hid, 5, out, 13, 100), 0);
     hid.Kill(5);
     EXPECT_EQ(GetData(hid, 5, out, 13, 100), 0);
     EXPECT_TRUE(log.Contains("GetData Err, dev is plugout"));
+}
+
+TEST(Transport, GetDataSkipsOtherReportsUntilItsOwnTimeOut) {
+    testing_support::LogCapture log;
+    FakeHid hid;
+    // Keystrokes and pointer motion before the reply: skipped, and the short reply padded.
+    hid.QueueInput(5, {1, 0, 0, 4, 0, 0, 0, 0, 0});
+    hid.QueueInput(5, {3, 0xE9, 0});
+    hid.QueueInput(5, {2, 0, 1, 0xFF, 0, 0});
+    hid.QueueInput(5, {9, 1, 0, 2});
+    uint8_t out[14];
+    std::memset(out, 0xCC, sizeof out);
+    ASSERT_EQ(GetData(hid, 5, out, 13, 100), 1);
+    EXPECT_EQ(out[0], 1);
+    EXPECT_EQ(out[2], 2);
+    EXPECT_EQ(out[12], 0);
+    EXPECT_EQ(out[13], 0xCC);
+
+    // Only foreign reports: a time-out, and no line per report at the usual log level.
+    for (int i = 0; i < 50; ++i) hid.QueueInput(5, {2, 0, 1, 0xFF, 0, 0});
+    log.Clear();
+    EXPECT_EQ(GetData(hid, 5, out, 13, 30), 0);
+    EXPECT_EQ(log.Lines().size(), 1u);
+    EXPECT_TRUE(log.Contains("GetData TimeOut, hNotify=5"));
 }
 
 TEST(Transport, SendDataStoresTheErrorOfItsOneAttempt) {

@@ -76,7 +76,15 @@ TEST(HidDescriptor, VendorCollectionGivesCommandAndNotificationShapes) {
     EXPECT_EQ(d.MaxLength(kHidInput), 15);
     EXPECT_EQ(d.firstId[kHidInput], 9);
     EXPECT_EQ(d.firstId[kHidFeature], 8);
-    EXPECT_EQ(d.FirstReportId(), 8);  // feature is looked at before input
+    // One node, both roles: each report keeps its own length and collection.
+    EXPECT_EQ(d.Length(8, kHidFeature), 15);
+    EXPECT_EQ(d.Length(9, kHidInput), 15);
+    EXPECT_EQ(d.Length(9, kHidFeature), 0);
+    EXPECT_EQ(d.Length(0x10, kHidFeature), 0);
+    for (const auto& r : d.reports) {
+        EXPECT_EQ(r.usagePage, 0xFF00);
+        EXPECT_EQ(r.usage, 1);
+    }
 }
 
 TEST(HidDescriptor, ExtendedUsageCarriesItsOwnPage) {

@@ -33,6 +33,21 @@ const std::string kBootMouseDesc = std::string(
     "\x75\x08\x95\x03\x81\x06\xC0\xC0",
     52);
 
+// One node as a receiver's second interface presents it: consumer control (id 3) first, a
+// keyboard (id 1), then the vendor collection with feature 8, input 9 and a long feature 0x10.
+const std::string kSharedDesc = std::string(
+    // consumer control, id 3, one 16-bit usage
+    "\x05\x0C\x09\x01\xA1\x01\x85\x03\x15\x00\x26\xFF\x03\x19\x00\x2A\xFF\x03\x75\x10"
+    "\x95\x01\x81\x00\xC0"
+    // keyboard, id 1: modifiers, reserved byte, six key codes
+    "\x05\x01\x09\x06\xA1\x01\x85\x01\x05\x07\x19\xE0\x29\xE7\x15\x00\x25\x01\x75\x01"
+    "\x95\x08\x81\x02\x95\x01\x75\x08\x81\x01\x95\x06\x75\x08\x15\x00\x26\xFF\x00\x19"
+    "\x00\x2A\xFF\x00\x81\x00\xC0"
+    // vendor page: feature 8 and input 9 of 14 data bytes, feature 0x10 of 64
+    "\x06\x00\xFF\x09\x01\xA1\x01\x85\x08\x09\x01\x15\x00\x26\xFF\x00\x75\x08\x95\x0E"
+    "\xB1\x02\x85\x09\x09\x02\x95\x0E\x81\x02\x85\x10\x09\x03\x95\x40\xB1\x02\xC0",
+    25 + 47 + 39);
+
 // A fake /sys/class/hidraw and /dev: each node gets a uevent, a report descriptor and, when
 // asked, a FIFO standing in for /dev/hidrawN.
 class FakeHidraw {
@@ -77,9 +92,9 @@ TEST(HidrawSysfs, ParsesUevent) {
 }
 
 TEST(HidrawSysfs, NamesMatchWhatTheDeviceLinkLooksFor) {
-    HidUevent usb{kBusUsb, 0x1209, 0x0007, 1};
+    HidUevent usb{kBusUsb, 0x1209, 0x0007, 1, ""};
     EXPECT_EQ(HidrawInterfaceName(usb, 3), "hid#vid_1209&pid_0007&mi_01#hidraw3");
-    HidUevent bt{kBusBluetooth, 0x1209, 0x0008, -1};
+    HidUevent bt{kBusBluetooth, 0x1209, 0x0008, -1, ""};
     const std::string btName = HidrawInterfaceName(bt, 5);
     EXPECT_EQ(btName, "hid#{00001124-0000-1000-8000-00805f9b34fb}_vid&00021209_pid&0008#hidraw5");
     EXPECT_EQ(btName.find("hid#vid_"), std::string::npos);
@@ -108,17 +123,44 @@ TEST(HidrawBackend, EnumeratesAFakeSysfsTree) {
     EXPECT_EQ(list[0].usagePage, 1);
     EXPECT_EQ(list[0].usage, 2);
 
-    EXPECT_EQ(list[1].path, "hid#vid_1209&pid_0007&mi_01#hidraw3");
+    EXPECT_EQ(list[1].path, "hid#vid_1209&pid_0007&mi_01&col01#hidraw3");
     EXPECT_EQ(list[1].reportId, 8);
     EXPECT_EQ(list[1].featureLength, 15);
     EXPECT_EQ(list[1].inputLength, 0);
     EXPECT_EQ(list[1].vendorId, 0x1209);
     EXPECT_EQ(list[1].productId, 7);
 
-    EXPECT_NE(list[2].path.find("_vid&00021209_pid&0008#hidraw10"), std::string::npos);
+    EXPECT_NE(list[2].path.find("_vid&00021209_pid&0008&col02#hidraw10"), std::string::npos);
     EXPECT_EQ(list[2].reportId, 9);
     EXPECT_EQ(list[2].inputLength, 15);
     EXPECT_EQ(list[2].usagePage, 0xFF00);
+}
+
+TEST(HidrawBackend, ASharedNodeIsListedByRoleWithTheLengthsOfItsOwnReports) {
+    FakeHidraw fake;
+    fake.AddNode(4, "0003:00001209:00000007", "usb-0000:00:14.0-2/input1", kSharedDesc);
+    HidrawBackend backend(fake.Sys(), fake.Dev());
+    const auto list = backend.Enumerate();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].path, "hid#vid_1209&pid_0007&mi_01&col01#hidraw4");
+    EXPECT_EQ(list[0].reportId, 8);
+    EXPECT_EQ(list[0].featureLength, 15);  // not the 65 bytes of report 0x10
+    EXPECT_EQ(list[0].inputLength, 0);
+    EXPECT_EQ(list[1].path, "hid#vid_1209&pid_0007&mi_01&col02#hidraw4");
+    EXPECT_EQ(list[1].reportId, 9);
+    EXPECT_EQ(list[1].inputLength, 15);  // not the consumer or keyboard report
+    for (const auto& i : list) {
+        EXPECT_EQ(i.usagePage, 0xFF00);
+        EXPECT_EQ(i.usage, 1);
+        EXPECT_EQ(i.productId, 7);
+        // Both names open the one node.
+        const HidHandle h = backend.Open(i.path, nullptr);
+        EXPECT_NE(h, kNoHidHandle) << i.path;
+        backend.Close(h);
+    }
+    // The plain name of a node that has roles is no interface of its own.
+    int err = 0;
+    EXPECT_EQ(backend.Open("hid#vid_1209&pid_0007&mi_01#hidraw4", &err), kNoHidHandle);
 }
 
 TEST(HidrawBackend, OpenMapsNamesBackToNodesAndRefusesStaleOnes) {
@@ -128,17 +170,17 @@ TEST(HidrawBackend, OpenMapsNamesBackToNodesAndRefusesStaleOnes) {
     HidrawBackend backend(fake.Sys(), fake.Dev());
 
     int err = -1;
-    const HidHandle h = backend.Open("HID#VID_1209&PID_0007&MI_02#hidraw3", &err);
+    const HidHandle h = backend.Open("HID#VID_1209&PID_0007&MI_02&COL02#hidraw3", &err);
     EXPECT_NE(h, kNoHidHandle);
     EXPECT_EQ(err, kHidOk);
     backend.Close(h);
 
     // The node number now belongs to another device: the old name must not open it.
     fake.AddNode(3, "0003:0000046d:0000c52b", "usb-1/input2", kVendorDesc, false);
-    EXPECT_EQ(backend.Open("hid#vid_1209&pid_0007&mi_02#hidraw3", &err), kNoHidHandle);
+    EXPECT_EQ(backend.Open("hid#vid_1209&pid_0007&mi_02&col02#hidraw3", &err), kNoHidHandle);
     EXPECT_EQ(err, kHidErrDeviceNotConnected);
     // In sysfs but its /dev node is gone (unplugged between listing and opening).
-    EXPECT_EQ(backend.Open("hid#vid_1209&pid_0007&mi_01#hidraw6", &err), kNoHidHandle);
+    EXPECT_EQ(backend.Open("hid#vid_1209&pid_0007&mi_01&col01#hidraw6", &err), kNoHidHandle);
     EXPECT_EQ(err, kHidErrDeviceNotConnected);
     // Names that do not end in a node, or try to leave the device folder.
     for (const char* bad : {"hid#vid_1209", "hid#vid_1209#hidraw3/../../etc/passwd", "#hidraw99"}) {
@@ -160,7 +202,7 @@ class HidrawReadTest : public ::testing::Test {
     void SetUp() override {
         fake.AddNode(3, "0003:00001209:00000007", "usb-1/input2", kVendorDesc);
         fake.AddNode(2, "0003:00001209:00000007", "usb-1/input0", kBootMouseDesc);
-        h = backend.Open("hid#vid_1209&pid_0007&mi_02#hidraw3", nullptr);
+        h = backend.Open("hid#vid_1209&pid_0007&mi_02&col02#hidraw3", nullptr);
         ASSERT_NE(h, kNoHidHandle);
         // A second descriptor on the FIFO to play the kernel's side.
         feed = ::open((fake.Dev() + "/hidraw3").c_str(), O_RDWR | O_CLOEXEC);

@@ -1,0 +1,25 @@
+#include "device/permission_hint.h"
+
+#include "core/paths.h"
+
+namespace {
+
+// Single-quoted for the shell: the program folder may hold spaces or quotes.
+std::string ShellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+std::string UdevRuleCommands(const std::string& separator) {
+    return "sudo install -m 644 " + ShellQuoted(g_szAppDir + kUdevRuleFile) +
+           " /etc/udev/rules.d/" + separator + "sudo udevadm control --reload" + separator +
+           "sudo udevadm trigger --subsystem-match=hidraw";
+}
