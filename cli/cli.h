@@ -12,6 +12,7 @@ struct CliOptions {
     std::string virtualLink = "receiver";  // --virtual-link receiver|bluetooth
     std::string virtualFaults;   // --virtual-faults SPEC
     std::string dataDir;         // --data-dir DIR replaces the per-user data folder
+    bool json = false;           // the command prints JSON: nothing else goes to stdout
 };
 
 // A command gets the global options and the words after its name; returns the exit code.
