@@ -77,11 +77,14 @@ TEST_F(HelpTest, CliAnswersHelpAndVersionAndRefusesBadUsageWithStatusTwo) {
     for (const auto& c : cases) {
         const Output r = Run("mivora-cli", c.args);
         EXPECT_EQ(c.code, r.code) << c.args << "\n" << r.err;
-        if (*c.out)
+        if (*c.out) {
             EXPECT_EQ(0u, r.out.rfind(c.out, 0)) << c.args << "\n" << r.out;
-        else
+        } else {
             EXPECT_EQ("", r.out) << c.args;
-        if (c.code == 2) EXPECT_NE(std::string::npos, r.err.find("--help")) << c.args << r.err;
+        }
+        if (c.code == 2) {
+            EXPECT_NE(std::string::npos, r.err.find("--help")) << c.args << r.err;
+        }
     }
     EXPECT_EQ(std::string("mivora-cli ") + MIVORA_VERSION + "\n",
               Run("mivora-cli", "--version").out);
@@ -139,9 +142,10 @@ TEST_F(HelpTest, ManPagesDescribeEveryOptionAndCommand) {
     };
     for (const std::string& opt : optionsOf(Run("mivora-cli", "--help").out))
         EXPECT_NE(std::string::npos, cliPage.find(roff(opt))) << opt;
-    if (GuiBuilt())
+    if (GuiBuilt()) {
         for (const std::string& opt : optionsOf(Run("mivora", "--help").out))
             EXPECT_NE(std::string::npos, appPage.find(roff(opt))) << opt;
+    }
 }
 
 }  // namespace

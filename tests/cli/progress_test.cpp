@@ -79,7 +79,7 @@ class ProgressTest : public ::testing::Test {
 };
 
 TEST_F(ProgressTest, WritesShowOneUpdatingLineOnATerminalThatIsErasedAtTheEnd) {
-    for (const std::vector<std::string> args :
+    for (const std::vector<std::string>& args :
          {std::vector<std::string>{"apply"}, {"restore"}, {"set", "key", "3", "dpi-up"}}) {
         const Output r = OnTerminal(args);
         ASSERT_EQ(0, r.code) << args[0] << ": " << r.text;

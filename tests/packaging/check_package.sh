@@ -33,6 +33,13 @@ for path in usr/bin/mivora usr/bin/mivora-cli usr/lib/mivora/cfg.ini usr/lib/miv
     usr/share/doc/mivora/copyright usr/share/doc/mivora/changelog.gz; do
     [ -e "$fs/$path" ] || fail "the package has no $path"
 done
+# Only the two programs: test and build tools that land in the build's bin/ stay out.
+for f in $(find "$fs/usr/lib/mivora" -type f -perm -u+x); do
+    case $(basename "$f") in
+        mivora | mivora-cli) ;;
+        *) fail "the program folder holds the executable $(basename "$f")" ;;
+    esac
+done
 # Whatever rule file the build installs: at least one, where udev reads rules.
 rules=$(find "$fs/usr/lib/udev/rules.d" "$fs/lib/udev/rules.d" -name '*.rules' 2>/dev/null)
 [ -n "$rules" ] || fail "the package has no udev rule"
@@ -75,13 +82,17 @@ version=$(dpkg-deb -f "$deb" Version)
     fail "mivora-cli --version does not print the package version $version"
 [ "$(run "$fs/usr/bin/mivora" --version)" = "mivora $version" ] ||
     fail "mivora --version does not print the package version $version"
-run "$fs/usr/bin/mivora" --help | grep -q '^usage: mivora' || fail "mivora --help"
-run "$fs/usr/bin/mivora-cli" set --help | grep -q '^usage: mivora-cli set' || fail "mivora-cli set --help"
+out=$(run "$fs/usr/bin/mivora" --help)
+grep -q '^usage: mivora' <<<"$out" || fail "mivora --help"
+out=$(run "$fs/usr/bin/mivora-cli" set --help)
+grep -q '^usage: mivora-cli set' <<<"$out" || fail "mivora-cli set --help"
 # The program folder is found beside the binary: config loads the packaged cfg.ini and models.
-config=$(run "$fs/usr/bin/mivora-cli" --data-dir "$data" config) || true
-grep -qi 'model' <<<"$config" || fail "mivora-cli config shows no model table: $config"
-run "$fs/usr/bin/mivora-cli" --data-dir "$data" --virtual-mouse="$root/vm.bin" read --json |
-    grep -q '"cid":' || fail "mivora-cli read --json against the virtual mouse"
+out=$(run "$fs/usr/bin/mivora-cli" --data-dir "$data" config)
+grep -q "^Program folder *$fs/usr/lib/mivora/\$" <<<"$out" || fail "the program folder is not /usr/lib/mivora: $out"
+grep -q '^Skin check *passed' <<<"$out" || fail "the packaged skin mark does not match: $out"
+grep -q '^Models ([1-9]' <<<"$out" || fail "mivora-cli config shows no model: $out"
+out=$(run "$fs/usr/bin/mivora-cli" --data-dir "$data" --virtual-mouse="$root/vm.bin" read --json)
+grep -q '"cid":' <<<"$out" || fail "mivora-cli read --json against the virtual mouse"
 bash -c "source /usr/share/bash-completion/bash_completion
     source '$fs/usr/share/bash-completion/completions/mivora-cli'
     complete -p mivora-cli" >/dev/null 2>&1 || fail "the packaged completion does not load"
