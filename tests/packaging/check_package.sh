@@ -40,6 +40,15 @@ for f in $(find "$fs/usr/lib/mivora" -type f -perm -u+x); do
         *) fail "the program folder holds the executable $(basename "$f")" ;;
     esac
 done
+# Nothing that a run of the programs or the tests left in the build's program folder (profiles,
+# lang.ini, logs): only the shipped files, the skins and the language folders.
+for entry in "$fs/usr/lib/mivora"/*; do
+    name=$(basename "$entry")
+    case $name in
+        mivora | mivora-cli | cfg.ini | text.xml | appfont.ttf | appico.ico | mivora.png | skins) ;;
+        *) [ -d "$entry" ] && [ -f "$entry/text.xml" ] || fail "the program folder holds $name" ;;
+    esac
+done
 # Whatever rule file the build installs: at least one, where udev reads rules.
 rules=$(find "$fs/usr/lib/udev/rules.d" "$fs/lib/udev/rules.d" -name '*.rules' 2>/dev/null)
 [ -n "$rules" ] || fail "the package has no udev rule"
