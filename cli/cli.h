@@ -14,6 +14,7 @@ struct CliOptions {
     std::string dataDir;         // --data-dir DIR replaces the per-user data folder
     std::string sysfsRoot;       // --sysfs-root DIR instead of /sys/class/hidraw
     std::string devRoot;         // --dev-root DIR instead of /dev (where hidrawN live)
+    bool json = false;           // the command prints JSON: nothing else goes to stdout
 };
 
 // A command gets the global options and the words after its name; returns the exit code.

@@ -1,5 +1,6 @@
 // mivora-cli macro: the macro library of the data folder without the editor window.
-//   macro list | macro show NAME | macro import FILE.zqm [--folder DIR] | macro export NAME FILE
+//   macro list [--names] | macro show NAME | macro import FILE.zqm [--folder DIR]
+//   macro export NAME FILE
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,7 +20,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: mivora-cli macro list | show NAME | import FILE.zqm [--folder DIR] | export NAME FILE";
+    "usage: mivora-cli macro list [--names] | show NAME | import FILE.zqm [--folder DIR] | "
+    "export NAME FILE";
 
 // Keeps the library's messages for one error line; answers every question with OK.
 class CliNotifier : public Notifier {
@@ -90,6 +92,20 @@ MacroTreeNode* FindFolder(MacroTree& tree, const std::string& rel) {
 
 const char* StateText(const StMacroEvent& ev) {
     return ev.wState ? "press" : "release";
+}
+
+// Names only, one a line: for the shell completion.
+int ListNames(MacroTree& tree) {
+    tree.WalkChildren(
+        tree.Root(),
+        [](MacroTreeNode* n) {
+            if (n->isFolder) return 0;
+            if (const StMacro* rec = FindRecordOfItem(n))
+                std::printf("%s\n", MacroName(*rec).c_str());
+            return 0;
+        },
+        true);
+    return 0;
 }
 
 int List(MacroTree& tree) {
@@ -177,12 +193,12 @@ int CmdMacro(const CliOptions& opts, const std::vector<std::string>& args) {
     if (sub != "list" && sub != "show" && sub != "import" && sub != "export")
         return CliFail("unknown macro command " + sub + "; " + kUsage);
     if ((sub == "show" && args.size() != 2) || (sub == "export" && args.size() != 3) ||
-        (sub == "list" && args.size() != 1))
+        (sub == "list" && args.size() != 1 && (args.size() != 2 || args[1] != "--names")))
         return CliFail(kUsage);
     if (int rc = StartUp(opts)) return rc;
     MacroTree tree;
     LoadMacroLibrary(&tree, g_Config.MacroDir != 0, true);
-    if (sub == "list") return List(tree);
+    if (sub == "list") return args.size() == 2 ? ListNames(tree) : List(tree);
     if (sub == "show") return Show(tree, args[1]);
     if (sub == "import") return Import(tree, args);
     return Export(tree, args[1], args[2]);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/command_help.h"
 #include "cli/commands.h"
 
 namespace {
@@ -19,13 +20,37 @@ void PrintUsage(std::FILE* out) {
                  "usage: mivora-cli [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
                  "                  [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
                  "                  [--virtual-faults SPEC]] [--sysfs-root DIR] [--dev-root DIR]\n"
-                 "                  COMMAND [ARGS]\n\ncommands:\n");
+                 "                  COMMAND [ARGS]\n"
+                 "       mivora-cli COMMAND --help\n"
+                 "       mivora-cli --version\n\n"
+                 "Configures the mouse from the command line with the engine of the desktop "
+                 "program.\n\n"
+                 "options:\n"
+                 "  --data-dir DIR            keep profiles and macros in DIR instead of the "
+                 "user's data folder\n"
+                 "  --virtual-mouse[=FILE]    talk to the built-in virtual mouse (memory kept in "
+                 "FILE)\n"
+                 "  --virtual-cid N, --virtual-mid N\n"
+                 "                            the virtual mouse's customer and model codes\n"
+                 "  --virtual-link receiver|bluetooth\n"
+                 "                            how the virtual mouse is connected\n"
+                 "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay "
+                 "reports\n"
+                 "  -h, --help                print this help (after COMMAND: the command's "
+                 "help)\n"
+                 "  --version                 print the version\n\ncommands:\n");
     for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
     std::fprintf(out,
                  "\nfor testing and diagnosis:\n"
                  "  --sysfs-root DIR  read the hidraw nodes' sysfs entries from DIR instead of\n"
                  "                    /sys/class/hidraw\n"
                  "  --dev-root DIR    open the hidraw device nodes in DIR instead of /dev\n");
+}
+
+// Prints "mivora-cli: <text>" and the hint to --help; returns the exit code of a usage error.
+int UsageError(const std::string& text) {
+    std::fprintf(stderr, "mivora-cli: %s (see mivora-cli --help)\n", text.c_str());
+    return 2;
 }
 
 bool ParseInt(const std::string& text, int& out) {
@@ -57,8 +82,11 @@ int main(int argc, char** argv) {
     for (; i < argc; ++i) {
         std::string a = argv[i];
         std::string value;
-        if (a == "--help" || a == "-h") {
+        if (IsHelpWord(a)) {
             PrintUsage(stdout);
+            return 0;
+        } else if (a == "--version") {
+            PrintVersion(stdout, "mivora-cli");
             return 0;
         } else if (a == "--virtual-mouse") {
             opts.virtualMouse = true;
@@ -83,7 +111,7 @@ int main(int argc, char** argv) {
             if (!needValue(a.c_str(), target) || target.empty())
                 return CliFail(a + " needs a folder");
         } else if (a.rfind("--", 0) == 0 && rest.empty()) {
-            return CliFail("unknown option " + a + " (see --help)");
+            return UsageError("unknown option " + a);
         } else {
             for (; i < argc; ++i) rest.emplace_back(argv[i]);
             break;
@@ -96,7 +124,13 @@ int main(int argc, char** argv) {
     const std::string name = rest.front();
     rest.erase(rest.begin());
     for (const auto& c : kCommands) {
-        if (name == c.name) return c.run(opts, rest);
+        if (name != c.name) continue;
+        for (const auto& word : rest) {
+            if (IsHelpWord(word)) return PrintCommandHelp(stdout, name) ? 0 : 1;
+            // Machine-readable output gets no progress line.
+            if (word == "--json") opts.json = true;
+        }
+        return c.run(opts, rest);
     }
-    return CliFail("unknown command " + name + " (see --help)");
+    return UsageError("unknown command " + name);
 }

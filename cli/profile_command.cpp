@@ -10,6 +10,7 @@
 #include "device/session_state.h"
 #include "macro/macro_library.h"
 #include "macro/macro_tree.h"
+#include "platform/terminal.h"
 #include "profile/apply_thread.h"
 #include "profile/profile_list.h"
 #include "profile/profile_session.h"
@@ -42,10 +43,16 @@ bool ParseIntArg(const std::string& text, long min, long max, long& out) {
 
 ProfileCommand::ProfileCommand(const CliOptions& opts) : m_session(opts) {
     m_previous = SetNotifier(&m_notifier);
+    // A person at a terminal sees writes progress; scripts and JSON readers get nothing extra.
+    if (!opts.json && platform::StdoutIsTerminal()) {
+        m_progress = std::make_shared<ProgressLine>(stdout);
+        g_ApplyThread.SetProgressObserver(m_progress);
+    }
 }
 
 ProfileCommand::~ProfileCommand() {
     g_ApplyThread.Stop();
+    g_ApplyThread.SetProgressObserver(nullptr);
     SetNotifier(m_previous);
 }
 
@@ -85,8 +92,9 @@ void ProfileCommand::BeginApply() {
 }
 
 int ProfileCommand::WaitApplied() {
-    if (!g_ApplyThread.WaitIdle(kApplyTimeoutMs))
-        return CliFail("the mouse did not take the settings in time");
+    const bool idle = g_ApplyThread.WaitIdle(kApplyTimeoutMs);
+    if (m_progress) m_progress->Clear();  // before any message of ours
+    if (!idle) return CliFail("the mouse did not take the settings in time");
     if (g_ApplyThread.Failures() != m_failuresBefore) {
         // The first message of this request says why (a refused key before the general one).
         const std::string why = m_notifier.messages.size() > m_messagesBefore

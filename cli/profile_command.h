@@ -3,10 +3,12 @@
 // stored profile and the model codes are saved).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/progress_line.h"
 #include "cli/session.h"
 #include "core/notifier.h"
 
@@ -45,6 +47,7 @@ class ProfileCommand {
     };
     CliSession m_session;
     Collect m_notifier;
+    std::shared_ptr<ProgressLine> m_progress;  // only on a terminal
     Notifier* m_previous = nullptr;
     bool m_started = false;
     int m_failuresBefore = 0;

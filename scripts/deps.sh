@@ -3,6 +3,8 @@ MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core
     fonts-wqy-microhei)
 MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
+MIVORA_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream groff-base)  # scripts/package: shlibdeps and the package checks
+MIVORA_PACKAGES+=(bash-completion)  # the completion test loads its helpers
 
 mivora_install_deps() {
     local missing=()

@@ -52,6 +52,11 @@ void ApplyThread::Post(int nFlag, int nData) {
     m_wake.notify_one();
 }
 
+void ApplyThread::SetProgressObserver(std::shared_ptr<MessageSink> observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_observer = std::move(observer);
+}
+
 bool ApplyThread::WaitIdle(int timeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -113,6 +118,10 @@ void ApplyThread::Carry(const ApplyRequest& req) {
             std::this_thread::sleep_for(std::chrono::milliseconds(m_nProgressPauseMs));
             progress = m_progress->Find(kProgressTitle);
         }
+    }
+    if (!progress) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        progress = m_observer;
     }
     bool ok = true;
     if ((!link || !link->IsConnected()) && g_Config.GoWithNoDev == 0) {

@@ -45,6 +45,10 @@ class ApplyThread {
     void Stop();
     // Queues a request and wakes the thread.
     void Post(int nFlag, int nData);
+    // Every request that has no progress window reports its progress (WM_PROGRESS with the
+    // percentage, then WM_CLOSE_MSG) to observer instead; nullptr ends that. The command-line
+    // tool shows it on the terminal.
+    void SetProgressObserver(std::shared_ptr<MessageSink> observer);
 
     // Waits until no request is waiting or running; false on time-out.
     bool WaitIdle(int timeoutMs);
@@ -67,6 +71,7 @@ class ApplyThread {
 
     CUSBDriver* m_link = nullptr;
     ProgressWindows* m_progress = nullptr;
+    std::shared_ptr<MessageSink> m_observer;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;

@@ -20,10 +20,41 @@ const char* AppUsage() {
            "              [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
            "              [--virtual-faults SPEC]] [--screenshot DIR]\n"
            "              [--sysfs-root DIR] [--dev-root DIR]\n"
+           "       mivora --help | --version\n\n"
+           "Configures the wireless mouse: buttons, DPI stages, report rate, lighting, macros.\n\n"
+           "options:\n"
+           "  --data-dir DIR            keep profiles, macros and lang.ini in DIR instead of the\n"
+           "                            user's data folder\n"
+           "  --virtual-mouse[=FILE]    talk to the built-in virtual mouse (memory kept in FILE)\n"
+           "  --virtual-cid N, --virtual-mid N\n"
+           "                            the virtual mouse's customer and model codes\n"
+           "  --virtual-link receiver|bluetooth\n"
+           "                            how the virtual mouse is connected\n"
+           "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay reports\n"
+           "  --screenshot DIR          write PNG pictures of the windows in every language to\n"
+           "                            DIR and exit\n"
+           "  -h, --help                print this help\n"
+           "  --version                 print the version\n"
            "\nfor testing and diagnosis:\n"
-           "  --sysfs-root DIR  read the hidraw nodes' sysfs entries from DIR instead of\n"
-           "                    /sys/class/hidraw\n"
-           "  --dev-root DIR    open the hidraw device nodes in DIR instead of /dev\n";
+           "  --sysfs-root DIR          read the hidraw nodes' sysfs entries from DIR instead of\n"
+           "                            /sys/class/hidraw\n"
+           "  --dev-root DIR            open the hidraw device nodes in DIR instead of /dev\n";
+}
+
+std::string AppVersion() {
+    return std::string("mivora ") + MIVORA_VERSION + "\n";
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+bool WantsHelpOrVersion(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--version") return true;
+    return WantsHelp(args);
 }
 
 bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std::string& error) {
@@ -37,6 +68,8 @@ bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std:
         std::string v;
         if (a == "--help" || a == "-h") {
             out.help = true;
+        } else if (a == "--version") {
+            out.version = true;
         } else if (a == "--virtual-mouse") {
             out.virtualMouse = true;
         } else if (a.rfind("--virtual-mouse=", 0) == 0) {

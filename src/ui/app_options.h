@@ -17,8 +17,15 @@ struct AppOptions {
     std::string devRoot;    // (an emulator), for testing and diagnosis
     std::string screenshotDir;  // --screenshot DIR: render the windows to PNG files and exit
     bool help = false;
+    bool version = false;
 };
 
 // Parses args (without the program name). Returns true, or false with a one-line error.
 bool ParseAppOptions(const std::vector<std::string>& args, AppOptions& out, std::string& error);
 const char* AppUsage();
+// "mivora <version>" and a line feed.
+std::string AppVersion();
+// True when args ask for the help or the version: those are answered before any window
+// system is opened, so they work without a display. The help wins over the version.
+bool WantsHelpOrVersion(const std::vector<std::string>& args);
+bool WantsHelp(const std::vector<std::string>& args);

@@ -93,6 +93,10 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
         std::fputs(AppUsage(), stdout);
         return 0;
     }
+    if (opts.version) {
+        std::fputs(AppVersion().c_str(), stdout);
+        return 0;
+    }
     if (!InitAppDir()) {
         std::fprintf(stderr, "mivora: cannot find the program folder\n");
         return 1;

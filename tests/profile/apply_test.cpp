@@ -158,6 +158,29 @@ TEST_F(ApplyTest, ThreadReportsProgressAndClosesTheWindow) {
     EXPECT_EQ((Bytes{0x22, 0x33}), Mem(0x00, 2));  // 500 Hz on both links, written before the reset
 }
 
+// Requests without a progress window (apply, import, a key) report to the observer: the
+// command-line tool's progress line.
+TEST_F(ApplyTest, ThreadReportsEveryRequestToTheProgressObserver) {
+    FakeProgress observer;
+    g_ApplyThread.SetProgressObserver(observer.sink);
+    g_ApplyThread.Start(link.get());
+    PostApply(kApplyKeys, 2);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    EXPECT_EQ(
+        (std::vector<uintptr_t>{20, 60, 70, 80, 90, 100, 1000 + WM_CLOSE_MSG, 1000 + WM_CLOSE_MSG}),
+        observer.Percents());
+
+    ClearHandle(*link);  // a failure closes the line too
+    PostApply(kApplyKeys, 2);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    EXPECT_EQ((std::vector<uintptr_t>{1000 + WM_CLOSE_MSG}), observer.Percents());
+
+    g_ApplyThread.SetProgressObserver(nullptr);
+    PostApply(kApplyKeys, 2);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    EXPECT_TRUE(observer.Percents().empty());
+}
+
 TEST_F(ApplyTest, ThreadWithoutMouseTellsTheUserAndWritesNothing) {
     const Bytes before = Mem(0, 0xE00);
     ClearHandle(*link);
