@@ -1,8 +1,15 @@
 // The data that ships beside the program must load without a single message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <map>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
@@ -17,6 +24,71 @@
 using testing_support::RecordingNotifier;
 
 namespace {
+
+// The arguments a printf-style text consumes, one entry per argument: the length modifier and
+// the conversion class ("d", "u", "f", "c", "s", "p", "n"), "*" for a star width or precision.
+// "%%" consumes nothing, and a '%' that starts no valid conversion (a listed character, as in
+// "% ! #") is plain text.
+std::vector<std::string> FormatArguments(const std::string& text) {
+    std::vector<std::pair<int, std::string>> args;  // explicit position (0 = in order), kind
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        size_t j = i + 1;
+        if (j < text.size() && text[j] == '%') {
+            i = j;
+            continue;
+        }
+        int position = 0;
+        size_t digits = j;
+        while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
+            ++digits;
+        if (digits > j && digits < text.size() && text[digits] == '$') {
+            position = std::stoi(text.substr(j, digits - j));
+            j = digits + 1;
+        }
+        std::vector<std::string> stars;
+        while (j < text.size() && std::strchr("-+ #0'", text[j])) ++j;
+        auto width = [&] {
+            if (j < text.size() && text[j] == '*') {
+                stars.push_back("*");
+                ++j;
+            }
+            while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+        };
+        width();
+        if (j < text.size() && text[j] == '.') {
+            ++j;
+            width();
+        }
+        std::string length;
+        while (j < text.size() && std::strchr("hljztL", text[j])) length += text[j++];
+        if (j >= text.size()) continue;
+        static const std::map<char, const char*> kClass = {
+            {'d', "d"}, {'i', "d"}, {'o', "u"}, {'u', "u"}, {'x', "u"}, {'X', "u"},
+            {'e', "f"}, {'E', "f"}, {'f', "f"}, {'F', "f"}, {'g', "f"}, {'G', "f"},
+            {'a', "f"}, {'A', "f"}, {'c', "c"}, {'s', "s"}, {'p', "p"}, {'n', "n"}};
+        const auto kind = kClass.find(text[j]);
+        if (kind == kClass.end()) continue;
+        for (const std::string& s : stars) args.push_back({position, s});
+        args.push_back({position, length + kind->second});
+        i = j;
+    }
+    // Positional arguments are consumed by position, whatever order the words put them in.
+    std::stable_sort(args.begin(), args.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> kinds;
+    for (const auto& a : args) kinds.push_back(a.second);
+    return kinds;
+}
+
+// Every language of the list, with the program folder's own text first.
+std::vector<std::string> ShippedTextFiles() {
+    std::vector<std::string> files = {testing_support::SourceDataDir() + "text.xml"};
+    for (int i = 0; i < g_Config.LangCount; ++i)
+        files.push_back(
+            LanguageTextPath(testing_support::SourceDataDir(), g_Config.Lang[i].folder));
+    return files;
+}
 
 TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
     RecordingNotifier notes;
@@ -68,11 +140,7 @@ TEST(ShippedData, EveryTextFileIsWellFormedAndDefinesEveryKey) {
     RecordingNotifier notes;
     ASSERT_EQ(LoadConfig(testing_support::SourceDataDir()), 1);
     ResetLog();
-    std::vector<std::string> files = {testing_support::SourceDataDir() + "text.xml"};
-    for (int i = 0; i < g_Config.LangCount; ++i)
-        files.push_back(
-            LanguageTextPath(testing_support::SourceDataDir(), g_Config.Lang[i].folder));
-    for (const std::string& f : files) {
+    for (const std::string& f : ShippedTextFiles()) {
         ASSERT_TRUE(platform::FileExists(f)) << f;
         XmlDoc doc;
         ASSERT_TRUE(doc.LoadFromFile(f)) << f;
@@ -81,6 +149,58 @@ TEST(ShippedData, EveryTextFileIsWellFormedAndDefinesEveryKey) {
         for (int k = 0; k < UiTextKeyCount(); ++k)
             EXPECT_FALSE(g_UiText.Get(UiTextKeyName(k)).empty())
                 << f << " lacks " << UiTextKeyName(k);
+    }
+}
+
+TEST(ShippedData, EveryLanguageFolderIsListedOnceWithANameTheSelectorShowsWhole) {
+    RecordingNotifier notes;
+    ASSERT_EQ(LoadConfig(testing_support::SourceDataDir()), 1);
+    ResetLog();
+    std::set<std::string> listed, names;
+    for (int i = 0; i < g_Config.LangCount; ++i) {
+        const LangEntry& e = g_Config.Lang[i];
+        EXPECT_TRUE(listed.insert(e.folder).second) << "Lang" << i + 1 << " repeats " << e.folder;
+        EXPECT_TRUE(names.insert(e.name).second) << "Lang" << i + 1 << " repeats " << e.name;
+        // The language selector cuts names after 19 characters.
+        EXPECT_LE(Utf8ToUtf16(e.name).size(), 19u) << e.name;
+    }
+    namespace fs = std::filesystem;
+    std::set<std::string> shipped;
+    for (const auto& entry : fs::directory_iterator(testing_support::SourceDataDir()))
+        if (entry.is_directory() && fs::exists(entry.path() / "text.xml"))
+            shipped.insert(entry.path().filename().string());
+    EXPECT_EQ(listed, shipped) << "every language folder is offered, and only those";
+}
+
+TEST(ShippedData, FormatArgumentsAreReadAsPrintfConsumesThem) {
+    using V = std::vector<std::string>;
+    const std::pair<const char*, V> cases[] = {
+        {"Saved.", {}},
+        {"Error %d", {"d"}},
+        {"%s: %i of %u, %lx", {"s", "d", "u", "lu"}},
+        {"%5.2f%% at %-8s", {"f", "s"}},
+        {"%*d", {"*", "d"}},
+        {"Avoid / \\ ? + = - * & % ! #", {}},
+        {"100%", {}},
+        {"%2$s %1$d", {"d", "s"}},
+    };
+    for (const auto& [text, kinds] : cases) EXPECT_EQ(FormatArguments(text), kinds) << text;
+}
+
+TEST(ShippedData, TranslationsConsumeTheSameFormatArgumentsAsTheEnglishText) {
+    RecordingNotifier notes;
+    ASSERT_EQ(LoadConfig(testing_support::SourceDataDir()), 1);
+    ResetLog();
+    const std::vector<std::string> files = ShippedTextFiles();
+    LoadUiTexts(files.front());
+    std::map<std::string, std::vector<std::string>> english;
+    for (int k = 0; k < UiTextKeyCount(); ++k)
+        english[UiTextKeyName(k)] = FormatArguments(g_UiText.Get(UiTextKeyName(k)));
+    for (const std::string& f : files) {
+        LoadUiTexts(f);
+        for (const auto& [key, kinds] : english)
+            EXPECT_EQ(FormatArguments(g_UiText.Get(key)), kinds)
+                << f << ": " << key << " = " << g_UiText.Get(key);
     }
 }
 

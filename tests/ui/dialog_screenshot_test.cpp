@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/program_config.h"
 #include "ui/about_dlg.h"
 #include "ui/firekey_dlg.h"
 #include "ui/msg_dlg.h"
@@ -34,12 +35,12 @@ void Shoot(QDialog& dlg, const std::string& name) {
 
 TEST(ScreenshotTest, DialogsInEveryLanguage) {
     ui_test::ProgramFolder program;
-    const std::pair<const char*, const char*> languages[] = {
-        {"English", "en"}, {"Deutsch", "de"}, {"简体中文", "zh"}};
-    for (const auto& [folder, tag] : languages) {
-        SCOPED_TRACE(folder);
-        ui_test::ProgramFolder::UseLanguage(folder);
-        const std::string t = tag;
+    // Every language of the shipped list, named by its folder.
+    ASSERT_GT(g_Config.LangCount, 0);
+    for (int lang = 0; lang < g_Config.LangCount; ++lang) {
+        const std::string t = g_Config.Lang[lang].folder;
+        SCOPED_TRACE(t);
+        ui_test::ProgramFolder::UseLanguage(t);
         {
             CMsgDlg dlg;
             dlg.m_nMode = CMsgDlg::kMessage;

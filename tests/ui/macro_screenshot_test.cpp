@@ -38,12 +38,12 @@ TEST_F(MacroShots, EditorAndPickerInEveryLanguage) {
     PutFile("Shooter/Sniper/Hold breath long.zqm", Macro("Hold breath long", 0x12));
     PutFile("Office/Signature.zqm", Macro("Signature", 0x13));
     LoadMacroLibrary(nullptr, true, true);
-    const std::pair<const char*, const char*> languages[] = {
-        {"English", "en"}, {"Deutsch", "de"}, {"简体中文", "zh"}};
-    for (const auto& [folder, tag] : languages) {
-        SCOPED_TRACE(folder);
-        ui_test::ProgramFolder::UseLanguage(folder);
-        const std::string t = tag;
+    // Every language of the shipped list, named by its folder.
+    ASSERT_GT(g_Config.LangCount, 0);
+    for (int lang = 0; lang < g_Config.LangCount; ++lang) {
+        const std::string t = g_Config.Lang[lang].folder;
+        SCOPED_TRACE(t);
+        ui_test::ProgramFolder::UseLanguage(t);
         {
             CMacroDlg dlg;
             dlg.open();
