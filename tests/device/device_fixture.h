@@ -51,13 +51,16 @@ inline int CountLines(const testing_support::LogCapture& log, const std::string&
 }
 
 // Answers commands 2 to 5 from a byte memory, on the notification handle it is given.
-// Faults: damage the next N write echoes, drop the next N replies.
+// Faults: damage the next N write echoes, drop the next N replies, lose the next N requests on
+// the way in (not carried out, not answered), refuse the next N requests (status 1).
 class FakeFirmware {
   public:
     uint8_t mem[0xE00] = {};
     int damageEchoes = 0;
     int dropReplies = 0;
     int readAddressSkew = 0;  // added to the address a read reply names
+    int ignoreRequests = 0;
+    int refuseReplies = 0;
 
     void Attach(FakeHid& hid, platform::HidHandle hNotify) {
         m_notify = hNotify;
@@ -68,6 +71,10 @@ class FakeFirmware {
 
   private:
     void Respond(FakeHid& f, const Bytes& report) {
+        if (ignoreRequests > 0) {
+            --ignoreRequests;
+            return;
+        }
         const uint8_t* q = report.data() + 1;
         Bytes r(14, 0);
         r[0] = q[0];
@@ -99,6 +106,10 @@ class FakeFirmware {
             default:
                 r[1] = 1;
                 break;
+        }
+        if (refuseReplies > 0) {
+            --refuseReplies;
+            r[1] = 1;
         }
         if (dropReplies > 0) {
             --dropReplies;
