@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <string>
@@ -458,10 +459,16 @@ bool LevelPassed(const Figures& f, long requests) {
            f.requests == requests;
 }
 
+const char* LevelName(const Figures& f) {
+    return f.faults.empty() ? "none" : f.faults.c_str();
+}
+
 void PrintTable(const std::vector<Figures>& levels, const Options& opt) {
+    int w = 6;
+    for (const auto& f : levels) w = std::max(w, static_cast<int>(std::strlen(LevelName(f))));
     std::printf("soak: %ld requests per level, seed %u, unplug every %ld\n", opt.requests, opt.seed,
                 opt.unplugEvery);
-    std::printf("%-24s %8s %9s %8s %8s %8s %6s %5s %9s %9s %9s\n", "faults", "requests",
+    std::printf("%-*s %8s %9s %8s %8s %8s %6s %5s %9s %9s %9s\n", w, "faults", "requests",
                 "successes", "failures", "silent", "untold", "hangs", "lost", "mean ms", "longest",
                 "unplugs");
     for (const auto& f : levels) {
@@ -469,17 +476,16 @@ void PrintTable(const std::vector<Figures>& levels, const Options& opt) {
         const double mean = f.requests > 0 ? f.totalMs / f.requests : 0.0;
         char unplugs[32];
         std::snprintf(unplugs, sizeof unplugs, "%ld/%ld", f.refinds, f.unplugs);
-        std::printf("%-24s %8ld %8.2f%% %8ld %8ld %8ld %6ld %5ld %9.1f %9.0f %9s\n",
-                    f.faults.empty() ? "none" : f.faults.c_str(), f.requests, share,
-                    f.reportedFailures, f.silentMismatches, f.untoldFailures, f.hangs, f.lostMice,
-                    mean, f.longestMs, unplugs);
+        std::printf("%-*s %8ld %8.2f%% %8ld %8ld %8ld %6ld %5ld %9.1f %9.0f %9s\n", w, LevelName(f),
+                    f.requests, share, f.reportedFailures, f.silentMismatches, f.untoldFailures,
+                    f.hangs, f.lostMice, mean, f.longestMs, unplugs);
     }
     std::printf(
-        "(failures: reported to the user; silent: success reported but the memory differs"
-        " from the fault-free twin; unplugs: refound/unplugged)\n");
+        "(failures: reported to the user; silent: success reported but the memory differs from "
+        "the fault-free twin; unplugs: refound/unplugged)\n");
     for (const auto& f : levels)
-        std::printf("%-24s reply time-outs %ld, echo check failures %ld\n",
-                    f.faults.empty() ? "none" : f.faults.c_str(), f.replyTimeouts, f.checkFailures);
+        std::printf("%-*s reply time-outs %ld, echo check failures %ld\n", w, LevelName(f),
+                    f.replyTimeouts, f.checkFailures);
 }
 
 }  // namespace
