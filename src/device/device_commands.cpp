@@ -37,25 +37,25 @@ void MemoryRequest(uint8_t cmd, int address, int n, uint8_t q[kRequestBytes]) {
     q[4] = static_cast<uint8_t>(n);
 }
 
-// kStop: the exchange ends at once and is not tried again (no device, a send that failed, a bad
-// request).
-enum class Outcome { kDone, kFailed, kStop };
+// How one try ended. kLost: no reply (or an echo that did not verify); kRefused: the mouse
+// answered no, or answered another request; kStop: the exchange ends at once and is not tried
+// again (no device, a send that failed, a bad request).
+enum class Outcome { kDone, kLost, kRefused, kStop };
 
-// One read request and its reply. kDone with the bytes in dest; kFailed (logged) for a lost,
-// refused or misaddressed reply.
+// One read request and its reply. kDone with the bytes in dest; otherwise logged.
 Outcome ReadTry(CUSBDriver& link, platform::HidHandle hCmd, const uint8_t q[kRequestBytes],
                 uint8_t* dest, int n) {
     uint8_t report[kReportBytes];
     if (!SendCommand(link, hCmd, q, report)) return Outcome::kStop;
     CRetParam ret;
-    if (link.m_Replies.WaitNotify(kCmdReadMemory, ret) == 1 && ret.r[1] == 0 && ret.r[2] == q[2] &&
-        ret.r[3] == q[3]) {
+    const bool replied = link.m_Replies.WaitNotify(kCmdReadMemory, ret) == 1;
+    if (replied && ret.r[1] == 0 && ret.r[2] == q[2] && ret.r[3] == q[3]) {
         std::memcpy(dest, ret.r + 5, static_cast<size_t>(n));
         return Outcome::kDone;
     }
     g_pfnLog("ReadEEPROM Failed, hCmd=%x, nAddr=0x%x, nParam=%x,%x,%x", HandleText(hCmd),
              static_cast<unsigned>((q[2] << 8) | q[3]), ret.r[1], ret.r[2], ret.r[3]);
-    return Outcome::kFailed;
+    return replied ? Outcome::kRefused : Outcome::kLost;
 }
 
 // A read with the tries of the retry policy. Runs under the command lock.
@@ -66,8 +66,8 @@ Outcome ReadWithTries(CUSBDriver& link, platform::HidHandle hCmd, int address, u
     RetryBudget budget(LinkRetryPolicy());
     for (;;) {
         const Outcome o = ReadTry(link, hCmd, q, dest, n);
-        if (o != Outcome::kFailed) return o;
-        if (!budget.Another()) return Outcome::kFailed;
+        if (o == Outcome::kDone || o == Outcome::kStop) return o;
+        if (!budget.Another(o == Outcome::kRefused)) return o;
         budget.Pause();
     }
 }
@@ -84,18 +84,20 @@ Outcome ReadExchange(int address, CUSBDriver& link, uint8_t* dest, int n) {
     return ReadWithTries(link, hCmd, address, dest, n);
 }
 
-// One write request of a chunk (q holds it). kDone when the echo repeats the request.
+// One write request of a chunk (q holds it). kDone when the echo repeats the request; kLost
+// when it did not come or differs (damaged on the way back: the chunk may well be written).
 Outcome WriteTry(CUSBDriver& link, platform::HidHandle hCmd, const uint8_t q[kRequestBytes]) {
     uint8_t report[kReportBytes];
     if (!SendCommand(link, hCmd, q, report)) return Outcome::kStop;
     CRetParam ret;
-    if (link.m_Replies.WaitNotify(kCmdWriteMemory, ret) == 1 && ret.r[1] == 0 &&
-        std::memcmp(ret.r + kEchoFirst, q + kEchoFirst, kEchoBytes) == 0)
-        return Outcome::kDone;
-    return Outcome::kFailed;
+    if (link.m_Replies.WaitNotify(kCmdWriteMemory, ret) != 1) return Outcome::kLost;
+    if (ret.r[1] != 0) return Outcome::kRefused;
+    if (std::memcmp(ret.r + kEchoFirst, q + kEchoFirst, kEchoBytes) == 0) return Outcome::kDone;
+    return Outcome::kLost;
 }
 
-// Reads the chunk back: kDone when the mouse holds exactly the chunk's bytes.
+// Reads the chunk back: kDone when the mouse holds exactly the chunk's bytes, kLost when it
+// holds others.
 Outcome ReadBackTry(CUSBDriver& link, platform::HidHandle hCmd, int address, const uint8_t* data,
                     int n) {
     uint8_t q[kRequestBytes];
@@ -105,7 +107,7 @@ Outcome ReadBackTry(CUSBDriver& link, platform::HidHandle hCmd, int address, con
     if (o != Outcome::kDone) return o;
     if (std::memcmp(held, data, static_cast<size_t>(n)) == 0) return Outcome::kDone;
     g_pfnLog("WriteEEPROM read-back differs, addr=0x%x", static_cast<unsigned>(address));
-    return Outcome::kFailed;
+    return Outcome::kLost;
 }
 
 // One chunk with the tries of the retry policy. A write whose echo is lost or damaged may still
@@ -119,17 +121,19 @@ Outcome WriteChunk(CUSBDriver& link, platform::HidHandle hCmd, int address, cons
     RetryBudget budget(LinkRetryPolicy());
     bool readBack = false;
     for (;;) {
+        Outcome o;
         if (readBack) {
-            const Outcome o = ReadBackTry(link, hCmd, address, data, n);
-            if (o != Outcome::kFailed) return o;
+            o = ReadBackTry(link, hCmd, address, data, n);
             readBack = false;  // not there, or not known: write it again
         } else {
-            const Outcome o = WriteTry(link, hCmd, q);
-            if (o != Outcome::kFailed) return o;
-            g_pfnLog("WriteEEPROM check failed, addr=0x%d", address);
-            readBack = true;
+            o = WriteTry(link, hCmd, q);
+            if (o != Outcome::kDone && o != Outcome::kStop) {
+                g_pfnLog("WriteEEPROM check failed, addr=0x%d", address);
+                readBack = true;
+            }
         }
-        if (!budget.Another()) return Outcome::kFailed;
+        if (o == Outcome::kDone || o == Outcome::kStop) return o;
+        if (!budget.Another(o == Outcome::kRefused)) return o;
         g_pfnLog("nRetry=%d", budget.Made());
         budget.Pause();
     }
@@ -157,7 +161,7 @@ int GetConnectStatus(platform::HidHandle hCmd, CUSBDriver& link) {
             last = ret;
             if (ret.r[1] == 0) return ret.r[5];
         }
-        if (!budget.Another()) break;
+        if (!budget.Another(w == 1)) break;
         budget.Pause();
     }
     return haveReply ? last.r[5] : -1;
@@ -201,9 +205,9 @@ int ReadROM(int address, CUSBDriver& link, uint8_t* dest, int count, int piecePa
         const Outcome o = ReadExchange(at, link, dest + done, n);
         if (o != Outcome::kDone) {
             g_pfnLog("ReadROM Failed at %d: nAddr=0x%x", piece, static_cast<unsigned>(at));
-            // A piece that used up its tries is tried again from where it stopped, a few times
-            // per read; a mouse that is gone ends the read at once.
-            if (o == Outcome::kStop || resumes <= 0) return 0;
+            // A piece whose replies were lost over all its tries is tried again from where it
+            // stopped, a few times per read; a refusal or a mouse that is gone ends the read.
+            if (o != Outcome::kLost || resumes <= 0) return 0;
             --resumes;
             g_pfnLog("ReadROM: resuming at %d", piece);
             Pause(kResumePauseMs);
@@ -245,9 +249,9 @@ int WriteEEPROM(int chunk, int count, CUSBDriver& link, int address, const uint8
                 g_pfnLog("WriteEEPROM Err, Addr=0x%d", address);
             return 0;
         }
-        if (o == Outcome::kFailed) {
-            // The whole retry budget went by without the chunk verifying: the link is not
-            // usable now, and going on would only make a dead link a long wait.
+        if (o != Outcome::kDone) {
+            // The chunk did not verify within the retry policy: the link is not usable now, and
+            // going on would only turn a dead link into a long wait.
             g_pfnLog("WriteEEPROM: chunk at addr=0x%x not written, write ended",
                      static_cast<unsigned>(address));
             return 0;

@@ -1,7 +1,8 @@
 // The mouse's commands: connection status, reset, and verified access to its memory.
 // Each exchange holds the link's command lock for all its tries. Reads, writes and the status
-// are tried again by the link's retry policy (retry_policy.h), "Retry" being its floor; a send
-// that fails (the mouse is gone) ends an exchange at once.
+// whose replies are lost are tried again by the link's retry policy (retry_policy.h), "Retry"
+// being its floor; a refusal gets the floor only, and a send that fails (the mouse is gone) ends
+// an exchange at once.
 #pragma once
 
 #include <cstdint>
@@ -23,9 +24,9 @@ int SendCMD(CUSBDriver& link);
 // a failed send, or no good reply within the tries).
 int ReadEEPROM(int address, CUSBDriver& link, uint8_t* dest, int n);
 
-// Reads count bytes in pieces of 8, piecePauseMs apart. A piece that used up its tries is resumed a
-// few times per call before the read fails. Returns 1, or 0 (a piece that failed for good, a
-// mouse that is gone, bad arguments).
+// Reads count bytes in pieces of 8, piecePauseMs apart. A piece whose replies were lost over all
+// its tries is resumed a few times per call before the read fails. Returns 1, or 0 (a piece that
+// failed for good, a refusal, a mouse that is gone, bad arguments).
 int ReadROM(int address, CUSBDriver& link, uint8_t* dest, int count, int piecePauseMs = 5);
 
 // Writes count bytes at address in requests of chunk bytes (0 means 8). A chunk counts as

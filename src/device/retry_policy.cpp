@@ -15,10 +15,10 @@ RetryPolicy LinkRetryPolicy() {
 RetryBudget::RetryBudget(const RetryPolicy& policy)
     : m_policy(policy), m_start(std::chrono::steady_clock::now()) {}
 
-bool RetryBudget::Another() {
+bool RetryBudget::Another(bool answeredNo) {
     ++m_made;
     if (m_made < m_policy.floorTries) return true;
-    if (m_made >= m_policy.maxTries) return false;
+    if (answeredNo || m_made >= m_policy.maxTries) return false;
     // The next try, with its pause, must still start within the budget.
     const auto spent = std::chrono::steady_clock::now() - m_start;
     return spent + std::chrono::milliseconds(m_policy.pauseMs) <

@@ -1,6 +1,7 @@
 // How patient the device link is with a lossy wireless link: how often, how long and after what
-// pause one exchange is tried again. Only exchanges that are safe to repeat use it (a read, or a
-// write of the same bytes to the same address); a failed send ends an exchange at once.
+// pause one exchange whose reply was lost or whose echo did not verify is tried again. Only
+// exchanges that are safe to repeat use it (a read, or a write of the same bytes to the same
+// address); a failed send ends an exchange at once.
 #pragma once
 
 #include <chrono>
@@ -22,8 +23,10 @@ class RetryBudget {
   public:
     explicit RetryBudget(const RetryPolicy& policy);
     // Records a failed try. Returns true when another may follow (the caller then pauses with
-    // Pause()); false when the tries or the time are used up.
-    bool Another();
+    // Pause()); false when the tries or the time are used up. A try the mouse answered with a
+    // refusal (or with the answer to another request) is no loss on the link: trying it again
+    // is left to the configured floor.
+    bool Another(bool answeredNo = false);
     int Made() const { return m_made; }
     void Pause() const;
 

@@ -52,7 +52,8 @@ inline int CountLines(const testing_support::LogCapture& log, const std::string&
 
 // Answers commands 2 to 5 from a byte memory, on the notification handle it is given.
 // Faults: damage the next N write echoes, drop the next N replies, lose the next N requests on
-// the way in (not carried out, not answered), refuse the next N requests (status 1).
+// the way in (not carried out, not answered), refuse the next N requests (status 1); a read-only
+// memory answers writes without carrying them out.
 class FakeFirmware {
   public:
     uint8_t mem[0xE00] = {};
@@ -61,6 +62,7 @@ class FakeFirmware {
     int readAddressSkew = 0;  // added to the address a read reply names
     int ignoreRequests = 0;
     int refuseReplies = 0;
+    bool readOnly = false;
 
     void Attach(FakeHid& hid, platform::HidHandle hNotify) {
         m_notify = hNotify;
@@ -85,7 +87,8 @@ class FakeFirmware {
                 r[5] = 1;
                 break;
             case 3:
-                if (addr + n <= 0xE00) std::memcpy(mem + addr, q + 5, static_cast<size_t>(n));
+                if (addr + n <= 0xE00 && !readOnly)
+                    std::memcpy(mem + addr, q + 5, static_cast<size_t>(n));
                 std::copy(q + 2, q + 13, r.begin() + 2);
                 if (damageEchoes > 0) {
                     --damageEchoes;
