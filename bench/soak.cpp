@@ -2,16 +2,19 @@
 // faults on. After every request it checks the invariant that matters to users: when the apply
 // reported success, the mouse holds exactly what a fault-free mouse holds after the same
 // request; when it reported failure, the user was told. It also checks that no request hangs
-// and that the mouse is found again after it unplugged itself.
+// and that the mouse is found again after it unplugged itself. It runs one level of faults after
+// the other (by default the levels below) and ends with a table of them.
 //
-//   bench_soak [--requests N] [--faults SPEC] [--seed N] [--latency-us N] [--unplug-every N]
+//   bench_soak [--requests N] [--faults SPEC]... [--seed N] [--latency-us N] [--unplug-every N]
 //              [--cid N --mid N]
 //
-// Exit status 0 when there were no silent mismatches, untold failures, hangs or lost mice.
+// Exit status 0 when, at every level, there were no silent mismatches, untold failures, hangs or
+// lost mice and every request was made.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <string>
@@ -42,9 +45,13 @@
 
 namespace {
 
+// From a quiet link to a very noisy one.
+const char* const kDefaultLevels[] = {"", "lost=0.01,echo=0.01", "lost=0.05,echo=0.05",
+                                      "lost=0.15,echo=0.10", "lost=0.30,echo=0.20"};
+
 struct Options {
     long requests = 200;
-    std::string faults = "lost=0.05,drop=0.03,echo=0.05,late=0.02:300,unplug-after=400";
+    std::vector<std::string> levels;  // fault specs; empty: kDefaultLevels
     uint32_t seed = 7;
     long latencyUs = 1000;
     long unplugEvery = 50;  // pull the mouse out in the middle of every N-th request; 0 = never
@@ -73,6 +80,7 @@ class CountingNotifier : public Notifier {
 };
 
 struct Figures {
+    std::string faults;
     long requests = 0;
     long successes = 0;
     long reportedFailures = 0;
@@ -84,6 +92,7 @@ struct Figures {
     long refinds = 0;
     long lostMice = 0;
     double longestMs = 0;
+    double totalMs = 0;
     long replyTimeouts = 0;  // "WaitNotify TimeOut" lines
     long checkFailures = 0;  // "WriteEEPROM check failed" lines
 };
@@ -114,7 +123,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
         if (a == "--requests" && (v = next("--requests"))) {
             o.requests = std::strtol(v, nullptr, 10);
         } else if (a == "--faults" && (v = next("--faults"))) {
-            o.faults = v;
+            o.levels.push_back(v);
         } else if (a == "--seed" && (v = next("--seed"))) {
             o.seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
         } else if (a == "--latency-us" && (v = next("--latency-us"))) {
@@ -145,9 +154,11 @@ DeviceModel* PickModel(const Options& o) {
     return first;
 }
 
-// A search that tolerates lost identification replies: a few tries.
-bool FindMouse(CUSBDriver& link) {
+// A search that tolerates lost identification replies: a few tries. The mouse may unplug itself
+// during the search too (a fault of the mouse, not of the search): it is plugged back each time.
+bool FindMouse(CUSBDriver& link, sim::VirtualMouseBackend* mouse = nullptr) {
     for (int i = 0; i < 10; ++i) {
+        if (mouse && !mouse->IsPlugged(0)) mouse->Replug(0);
         if (FindDev(link) == 1) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -306,43 +317,22 @@ bool IsFailureNotice(const std::string& m) {
     return m == "Error:    Update settings failed!      " || m == "Error: " + g_UiText.tc_msg15;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options opt;
-    if (!ParseArgs(argc, argv, opt)) {
-        std::fprintf(stderr,
-                     "usage: bench_soak [--requests N] [--faults SPEC] [--seed N] "
-                     "[--latency-us N] [--unplug-every N] [--cid N --mid N]\n");
-        return 2;
-    }
-    // Never touch the desktop's pointer settings from a test run.
-    SetPointerSettingsBackend(platform::MakeNullPointerSettings());
-
-    if (!InitAppDir() || !LoadConfig(g_szAppDir)) {
-        std::fprintf(stderr, "bench_soak: cannot load cfg.ini from %s\n", g_szAppDir.c_str());
-        return 2;
-    }
-    LoadUiTexts(g_szAppDir + "text.xml");
-    g_nLogLevel = 1;
-    g_pfnLog = CountingLog;
-    g_Config.GoWithNoDev = 0;
-
-    DeviceModel* model = PickModel(opt);
-    if (!model) {
-        std::fprintf(stderr, "bench_soak: no model in cfg.ini\n");
-        return 2;
-    }
-    pSensorCfg = model;
-    FillDefaultKeys(*model);
-
+// One level of faults: a faulty mouse and its fault-free twin, the requests, the figures.
+// Returns false when the run could not start (a message was printed).
+bool RunLevel(const Options& opt, DeviceModel* model, const std::string& faultText, Figures& fig) {
+    fig = Figures{};
+    fig.faults = faultText;
     sim::FaultSpec faults;
     std::string err;
-    if (!sim::ParseFaultSpec(opt.faults, faults, err)) {
+    if (!sim::ParseFaultSpec(faultText, faults, err)) {
         std::fprintf(stderr, "bench_soak: %s\n", err.c_str());
-        return 2;
+        return false;
     }
     faults.seed = opt.seed;
+    {
+        std::lock_guard<std::mutex> lock(g_logMutex);
+        g_timeoutLines = g_checkLines = 0;
+    }
 
     // The mouse under test and a fault-free twin that receives the same requests.
     sim::VirtualMouseBackend faulty, reference;
@@ -355,20 +345,21 @@ int main(int argc, char** argv) {
     faultySetup.faults = faults;
     if (faulty.AddMouse(faultySetup, err) < 0 || reference.AddMouse(setup, err) < 0) {
         std::fprintf(stderr, "bench_soak: %s\n", err.c_str());
-        return 2;
+        return false;
     }
     faulty.SetLatency(std::chrono::microseconds(opt.latencyUs));
     reference.SetLatency(std::chrono::microseconds(0));
 
     CUSBDriver link(faulty), refLink(reference);
-    if (!FindMouse(refLink) || !FindMouse(link)) {
+    if (!FindMouse(refLink) || !FindMouse(link, &faulty)) {
         std::fprintf(stderr, "bench_soak: the virtual mouse was not found\n");
-        return 1;
+        ++fig.lostMice;
+        return true;
     }
     pSensorCfg = model;
 
+    // Every level starts from the same profile and random sequence.
     std::mt19937 rng(opt.seed);
-    MakeMacros(rng);
     g_ProfileList.Replace(MakeDefaultProfile());
     g_nCurDpiLevel = model->DEFLEVEL;
 
@@ -376,9 +367,8 @@ int main(int argc, char** argv) {
     SetNotifier(&notifier);
     g_ApplyThread.Start(&link);
 
-    Figures fig;
-    // Seconds a single request may take at most: every exchange of a full apply timing out on
-    // every try is far below this; anything longer is a hang.
+    // Milliseconds a single request may take at most: every exchange of a full apply using its
+    // whole retry budget is far below this; anything longer is a hang.
     const int kHangMs = 120000;
     for (long n = 0; n < opt.requests; ++n) {
         ApplyRequest req = RandomChange(rng, *model);
@@ -406,6 +396,7 @@ int main(int argc, char** argv) {
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                         .count();
         fig.longestMs = std::max(fig.longestMs, ms);
+        fig.totalMs += ms;
         ++fig.requests;
         bool failed = g_ApplyThread.Failures() != failuresBefore;
         auto told = notifier.Take();
@@ -414,7 +405,8 @@ int main(int argc, char** argv) {
         if (!snapshot || ApplyProfileToDevice(*snapshot, nullptr, &refLink, WM_PROGRESS, req.nFlag,
                                               req.nData) != 1) {
             std::fprintf(stderr, "request %ld: the fault-free twin failed\n", n);
-            return 1;
+            ++fig.lostMice;
+            break;
         }
 
         if (!failed) {
@@ -444,8 +436,7 @@ int main(int argc, char** argv) {
             ++fig.unplugs;
             CloseFoundDevices(link, true);
             ClearHandle(link);
-            faulty.Replug(0);
-            if (FindMouse(link)) {
+            if (FindMouse(link, &faulty)) {
                 ++fig.refinds;
             } else {
                 ++fig.lostMice;
@@ -457,22 +448,87 @@ int main(int argc, char** argv) {
     }
     g_ApplyThread.Stop();
     SetNotifier(nullptr);
+    std::lock_guard<std::mutex> lock(g_logMutex);
     fig.replyTimeouts = g_timeoutLines;
     fig.checkFailures = g_checkLines;
+    return true;
+}
 
-    std::printf("soak: faults \"%s\" seed %u\n", opt.faults.c_str(), opt.seed);
-    std::printf("requests            %ld\n", fig.requests);
-    std::printf("successes           %ld\n", fig.successes);
-    std::printf("reported failures   %ld\n", fig.reportedFailures);
-    std::printf("silent mismatches   %ld\n", fig.silentMismatches);
-    std::printf("untold failures     %ld\n", fig.untoldFailures);
-    std::printf("crashes             %ld\n", fig.crashes);
-    std::printf("hangs               %ld\n", fig.hangs);
-    std::printf("unplugs / refound   %ld / %ld\n", fig.unplugs, fig.refinds);
-    std::printf("longest request     %.0f ms\n", fig.longestMs);
-    std::printf("reply time-outs     %ld\n", fig.replyTimeouts);
-    std::printf("echo check failures %ld\n", fig.checkFailures);
-    bool ok = fig.silentMismatches == 0 && fig.untoldFailures == 0 && fig.hangs == 0 &&
-              fig.lostMice == 0 && fig.requests == opt.requests;
+bool LevelPassed(const Figures& f, long requests) {
+    return f.silentMismatches == 0 && f.untoldFailures == 0 && f.hangs == 0 && f.lostMice == 0 &&
+           f.requests == requests;
+}
+
+const char* LevelName(const Figures& f) {
+    return f.faults.empty() ? "none" : f.faults.c_str();
+}
+
+void PrintTable(const std::vector<Figures>& levels, const Options& opt) {
+    int w = 6;
+    for (const auto& f : levels) w = std::max(w, static_cast<int>(std::strlen(LevelName(f))));
+    std::printf("soak: %ld requests per level, seed %u, unplug every %ld\n", opt.requests, opt.seed,
+                opt.unplugEvery);
+    std::printf("%-*s %8s %9s %8s %8s %8s %6s %5s %9s %9s %9s\n", w, "faults", "requests",
+                "successes", "failures", "silent", "untold", "hangs", "lost", "mean ms", "longest",
+                "unplugs");
+    for (const auto& f : levels) {
+        const double share = f.requests > 0 ? 100.0 * f.successes / f.requests : 0.0;
+        const double mean = f.requests > 0 ? f.totalMs / f.requests : 0.0;
+        char unplugs[32];
+        std::snprintf(unplugs, sizeof unplugs, "%ld/%ld", f.refinds, f.unplugs);
+        std::printf("%-*s %8ld %8.2f%% %8ld %8ld %8ld %6ld %5ld %9.1f %9.0f %9s\n", w, LevelName(f),
+                    f.requests, share, f.reportedFailures, f.silentMismatches, f.untoldFailures,
+                    f.hangs, f.lostMice, mean, f.longestMs, unplugs);
+    }
+    std::printf(
+        "(failures: reported to the user; silent: success reported but the memory differs from "
+        "the fault-free twin; unplugs: refound/unplugged)\n");
+    for (const auto& f : levels)
+        std::printf("%-*s reply time-outs %ld, echo check failures %ld\n", w, LevelName(f),
+                    f.replyTimeouts, f.checkFailures);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options opt;
+    if (!ParseArgs(argc, argv, opt)) {
+        std::fprintf(stderr,
+                     "usage: bench_soak [--requests N] [--faults SPEC]... [--seed N] "
+                     "[--latency-us N] [--unplug-every N] [--cid N --mid N]\n");
+        return 2;
+    }
+    if (opt.levels.empty()) opt.levels.assign(std::begin(kDefaultLevels), std::end(kDefaultLevels));
+    // Never touch the desktop's pointer settings from a test run.
+    SetPointerSettingsBackend(platform::MakeNullPointerSettings());
+
+    if (!InitAppDir() || !LoadConfig(g_szAppDir)) {
+        std::fprintf(stderr, "bench_soak: cannot load cfg.ini from %s\n", g_szAppDir.c_str());
+        return 2;
+    }
+    LoadUiTexts(g_szAppDir + "text.xml");
+    g_nLogLevel = 1;
+    g_pfnLog = CountingLog;
+    g_Config.GoWithNoDev = 0;
+
+    DeviceModel* model = PickModel(opt);
+    if (!model) {
+        std::fprintf(stderr, "bench_soak: no model in cfg.ini\n");
+        return 2;
+    }
+    pSensorCfg = model;
+    FillDefaultKeys(*model);
+    std::mt19937 macroRng(opt.seed);
+    MakeMacros(macroRng);
+
+    std::vector<Figures> results;
+    bool ok = true;
+    for (const auto& level : opt.levels) {
+        Figures fig;
+        if (!RunLevel(opt, model, level, fig)) return 2;
+        ok = LevelPassed(fig, opt.requests) && ok;
+        results.push_back(fig);
+    }
+    PrintTable(results, opt);
     return ok ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #include "cli/session.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
@@ -10,6 +12,16 @@
 #include "platform/files.h"
 #include "platform/hidraw_backend.h"
 #include "sim/virtual_mouse.h"
+
+namespace {
+
+// A lossy link loses an identification reply like any other: the search is made a few times
+// within a bounded time, as the window searches again every 3 s, before no mouse is reported.
+constexpr int kSearchTries = 6;
+constexpr int kSearchBudgetMs = 8000;
+constexpr int kSearchPauseMs = 200;
+
+}  // namespace
 
 CliSession::CliSession(const CliOptions& opts) : m_opts(opts) {}
 
@@ -56,7 +68,19 @@ int CliSession::Init() {
 }
 
 int CliSession::Search() {
-    return FindDev(*m_link);
+    const auto start = std::chrono::steady_clock::now();
+    for (int t = 1;; ++t) {
+        const int found = FindDev(*m_link);
+        // Found, or nothing another search could change: several mice, no interface of the
+        // vendor at all, or interfaces we may not open.
+        if (found != 0 || m_link->m_nDevNum.load() == 0 || m_link->m_nOpenDenied.load() > 0)
+            return found;
+        const auto spent = std::chrono::steady_clock::now() - start;
+        if (t >= kSearchTries || spent + std::chrono::milliseconds(kSearchPauseMs) >=
+                                     std::chrono::milliseconds(kSearchBudgetMs))
+            return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSearchPauseMs));
+    }
 }
 
 std::string CliSession::SearchFailure(int found) {

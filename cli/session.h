@@ -1,6 +1,6 @@
 // The start-up every device command of mivora-cli shares: texts and configuration from the
 // program folder, the data folder, the HID backend (hidraw or the virtual mouse), the link
-// and one search.
+// and the search.
 #pragma once
 
 #include <memory>
@@ -28,7 +28,8 @@ class CliSession {
     // Loads texts and cfg.ini, prepares the data folder and creates the backend and the link.
     // Returns 0, or the exit code after printing a one-line error.
     int Init();
-    // Runs one device search; returns the number of mice identified.
+    // Searches for the mice, again a few times within a bounded time while interfaces of the
+    // vendor are there but no mouse was identified; returns the number of mice identified.
     int Search();
     // Search plus the checks a command on one mouse needs. Returns 0 when exactly one mouse is
     // current, else the exit code after printing the reason (no mouse, no permission, two mice).

@@ -1,9 +1,7 @@
 #include "profile/profile_read.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
@@ -25,12 +23,9 @@ namespace {
 
 constexpr int kProfileBlockBytes = 53;  // 0x00..0x34
 constexpr int kAddrLighting = 0x35;
+constexpr int kProfileBlockPauseMs = 10;
 constexpr int kSlotReadableEvents = static_cast<int>((kKeySlotBytes - 32) / 4);  // 88
 constexpr size_t kSlotMacroNameChars = 14;
-
-void SleepMs(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 uint32_t RateOfCode(unsigned code) {
     switch (code) {
@@ -148,11 +143,8 @@ int ReadLighting(CUSBDriver& link, ProfileRecord& rec) {
 
 int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     uint8_t b[512] = {};
-    for (int at = 0; at < kProfileBlockBytes; at += kMaxMemoryChunk) {
-        const int n = std::min(kMaxMemoryChunk, kProfileBlockBytes - at);
-        if (!ReadEEPROM(at, link, b + at, n)) return 0;
-        SleepMs(10);
-    }
+    // Pieces 10 ms apart; a failed piece is resumed rather than failing the whole read.
+    if (!ReadROM(0, link, b, kProfileBlockBytes, kProfileBlockPauseMs)) return 0;
     g_pfnLog("Profile (0x00~0x05):");
     LogHexDump(b, 6, 6);
     g_pfnLog("Profile (0x06~0x14) (DPI):");

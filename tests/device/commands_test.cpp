@@ -5,6 +5,7 @@
 
 #include "device/device_commands.h"
 #include "device/memory_writers.h"
+#include "device/retry_policy.h"
 #include "device_fixture.h"
 
 namespace device_test {
@@ -46,38 +47,104 @@ TEST_F(LinkTest, WriteInChunksOfSixPausesAfterWholeChunks) {
     EXPECT_TRUE(std::equal(data, data + 15, firmware.mem + 0x100));
 }
 
-TEST_F(LinkTest, DamagedEchoIsRetriedAfterAPause) {
-    firmware.damageEchoes = 1;
-    const uint8_t data[2] = {0x12, 0x43};
-    EXPECT_EQ(WriteEEPROM(0, 2, link, 0, data), 1);
-    const auto sent = hid.Sent_();
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].report, sent[1].report);
-    EXPECT_GE(sent[1].at - sent[0].at, std::chrono::milliseconds(50));
-    EXPECT_EQ(CountLines(log, "WriteEEPROM check failed, addr=0x0"), 1);
-    EXPECT_EQ(CountLines(log, "nRetry=1"), 1);
+// A lost or damaged echo does not mean the write failed: the chunk is read back before it is
+// written again, and a read-back that shows other bytes writes it again.
+TEST_F(LinkTest, UnverifiedEchoIsReadBackBeforeTheChunkIsWrittenAgain) {
+    const Bytes write = Req({3, 0, 0, 0x40, 2, 0x12, 0x43});
+    const Bytes read = Req({4, 0, 0, 0x40, 2});
+    struct Case {
+        const char* what;
+        int damageEchoes, dropReplies, ignoreRequests;
+        std::vector<Bytes> requests;
+    } cases[] = {
+        {"damaged echo", 1, 0, 0, {write, read}},
+        {"lost echo", 0, 1, 0, {write, read}},
+        {"write lost on the way in", 0, 0, 1, {write, read, write}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        hid.ClearSent();
+        std::fill(firmware.mem, firmware.mem + 0x100, 0);
+        firmware.damageEchoes = c.damageEchoes;
+        firmware.dropReplies = c.dropReplies;
+        firmware.ignoreRequests = c.ignoreRequests;
+        const uint8_t data[2] = {0x12, 0x43};
+        EXPECT_EQ(WriteEEPROM(0, 2, link, 0x40, data), 1);
+        EXPECT_EQ(Requests(), c.requests);
+        EXPECT_EQ(firmware.mem[0x40], 0x12);
+        EXPECT_EQ(firmware.mem[0x41], 0x43);
+    }
+    EXPECT_EQ(CountLines(log, "WriteEEPROM check failed, addr=0x64"), 3);
+    EXPECT_EQ(CountLines(log, "WriteEEPROM read-back differs, addr=0x40"), 1);
+    EXPECT_EQ(CountLines(log, "nRetry=1"), 3);
 }
 
-// A chunk the mouse never confirms must not be reported as written; the chunks after it are
-// still written.
-TEST_F(LinkTest, UnverifiedChunkFailsTheWriteAfterTheRest) {
+// The configured "Retry" is a floor, not a ceiling: lost replies beyond it are ridden out by
+// reads, writes and the connection check alike. A refusal is an answer: "Retry" tries only.
+TEST_F(LinkTest, LostRepliesOutlastTheConfiguredRetry) {
     g_Config.Retry = 1;
-    firmware.damageEchoes = 1;
-    uint8_t data[16] = {};
-    data[15] = 0x99;
-    EXPECT_EQ(WriteEEPROM(0, 16, link, 0x200, data), 0);
-    EXPECT_EQ(hid.Sent_().size(), 2u);
-    EXPECT_EQ(firmware.mem[0x20F], 0x99);
-    EXPECT_EQ(CountLines(log, "WriteEEPROM check failed, addr=0x512"), 1);
-    EXPECT_EQ(CountLines(log, "nRetry="), 0);
+    uint8_t out[4] = {};
+    firmware.mem[0x10] = 0x77;
+    firmware.dropReplies = 2;
+    EXPECT_EQ(ReadEEPROM(0x10, link, out, 4), 1);
+    EXPECT_EQ(out[0], 0x77);
+    EXPECT_EQ(hid.Sent_().size(), 3u);
+
+    firmware.damageEchoes = 1;  // the read-back, a second try, verifies the write
+    const uint8_t data[1] = {0x5A};
+    EXPECT_EQ(WriteEEPROM(0, 1, link, 0x20, data), 1);
+    EXPECT_EQ(firmware.mem[0x20], 0x5A);
+
+    firmware.dropReplies = 2;
+    EXPECT_EQ(GetConnectStatus(kCmd, link), 1);
+
+    hid.ClearSent();
+    firmware.refuseReplies = 2;
+    EXPECT_EQ(ReadEEPROM(0x10, link, out, 4), 0);
+    EXPECT_EQ(hid.Sent_().size(), 1u);
 }
 
-TEST_F(LinkTest, LostReplyUsesATryAndTheNextOneSucceeds) {
-    firmware.dropReplies = 1;
-    const uint8_t data[1] = {7};
-    EXPECT_EQ(WriteEEPROM(0, 1, link, 0x40, data), 1);
-    EXPECT_EQ(hid.Sent_().size(), 2u);
-    EXPECT_TRUE(log.Contains("WaitNotify TimeOut for nCmdID=3"));
+TEST_F(LinkTest, RetryBudgetBoundsTheTries) {
+    // The tries a budget allows when every try fails at once.
+    struct Case {
+        int floorTries, maxTries, budgetMs, tries;
+    } cases[] = {
+        {3, 8, 60000, 8},    // beyond the floor up to the most
+        {10, 8, 60000, 10},  // a configured floor above the most is kept
+        {3, 8, 0, 3},        // the floor is kept even when no time is left
+        {1, 1, 60000, 1},
+    };
+    for (const auto& c : cases) {
+        RetryPolicy p;
+        p.floorTries = c.floorTries;
+        p.maxTries = c.maxTries;
+        p.budgetMs = c.budgetMs;
+        p.pauseMs = 0;
+        RetryBudget b(p);
+        int tries = 1;
+        while (b.Another()) ++tries;
+        EXPECT_EQ(tries, c.tries) << c.floorTries << " " << c.maxTries << " " << c.budgetMs;
+    }
+    g_Config.Retry = 0;
+    EXPECT_EQ(LinkRetryPolicy().floorTries, 1);
+    g_Config.Retry = 12;
+    EXPECT_EQ(LinkRetryPolicy().maxTries, 12);
+}
+
+// A chunk that never verifies ends the write there: the chunks after it are not sent, so a link
+// that stopped answering does not turn a long write into a long wait.
+TEST_F(LinkTest, UnverifiedChunkEndsTheWrite) {
+    firmware.damageEchoes = 1000;
+    firmware.readOnly = true;
+    uint8_t data[16];
+    std::fill(data, data + 16, 0x99);
+    EXPECT_EQ(WriteEEPROM(0, 16, link, 0x200, data), 0);
+    const auto req = Requests();
+    EXPECT_EQ(req.size(), static_cast<size_t>(LinkRetryPolicy().maxTries));
+    for (const auto& r : req) EXPECT_EQ(r[3], 0x00);  // only the first chunk, at 0x200
+    EXPECT_EQ(CountLines(log, "WriteEEPROM read-back differs, addr=0x200"),
+              LinkRetryPolicy().maxTries / 2);
+    EXPECT_TRUE(log.Contains("WriteEEPROM: chunk at addr=0x200 not written, write ended"));
 }
 
 TEST_F(LinkTest, UnplugDuringAWriteEndsItAtOnce) {
@@ -126,7 +193,29 @@ TEST_F(LinkTest, ReadWithAWrongAddressIsRetriedThenFails) {
     EXPECT_EQ(CountLines(log, "ReadEEPROM Failed, hCmd=1, nAddr=0x10, nParam=0,0,11"), 3);
     EXPECT_EQ(ReadEEPROM(0x10, link, out, 9), 0);
     EXPECT_EQ(ReadROM(0x10, link, out, 8), 0);
-    EXPECT_TRUE(log.Contains("ReadROM Failed at 0: nAddr=0x10"));
+    EXPECT_EQ(CountLines(log, "ReadROM Failed at 0: nAddr=0x10"), 1);
+    EXPECT_EQ(hid.Sent_().size(), 6u);
+}
+
+// A piece whose replies were all lost is read again from where the read stopped, not from the
+// start, and only a few times.
+TEST_F(LinkTest, LongReadResumesAtThePieceThatFailed) {
+    for (int i = 0; i < 24; ++i) firmware.mem[0x300 + i] = static_cast<uint8_t>(0xA0 + i);
+    const int tries = LinkRetryPolicy().maxTries;
+    int sent = 0;
+    hid.onFeature = [&, inner = hid.onFeature](FakeHid& f, platform::HidHandle h, const Bytes& r) {
+        if (++sent == 2) firmware.dropReplies = tries;  // the second piece loses all its tries
+        inner(f, h, r);
+    };
+    uint8_t out[24] = {};
+    ASSERT_EQ(ReadROM(0x300, link, out, 24), 1);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(out[i], 0xA0 + i);
+    const auto req = Requests();
+    ASSERT_GE(req.size(), 4u);
+    EXPECT_EQ(req[0][3], 0x00);
+    for (size_t i = 1; i + 1 < req.size(); ++i) EXPECT_EQ(req[i][3], 0x08);
+    EXPECT_EQ(req.back()[3], 0x10);
+    EXPECT_TRUE(log.Contains("ReadROM: resuming at 1"));
 }
 
 TEST_F(LinkTest, ConnectStatusAndReset) {
@@ -136,8 +225,22 @@ TEST_F(LinkTest, ConnectStatusAndReset) {
     hid.ClearSent();
     EXPECT_EQ(GetConnectStatus(platform::kNoHidHandle, link), 0);
     EXPECT_TRUE(hid.Sent_().empty());
-    firmware.dropReplies = 3;
+    // A receiver that answers for a mouse it cannot reach: no further tries.
+    hid.ClearSent();
+    hid.onFeature = [](FakeHid& f, platform::HidHandle, const Bytes& report) {
+        Bytes r(report.begin() + 1, report.end() - 1);
+        r[1] = 0;
+        r[5] = 0;
+        f.QueueReply(kNotify, r);
+    };
+    EXPECT_EQ(GetConnectStatus(kCmd, link), 0);
+    EXPECT_EQ(hid.Sent_().size(), 1u);
+    // No answer at all: the tries of the policy within its budget, then -1.
+    hid.ClearSent();
+    hid.onFeature = nullptr;
     EXPECT_EQ(GetConnectStatus(kCmd, link), -1);
+    EXPECT_GE(hid.Sent_().size(), 3u);
+    EXPECT_LE(hid.Sent_().size(), static_cast<size_t>(LinkRetryPolicy().maxTries));
     hid.Kill(kCmd);
     EXPECT_EQ(GetConnectStatus(kCmd, link), 0);
 }

@@ -53,13 +53,18 @@ inline int CountLines(const testing_support::LogCapture& log, const std::string&
 }
 
 // Answers commands 2 to 5 from a byte memory, on the notification handle it is given.
-// Faults: damage the next N write echoes, drop the next N replies.
+// Faults: damage the next N write echoes, drop the next N replies, lose the next N requests on
+// the way in (not carried out, not answered), refuse the next N requests (status 1); a read-only
+// memory answers writes without carrying them out.
 class FakeFirmware {
   public:
     uint8_t mem[0xE00] = {};
     int damageEchoes = 0;
     int dropReplies = 0;
     int readAddressSkew = 0;  // added to the address a read reply names
+    int ignoreRequests = 0;
+    int refuseReplies = 0;
+    bool readOnly = false;
 
     void Attach(FakeHid& hid, platform::HidHandle hNotify) {
         m_notify = hNotify;
@@ -70,6 +75,10 @@ class FakeFirmware {
 
   private:
     void Respond(FakeHid& f, const Bytes& report) {
+        if (ignoreRequests > 0) {
+            --ignoreRequests;
+            return;
+        }
         const uint8_t* q = report.data() + 1;
         Bytes r(14, 0);
         r[0] = q[0];
@@ -80,7 +89,8 @@ class FakeFirmware {
                 r[5] = 1;
                 break;
             case 3:
-                if (addr + n <= 0xE00) std::memcpy(mem + addr, q + 5, static_cast<size_t>(n));
+                if (addr + n <= 0xE00 && !readOnly)
+                    std::memcpy(mem + addr, q + 5, static_cast<size_t>(n));
                 std::copy(q + 2, q + 13, r.begin() + 2);
                 if (damageEchoes > 0) {
                     --damageEchoes;
@@ -101,6 +111,10 @@ class FakeFirmware {
             default:
                 r[1] = 1;
                 break;
+        }
+        if (refuseReplies > 0) {
+            --refuseReplies;
+            r[1] = 1;
         }
         if (dropReplies > 0) {
             --dropReplies;
