@@ -44,9 +44,9 @@ bool SamePath(const std::string& a, const std::string& current) {
     return EqualsNoCase(a.substr(0, kPathCompareChars), current.substr(0, kPathCompareChars));
 }
 
-void NoteOpenFailure(CUSBDriver& link, const std::string& path, int err) {
+void NoteOpenFailure(int& denied, const std::string& path, int err) {
     if (err != platform::kHidErrAccessDenied) return;
-    ++link.m_nOpenDenied;
+    ++denied;
     g_pfnLog("FindDev: no permission on %s", path.c_str());
 }
 
@@ -167,7 +167,14 @@ int FindDev(CUSBDriver& link) {
     for (const auto& i : list)
         if (IsCommandCandidate(i)) ++devNum;
     link.m_nDevNum = devNum;
-    link.m_nOpenDenied = 0;
+    // Published once the search is over, so a window action during a search never sees a
+    // count that is still being made.
+    int denied = 0;
+    struct Publish {
+        std::atomic<int>& target;
+        int& value;
+        ~Publish() { target = value; }
+    } publish{link.m_nOpenDenied, denied};
     const int findFlag = link.m_bFindFlag.load();
     g_pfnLog("FindDev: m_nDevNum=%d, m_bFindFlag=%d", devNum, findFlag);
     if (devNum == 0) return 0;
@@ -191,7 +198,7 @@ int FindDev(CUSBDriver& link) {
         int err = 0;
         const platform::HidHandle h = backend.Open(i.path, &err);
         if (h == platform::kNoHidHandle) {
-            NoteOpenFailure(link, i.path, err);
+            NoteOpenFailure(denied, i.path, err);
             continue;
         }
         probes.push_back(
@@ -207,7 +214,7 @@ int FindDev(CUSBDriver& link) {
         int err = 0;
         const platform::HidHandle hCmd = backend.Open(i.path, &err);
         if (hCmd == platform::kNoHidHandle) {
-            NoteOpenFailure(link, i.path, err);
+            NoteOpenFailure(denied, i.path, err);
             continue;
         }
         auto giveUp = [&] {
