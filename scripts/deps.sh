@@ -3,6 +3,7 @@ MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core
     fonts-wqy-microhei)
 MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
+MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
 
 mivora_install_deps() {
     local missing=()
