@@ -144,6 +144,10 @@ int ProfileCommand::Finish(int exitCode) {
         if (!error.empty() && exitCode == 0) exitCode = CliFail(error);
     }
     if (!m_started) return exitCode;
+    // The stage in use goes with the stored profile, so a later "apply" (which does not read the
+    // mouse) writes it back rather than stage 0.
+    const int level = g_nCurDpiLevel.load();
+    g_ProfileList.Edit([&](ProfileRecord& r) { r.curStage = level; });
     const DeviceModel* m = pSensorCfg.load();
     if (!SavePro() && exitCode == 0 && m)
         return CliFail("cannot save the profile in " + ProfileFilePath(m->CID, m->MID));

@@ -125,9 +125,6 @@ int LoadPro() {
 
 bool SavePro() {
     const DeviceModel* m = pSensorCfg.load();
-    // The stage in use is kept with the profile, so a later whole-profile write restores it.
-    const int level = g_nCurDpiLevel.load();
-    g_ProfileList.Edit([&](ProfileRecord& r) { r.curStage = level; });
     auto rec = g_ProfileList.Snapshot();
     if (!rec || !m) return false;
     g_pfnLog("SavePro: cid=%02d, mid=%02d", m->CID, m->MID);
