@@ -232,7 +232,7 @@ int RandomDpi(std::mt19937& rng, int sensor) {
 ApplyRequest RandomChange(std::mt19937& rng, const DeviceModel& model) {
     ApplyRequest req;
     int keys = std::min(model.KeyCount, 8);
-    int stages = std::min(model.DM, kMaxDeviceDpiStages);
+    int stages = std::min(model.DM, kDeviceDpiStages);
     switch (rng() % 9) {
         case 0:
         case 1:

@@ -160,7 +160,10 @@ int CmdRead(const CliOptions& opts, const std::vector<std::string>& args) {
             return CliFail("usage: mivora-cli read [--json]");
     }
     ProfileCommand cmd(opts);
-    if (int rc = cmd.Start(true)) return cmd.Finish(rc);
+    if (int rc = cmd.Start(true, ProfileCommand::Access::kReads)) return cmd.Finish(rc);
+    // What the read found wrong ("Read invalidate dpi").
+    for (const std::string& message : cmd.NewMessages())
+        std::fprintf(stderr, "mivora-cli: %s\n", message.c_str());
     const DeviceModel* m = pSensorCfg.load();
     auto rec = g_ProfileList.Snapshot();
     if (!rec || !m) return cmd.Finish(CliFail("no profile"));

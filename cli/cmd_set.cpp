@@ -2,6 +2,8 @@
 // the matching window action (applied at once, whatever "ApplyNow" says).
 //   set dpi STAGE X [Y] | set stage STAGE | set rate HZ [--bluetooth]
 //   set light MODE [--color RRGGBB] [--speed N] [--brightness N] | set key INDEX FUNCTION
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +25,10 @@
 
 namespace {
 
+// The lighting modes the mouse knows (0..4), and the link bit of a model that has Bluetooth.
+constexpr int kLightingModes = 5;
+constexpr int kDevTyBluetooth = 0x02;
+
 constexpr const char* kUsage =
     "usage: mivora-cli set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | "
     "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION";
@@ -35,6 +41,34 @@ std::vector<std::string> Split(const std::string& s, char sep) {
         out.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
         if (p == std::string::npos) return out;
         start = p + 1;
+    }
+}
+
+// strtoul takes a sign and blanks; a code or colour on the command line takes neither.
+bool IsHexDigits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+// Raw codes whose function is whole without a parameter, macro id, combination or fire button.
+bool RawCodeNeedsNothing(uint32_t code) {
+    switch (FunClass(code)) {
+        case 0x01:
+            return true;
+        case 0x04: {
+            size_t n = 0;
+            const MediaKeyInfo* keys = MediaKeys(&n);
+            for (size_t i = 0; i < n; ++i)
+                if (code == (kFunMediaTitle | keys[i].index)) return true;
+            return false;
+        }
+        case 0x08:
+            return code == kFunOff || code == kFunDpiUp || code == kFunDpiDown ||
+                   code == kFunDpiCycle || code == kFunLightSwitch || code == kFunSameAllSets;
+        default:
+            return false;
     }
 }
 
@@ -88,7 +122,8 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
                 e.dwFunID = kFunMediaTitle | keys[i].index;
                 return true;
             }
-        why = "unknown media key " + rest;
+        why = "unknown media key " + rest + "; valid names:";
+        for (size_t i = 0; i < n; ++i) why += std::string(" ") + keys[i].shortName;
         return false;
     }
     if (kind == "combo") {
@@ -149,12 +184,19 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
         return true;
     }
     if (text.rfind("0x", 0) == 0 && text.size() > 2 && text.size() <= 10) {
-        char* end = nullptr;
-        const unsigned long v = std::strtoul(text.c_str() + 2, &end, 16);
-        if (*end == '\0') {
-            e.dwFunID = static_cast<uint32_t>(v);
-            return true;
+        if (!IsHexDigits(text.substr(2))) {
+            why = "a raw function code is 0x and hexadecimal digits: " + text;
+            return false;
         }
+        const uint32_t v = static_cast<uint32_t>(std::strtoul(text.c_str() + 2, nullptr, 16));
+        if (!RawCodeNeedsNothing(v)) {
+            why = text +
+                  " needs a parameter a raw code cannot give; use combo:, media:, "
+                  "macro: or fire:";
+            return false;
+        }
+        e.dwFunID = v;
+        return true;
     }
     why = "unknown function " + text;
     return false;
@@ -177,10 +219,11 @@ int HzCode(long hz) {
 
 int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
     long stage = 0, x = 0, y = 0;
-    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, m.DM - 1, stage) ||
+    const int stages = std::min(m.DM, kDeviceDpiStages);
+    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, stages - 1, stage) ||
         !ParseIntArg(a[2], 1, 100000, x) || (a.size() == 4 && !ParseIntArg(a[3], 1, 100000, y)))
         return CliFail("usage: mivora-cli set dpi STAGE X [Y] (STAGE 0.." +
-                       std::to_string(m.DM - 1) + ")");
+                       std::to_string(stages - 1) + ")");
     if (a.size() == 3) y = x;
     for (long v : {x, y})
         if (DpiToCode(m.Sensor, static_cast<int>(v)) == 0)
@@ -192,9 +235,13 @@ int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceM
     return cmd.Apply(kApplyDpiValues, static_cast<int>(stage));
 }
 
-int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a) {
+int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
+    if (m.ShowLED == 0) return CliFail("this mouse has no lighting");
     long mode = 0;
-    if (a.size() < 2 || !ParseIntArg(a[1], 0, 255, mode)) return CliFail(kUsage);
+    if (a.size() < 2 || !ParseIntArg(a[1], 0, kLightingModes - 1, mode))
+        return CliFail("usage: mivora-cli set light MODE (0.." +
+                       std::to_string(kLightingModes - 1) +
+                       ") [--color RRGGBB] [--speed N] [--brightness N]");
     ProfileRecord r = *g_ProfileList.Snapshot();
     r.lightMode = static_cast<uint32_t>(mode);
     for (size_t i = 2; i < a.size(); i += 2) {
@@ -203,7 +250,7 @@ int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a) {
         if (a[i] == "--color") {
             char* end = nullptr;
             const unsigned long rgb = std::strtoul(a[i + 1].c_str(), &end, 16);
-            if (a[i + 1].size() != 6 || *end != '\0')
+            if (a[i + 1].size() != 6 || *end != '\0' || !IsHexDigits(a[i + 1]))
                 return CliFail("--color takes RRGGBB in hexadecimal");
             r.lightColor =
                 static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
@@ -230,8 +277,9 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     if (what == "dpi") return SetDpi(cmd, a, m);
     if (what == "stage") {
         long stage = 0;
-        if (a.size() != 2 || !ParseIntArg(a[1], 0, m.DM - 1, stage))
-            return CliFail("usage: mivora-cli set stage STAGE (0.." + std::to_string(m.DM - 1) +
+        const int stages = std::min(m.DM, kDeviceDpiStages);
+        if (a.size() != 2 || !ParseIntArg(a[1], 0, stages - 1, stage))
+            return CliFail("usage: mivora-cli set stage STAGE (0.." + std::to_string(stages - 1) +
                            ")");
         g_nCurDpiLevel = static_cast<int>(stage);
         return cmd.Apply(kApplyCurStage, 0);
@@ -241,12 +289,16 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
         const bool bt = a.size() == 3 && a[2] == "--bluetooth";
         if ((a.size() != 2 && !bt) || !ParseIntArg(a[1], 1, 100000, hz) || !HzCode(hz))
             return CliFail("usage: mivora-cli set rate 125|250|500|1000 [--bluetooth]");
+        if (bt && !(m.DevTy & kDevTyBluetooth))
+            return CliFail(
+                "this mouse connects through its receiver only; it has no Bluetooth "
+                "rate");
         g_ProfileList.Edit([&](ProfileRecord& r) {
             (bt ? r.rateBt : r.rate24) = static_cast<uint32_t>(HzCode(hz));
         });
         return cmd.Apply(kApplyRates, 0);
     }
-    if (what == "light") return SetLight(cmd, a);
+    if (what == "light") return SetLight(cmd, a, m);
     if (what == "key") {
         long index = 0;
         const int keys = std::min(std::max(m.KeyCount, 1), kKeysPerSet);

@@ -25,4 +25,4 @@ int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
     {"apply", "apply                  write the whole stored profile to the mouse", CmdApply}, \
     {"restore", "restore                default profile, pointer settings and device reset", CmdRestore}, \
     {"export", "export FILE.zqa        write the profile and its macros to a file", CmdExport}, \
-    {"import", "import FILE.zqa        read a profile file and write it to the mouse", CmdImport},
+    {"import", "import FILE.zqa [--force]  read a profile file and write it to the mouse (--force: one made for another sensor)", CmdImport},

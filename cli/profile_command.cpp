@@ -7,14 +7,17 @@
 
 #include "config/device_model.h"
 #include "config/program_config.h"
+#include "core/paths.h"
 #include "device/session_state.h"
 #include "macro/macro_library.h"
 #include "macro/macro_tree.h"
 #include "platform/terminal.h"
 #include "profile/apply_thread.h"
+#include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
 #include "profile/profile_session.h"
 #include "profile/profile_store.h"
+#include "sim/virtual_mouse.h"
 
 namespace {
 
@@ -56,15 +59,34 @@ ProfileCommand::~ProfileCommand() {
     SetNotifier(m_previous);
 }
 
-int ProfileCommand::Start(bool readMouse) {
+int ProfileCommand::Start(bool readMouse, Access access) {
     if (int rc = m_session.Init()) return rc;
     m_notifier.messages.clear();  // configuration remarks belong to "mivora-cli config"
+    // One writer at a time: each command loads the whole state and writes it all back.
+    std::string holder;
+    const bool window = !m_lock.Acquire(DataLockPath(), 0, &holder) && HolderIsWindow(holder);
+    if (!m_lock.Held() && !window) m_lock.Acquire(DataLockPath(), kDataLockWaitMs, &holder);
+    if (!m_lock.Held() && access == Access::kChanges) {
+        if (window || HolderIsWindow(holder))
+            return CliFail(
+                "the Mivora window is open; change the settings there or close it "
+                "first (nothing was changed)");
+        return CliFail("the data folder " + g_szDataDir + " is in use by " + holder +
+                       " (nothing was changed)");
+    }
     LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
-    if (int rc = m_session.FindOneMouse()) return rc;
+    if (access == Access::kStored) {
+        LoadCID();
+    } else if (int rc = m_session.FindOneMouse()) {
+        return rc;
+    }
     const DeviceModel* model = pSensorCfg.load();
     if (!model || model->Sensor == 0) return CliFail("the mouse's model is not in cfg.ini");
     LoadPro();
-    m_started = true;
+    // The stage the stored profile was left on (the mouse's own, once it is read).
+    if (auto rec = g_ProfileList.Snapshot()) g_nCurDpiLevel = ClampStage(rec->curStage, *model);
+    m_started = m_lock.Held();
+    if (access == Access::kStored) return 0;
     if (readMouse) {
         ProfileSessionHook hook;
         int r = 0;
@@ -102,6 +124,10 @@ int ProfileCommand::WaitApplied() {
                                     : "";
         return CliFail(why.empty() ? "writing to the mouse failed" : OneLine(why));
     }
+    // Notices of a request that succeeded ("Pointer settings are not applied on this desktop").
+    for (size_t i = m_messagesBefore; i < m_notifier.messages.size(); ++i)
+        std::fprintf(stderr, "mivora-cli: %s\n", OneLine(m_notifier.messages[i]).c_str());
+    m_messagesBefore = m_notifier.messages.size();
     return 0;
 }
 
@@ -119,8 +145,20 @@ std::vector<std::string> ProfileCommand::NewMessages() const {
 
 int ProfileCommand::Finish(int exitCode) {
     g_ApplyThread.Stop();
+    if (sim::VirtualMouseBackend* v = m_session.Virtual()) {
+        // A change the state file did not take is gone at the next run.
+        v->Drain();
+        const std::string error = v->StateFileError();
+        if (!error.empty() && exitCode == 0) exitCode = CliFail(error);
+    }
     if (!m_started) return exitCode;
-    const bool saved = SavePro() && SaveCID();
-    if (!saved && exitCode == 0) return CliFail("cannot save the profile in " + CidFilePath());
+    // The stage in use goes with the stored profile, so a later "apply" (which does not read the
+    // mouse) writes it back rather than stage 0.
+    const int level = g_nCurDpiLevel.load();
+    g_ProfileList.Edit([&](ProfileRecord& r) { r.curStage = level; });
+    const DeviceModel* m = pSensorCfg.load();
+    if (!SavePro() && exitCode == 0 && m)
+        return CliFail("cannot save the profile in " + ProfileFilePath(m->CID, m->MID));
+    if (!SaveCID() && exitCode == 0) return CliFail("cannot save the model in " + CidFilePath());
     return exitCode;
 }

@@ -11,15 +11,22 @@
 #include "cli/progress_line.h"
 #include "cli/session.h"
 #include "core/notifier.h"
+#include "platform/file_lock.h"
 
 class ProfileCommand {
   public:
     explicit ProfileCommand(const CliOptions& opts);
     ~ProfileCommand();
 
+    // What a command does with the stored files and the mouse.
+    enum class Access {
+        kChanges,  // takes the data folder's lock (waiting a bounded time) or changes nothing
+        kReads,    // works while another program holds the lock, then leaves the files alone
+        kStored,   // reads the stored profile only: no mouse is needed
+    };
     // Start-up up to a current profile for the one mouse; with readMouse, the mouse is read into
     // it as ReadCurCfgThread does. Returns 0, or the exit code after a one-line error.
-    int Start(bool readMouse);
+    int Start(bool readMouse, Access access = Access::kChanges);
     // Queues a request on the apply thread and waits for it. Returns 0, or the exit code after a
     // one-line error (the user message of the failure).
     int Apply(int nFlag, int nData);
@@ -49,6 +56,7 @@ class ProfileCommand {
     Collect m_notifier;
     std::shared_ptr<ProgressLine> m_progress;  // only on a terminal
     Notifier* m_previous = nullptr;
+    platform::FileLock m_lock;
     bool m_started = false;
     int m_failuresBefore = 0;
     size_t m_messagesBefore = 0;

@@ -5,6 +5,7 @@ MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
 MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
 MIVORA_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream groff-base)  # scripts/package: shlibdeps and the package checks
 MIVORA_PACKAGES+=(bash-completion)  # the completion test loads its helpers
+MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
 
 mivora_install_deps() {
     local missing=()

@@ -188,13 +188,22 @@ int ReadModel(const platform::PrivateProfile& ini, int n, DeviceModel& m) {
         Error(Fmt2("DEV_%d: DM=%d is outside 1..8; the model is skipped", n, m.DM));
         return -1;
     }
+
+    ReadDpiTableOverrides(ini, sec, m.Sensor);
+    ReadStages(ini, sec, m);
+    // The stage values are read as the section counts them; the mouse stores only five.
+    if (m.DM > kDeviceDpiStages) {
+        char note[128];
+        std::snprintf(note, sizeof note,
+                      "DEV_%d: DM=%d, but the mouse stores %d DPI stages; the first %d are used", n,
+                      m.DM, kDeviceDpiStages, kDeviceDpiStages);
+        Warn(note);
+        m.DM = kDeviceDpiStages;
+    }
     if (m.DEFLEVEL < 0 || m.DEFLEVEL >= m.DM) {
         g_pfnLog("LoadDeviceModels: DEV_%d DEFLEVEL=%d outside the stages, 0 used", n, m.DEFLEVEL);
         m.DEFLEVEL = 0;
     }
-
-    ReadDpiTableOverrides(ini, sec, m.Sensor);
-    ReadStages(ini, sec, m);
 
     m.KEYH = ini.GetInt(sec, "KEYH", 13);
     m.KEYY = ini.GetInt(sec, "KEYY", 116);

@@ -26,7 +26,9 @@ struct CfgRect {
 
 constexpr int kMaxDeviceModels = 30;
 constexpr int kMaxDpiStages = 8;        // room in the record
-constexpr int kMaxDeviceDpiStages = 5;  // room in the mouse's memory before the key matrix
+// DPI stages the mouse stores: its memory holds five before the key matrix. Every reader of a
+// model's stage count (the table, the device writers, the window, the CLI) keeps below it.
+constexpr int kDeviceDpiStages = 5;
 
 struct DeviceModel {
     int CID = 0;                  // customer code

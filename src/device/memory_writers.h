@@ -3,12 +3,12 @@
 
 #include <cstdint>
 
+#include "config/device_model.h"  // kDeviceDpiStages
 #include "device/usb_driver.h"
 
 constexpr int kAddrReportRate = 0x00;
 constexpr int kAddrDpiStages = 0x06;
-constexpr int kDpiStageBytes = 3;    // x code, y code, check byte
-constexpr int kDeviceDpiStages = 5;  // the key matrix follows the fifth stage
+constexpr int kDpiStageBytes = 3;  // x code, y code, check byte
 constexpr int kAddrKeyMatrix = 0x15;
 constexpr int kKeyMatrixEntryBytes = 4;  // b0, b1, b2, check byte
 constexpr int kKeyMatrixEntries = 8;

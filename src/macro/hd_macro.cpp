@@ -126,7 +126,8 @@ int HdMacro_To_StMacro(const uint8_t* bytes, size_t size, StMacro* out) {
     out->dwLoopMode = 0;
     // Only complete events inside the bytes received are read.
     size_t available = (size - 1) / kHdMacroEventBytes;
-    int n = std::min<int>(bytes[0], MacroEventLimit);
+    // Every event a key slot holds (up to 88); the editor's limit is for what users record.
+    int n = std::min<int>(bytes[0], kMacroEventSlots - 1);
     n = static_cast<int>(std::min<size_t>(static_cast<size_t>(n), available));
     for (int i = 0; i < n; ++i) {
         const uint8_t f = bytes[1 + kHdMacroEventBytes * i];

@@ -38,7 +38,7 @@ uint8_t VkToHid(uint8_t vk);
 int StMacro_To_HdMacro(const StMacro* rec, uint8_t* out, int maxEvents = kHdMacroMaxEvents);
 
 // Builds a record from a device encoding of `size` bytes (bytes from the mouse: only complete
-// events inside `size` are read). Takes at most MacroEventLimit events; unknown codes are logged
+// events inside `size` are read). Takes every event the record holds (90); unknown codes are logged
 // and give wKey 0. The record gets the magic and a new id; the caller sets name and loop fields.
 // Returns the number of events converted, 0 when an argument is missing.
 int HdMacro_To_StMacro(const uint8_t* bytes, size_t size, StMacro* out);

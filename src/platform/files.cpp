@@ -51,6 +51,56 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, int* err)
     return true;
 }
 
+bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, int* err,
+                     bool* truncated) {
+    out.clear();
+    if (truncated) *truncated = false;
+    // O_NONBLOCK: opening a FIFO without a writer must not hang; fstat refuses it afterwards.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        SetErr(err, errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        SetErr(err, errno);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        SetErr(err, EINVAL);
+        ::close(fd);
+        return false;
+    }
+    // One byte beyond the limit tells whether there is more.
+    out.resize(maxBytes + 1);
+    size_t got = 0;
+    while (got < out.size()) {
+        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            SetErr(err, errno);
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (got > maxBytes) {
+        got = maxBytes;
+        if (truncated) *truncated = true;
+    }
+    out.resize(got);
+    return true;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, int* err) {
     static std::atomic<unsigned> counter{0};
     std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "_" +

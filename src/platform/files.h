@@ -9,6 +9,14 @@ namespace platform {
 
 // Reads a whole file; false (err set) when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, int* err = nullptr);
+// Reads at most maxBytes from the start of a regular file, for files whose size the caller
+// knows. Never blocks and never follows a symbolic link at the name: false with err EINVAL for
+// a FIFO, device node, socket or folder, ELOOP for a symbolic link, or the errno of the failed
+// open or read. *truncated (when given) tells whether the file holds more than maxBytes.
+bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
+                     int* err = nullptr, bool* truncated = nullptr);
+// True when anything (file, folder, dangling symbolic link, ...) has this name.
+bool PathExists(const std::string& path);
 // Replaces path atomically: writes a temporary file in the same folder, syncs it and renames
 // it over path, so a crash leaves either the old or the new content. False (err set) on failure,
 // in which case path is unchanged.

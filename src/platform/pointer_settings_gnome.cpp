@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,9 @@ namespace platform {
 namespace {
 
 constexpr const char* kMouseSchema = "org.gnome.desktop.peripherals.mouse";
+constexpr int kDefaultSpeed = 10;  // the profile's default pointer speed; GNOME's default is 0
+
+int ClampSpeed(int speed);
 
 // Runs the program with the arguments (no shell) and collects its standard output. True when it
 // ran and exited with status 0.
@@ -79,7 +85,10 @@ class GnomePointerSettings : public PointerSettingsBackend {
         if (v.rfind("int32 ", 0) == 0) v = v.substr(6);
         return ParseInt(v, ms);
     }
-    bool SetDoubleClickTime(int ms) override { return Set("double-click", std::to_string(ms)); }
+    bool SetDoubleClickTime(int ms) override {
+        int back = 0;
+        return Set("double-click", std::to_string(ms)) && GetDoubleClickTime(back) && back == ms;
+    }
     bool GetScrollLines(int&) override { return false; }
     bool SetScrollLines(int) override { return false; }
     bool GetPrecision(bool& on) override {
@@ -95,20 +104,29 @@ class GnomePointerSettings : public PointerSettingsBackend {
         }
         return false;  // "adaptive" or unknown: neither of ours, so it is rewritten
     }
-    bool SetPrecision(bool on) override { return Set("accel-profile", on ? "default" : "flat"); }
+    bool SetPrecision(bool on) override {
+        bool back = !on;
+        return Set("accel-profile", on ? "default" : "flat") && GetPrecision(back) && back == on;
+    }
     bool GetSpeed(int& speed) override {
         std::string v;
         if (!Get("speed", v)) return false;
-        char* end = nullptr;
-        double d = std::strtod(v.c_str(), &end);
-        if (end == v.c_str() || !std::isfinite(d)) return false;
+        // GVariant text of a double may carry a type prefix; its decimal point is always '.'.
+        if (v.rfind("double ", 0) == 0) v = v.substr(7);
+        double d = 0;
+        const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+        if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(d)) return false;
         speed = SpeedFromGnome(d);
         return true;
     }
     bool SetSpeed(int speed) override {
+        // Not printf: in a German or French session it writes "0,052632", which gsettings refuses.
         char text[32];
-        std::snprintf(text, sizeof text, "%.6f", SpeedToGnome(speed));
-        return Set("speed", text);
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, SpeedToGnome(speed),
+                                             std::chars_format::fixed, 6);
+        if (ec != std::errc()) return false;
+        int back = 0;
+        return Set("speed", std::string(text, end)) && GetSpeed(back) && back == ClampSpeed(speed);
     }
     bool GetTrails(int&) override { return false; }
     bool SetTrails(int) override { return false; }
@@ -136,7 +154,9 @@ class GnomePointerSettings : public PointerSettingsBackend {
 
 class NullPointerSettings : public PointerSettingsBackend {
   public:
+    explicit NullPointerSettings(bool turnedOff) : m_turnedOff(turnedOff) {}
     bool Available() const override { return false; }
+    bool TurnedOff() const override { return m_turnedOff; }
     bool GetDoubleClickTime(int&) override { return false; }
     bool SetDoubleClickTime(int) override { return false; }
     bool GetScrollLines(int&) override { return false; }
@@ -147,20 +167,27 @@ class NullPointerSettings : public PointerSettingsBackend {
     bool SetSpeed(int) override { return false; }
     bool GetTrails(int&) override { return false; }
     bool SetTrails(int) override { return false; }
+
+  private:
+    bool m_turnedOff;
 };
+
+int ClampSpeed(int speed) {
+    return speed < 1 ? 1 : speed > 20 ? 20 : speed;
+}
 
 }  // namespace
 
 double SpeedToGnome(int speed) {
-    if (speed < 1) speed = 1;
-    if (speed > 20) speed = 20;
-    return -1.0 + 2.0 * (speed - 1) / 19.0;
+    speed = ClampSpeed(speed);
+    return speed <= kDefaultSpeed ? (speed - kDefaultSpeed) / 9.0 : (speed - kDefaultSpeed) / 10.0;
 }
 
 int SpeedFromGnome(double value) {
     if (value < -1.0) value = -1.0;
     if (value > 1.0) value = 1.0;
-    return static_cast<int>(std::lround((value + 1.0) * 19.0 / 2.0)) + 1;
+    const double steps = value <= 0 ? value * 9.0 : value * 10.0;
+    return kDefaultSpeed + static_cast<int>(std::lround(steps));
 }
 
 std::unique_ptr<PointerSettingsBackend> MakeGnomePointerSettings(
@@ -168,8 +195,30 @@ std::unique_ptr<PointerSettingsBackend> MakeGnomePointerSettings(
     return std::make_unique<GnomePointerSettings>(gsettingsProgram);
 }
 
-std::unique_ptr<PointerSettingsBackend> MakeNullPointerSettings() {
-    return std::make_unique<NullPointerSettings>();
+std::unique_ptr<PointerSettingsBackend> MakeNullPointerSettings(bool turnedOff) {
+    return std::make_unique<NullPointerSettings>(turnedOff);
+}
+
+bool GnomeSessionRunning(const char* currentDesktop, const char* busAddress,
+                         const char* runtimeDir) {
+    bool bus = busAddress && *busAddress;
+    if (!bus && runtimeDir && *runtimeDir) {
+        struct stat st {};
+        bus = ::stat((std::string(runtimeDir) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+    }
+    if (!bus || !currentDesktop) return false;
+    // A colon-separated list such as "ubuntu:GNOME" or "GNOME-Classic:GNOME".
+    const std::string desktops = currentDesktop;
+    size_t start = 0;
+    while (start <= desktops.size()) {
+        size_t colon = desktops.find(':', start);
+        if (colon == std::string::npos) colon = desktops.size();
+        std::string name = desktops.substr(start, colon - start);
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (name == "GNOME") return true;
+        start = colon + 1;
+    }
+    return false;
 }
 
 bool GnomeMouseSchemaInstalled(const std::string& gsettingsProgram) {
@@ -187,8 +236,12 @@ bool GnomeMouseSchemaInstalled(const std::string& gsettingsProgram) {
 
 std::unique_ptr<PointerSettingsBackend> MakeSystemPointerSettings() {
     const char* env = std::getenv("MIVORA_POINTER_SETTINGS");
-    if (env && std::strcmp(env, "none") == 0) return MakeNullPointerSettings();
-    if (GnomeMouseSchemaInstalled()) return MakeGnomePointerSettings();
+    if (env && std::strcmp(env, "none") == 0) return MakeNullPointerSettings(true);
+    if (GnomeSessionRunning(std::getenv("XDG_CURRENT_DESKTOP"),
+                            std::getenv("DBUS_SESSION_BUS_ADDRESS"),
+                            std::getenv("XDG_RUNTIME_DIR")) &&
+        GnomeMouseSchemaInstalled())
+        return MakeGnomePointerSettings();
     return MakeNullPointerSettings();
 }
 

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/log.h"
+#include "core/notifier.h"
 
 namespace {
 
@@ -15,9 +16,12 @@ std::atomic<bool> g_loggedUnavailable{false};
 
 void ApplyPointerSettings(const PointerSettings& block, platform::PointerSettingsBackend& backend) {
     if (!backend.Available()) {
-        if (!g_loggedUnavailable.exchange(true))
+        if (!g_loggedUnavailable.exchange(true)) {
             g_pfnLog(
                 "ApplyPointerSettings: no desktop pointer settings found, kept in the profile");
+            // Once per run: the user would otherwise think the sliders took effect.
+            if (!backend.TurnedOff()) NotifyUser(kPointerSettingsNotApplied, "Warning");
+        }
         return;
     }
     int value = 0;

@@ -119,6 +119,7 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             const int first = all ? 0 : nData;
             const int last = all ? kKeyMatrixEntries - 1 : nData;
             int singleSlot = -1;
+            int refusedSlots = 0;
             bool refused = false, writeFailed = false;
             for (int k = first; k <= last && k >= 0 && k < kKeysPerSet; ++k) {
                 const KeyEntry& e = rec.keys[set][k];
@@ -128,7 +129,9 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                 KeyPlan plan = PlanKey(e, slot, k);
                 matrix[slot] = plan.matrix;
                 if (plan.refused) {
+                    // The position keeps what the mouse has, rather than being disabled.
                     refused = true;
+                    refusedSlots |= 1 << slot;
                     continue;
                 }
                 singleSlot = slot;
@@ -150,9 +153,13 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             for (int i = 0; i < kKeyMatrixEntries; ++i)
                 g_pfnLog("Matrix[%d] = 0x%08x", i, matrix[i]);
             int w = 1;
-            if (all)
+            if (all && refusedSlots == 0) {
                 w = WriteKeyMatrix(matrix, kAllItems, *link, kKeyMatrixEntries);
-            else if (singleSlot >= 0)
+            } else if (all) {
+                for (int i = 0; i < kKeyMatrixEntries && !failed(w); ++i)
+                    if (!(refusedSlots & (1 << i)))
+                        w = WriteKeyMatrix(&matrix[i], 1 << i, *link, 1);
+            } else if (singleSlot >= 0)
                 w = WriteKeyMatrix(&matrix[singleSlot], 1 << singleSlot, *link, 1);
             if (failed(w)) break;
             if (refused && !goWithNoDev) break;
@@ -187,7 +194,8 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             if (failed(WriteEEPROM(0, 2, *link, kAddrStageCount, data))) break;
         }
         if (nFlag & kApplyCurStage) {
-            const int level = g_nCurDpiLevel.load();
+            // Never a stage the mouse does not store.
+            const int level = model ? ClampStage(g_nCurDpiLevel.load(), *model) : 0;
             const uint8_t data[2] = {static_cast<uint8_t>(level),
                                      static_cast<uint8_t>(0x55 - level)};
             if (failed(WriteEEPROM(0, 2, *link, kAddrCurStage, data))) break;

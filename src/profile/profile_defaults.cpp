@@ -15,6 +15,11 @@ constexpr uint32_t kDefaultLightColor = 0x0000FF;  // pure red (0x00BBGGRR)
 
 }  // namespace
 
+int ClampStage(int stage, const DeviceModel& model) {
+    const int stages = std::min(model.DM, kDeviceDpiStages);
+    return stage >= 0 && stage < stages ? stage : 0;
+}
+
 void FillProfileDefaults(ProfileRecord& rec) {
     rec.reserved0.fill(0);
     rec.SetName(g_UiText.tc_msg14);

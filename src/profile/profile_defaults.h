@@ -13,3 +13,6 @@ extern std::atomic<int> g_nCurDpiLevel;
 void FillProfileDefaults(ProfileRecord& rec);
 // A new default record: magic, a new id, the defaults and an empty name.
 ProfileRecord MakeDefaultProfile();
+
+// stage when the model's mouse stores it (below its stage count and below five), else 0.
+int ClampStage(int stage, const DeviceModel& model);

@@ -1,10 +1,13 @@
 #include "profile/profile_export.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
 #include "config/device_model.h"
+#include "config/sensor_dpi.h"
 #include "config/ui_text.h"
 #include "core/log.h"
 #include "core/notifier.h"
@@ -40,7 +43,58 @@ bool SlotIsUnused(const StMacro& m) {
     return m == StMacro{};
 }
 
+bool IsRateCode(uint32_t rate) {
+    return rate == 0x125 || rate == 0x250 || rate == 0x500 || rate == 0x1000;
+}
+
 }  // namespace
+
+std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model,
+                              bool allowOtherSensor) {
+    char text[200];
+    if (rec.sensor != static_cast<uint32_t>(model.Sensor) && !allowOtherSensor) {
+        std::snprintf(text, sizeof text,
+                      "This profile was made for another mouse (sensor 0x%x, this mouse has "
+                      "0x%x); nothing was imported.",
+                      rec.sensor, static_cast<unsigned>(model.Sensor));
+        return text;
+    }
+    if (rec.curKeySet < 0 || rec.curKeySet >= kKeySets)
+        return "The profile's key set " + std::to_string(rec.curKeySet) +
+               " does not exist; nothing was imported.";
+    if (rec.curStage < 0 || rec.curStage >= kMaxDpiStages)
+        return "The profile's DPI stage " + std::to_string(rec.curStage) +
+               " does not exist; nothing was imported.";
+    for (int s = 0; s < kKeySets; ++s) {
+        bool left = false;
+        for (const KeyEntry& e : rec.keys[s]) left |= e.dwFunID == kFunLeft;
+        if (!left)
+            return "Key set " + std::to_string(s + 1) +
+                   " of the profile has no left button; nothing was imported.";
+    }
+    if (!IsRateCode(rec.rate24) || !IsRateCode(rec.rateBt)) {
+        std::snprintf(text, sizeof text,
+                      "The profile's report rates (0x%x, 0x%x) are not 125, 250, 500 or 1000 Hz; "
+                      "nothing was imported.",
+                      rec.rate24, rec.rateBt);
+        return text;
+    }
+    const int stages = std::min(model.DM, kDeviceDpiStages);
+    for (int i = 0; i < stages; ++i) {
+        const DpiStage& st = rec.stages[i];
+        if (st.disabled != 0) continue;
+        for (int32_t dpi : {st.xDpi, st.yDpi}) {
+            if (DpiToCode(model.Sensor, dpi) != 0) continue;
+            std::snprintf(
+                text, sizeof text,
+                "DPI stage %d of the profile holds %d DPI, which this mouse's sensor does "
+                "not offer; nothing was imported.",
+                i + 1, static_cast<int>(dpi));
+            return text;
+        }
+    }
+    return "";
+}
 
 std::vector<uint8_t> BuildExportImage(const ProfileRecord& rec, std::vector<KeyRef>* leftOut) {
     std::vector<uint8_t> image(kExportImageBytes, 0);
@@ -134,7 +188,7 @@ int ParseExportImage(const uint8_t* data, size_t size, ImportImage& out, std::st
     return 1;
 }
 
-int ImportProfile(const std::string& path, bool profileReady) {
+int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSensor) {
     if (!g_ProfileList.HasCurrent()) return -1;
     if (!profileReady) {
         NotifyUser(g_UiText.tc_adv_str15, kDialogCaption);
@@ -142,14 +196,17 @@ int ImportProfile(const std::string& path, bool profileReady) {
     }
     std::vector<uint8_t> data;
     int err = 0;
-    if (!platform::ReadWholeFile(path, data, &err)) {
+    // Never more than an export image, and never a FIFO or device that could hang or flood us.
+    if (!platform::ReadRegularFile(path, kExportImageBytes, data, &err)) {
         const std::string& tip = g_UiText.Tip(2);
         char text[300];
         if (tip.empty())
             std::snprintf(text, sizeof text, "Open Profile Err = %d", err);
         else
             std::snprintf(text, sizeof text, "%s %d", tip.c_str(), err);
-        NotifyUser(text, kDialogCaption);
+        std::string shown = text;
+        if (err == EINVAL || err == ELOOP) shown += " (not a regular file)";
+        NotifyUser(shown, kDialogCaption);
         return 0;
     }
     if (data.empty()) {
@@ -158,11 +215,23 @@ int ImportProfile(const std::string& path, bool profileReady) {
     }
     ImportImage img;
     std::string message;
-    if (!ParseExportImage(data.data(), data.size(), img, &message)) {
+    const DeviceModel* model = pSensorCfg.load();
+    if (data.size() < kProfileRecordBytes) {
+        message = "The file holds " + std::to_string(data.size()) +
+                  " bytes, too few for a profile (" + std::to_string(kProfileRecordBytes) +
+                  "); nothing was imported.";
+    } else if (ParseExportImage(data.data(), data.size(), img, &message) && model) {
+        message = CheckImportRecord(img.rec, *model, allowOtherSensor);
+    } else if (message.empty()) {
+        message = "No mouse model is selected; nothing was imported.";
+    }
+    if (!message.empty()) {
         g_pfnLog("ImportProfile: refused %s: %s", path.c_str(), message.c_str());
         NotifyUser(message, kDialogCaption);
         return 0;
     }
+    // The record is now this model's.
+    img.rec.sensor = static_cast<uint32_t>(model->Sensor);
 
     // A macro used by several keys is stored once per key in the file; add it once.
     std::map<uint32_t, uint32_t> newIds;
@@ -205,8 +274,7 @@ int ImportProfile(const std::string& path, bool profileReady) {
         r.profileId = ownId;
     });
     g_pfnLog("ImportProfile: g_nCurDpiLevel=%d", level);
-    const DeviceModel* m = pSensorCfg.load();
-    if (level < 0 || !m || level >= m->DM) level = 0;
+    level = ClampStage(level, *model);
     g_nCurDpiLevel = level;
     PostApply(kImportApplyFlags, 255);
     return 1;

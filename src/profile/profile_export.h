@@ -42,12 +42,21 @@ struct ImportImage {
 // slot that a key uses is damaged (wrong magic, events out of bounds).
 int ParseExportImage(const uint8_t* data, size_t size, ImportImage& out, std::string* message);
 
-// Import of path into the current profile: checks the whole file before anything changes,
+// Import of path into the current profile: reads at most one export image from a regular file
+// and checks all of it (a file shorter than the record, CheckImportRecord) before anything changes,
 // stores its macros in the library (adding unknown ones under a new id and a name of their
 // own), copies the record over the current one keeping its profile id, sets g_nCurDpiLevel and
-// posts the apply request 0x7F / 255. profileReady is the session's ready flag (a profile read
-// from a mouse in this run). Returns 1 on success; 0 after a message to the user, or silently
-// when a macro could not be added; -1 when there is no current profile.
-int ImportProfile(const std::string& path, bool profileReady);
+// posts the apply request kImportApplyFlags / 255. profileReady is the session's ready flag (a
+// profile read from a mouse in this run). Returns 1 on success; 0 after a message to the user, or
+// silently when a macro could not be added; -1 when there is no current profile.
+int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSensor = false);
 
-constexpr int kImportApplyFlags = 0x7F;
+// Whether rec can be written to a mouse of model: made for its sensor (unless allowOtherSensor),
+// key set and stage indexes in range, a left button in every key set, report rates among the
+// four codes, and every stage in use a DPI value the sensor offers. Returns "" when it can, else
+// the reason for the user.
+std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model,
+                              bool allowOtherSensor);
+
+// Everything the record puts into the mouse, the stage count included.
+constexpr int kImportApplyFlags = 0xFF;

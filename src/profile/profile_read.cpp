@@ -174,7 +174,8 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
 
     for (int i = 0; i < kKeyMatrixEntries; ++i) {
         if (g_Config.KeyMask & (1 << i)) continue;
-        KeyEntry& e = rec.keys[0][i];
+        // The key set the mouse received: the current one.
+        KeyEntry& e = rec.keys[rec.KeySetIndex()][i];
         // A stored record is untrusted: only the eight matrix positions exist.
         if (e.dwMatrixPos == 0 || e.dwMatrixPos > static_cast<uint32_t>(kKeySlots)) continue;
         const int slot = static_cast<int>(e.dwMatrixPos) - 1;

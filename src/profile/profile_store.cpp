@@ -7,6 +7,7 @@
 #include "config/device_model.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
@@ -15,15 +16,25 @@ namespace {
 
 // A stored profile that can never be loaded would otherwise keep its model on whatever was
 // current for good; keep the file for inspection and let the default take its place.
+// An earlier ".bad" that cannot be replaced (a folder, say) must not stop this one: the next
+// free numbered name is taken then.
 void MoveAside(const std::string& path) {
-    const std::string bad = path + ".bad";
+    constexpr int kTries = 100;
     int err = 0;
-    if (platform::RenamePath(path, bad, &err))
-        g_pfnLog("LoadPro: moved %s aside to %s, using the default profile", path.c_str(),
-                 bad.c_str());
-    else
-        g_pfnLog("LoadPro: cannot move %s aside, err=%d", path.c_str(), err);
+    for (int i = 0; i < kTries; ++i) {
+        const std::string bad = path + ".bad" + (i ? "." + std::to_string(i) : std::string());
+        if (i && platform::PathExists(bad)) continue;
+        if (platform::RenamePath(path, bad, &err)) {
+            g_pfnLog("LoadPro: moved %s aside to %s, using the default profile", path.c_str(),
+                     bad.c_str());
+            return;
+        }
+    }
+    g_pfnLog("LoadPro: cannot move %s aside, err=%d", path.c_str(), err);
 }
+
+// Longest file read as a stored profile or CID.dct: one byte more shows a wrong size.
+constexpr size_t kCidBytes = 8;
 
 }  // namespace
 
@@ -37,9 +48,17 @@ std::string CidFilePath() {
     return g_szDataDir + "CID.dct";
 }
 
+std::string DataLockPath() {
+    return g_szDataDir + "mivora.lock";
+}
+
+bool HolderIsWindow(const std::string& holder) {
+    return platform::HolderIs(holder, "mivora");
+}
+
 bool LoadCID() {
     std::vector<uint8_t> data;
-    bool ok = platform::ReadWholeFile(CidFilePath(), data) && data.size() >= 8;
+    bool ok = platform::ReadRegularFile(CidFilePath(), kCidBytes, data) && data.size() >= kCidBytes;
     if (ok) {
         DeviceModel* m = FindDeviceModel(static_cast<int>(GetLe32(data.data())),
                                          static_cast<int>(GetLe32(data.data() + 4)));
@@ -77,7 +96,8 @@ int LoadPro() {
     std::vector<uint8_t> data;
     int err = 0;
     ProfileRecord rec;
-    if (!platform::ReadWholeFile(path, data, &err)) {
+    bool longer = false;
+    if (!platform::ReadRegularFile(path, kProfileRecordBytes, data, &err, &longer)) {
         if (err == ENOENT) {
             g_pfnLog("LoadPro: open file err=%d", err);
         } else {
@@ -85,12 +105,18 @@ int LoadPro() {
             MoveAside(path);
         }
         rec = MakeDefaultProfile();
-    } else if (data.size() != kProfileRecordBytes) {
+    } else if (data.size() != kProfileRecordBytes || longer) {
         g_pfnLog("LoadPro err: wrong size");
         MoveAside(path);
         rec = MakeDefaultProfile();
     } else {
         rec = DecodeProfile(data.data());
+        // A record the mouse refuses (id 0) or that is no profile would lock every change out.
+        if (rec.magic != kProfileMagic || rec.profileId == 0) {
+            g_pfnLog("LoadPro err: magic=0x%08x, id=0x%08x", rec.magic, rec.profileId);
+            MoveAside(path);
+            rec = MakeDefaultProfile();
+        }
     }
     g_ProfileList.Replace(rec);
     g_pfnLog("LoadPro ok: cid=%02d, mid=%02d", m->CID, m->MID);

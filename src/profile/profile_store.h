@@ -8,6 +8,14 @@
 std::string ProfileFilePath(int cid, int mid);
 std::string CidFilePath();
 
+// The lock that lets one program at a time change the stored files (platform::FileLock): the
+// window holds it for its run, a command-line change for its own.
+std::string DataLockPath();
+// How long a second writer waits for it before it names the holder.
+constexpr int kDataLockWaitMs = 15000;
+// True when the lock holder named by platform::FileLock is the window ("mivora (pid 42)").
+bool HolderIsWindow(const std::string& holder);
+
 // Selects the stored model (pSensorCfg): the first in-use model with the stored codes, unchanged
 // when none matches. Returns false, selecting the first model record, when the file is missing
 // or too short.

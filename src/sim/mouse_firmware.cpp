@@ -8,8 +8,9 @@ void SealReport(Report& report) {
     report[14] = CheckByte(report.data(), 14);
 }
 
-MouseFirmware::MouseFirmware(uint8_t cid, uint8_t mid, const MemoryImage& memory)
-    : m_cid(cid), m_mid(mid), m_memory(memory) {}
+MouseFirmware::MouseFirmware(uint8_t cid, uint8_t mid, const MemoryImage& memory,
+                             const MemoryImage& factory)
+    : m_cid(cid), m_mid(mid), m_memory(memory), m_factory(factory) {}
 
 bool MouseFirmware::Handle(const Report& q15, Report& reply, bool* memoryChanged) {
     *memoryChanged = false;
@@ -54,8 +55,11 @@ bool MouseFirmware::Handle(const Report& q15, Report& reply, bool* memoryChanged
             std::copy_n(m_memory.begin() + addr, n, r + 5);
             break;
         case kCmdReset:
-            // Settings live in memory and are taken up at once, so a reset changes nothing
-            // the host can see.
+            // A firmware reset brings back the factory settings of the model.
+            if (m_memory != m_factory) {
+                m_memory = m_factory;
+                *memoryChanged = true;
+            }
             break;
         default:
             r[1] = kStatusRefused;

@@ -29,7 +29,8 @@ constexpr int kLightingModes = 5;
 
 class MouseFirmware {
   public:
-    MouseFirmware(uint8_t cid, uint8_t mid, const MemoryImage& memory);
+    // factory is what a reset (command 5) restores: the image the mouse left the factory with.
+    MouseFirmware(uint8_t cid, uint8_t mid, const MemoryImage& memory, const MemoryImage& factory);
 
     // Handles one feature report written to the command interface. Returns false when the
     // firmware sends no reply (a report with a wrong report id or check byte is ignored, as
@@ -51,6 +52,7 @@ class MouseFirmware {
     uint8_t m_cid;
     uint8_t m_mid;
     MemoryImage m_memory;
+    MemoryImage m_factory;
 };
 
 // Sets byte 14 of a report to its check byte.

@@ -12,10 +12,14 @@ bool LoadOrCreateStateFile(const std::string& path, const MemoryImage& factory, 
                            std::string& error) {
     std::vector<uint8_t> bytes;
     int err = 0;
-    if (platform::ReadWholeFile(path, bytes, &err)) {
+    // Enough to name the size of a wrong file, never a whole device or a huge file.
+    constexpr size_t kReadLimit = 65536;
+    bool longer = false;
+    if (platform::ReadRegularFile(path, kReadLimit, bytes, &err, &longer)) {
         if (bytes.size() != static_cast<size_t>(kMemorySize)) {
-            error = "virtual mouse: state file " + path + " has " + std::to_string(bytes.size()) +
-                    " bytes, expected " + std::to_string(kMemorySize);
+            error = "virtual mouse: state file " + path + " has " + (longer ? "more than " : "") +
+                    std::to_string(bytes.size()) + " bytes, expected " +
+                    std::to_string(kMemorySize);
             return false;
         }
         std::copy(bytes.begin(), bytes.end(), image.begin());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "config/device_model.h"
 #include "core/log.h"
 #include "core/utf.h"
+#include "platform/file_lock.h"
 #include "sim/factory_image.h"
 #include "sim/mouse_firmware.h"
 #include "sim/state_file.h"
@@ -27,11 +29,13 @@ constexpr int kBootReportBytes = 4;
 constexpr int kVendorUsagePage = 0xFF00;
 // Reports a reader has not taken yet; older ones are dropped beyond this, as hidraw does.
 constexpr size_t kQueueLimit = 64;
+// How long a second program waits for the state file another one is using.
+constexpr int kStateLockWaitMs = 15000;
 
 struct MouseState {
-    MouseState(const VirtualMouseSetup& s, const MemoryImage& image)
+    MouseState(const VirtualMouseSetup& s, const MemoryImage& image, const MemoryImage& factory)
         : setup(s),
-          firmware(static_cast<uint8_t>(s.cid), static_cast<uint8_t>(s.mid), image),
+          firmware(static_cast<uint8_t>(s.cid), static_cast<uint8_t>(s.mid), image, factory),
           rng(s.faults.seed) {}
     VirtualMouseSetup setup;
     MouseFirmware firmware;
@@ -41,6 +45,10 @@ struct MouseState {
     long exchanges = 0;
     std::mt19937 rng;
     bool dirty = false;  // memory changed since the state file was last written
+    // Held while the state file is ours; without it the memory is not written back (another
+    // program owns the file, and its next write would drop ours anyway).
+    std::unique_ptr<platform::FileLock> stateLock;
+    std::string stateHolder;
 };
 
 struct HandleState {
@@ -97,6 +105,7 @@ struct VirtualMouseBackend::Impl {
     std::atomic<int64_t> latencyUs{1000};
     std::thread thread;
     std::thread::id threadId;
+    std::string saveError;  // the first failed state-file write, for the caller to report
 
     std::mutex listenMu;  // held while listeners are called
     std::vector<platform::DeviceNotifications::Listener*> listeners;
@@ -135,6 +144,12 @@ struct VirtualMouseBackend::Impl {
     }
     void MarkDirty(MouseState& m) {
         if (m.setup.stateFile.empty()) return;
+        if (!m.stateLock || !m.stateLock->Held()) {
+            if (saveError.empty())
+                saveError = "the virtual mouse's state file " + m.setup.stateFile +
+                            " is in use by " + m.stateHolder + "; the change was not saved";
+            return;
+        }
         m.dirty = true;
         timerCv.notify_all();
     }
@@ -176,9 +191,12 @@ bool VirtualMouseBackend::Impl::SaveOneDirty(std::unique_lock<std::mutex>& lk) {
         busy = true;
         lk.unlock();
         int err = 0;
-        if (!SaveStateFile(path, image, &err))
-            g_pfnLog("VirtualMouse: cannot write state file %s, err=%d", path.c_str(), err);
+        const bool saved = SaveStateFile(path, image, &err);
+        if (!saved) g_pfnLog("VirtualMouse: cannot write state file %s, err=%d", path.c_str(), err);
         lk.lock();
+        if (!saved && saveError.empty())
+            saveError =
+                "cannot write the virtual mouse's state file " + path + ": " + std::strerror(err);
         busy = false;
         return true;
     }
@@ -253,10 +271,20 @@ int VirtualMouseBackend::AddMouse(const VirtualMouseSetup& setup, std::string& e
     const DeviceModel* model = setup.model ? setup.model : FindDeviceModel(setup.cid, setup.mid);
     if (model) BuildFactoryImage(*model, factory);
     MemoryImage image = factory;
-    if (!setup.stateFile.empty() && !LoadOrCreateStateFile(setup.stateFile, factory, image, error))
-        return -1;
+    // One writer of the state file at a time: a second program waits (not for the window,
+    // which keeps it for its whole run) and is otherwise left with a memory it cannot save.
+    auto lock = std::make_unique<platform::FileLock>();
+    std::string holder;
+    if (!setup.stateFile.empty()) {
+        const std::string lockPath = setup.stateFile + ".lock";
+        if (!lock->Acquire(lockPath, 0, &holder) && !platform::HolderIs(holder, "mivora"))
+            lock->Acquire(lockPath, kStateLockWaitMs, &holder);
+        if (!LoadOrCreateStateFile(setup.stateFile, factory, image, error)) return -1;
+    }
     std::lock_guard<std::mutex> g(m_impl->mu);
-    m_impl->mice.push_back(std::make_unique<MouseState>(setup, image));
+    m_impl->mice.push_back(std::make_unique<MouseState>(setup, image, factory));
+    m_impl->mice.back()->stateLock = std::move(lock);
+    m_impl->mice.back()->stateHolder = holder;
     const int index = static_cast<int>(m_impl->mice.size()) - 1;
     m_impl->Notice(index, true);
     return index;
@@ -545,6 +573,11 @@ long VirtualMouseBackend::Exchanges(int mouse) const {
     std::lock_guard<std::mutex> g(m_impl->mu);
     MouseState* m = m_impl->MouseAt(mouse);
     return m ? m->exchanges : 0;
+}
+
+std::string VirtualMouseBackend::StateFileError() const {
+    std::lock_guard<std::mutex> g(m_impl->mu);
+    return m_impl->saveError;
 }
 
 void VirtualMouseBackend::Drain() {

@@ -97,6 +97,9 @@ class VirtualMouseBackend : public platform::HidBackend {
     // Waits until every scheduled reply, event and notice has been delivered (or dropped) and
     // the state file is written; for tests. Not to be called from a notification listener.
     void Drain();
+    // The first state-file write that failed (one line naming the file and why); empty when
+    // every write succeeded. A change the file did not take is lost at the next start.
+    std::string StateFileError() const;
 
     // Arrival and removal of the virtual receivers ("USB#VID_1209&PID_0007#virtualK"); a
     // Bluetooth mouse announces nothing here, as it is no USB device. The object may outlive

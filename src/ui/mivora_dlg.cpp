@@ -66,6 +66,9 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
     }
     setWindowTitle(QString::fromStdString(g_Config.Title));
 
+    std::string holder;
+    if (!m_dataLock.Acquire(DataLockPath(), kDataLockWaitMs, &holder))
+        g_pfnLog("InitDialog: the data folder is in use by %s", holder.c_str());
     LoadCID();
     const int lang = ReadLangIndex(g_szDataDir);
     if (lang >= 0 && lang < g_Config.LangCount && !g_Config.Lang[lang].folder.empty())

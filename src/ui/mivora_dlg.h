@@ -19,6 +19,7 @@
 #include "config/key_entry.h"
 #include "device/device_session.h"
 #include "device/usb_driver.h"
+#include "platform/file_lock.h"
 #include "platform/hid_backend.h"
 #include "profile/profile_session.h"
 #include "skin/combo_btn.h"
@@ -217,6 +218,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     platform::DeviceNotifications* m_pNotifications;
     QtMessageSink m_sink;
     std::unique_ptr<CUSBDriver> m_link;
+    // Held for the whole run: command-line changes would be overwritten by the save at exit.
+    platform::FileLock m_dataLock;
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
 

@@ -19,6 +19,7 @@
 #include "profile/profile_defaults.h"
 #include "profile/profile_export.h"
 #include "profile/profile_list.h"
+#include "profile/profile_restore.h"
 #include "profile/profile_store.h"
 #include "skin/skin_config.h"
 #include "skin/skin_settings.h"
@@ -123,15 +124,13 @@ void CMivoraDlg::RestoreDefaults() {
         return;
     }
     if (!Gate()) return;
-    g_ProfileList.Edit([](ProfileRecord& p) { FillProfileDefaults(p); });
+    const int stage = ResetProfileToDefaults();
+    if (stage < 0) return;
     UpdateControlsFromProfile();
-    if (const DeviceModel* model = pSensorCfg.load()) {
-        g_nCurDpiLevel = model->DEFLEVEL;
-        SelectDpiStage(model->DEFLEVEL);
-    }
+    SelectDpiStage(stage);
     // The defaults reach the disk at once, so a crash during the reset cannot undo them.
     SavePro();
-    PostApplyWithProgress(0x100);
+    PostApplyWithProgress(kRestoreApplyFlags);
     RunRestoreProgress(this);
 }
 

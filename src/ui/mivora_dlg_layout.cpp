@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/program_config.h"
@@ -267,7 +268,7 @@ void CMivoraDlg::CreatePanelControls() {
 
     // One grid per stage of the record, so a model identified later with more stages than the
     // one selected at start shows all of them; PlacePanelControls shows the model's stages.
-    const int stages = model ? model->DM : 0;
+    const int stages = model ? std::min(model->DM, kDeviceDpiStages) : 0;
     for (int i = 0; i < kMaxDpiStages; ++i) {
         m_pDpiGrid[i] = CreateDpiGrid(this, m_imgBg, r.dpi[i], i);
         m_pDpiGrid[i]->setVisible(i < stages);
@@ -321,7 +322,7 @@ void CMivoraDlg::PlacePanelControls() {
     PlaceButton(&m_lblDbClick, r.dbClickLabel);
     PlaceButton(&m_swEnhance, r.enhance);
     for (int i = 0; i < 3; ++i) PlaceButton(&m_btnRate[i], r.rate[i]);
-    const int stages = model ? model->DM : 0;
+    const int stages = model ? std::min(model->DM, kDeviceDpiStages) : 0;
     for (int i = 0; i < 8; ++i) {
         if (!m_pDpiGrid[i]) continue;
         MoveDpiGrid(m_pDpiGrid[i], m_imgBg, r.dpi[i]);

@@ -1,5 +1,6 @@
 // The setting panels of the main window: DPI stages, report rate, lighting and the pointer
 // settings, and the synchronisation between them and the current profile.
+#include <algorithm>
 #include <cstdio>
 
 #include "config/program_config.h"
@@ -78,7 +79,7 @@ void CMivoraDlg::UpdateControlsFromProfile() {
     if (!snap) return;
     const ProfileRecord& p = *snap;
     const DeviceModel* model = pSensorCfg.load();
-    const int stages = model ? model->DM : 0;
+    const int stages = model ? std::min(model->DM, kDeviceDpiStages) : 0;
 
     RefreshKeyButtons(p.KeySetIndex());
     for (int i = 0; i < 8 && m_pDpiGrid[i]; ++i) {

@@ -3,12 +3,15 @@
 
 #include <sys/wait.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "support/support.h"
 
@@ -35,14 +38,24 @@ class CliProfileTest : public ::testing::Test {
         return s.str();
     }
     Result Run(const std::string& args, bool withMouse = true) {
-        const std::string cmd = std::string(MIVORA_BIN_DIR) + "/mivora-cli --data-dir '" + data +
-                                "' " + (withMouse ? "--virtual-mouse='" + state + "' " : "") +
-                                args + " >'" + dir.File("out") + "' 2>'" + dir.File("err") + "'";
+        return RunOn(state, data, args, withMouse);
+    }
+    // The command on another state file and data folder; shell is put before the command (for
+    // limits). Output files are per call, so calls may run at the same time.
+    Result RunOn(const std::string& stateFile, const std::string& dataDir, const std::string& args,
+                 bool withMouse = true, const std::string& shell = "") {
+        static std::atomic<int> calls{0};
+        const std::string tag = std::to_string(calls++);
+        const std::string out = dir.File("out" + tag), err = dir.File("err" + tag);
+        const std::string cmd = shell + std::string(MIVORA_BIN_DIR) + "/mivora-cli --data-dir '" +
+                                dataDir + "' " +
+                                (withMouse ? "--virtual-mouse='" + stateFile + "' " : "") + args +
+                                " >'" + out + "' 2>'" + err + "'";
         const int status = std::system(cmd.c_str());
         Result r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(dir.File("out"));
-        r.err = Slurp(dir.File("err"));
+        r.out = Slurp(out);
+        r.err = Slurp(err);
         return r;
     }
     std::vector<uint8_t> Memory(int address, int count) {
@@ -82,8 +95,13 @@ TEST_F(CliProfileTest, SetCommandsReachTheMouseMemory) {
     EXPECT_EQ(0x01, Memory(0x00, 1)[0] & 0x0F);
     ASSERT_EQ(0, Run("set stage 1").code);
     EXPECT_EQ((std::vector<uint8_t>{1, 0x54}), Memory(0x04, 2));
-    ASSERT_EQ(0, Run("set light 2 --color ff8000 --speed 3 --brightness 4").code);
-    EXPECT_EQ((std::vector<uint8_t>{2, 0xFF, 0x80, 0x00, 3, 4}), Memory(0x35, 6));
+    // Lighting on a model that has it.
+    const std::string apex = dir.File("apex.bin");
+    ASSERT_EQ(0, RunOn(apex, data,
+                       "--virtual-cid 0x4D --virtual-mid 2 set light 2 --color ff8000 --speed 3 "
+                       "--brightness 4")
+                     .code);
+    EXPECT_EQ(std::string("\x02\xFF\x80\x00\x03\x04", 6), Slurp(apex).substr(0x35, 6));
     const std::vector<uint8_t> stage0 = Memory(0x06, 3);
     ASSERT_EQ(0, Run("set dpi 0 2000").code);
     EXPECT_NE(stage0, Memory(0x06, 3));
@@ -107,11 +125,179 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
     const std::string before = Slurp(state);
     for (const char* args :
          {"set key 0 off", "set key 0 macro:nothing", "set key 0 warp", "set dpi 0 1234567",
-          "set rate 333", "set stage 99", "set", "import " /* no file */, "read --yaml"}) {
+          "set rate 333", "set stage 99", "set", "import " /* no file */, "read --yaml",
+          // The first model connects through its receiver only and has no lighting.
+          "set rate 500 --bluetooth", "set light 1", "set stage 5", "set dpi 5 1000",
+          // Raw codes without what they need, signs in hexadecimal numbers.
+          "set key 1 0x05000000", "set key 1 0x080000AD", "set key 1 0x020000A1", "set key 1 0x-1",
+          "set key 1 0x+13", "set key 1 0x 13"}) {
         const Result r = Run(args);
         EXPECT_TRUE(OneLineError(r)) << args << ": " << r.code << " " << r.err;
     }
     EXPECT_EQ(before, Slurp(state));
+    const Result media = Run("set key 1 media:nope");
+    EXPECT_TRUE(OneLineError(media));
+    EXPECT_NE(std::string::npos, media.err.find("volume-up")) << media.err;
+    EXPECT_EQ(0, Run("set key 1 0x01000013").code) << "a raw code that needs nothing";
+
+    // A model with lighting and Bluetooth: six stages in cfg.ini's history, five in the mouse.
+    const std::string apex = "--virtual-cid 0x4D --virtual-mid 2 ";
+    for (const char* args : {"set light 5", "set light 1 --color -12345",
+                             "set light 1 --color +fffff", "set stage 5", "set dpi 5 800"}) {
+        const Result r = RunOn(dir.File("apex.bin"), data, apex + args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.code << " " << r.err;
+    }
+    EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set light 4 --color 00ff00").code);
+    EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set rate 250 --bluetooth").code);
+}
+
+TEST_F(CliProfileTest, RestoreLeavesTheMouseAsItLeftTheFactory) {
+    ASSERT_EQ(0, Run("set key 2 dpi-up").code);
+    ASSERT_EQ(0, Run("set rate 125").code);
+    ASSERT_EQ(0, Run("set stage 3").code);
+    ASSERT_EQ(0, Run("set dpi 0 2000").code);
+    const std::string fresh = dir.File("fresh.bin");
+    ASSERT_EQ(0, RunOn(fresh, dir.File("fresh-data"), "read").code);
+    ASSERT_NE(Slurp(fresh), Slurp(state));
+    ASSERT_EQ(0, Run("restore").code);
+    EXPECT_EQ(Slurp(fresh), Slurp(state));
+    const Result after = Run("read --json");
+    const Result factory = RunOn(fresh, dir.File("fresh-data"), "read --json");
+    ASSERT_EQ(0, after.code);
+    EXPECT_EQ(after.out.substr(after.out.find("\"report_rate\"")),
+              factory.out.substr(factory.out.find("\"report_rate\"")));
+}
+
+TEST_F(CliProfileTest, AStoredProfileThatCannotBeWrittenIsSetAside) {
+    ASSERT_EQ(0, Run("read").code);
+    std::vector<platform::DirEntry> files;
+    ASSERT_TRUE(platform::ListDir(data, files));
+    std::string stored;
+    for (const auto& f : files)
+        if (f.name.rfind("PRO_", 0) == 0) stored = data + "/" + f.name;
+    ASSERT_FALSE(stored.empty());
+    for (int field : {0, 4}) {  // magic, then profile id
+        std::string raw = Slurp(stored);
+        raw.replace(field, 4, std::string(4, '\0'));
+        ASSERT_TRUE(platform::WriteFileAtomic(stored, reinterpret_cast<const uint8_t*>(raw.data()),
+                                              raw.size()));
+        const Result r = Run("set stage 1");
+        EXPECT_EQ(0, r.code) << field << ": " << r.err;
+        EXPECT_EQ(0, Run("restore").code) << field;
+        EXPECT_EQ(0, Run("apply").code) << field;
+    }
+}
+
+TEST_F(CliProfileTest, ApplyWritesTheStageTheUserChoseAndTheStageCount) {
+    ASSERT_EQ(0, Run("set stage 2").code);
+    std::string raw = Slurp(state);
+    const char changed[4] = {1, 0x54, 0, 0x55};  // one stage, current stage 0
+    raw.replace(0x02, 4, changed, 4);
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    ASSERT_EQ(0, Run("apply").code);
+    EXPECT_EQ((std::vector<uint8_t>{4, 0x51, 2, 0x53}), Memory(0x02, 4));
+}
+
+TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
+    ASSERT_EQ(0, Run("read").code);
+    std::string raw = Slurp(state);
+    raw[0x06] = static_cast<char>(0xEE);
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    const Result r = Run("read");
+    EXPECT_EQ(0, r.code);
+    EXPECT_NE(std::string::npos, r.err.find("Read invalidate dpi")) << r.err;
+}
+
+TEST_F(CliProfileTest, ImportRefusesWhatIsNoSoundRecordAndChangesNothing) {
+    const std::string file = dir.File("p.zqa");
+    ASSERT_EQ(0, Run("export '" + file + "'").code);
+    ASSERT_EQ(0, Run("set key 3 dpi-up").code);
+    const std::string before = Slurp(state);
+    std::vector<platform::DirEntry> files;
+    const std::string good = Slurp(file);
+    std::string otherSensor = good;
+    otherSensor[1892] = 0x60;  // sensor 0x3060, no model's
+    const std::string fifo = dir.File("fifo.zqa");
+    ASSERT_EQ(0, std::system(("mkfifo '" + fifo + "'").c_str()));
+    for (const std::string& path :
+         {dir.Write("short.zqa", good.substr(0, 100)), dir.Write("other.zqa", otherSensor),
+          std::string("/dev/zero"), fifo}) {
+        const Result r = Run("import '" + path + "'");
+        EXPECT_TRUE(OneLineError(r)) << path << ": " << r.err;
+        EXPECT_EQ(before, Slurp(state)) << path;
+    }
+    EXPECT_EQ(0, Run("import '" + dir.File("other.zqa") + "' --force").code);
+}
+
+TEST_F(CliProfileTest, ChangesWaitForEachOtherAndStayOutWhileTheWindowIsOpen) {
+    ASSERT_EQ(0, Run("read").code);
+    // Two changes at once: both exit 0 and both stay.
+    Result a, b;
+    std::thread first([&] { a = Run("set key 2 dpi-up"); });
+    std::thread second([&] { b = Run("set rate 250"); });
+    first.join();
+    second.join();
+    ASSERT_EQ(0, a.code) << a.err;
+    ASSERT_EQ(0, b.code) << b.err;
+    EXPECT_EQ((std::vector<uint8_t>{2, 2, 0}), Memory(0x15 + 4 * 2, 3));
+    EXPECT_EQ(0x04, Memory(0x00, 1)[0] & 0x0F);
+    const Result r = Run("read --json");
+    EXPECT_NE(std::string::npos, r.out.find("\"receiver\":250")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"function\":\"0x080000a8\"")) << r.out;
+
+    // The window holds the data folder for its run.
+    platform::SetLockOwner("mivora");
+    platform::FileLock window;
+    ASSERT_TRUE(window.Acquire(data + "/mivora.lock", 0));
+    const std::string memory = Slurp(state);
+    const Result set = Run("set stage 1");
+    EXPECT_TRUE(OneLineError(set)) << set.err;
+    EXPECT_NE(std::string::npos, set.err.find("window is open")) << set.err;
+    EXPECT_EQ(memory, Slurp(state));
+    EXPECT_EQ(0, Run("read").code) << "reading still works";
+}
+
+TEST_F(CliProfileTest, AStateFileThatCannotBeWrittenFailsTheCommand) {
+    ASSERT_EQ(0, Run("read").code);
+    // Files above 2 KiB cannot be written: the 3584-byte state file, not the stored profile.
+    const Result r = RunOn(state, data, "set rate 250", true, "trap '' XFSZ; ulimit -f 2; ");
+    EXPECT_TRUE(OneLineError(r)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find(state)) << r.err;
+}
+
+TEST_F(CliProfileTest, ExportAndImportOnAFreshMouseReadBackTheSameOnEveryModelAndLink) {
+    const struct {
+        int mid;
+        const char* link;
+    } mice[] = {
+        {1, "receiver"}, {2, "receiver"}, {2, "bluetooth"}, {3, "receiver"}, {3, "bluetooth"}};
+    for (const auto& mouse : mice) {
+        const std::string name = std::to_string(mouse.mid) + mouse.link;
+        const std::string opts = "--virtual-cid 0x4D --virtual-mid " + std::to_string(mouse.mid) +
+                                 " --virtual-link " + mouse.link + " ";
+        const std::string used = dir.File(name + ".bin"), fresh = dir.File(name + "-new.bin");
+        const std::string folder = dir.File(name), file = dir.File(name + ".zqa");
+        for (const char* change : {"set key 2 dpi-up", "set key 1 media:mute", "set stage 1",
+                                   "set rate 250", "set key 3 combo:Ctrl+C"})
+            ASSERT_EQ(0, RunOn(used, folder, opts + change).code) << name << " " << change;
+        const Result before = RunOn(used, folder, opts + "read --json");
+        ASSERT_EQ(0, before.code) << name;
+        ASSERT_EQ(0, RunOn(used, folder, opts + "export '" + file + "'").code) << name;
+        const Result imported = RunOn(fresh, folder, opts + "import '" + file + "'");
+        ASSERT_EQ(0, imported.code) << name << ": " << imported.err;
+        const Result after = RunOn(fresh, folder, opts + "read --json");
+        EXPECT_EQ(before.out, after.out) << name;
+    }
+}
+
+TEST_F(CliProfileTest, ExportNeedsNoMouse) {
+    ASSERT_EQ(0, Run("set key 3 dpi-up").code);
+    const std::string file = dir.File("p.zqa");
+    const Result r = Run("export '" + file + "'", false);
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(10312u, Slurp(file).size());
 }
 
 TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {

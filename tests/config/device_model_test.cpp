@@ -85,7 +85,7 @@ TEST_F(DeviceModelTest, StageValuesColoursAndTheirMessages) {
          "[DEV_1]\nSensor=0x3050\nDM=8\nDPI=500,750,1000,1250,1500,1750,2000,2500,3000\n",
          {500, 750, 1000, 1250, 1500, 1750, 2000, 2500},
          {},
-         {}},
+         {{"DEV_1: DM=8, but the mouse stores 5 DPI stages; the first 5 are used", "Warning"}}},
         {"not in the list",
          "[DEV_1]\nSensor=0x3050\nDM=2\nDPI=600,700\n",
          {600, 700},
@@ -109,7 +109,8 @@ TEST_F(DeviceModelTest, StageValuesColoursAndTheirMessages) {
           {"Wrong default dpi value: 4000", "Warning"},
           {"Wrong default dpi value: 5000", "Warning"},
           {"Wrong default dpi value: 6000", "Warning"},
-          {"Wrong default dpi value: 8000", "Warning"}}},
+          {"Wrong default dpi value: 8000", "Warning"},
+          {"DEV_1: DM=8, but the mouse stores 5 DPI stages; the first 5 are used", "Warning"}}},
         {"odd limits",
          "[DEV_1]\nSensor=0x3050\nDM=1\nDPI=500\nDpiLimit=1,2,3\n",
          {500},
@@ -146,6 +147,18 @@ TEST_F(DeviceModelTest, InvalidModeOrKeyCountFailsOnlyInSectionsInUse) {
     EXPECT_EQ(Load("[DEV_2]\nSensor=0\nMDNUM=4\n"), 1);
     EXPECT_EQ(Load(Section(1, "") + "[DEV_2]\nSensor=0x3050\nKM=3\n" + Section(3, "CID=9\n")), 0);
     EXPECT_EQ(g_DeviceModels[2].CID, 0) << "later sections are not read";
+}
+
+TEST_F(DeviceModelTest, MoreStagesThanTheMouseStoresLoadAsFive) {
+    ASSERT_EQ(Load("[DEV_1]\nSensor=0x3050\nDM=6\nDEFLEVEL=5\nDPI=500,750,1000,1250,1500,1750\n"),
+              1);
+    const DeviceModel& m = g_DeviceModels[0];
+    EXPECT_EQ(m.Sensor, 0x3050);
+    EXPECT_EQ(m.DM, kDeviceDpiStages);
+    EXPECT_EQ(m.DPI[4], 1500);
+    EXPECT_EQ(m.DEFLEVEL, 0) << "a default stage beyond the fifth";
+    ASSERT_EQ(notes.messages.size(), 1u);
+    EXPECT_NE(notes.messages[0].first.find("DM=6"), std::string::npos);
 }
 
 TEST_F(DeviceModelTest, StageCountOutsideTheRecordIsRefused) {

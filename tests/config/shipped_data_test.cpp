@@ -107,7 +107,7 @@ TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
     std::set<std::pair<int, int>> codes;
     std::set<int> sensors, keyCounts, links;
     bool lighting = false;
-    for (const DeviceModel& m : g_DeviceModels) {
+    for (DeviceModel& m : g_DeviceModels) {
         if (m.Sensor == 0) continue;
         EXPECT_TRUE(codes.insert({m.CID, m.MID}).second)
             << "duplicate model code " << m.CID << "/" << m.MID;
@@ -118,7 +118,16 @@ TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
         keyCounts.insert(m.KeyCount);
         links.insert(m.DevTy);
         lighting |= m.ShowLED != 0 && m.DevTy == 3;
-        for (int i = 0; i < m.DM; ++i) EXPECT_NE(DpiToCode(m.Sensor, m.DPI[i]), 0) << m.DPI[i];
+        EXPECT_LE(m.DM, kDeviceDpiStages) << "the mouse stores five stages";
+        const std::set<int> offered(std::begin(m.RATE), std::end(m.RATE));
+        EXPECT_TRUE(offered.count(m.DR)) << "DR 0x" << std::hex << m.DR << " is not offered";
+        EXPECT_TRUE((std::set<int>{0x125, 0x250, 0x500, 0x1000}).count(m.DR));
+        pSensorCfg = &m;  // CodeToDpi reads the selected model's sensor
+        for (int i = 0; i < m.DM; ++i) {
+            EXPECT_NE(DpiToCode(m.Sensor, m.DPI[i]), 0) << m.DPI[i];
+            EXPECT_EQ(CodeToDpi(DpiToCode(m.Sensor, m.DPI[i])), m.DPI[i])
+                << "stage " << i << " does not read back as itself";
+        }
         EXPECT_LT(m.DEFLEVEL, m.DM);
         bool left = false;
         for (int k = 0; k < m.KeyCount; ++k) {

@@ -3,6 +3,7 @@
 
 #include "core/messages.h"
 #include "device_profile_fixture.h"
+#include "profile/key_assign.h"
 #include "profile/profile_apply.h"
 
 namespace profile_test {
@@ -65,17 +66,25 @@ TEST_F(ApplyTest, AMacroTooLongForItsSlotIsRefusedByName) {
     StMacro m = TestMacro("Long one", 90);
     KeyEntry e = Key(kFunMacro, 2);
     e.dwMacroID = AddMacro(m);
-    SetKey(1, e);
+    const ProfileRecord untouched = Current();
+    EXPECT_EQ(0, AssignKeyFunction(1, e, true));
+    EXPECT_EQ(untouched, Current()) << "a refused assignment is not stored";
+    EXPECT_TRUE(g_ApplyThread.Pending().empty());
+    ASSERT_EQ(1u, notes.messages.size());
+    notes.messages.clear();
+    SetKey(1, e);  // as an older stored profile may hold it
     const Bytes before = Mem(0, 0xE00);
     EXPECT_EQ(0, Apply(kApplyKeys, 1));
     EXPECT_EQ(before, Mem(0, 0xE00));
     ASSERT_EQ(1u, notes.messages.size());
     EXPECT_NE(std::string::npos, notes.messages[0].first.find("\"Long one\" has 90 events"));
 
-    // All keys: the others are written, the refused position is left disabled, result 0.
+    // All keys: the others are written, the refused position keeps what the mouse has, result 0.
     notes.messages.clear();
+    g_ProfileList.Edit([](ProfileRecord& r) { r.keys[0][0] = Key(kFunDpiUp, 1); });
     EXPECT_EQ(0, Apply(kApplyKeys | kApplyLighting, kApplyAll));
-    EXPECT_EQ((Bytes{0, 0, 0, 0x55}), Mem(0x19, 4));
+    EXPECT_EQ(Bytes(before.begin() + 0x19, before.begin() + 0x1D), Mem(0x19, 4));
+    EXPECT_EQ((Bytes{2, 2, 0}), Mem(0x15, 3)) << "the other positions are written";
     EXPECT_EQ(Bytes(before.begin() + 0x380, before.begin() + 0x500), Mem(0x380, 0x180));
     EXPECT_EQ(Bytes(before.begin() + 0x35, before.begin() + 0x3C), Mem(0x35, 7));  // ended
 }

@@ -131,7 +131,7 @@ TEST_F(ExportTest, ImportOfAKnownAndAnUnknownMacro) {
     EXPECT_EQ(now.keys[0][2].dwMacroID, now.keys[0][3].dwMacroID);
     EXPECT_TRUE(CopyMacroById(now.keys[0][2].dwMacroID, lib));
     EXPECT_EQ(2u, MacroCount());
-    EXPECT_EQ((std::vector<ApplyRequest>{{0x7F, 255}}), g_ApplyThread.Pending());
+    EXPECT_EQ((std::vector<ApplyRequest>{{kImportApplyFlags, 255}}), g_ApplyThread.Pending());
 }
 
 TEST_F(ExportTest, ADamagedMacroSlotRefusesTheWholeImport) {
@@ -173,12 +173,79 @@ TEST_F(ExportTest, AMacroKeyWithoutASlotKeepsItsEntryAndUnusedSlotsAreNoMacros) 
     EXPECT_EQ(1u, MacroCount());
 }
 
-TEST_F(ExportTest, AShortFileIsTakenAsFarAsItGoes) {
+TEST_F(ExportTest, AFileCutAfterTheRecordIsTakenButOneCutInsideItIsRefused) {
     auto image = ExportImage();
     ASSERT_EQ(1, ImportProfile(WriteImage(image, kProfileRecordBytes), true));
-    // Cut inside the record: the missing tail counts as zero.
-    ASSERT_EQ(1, ImportProfile(WriteImage(image, 1000), true));
-    EXPECT_EQ(0u, g_ProfileList.Snapshot()->lightColor);
+    g_ApplyThread.ClearPending();
+    const ProfileRecord before = *g_ProfileList.Snapshot();
+    for (size_t size : {size_t{100}, size_t{1000}, kProfileRecordBytes - 1}) {
+        notes.messages.clear();
+        EXPECT_EQ(0, ImportProfile(WriteImage(image, size), true)) << size;
+        ASSERT_EQ(1u, notes.messages.size()) << size;
+        EXPECT_NE(std::string::npos, notes.messages[0].first.find("too few")) << size;
+    }
+    EXPECT_EQ(before, *g_ProfileList.Snapshot());
+    EXPECT_TRUE(g_ApplyThread.Pending().empty());
+}
+
+TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
+    MacroKey(0, 1, "Kept");
+    const std::vector<uint8_t> good = ExportImage();
+    const ProfileRecord rec = DecodeProfile(good.data());
+    const size_t librarySize = MacroCount();
+    const struct {
+        const char* name;
+        void (*spoil)(ProfileRecord&);
+        const char* says;
+    } cases[] = {
+        {"no left button", [](ProfileRecord& r) { r.keys[2][0].dwFunID = kFunOff; },
+         "no left button"},
+        {"rate code", [](ProfileRecord& r) { r.rate24 = 0x333; }, "report rates"},
+        {"bluetooth rate zero", [](ProfileRecord& r) { r.rateBt = 0; }, "report rates"},
+        {"dpi without code", [](ProfileRecord& r) { r.stages[1].yDpi = 1234; }, "1234 DPI"},
+        {"dpi zero", [](ProfileRecord& r) { r.stages[0].xDpi = 0; }, "0 DPI"},
+        {"key set", [](ProfileRecord& r) { r.curKeySet = 3; }, "key set 3"},
+        {"stage", [](ProfileRecord& r) { r.curStage = -1; }, "stage -1"},
+        {"another sensor", [](ProfileRecord& r) { r.sensor = 0x3050; }, "another mouse"},
+    };
+    for (const auto& c : cases) {
+        ProfileRecord spoiled = rec;
+        c.spoil(spoiled);
+        std::vector<uint8_t> image = good;
+        EncodeProfile(spoiled, image.data());
+        notes.messages.clear();
+        const ProfileRecord before = *g_ProfileList.Snapshot();
+        EXPECT_EQ(0, ImportProfile(WriteImage(image), true)) << c.name;
+        ASSERT_EQ(1u, notes.messages.size()) << c.name;
+        EXPECT_NE(std::string::npos, notes.messages[0].first.find(c.says))
+            << c.name << ": " << notes.messages[0].first;
+        EXPECT_EQ(before, *g_ProfileList.Snapshot()) << c.name;
+        EXPECT_EQ(librarySize, MacroCount()) << c.name;
+        EXPECT_TRUE(g_ApplyThread.Pending().empty()) << c.name;
+    }
+    // A stage beyond what the mouse stores and a disabled stage's value are no refusal; another
+    // sensor is taken when asked for, and the record becomes this model's.
+    ProfileRecord taken = rec;
+    taken.curStage = 7;
+    taken.stages[6].xDpi = 1234;
+    taken.sensor = 0x3050;
+    std::vector<uint8_t> image = good;
+    EncodeProfile(taken, image.data());
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true, true));
+    EXPECT_EQ(0, g_nCurDpiLevel.load());
+    EXPECT_EQ(static_cast<uint32_t>(g_DeviceModels[0].Sensor), g_ProfileList.Snapshot()->sensor);
+}
+
+TEST_F(ExportTest, ImportReadsAtMostAnImageFromARegularFile) {
+    const std::vector<uint8_t> good = ExportImage();
+    std::string big(good.begin(), good.end());
+    big += std::string(100000, 'x');
+    EXPECT_EQ(1, ImportProfile(dir.Write("big.zqa", big), true));
+    g_ApplyThread.ClearPending();
+    notes.messages.clear();
+    EXPECT_EQ(0, ImportProfile("/dev/zero", true));
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_NE(std::string::npos, notes.messages[0].first.find("not a regular file"));
 }
 
 TEST_F(ExportTest, MacroNamesFromTheFileStayInsideTheMacroFolder) {

@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -39,12 +42,36 @@ TEST(PointerApplyTest, WithoutDesktopSettingsNothingIsWrittenAndTheLogSaysSoOnce
     EXPECT_LE(lines, 1);  // once per process: an earlier test may have logged it already
 }
 
-TEST(PointerSpeedTest, OneToTwentyMapsLinearlyOntoMinusOneToOne) {
+TEST(PointerSpeedTest, OneToTwentyMapsOntoMinusOneToOneWithTheDefaultsMeeting) {
     EXPECT_DOUBLE_EQ(-1.0, platform::SpeedToGnome(1));
     EXPECT_DOUBLE_EQ(1.0, platform::SpeedToGnome(20));
-    EXPECT_NEAR(-1.0 + 18.0 / 19.0, platform::SpeedToGnome(10), 1e-9);
+    EXPECT_DOUBLE_EQ(0.0, platform::SpeedToGnome(10));
+    EXPECT_EQ(10, platform::SpeedFromGnome(0.0));
     for (int s = 1; s <= 20; ++s) EXPECT_EQ(s, platform::SpeedFromGnome(platform::SpeedToGnome(s)));
+    for (int s = 1; s < 20; ++s)
+        EXPECT_LT(platform::SpeedToGnome(s), platform::SpeedToGnome(s + 1)) << s;
     EXPECT_EQ(20, platform::SpeedFromGnome(7.0));
+    EXPECT_EQ(1, platform::SpeedFromGnome(-7.0));
+}
+
+TEST(PointerSessionTest, GnomeOnlyInARunningGnomeSession) {
+    const struct {
+        const char* desktop;
+        const char* bus;
+        bool gnome;
+    } cases[] = {{"GNOME", "unix:path=/run/user/1000/bus", true},
+                 {"ubuntu:GNOME", "unix:path=/x", true},
+                 {"GNOME-Classic:GNOME", "unix:path=/x", true},
+                 {"gnome", "unix:path=/x", true},
+                 {"KDE", "unix:path=/x", false},
+                 {"GNOME-Flashback", "unix:path=/x", false},
+                 {"GNOME", nullptr, false},
+                 {"GNOME", "", false},
+                 {nullptr, "unix:path=/x", false},
+                 {"", "unix:path=/x", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.gnome, platform::GnomeSessionRunning(c.desktop, c.bus, "/nonexistent"))
+            << (c.desktop ? c.desktop : "(none)") << " " << (c.bus ? c.bus : "(none)");
 }
 
 // A stand-in gsettings program: answers "get" from files in its folder and logs every call.
@@ -86,7 +113,7 @@ TEST_F(GnomeBackendTest, WritesTheMouseSchemaAndLeavesWheelAndTrailsAlone) {
     ASSERT_TRUE(gnome->GetDoubleClickTime(v));
     EXPECT_EQ(400, v);
     ASSERT_TRUE(gnome->GetSpeed(v));
-    EXPECT_EQ(11, v);                       // 0.0 is the middle of 1..20
+    EXPECT_EQ(10, v);                       // GNOME's default is ours
     EXPECT_FALSE(gnome->GetPrecision(on));  // "adaptive" is neither of ours
 
     ApplyPointerSettings(PointerSettings{3, 400, 20, 0, 0}, *gnome);
@@ -101,6 +128,49 @@ TEST_F(GnomeBackendTest, WritesTheMouseSchemaAndLeavesWheelAndTrailsAlone) {
     EXPECT_FALSE(on);
     EXPECT_FALSE(gnome->GetScrollLines(v));
     EXPECT_FALSE(gnome->SetTrails(3));
+}
+
+TEST_F(GnomeBackendTest, NumbersKeepTheirPointInACommaLocale) {
+    // A locale with a decimal comma, as in a German or French session, built for this test.
+    std::string source;
+    for (const char* category : {"LC_CTYPE", "LC_COLLATE", "LC_MONETARY", "LC_TIME", "LC_MESSAGES"})
+        source += std::string(category) + "\ncopy \"POSIX\"\nEND " + category + "\n";
+    source +=
+        "LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n";
+    const std::string locales = dir.File("locales");
+    const std::string make = "mkdir -p '" + locales + "' && localedef -c -i '" +
+                             dir.Write("comma.src", source) + "' -f ANSI_X3.4-1968 '" + locales +
+                             "/comma' >/dev/null 2>&1";
+    (void)std::system(make.c_str());  // warnings for the categories left out give exit code 1
+    setenv("LOCPATH", locales.c_str(), 1);
+    if (!std::setlocale(LC_NUMERIC, "comma")) {
+        unsetenv("LOCPATH");
+        GTEST_SKIP() << "localedef (package locales) cannot build a comma locale";
+    }
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    EXPECT_STREQ("0,5", probe) << "the locale must put a comma";
+
+    auto gnome = platform::MakeGnomePointerSettings(program);
+    EXPECT_TRUE(gnome->SetSpeed(9));
+    int v = 0;
+    dir.Write("speed", "0.5\n");
+    const bool got = gnome->GetSpeed(v);
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
+    EXPECT_NE(std::string::npos,
+              Calls().find("set org.gnome.desktop.peripherals.mouse speed -0.111111"));
+    ASSERT_TRUE(got);
+    EXPECT_EQ(15, v);
+}
+
+TEST_F(GnomeBackendTest, ASetThatDoesNotReadBackIsNotStored) {
+    // A gsettings whose "set" succeeds yet keeps nothing (no session to store it).
+    std::ofstream(program) << "#!/bin/sh\n"
+                              "case \"$1\" in get) echo 0.0 ;; esac\n";
+    auto gnome = platform::MakeGnomePointerSettings(program);
+    EXPECT_FALSE(gnome->SetSpeed(15));
+    EXPECT_TRUE(gnome->SetSpeed(10));
 }
 
 TEST_F(GnomeBackendTest, NoSchemaNoGnomeBackend) {

@@ -5,6 +5,7 @@
 #include "macro/macro_files.h"
 #include "platform/files.h"
 #include "profile/key_assign.h"
+#include "profile/key_slot.h"
 #include "profile/profile_read.h"
 
 namespace profile_test {
@@ -160,6 +161,39 @@ TEST_F(ReadTest, AMacroThatDiffersFromItsLibraryNamesakeIsAddedOnce) {
     StMacro lib;
     ASSERT_TRUE(CopyMacroById(original.dwMacroID, lib));
     EXPECT_EQ(0x5A, lib.stEvents[0].wKey);
+}
+
+TEST_F(ReadTest, AFullSlotMacroComesBackWholeAndIsWrittenBackWhole) {
+    StMacro m = TestMacro("Full", kSlotMaxEvents, 30);
+    KeyEntry macro = Key(kFunMacro, 1);
+    macro.dwMacroID = AddMacro(m);
+    SetKey(0, macro);
+    SetKey(1, Key(kFunLeft, 2));
+    ASSERT_EQ(1, Apply(kApplyKeys, 0));
+    const Bytes slot = Mem(0x200, kKeySlotBytes);
+    ClearMacroLibrary();  // another computer: the macro is known only to the mouse
+    ProfileRecord r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    StMacro added;
+    ASSERT_TRUE(CopyMacroById(r.keys[0][0].dwMacroID, added));
+    EXPECT_EQ(kSlotMaxEvents, MacroEventCount(added));
+    g_ProfileList.Edit([&](ProfileRecord& cur) { cur = r; });
+    ASSERT_EQ(1, Apply(kApplyKeys, kApplyAll));
+    EXPECT_EQ(slot, Mem(0x200, kKeySlotBytes));
+}
+
+TEST_F(ReadTest, TheReadFillsTheCurrentKeySet) {
+    g_ProfileList.Edit([](ProfileRecord& r) {
+        r.curKeySet = 1;
+        r.keys[1][2] = Key(kFunDpiUp, 3);
+    });
+    ASSERT_EQ(1, Apply(kApplyKeys, kApplyAll));
+    const KeyEntry set0 = Current().keys[0][2];
+    ProfileRecord r = Current();
+    r.keys[1][2] = Key(kFunOff, 3);
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ(kFunDpiUp, r.keys[1][2].dwFunID);
+    EXPECT_EQ(set0, r.keys[0][2]);
 }
 
 TEST_F(ReadTest, MacroSlotsWithoutOrWithHostileNames) {

@@ -147,6 +147,29 @@ TEST_F(StoreTest, AnUnreadableProfileIsMovedAside) {
     EXPECT_TRUE(platform::DirExists(dir.File("PRO_0103.dct.bad")));
 }
 
+TEST_F(StoreTest, AStoredRecordWithAWrongMagicOrIdIsSetAsideEvenWhenABadOneExists) {
+    ProfileRecord good = MakeDefaultProfile();
+    ProfileRecord noId = good, noMagic = good;
+    noId.profileId = 0;
+    noMagic.magic = 0x12345678;
+    // An earlier ".bad" that rename cannot replace.
+    ASSERT_TRUE(platform::MakeDirs(dir.File("PRO_0103.dct.bad")));
+    int round = 0;
+    for (const ProfileRecord& stored : {noId, noMagic}) {
+        const ProfileBytes bytes = EncodeProfile(stored);
+        ASSERT_TRUE(
+            platform::WriteFileAtomic(dir.File("PRO_0103.dct"), bytes.data(), bytes.size()));
+        g_ProfileList.Clear();
+        ASSERT_EQ(1, LoadPro());
+        auto rec = g_ProfileList.Snapshot();
+        ASSERT_TRUE(rec);
+        EXPECT_EQ(kProfileMagic, rec->magic);
+        EXPECT_NE(0u, rec->profileId);
+        EXPECT_FALSE(platform::FileExists(dir.File("PRO_0103.dct")));
+        EXPECT_TRUE(platform::FileExists(dir.File("PRO_0103.dct.bad." + std::to_string(++round))));
+    }
+}
+
 TEST_F(StoreTest, ARecordTakenByAnotherThreadOutlivesLoadPro) {
     ASSERT_EQ(1, LoadPro());
     std::shared_ptr<ProfileRecord> held = g_ProfileList.Current();

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "sim/factory_image.h"
 #include "virtual_mouse_fixture.h"
 
 using platform::kHidErrDeviceNotConnected;
@@ -104,6 +105,20 @@ TEST_F(VirtualMouseTest, IdentificationStatusAndReset) {
     const auto reset = Exchange(Request({5}));
     ASSERT_TRUE(reset);
     EXPECT_EQ(Slice(*reset, 0, 3), (Bytes{9, 5, 0}));
+}
+
+TEST_F(VirtualMouseTest, ResetRestoresTheFactoryImageOfTheModel) {
+    const int mouse = Plug();
+    sim::MemoryImage factory{};
+    sim::BuildFactoryImage(model, factory);
+    ASSERT_EQ(factory, backend.Memory(mouse));
+    // Stage count, a key matrix entry and a byte of a key slot buffer changed by the host.
+    ASSERT_TRUE(Exchange(Request({3, 0, 0x00, 0x02, 2, 1, 0x54})));
+    ASSERT_TRUE(Exchange(Request({3, 0, 0x00, 0x15, 4, 0, 0, 0, 0x55})));
+    ASSERT_TRUE(Exchange(Request({3, 0, 0x02, 0x00, 1, 0x77})));
+    ASSERT_NE(factory, backend.Memory(mouse));
+    ASSERT_TRUE(Exchange(Request({5})));
+    EXPECT_EQ(factory, backend.Memory(mouse));
 }
 
 TEST_F(VirtualMouseTest, AMouseOutOfReachOnlyLetsTheReceiverAnswerTheStatus) {

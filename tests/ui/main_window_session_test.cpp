@@ -8,6 +8,7 @@
 #include "main_window_fixture.h"
 #include "platform/files.h"
 #include "profile/profile_store.h"
+#include "sim/factory_image.h"
 #include "ui/dpi_grid_dlg.h"
 #include "ui/mivora_dlg_files.h"
 #include "ui/msg_dlg.h"
@@ -82,6 +83,9 @@ TEST_F(MainWindowTest, RestoreDefaultsResetsProfileAndMouseWithProgress) {
     // The mouse was reset to its factory settings: its rate is the model's default again.
     EXPECT_TRUE(g_ApplyThread.WaitIdle(3000));
     EXPECT_EQ(g_ApplyThread.Failures(), 0);
+    sim::MemoryImage factory{};
+    sim::BuildFactoryImage(Model(), factory);
+    EXPECT_EQ(Memory(0, 0x3C), std::vector<uint8_t>(factory.begin(), factory.begin() + 0x3C));
     // The restored profile is on disk at once.
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(platform::ReadWholeFile(ProfileFilePath(Model().CID, Model().MID), bytes));
