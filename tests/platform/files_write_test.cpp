@@ -2,6 +2,7 @@
 // never through a link, keeping the replaced file's mode; links and FIFOs at a data file's name.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -45,6 +46,20 @@ TEST(FilesWriteTest, ALinkAtTheNameIsReplacedNotFollowed) {
     EXPECT_FALSE(fs::is_symlink(data.File("CID.dct")));
     EXPECT_EQ("new", Read(data.File("CID.dct")));
     EXPECT_EQ(std::vector<std::string>{"CID.dct"}, Names(data.path()));
+}
+
+// Links planted at every name a predictable temporary file could have ("<file>.tmp<pid>_<n>")
+// must not lead the write out of the data folder.
+TEST(FilesWriteTest, LinksPlantedAtLikelyTemporaryNamesAreNotFollowed) {
+    TempDir data, outside;
+    const std::string victim = outside.Write("victim", "precious");
+    const std::string target = data.File("PRO_0101.dct");
+    for (int n = 0; n < 1000; ++n)
+        fs::create_symlink(victim, target + ".tmp" + std::to_string(::getpid()) + "_" +
+                                       std::to_string(n));
+    ASSERT_TRUE(Write(target, "new"));
+    EXPECT_EQ("precious", Read(victim));
+    EXPECT_EQ("new", Read(target));
 }
 
 TEST(FilesWriteTest, TheReplacedFileKeepsItsModeAndANewFileGetsTheUsualOne) {
