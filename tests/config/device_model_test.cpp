@@ -209,11 +209,8 @@ TEST_F(DeviceModelTest, MarksStopAtTheFirstGap) {
     EXPECT_EQ(notes.messages, (std::vector<Msg>{{"Mark value error", "Error"}}));
     // Values that would overflow the edges are refused before any arithmetic.
     notes.messages.clear();
-    ASSERT_EQ(Load(Section(1, "Mark1=2147483647,1,2147483647,1
-Mark2=1,4294967295,1,1
-"
-                              "Mark3=65535,65535,65535,65535
-")),
+    ASSERT_EQ(Load(Section(1, "Mark1=2147483647,1,2147483647,1\nMark2=1,4294967295,1,1\n"
+                              "Mark3=65535,65535,65535,65535\n")),
               1);
     EXPECT_EQ(g_DeviceModels[0].Mark[0].right, 0);
     EXPECT_EQ(g_DeviceModels[0].Mark[1].bottom, 0);
