@@ -72,7 +72,8 @@ int ReadCfgPoint(const platform::PrivateProfile& ini, const std::string& section
                  const std::string& key, CfgPoint& pt, CfgPoint def) {
     pt = def;
     std::string text;
-    if (!ini.ReadString(section, key, text, kPointRectLimit)) return 0;
+    // An empty value counts as a missing key.
+    if (!ini.ReadString(section, key, text, kPointRectLimit) || text.empty()) return 0;
     uint32_t v[2] = {};
     if (ParseNumberList(text, 10, v, 2) != 2) {
         NotifyUser("Wrong POINT num", "Error");

@@ -140,7 +140,10 @@ void ReadMarks(const platform::PrivateProfile& ini, const std::string& sec, Devi
         std::string text;
         if (!ini.ReadString(sec, Fmt("Mark%d", n), text, 49) || text.empty()) break;
         uint32_t v[4] = {};
-        if (ParseNumberList(text, 10, v, 4) != 4) {
+        // Window coordinates: checked before the right and bottom edges are summed.
+        constexpr uint32_t kMaxMarkValue = 0xFFFF;
+        if (ParseNumberList(text, 10, v, 4) != 4 || v[0] > kMaxMarkValue || v[1] > kMaxMarkValue ||
+            v[2] > kMaxMarkValue || v[3] > kMaxMarkValue) {
             Error("Mark value error");
             continue;
         }

@@ -18,6 +18,8 @@ namespace {
 
 // The product line's receiver and Bluetooth identifiers.
 constexpr int kDefaultVid = 0x1209;
+// The data folder's name when "appdir" is missing, empty or not a plain folder name.
+constexpr const char* kDefaultAppDir = "Mivora";
 constexpr int kDefaultPid = 0x0007;
 constexpr int kDefaultPidBt = 0x0008;
 
@@ -97,6 +99,10 @@ void ClearProgramConfig() {
 int LoadProgramConfig(const std::string& cfgPath) {
     platform::PrivateProfile ini;
     ini.Load(cfgPath);
+    return LoadProgramConfig(ini);
+}
+
+int LoadProgramConfig(const platform::PrivateProfile& ini) {
     ProgramConfig& c = g_Config;
     auto geti = [&](const char* key, int def) { return ini.GetInt(kOpt, key, def); };
 
@@ -137,13 +143,17 @@ int LoadProgramConfig(const std::string& cfgPath) {
     c.USBString = ini.GetString(kOpt, "USBString", "", 29);
     c.appdir = ini.GetString(kOpt, "appdir", "", 29);
     c.Title = ini.GetString(kOpt, "Title", "", 39);
-    // The data folder is created under the user's data folder: a name that walks out of it
-    // is refused like a missing one.
+    // The data folder is created under the user's data folder: a name that walks out of it is
+    // refused like a missing one, and either gets the default name, so the user's files never
+    // land at the top of the data folder.
     if (!IsPlainFolderName(c.appdir)) {
         g_pfnLog("LoadProgramConfig: appdir \"%s\" is not a plain folder name", c.appdir.c_str());
         c.appdir.clear();
     }
-    if (c.appdir.empty()) NotifyUser("APPDATA=NULL", "Error");
+    if (c.appdir.empty()) {
+        NotifyUser("APPDATA=NULL", "Error");
+        c.appdir = kDefaultAppDir;
+    }
 
     c.Sensor = geti("Sensor", 0x3050);
     c.Pop = geti("Pop", 0);

@@ -84,7 +84,7 @@ struct ProgramConfig {
     // Text keys (cut to 29, 29, 29 and 39 characters).
     std::string FontName;
     std::string USBString;
-    std::string appdir;
+    std::string appdir;  // never empty after loading: a bad or missing name gets the default
     std::string Title;
 
     // Colour keys, 0x00BBGGRR.
@@ -143,6 +143,8 @@ int LoadConfig(const std::string& appDir);
 int InitConfiguration();
 // Reads section "OPT" and then the model sections of cfgPath; returns LoadDeviceModels' result.
 int LoadProgramConfig(const std::string& cfgPath);
+// The same for a file already parsed.
+int LoadProgramConfig(const platform::PrivateProfile& ini);
 // Sets every setting to zero (the state before loading).
 void ClearProgramConfig();
 

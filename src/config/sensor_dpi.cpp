@@ -131,7 +131,11 @@ SensorDpiEntry* FindSensorEntry(int sensor) {
 int DpiToCode(int sensor, int dpi) {
     const SensorDpiEntry* e = FindSensorEntry(sensor);
     if (!e) return 0;
-    if (sensor == 0x3330) return dpi <= 7200 ? dpi / 50 - 1 : (dpi / 2) / 50 - 1;
+    if (sensor == 0x3330) {
+        // Values below 50 and far above the list would give no one-byte code.
+        const int code = dpi <= 7200 ? dpi / 50 - 1 : (dpi / 2) / 50 - 1;
+        return code >= 0 && code <= 0xFF ? code : 0;
+    }
     const bool allSlots =
         sensor == 0x3325 || sensor == 0x4090 || sensor == 0x3336 || sensor == 0x3370;
     int n = allSlots ? kSensorDpiSlots : e->count;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <unordered_map>
+#include <utility>
 
 #include "config/program_config.h"
 #include "config/xml_doc.h"
@@ -105,6 +106,10 @@ int IfMatch(const std::string& appDir) {
         g_pfnLog("open skn file err");
         return 0;
     }
+    return SkinMarkMatches(std::move(bytes), g_Config.Title);
+}
+
+int SkinMarkMatches(std::vector<uint8_t> bytes, const std::string& expectedTitle) {
     if (bytes.size() > kMarkFileBytes) bytes.resize(kMarkFileBytes);
     const int offset =
         bytes.size() > kMarkOffsetByte ? static_cast<int8_t>(bytes[kMarkOffsetByte]) : 0;
@@ -124,7 +129,7 @@ int IfMatch(const std::string& appDir) {
         const uint8_t b = bytes[static_cast<size_t>(offset + i)];
         mark += static_cast<char16_t>(static_cast<uint8_t>((b >> 3) | (b << 5)));
     }
-    const std::u16string title = Utf8ToUtf16(g_Config.Title);
+    const std::u16string title = Utf8ToUtf16(expectedTitle);
     auto lower = [](char16_t c) {
         return (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
     };

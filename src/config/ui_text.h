@@ -1,7 +1,9 @@
 // UI texts of the current language (text.xml), the language choice (lang.ini) and the skin check.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/ui_text_keys.h"
 
@@ -38,9 +40,11 @@ std::string LanguageTextPath(const std::string& appDir, const std::string& folde
 // configured language list gives 0.
 int ReadLangIndex(const std::string& dataDir);
 // Stores index as "LangIndex"; returns false when lang.ini cannot be written.
-bool WriteLangIndex(const std::string& dataDir, int index);
+[[nodiscard]] bool WriteLangIndex(const std::string& dataDir, int index);
 
 // Skin check: the mark in appDir + "skins/mak.skn" against g_Config.Title (ASCII case ignored,
 // at most 40 characters). Returns 1 on a match; 0 otherwise, with the reason in the log.
 int IfMatch();
 int IfMatch(const std::string& appDir);
+// The check itself, on the bytes of a mark file.
+int SkinMarkMatches(std::vector<uint8_t> bytes, const std::string& expectedTitle);

@@ -2,6 +2,7 @@
 #include "config/xml_doc.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "config/xml_names.h"
 #include "config/xml_tokenizer.h"
@@ -130,6 +131,38 @@ void XmlDoc::AppendChild(uint32_t parent, uint32_t child) {
     }
 }
 
+// Elements closed implicitly hand their children to their parent, right after themselves. The
+// element is then its parent's last child, so the whole list is spliced in at once; the children's
+// parent and level are set for all elements in one pass at the end, which keeps damaged documents
+// (thousands of elements left open) linear.
+void XmlDoc::MoveChildrenUp(uint32_t elem) {
+    Element& e = m_elems[elem];
+    const uint32_t first = e.firstChild;
+    if (first == 0) return;
+    e.firstChild = 0;
+    const uint32_t movedLast = m_elems[first].prevSibling;
+    Element& p = m_elems[e.parent];
+    const uint32_t parentFirst = p.firstChild;
+    const uint32_t parentLast = m_elems[parentFirst].prevSibling;
+    m_elems[parentLast].nextSibling = first;
+    m_elems[first].prevSibling = parentLast;
+    m_elems[parentFirst].prevSibling = movedLast;
+    m_elems[movedLast].nextSibling = 0;
+}
+
+void XmlDoc::LinkParentsAndLevels() {
+    std::vector<uint32_t> todo{0};
+    while (!todo.empty()) {
+        const uint32_t p = todo.back();
+        todo.pop_back();
+        for (uint32_t c = m_elems[p].firstChild; c; c = m_elems[c].nextSibling) {
+            m_elems[c].parent = p;
+            m_elems[c].level = p == 0 ? 0 : m_elems[p].level + 1;
+            if (m_elems[c].firstChild) todo.push_back(c);
+        }
+    }
+}
+
 void XmlDoc::NoteError(const std::u16string& msg) {
     m_wellFormed = false;
     if (m_parseError.empty()) m_parseError = msg;
@@ -142,6 +175,13 @@ bool XmlDoc::ParseDocument() {
     m_parseError.clear();
     m_wellFormed = true;
     std::vector<uint32_t> stack;
+    // Stack positions of the open elements by name, so an end tag finds its element at once.
+    std::unordered_map<std::u16string, std::vector<size_t>> openByName;
+    auto pop = [&]() {
+        auto it = openByName.find(TagName(stack.back()));
+        if (it != openByName.end() && !it->second.empty()) it->second.pop_back();
+        stack.pop_back();
+    };
     XmlTokenizer tok(m_text, 0, m_text.size());
     for (XmlToken t = tok.Next(); t.kind != XmlNode::End; t = tok.Next()) {
         if (t.kind == XmlNode::ElemStart || t.kind == XmlNode::ElemEmpty) {
@@ -158,11 +198,15 @@ bool XmlDoc::ParseDocument() {
             e.length = e.startTagLen;
             e.emptyTag = t.kind == XmlNode::ElemEmpty;
             AppendChild(stack.empty() ? 0 : stack.back(), idx);
-            if (t.kind == XmlNode::ElemStart) stack.push_back(idx);
+            if (t.kind == XmlNode::ElemStart) {
+                openByName[TagName(idx)].push_back(stack.size());
+                stack.push_back(idx);
+            }
         } else if (t.kind == XmlNode::ElemEnd) {
             const std::u16string name = m_text.substr(t.nameStart, t.nameLength);
-            size_t depth = stack.size();
-            while (depth > 0 && !NameIs(stack[depth - 1], name)) --depth;
+            auto open = openByName.find(name);
+            const size_t depth =
+                open == openByName.end() || open->second.empty() ? 0 : open->second.back() + 1;
             if (depth == 0) {
                 NoteError(u"No start tag for end tag '" + name + u"' at offset " +
                           XmlNumber(t.start));
@@ -172,26 +216,22 @@ bool XmlDoc::ParseDocument() {
             // Elements left open inside the matched one end where this end tag starts; their
             // children move up to follow them under their parent.
             while (stack.size() > depth) {
-                const uint32_t open = stack.back();
-                stack.pop_back();
-                Element& e = m_elems[open];
+                const uint32_t inner = stack.back();
+                pop();
+                Element& e = m_elems[inner];
                 e.length = static_cast<uint32_t>(t.start) - e.start;
                 e.notEnded = true;
-                NoteError(u"End tag '" + name + u"' at offset " + XmlNumber(t.start) +
-                          u" does not match start tag '" + TagName(open) + u"' at offset " +
-                          XmlNumber(e.start));
-                uint32_t child = e.firstChild;
-                e.firstChild = 0;
-                while (child) {
-                    const uint32_t next = m_elems[child].nextSibling;
-                    AppendChild(m_elems[open].parent, child);
-                    child = next;
-                }
+                if (m_parseError.empty())
+                    NoteError(u"End tag '" + name + u"' at offset " + XmlNumber(t.start) +
+                              u" does not match start tag '" + TagName(inner) + u"' at offset " +
+                              XmlNumber(e.start));
+                m_wellFormed = false;
+                MoveChildrenUp(inner);
             }
             Element& m = m_elems[matched];
             m.endTagLen = static_cast<uint32_t>(t.length);
             m.length = static_cast<uint32_t>(t.start + t.length) - m.start;
-            stack.pop_back();
+            pop();
         }
     }
     if (!tok.Error().empty()) NoteError(tok.Error());
@@ -201,9 +241,12 @@ bool XmlDoc::ParseDocument() {
         Element& e = m_elems[open];
         e.length = static_cast<uint32_t>(m_text.size()) - e.start;
         e.notEnded = true;
-        NoteError(u"Element '" + TagName(open) + u"' at offset " + XmlNumber(e.start) +
-                  u" not ended");
+        if (m_parseError.empty())
+            NoteError(u"Element '" + TagName(open) + u"' at offset " + XmlNumber(e.start) +
+                      u" not ended");
+        m_wellFormed = false;
     }
+    LinkParentsAndLevels();
     const uint32_t root = m_elems[0].firstChild;
     if (m_text.empty())
         NoteError(u"Empty document");

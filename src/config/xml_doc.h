@@ -59,6 +59,8 @@ class XmlDoc {
     std::u16string TagName(uint32_t elem) const;
     bool NameIs(uint32_t elem, const std::u16string& name) const;
     void AppendChild(uint32_t parent, uint32_t child);
+    void MoveChildrenUp(uint32_t elem);
+    void LinkParentsAndLevels();
     void Detach(uint32_t elem);
     void NoteError(const std::u16string& msg);
     std::u16string ElementText(uint32_t elem) const;

@@ -60,31 +60,13 @@ int DecodeMacroFile(const uint8_t* data, size_t size, StMacro& rec) {
 }
 
 int ReadRegularMacroFile(const std::string& path, StMacro& rec, int* err) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        if (err) *err = errno;
-        return -1;
-    }
-    std::setvbuf(f, nullptr, _IONBF, 0);  // one read of the record, no stream buffer
-    uint8_t buf[kMacroRecordBytes];
-    size_t n = std::fread(buf, 1, sizeof buf, f);
-    bool failed = n < sizeof buf && std::ferror(f);
-    int readErr = errno;
-    std::fclose(f);
-    if (failed) {
-        if (err) *err = readErr;
-        return -1;
-    }
-    return DecodeMacroFile(buf, n, rec);
+    // A symbolic link or a FIFO planted in the macro folder is neither followed nor waited on.
+    std::vector<uint8_t> buf;
+    if (!platform::ReadRegularFilePrefix(path, kMacroRecordBytes, buf, false, err)) return -1;
+    return DecodeMacroFile(buf.data(), buf.size(), rec);
 }
 
 int ReadMacroFile(const std::string& path, StMacro& rec, int* err) {
-    std::error_code ec;
-    // Only regular files: a pipe or device in the folder must not block or be read.
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        if (err) *err = ec ? ec.value() : EINVAL;
-        return -1;
-    }
     return ReadRegularMacroFile(path, rec, err);
 }
 
@@ -140,8 +122,11 @@ StMacro* Add_Macro(const StMacro* rec) {
     StMacro* copy = AddMacroCopy(*rec, rel);
     if (!copy) return nullptr;
     int e = 0;
-    if (!WriteMacroFile(MacroFolderPath(rel), *copy, &e))
+    if (!WriteMacroFile(MacroFolderPath(rel), *copy, &e)) {
+        // Still unsaved: the editor writes it again when it closes.
+        copy->dwFlags |= kMacroDirtyMask;
         g_pfnLog("Add_Macro: write %s err=0x%x", rel.c_str(), e);
+    }
     return copy;
 }
 
@@ -161,12 +146,16 @@ int ReplaceMacro(StMacro* rec) {
         rel = TopLevelFileOf(*rec);
         SetMacroRelFile(rec, rel);
     }
-    rec->dwFlags &= ~kMacroDirtyMask;
+    // The dirty bits go only once the file holds the record, so a failed write is retried.
+    StMacro clean = *rec;
+    clean.dwFlags &= ~kMacroDirtyMask;
     int e = 0;
-    if (!WriteMacroFile(MacroFolderPath(rel), *rec, &e)) {
+    if (!WriteMacroFile(MacroFolderPath(rel), clean, &e)) {
+        rec->dwFlags |= kMacroDirtyMask;
         g_pfnLog("ReplaceMacro: WriteFile err=0x%x", e);
         return 0;
     }
+    rec->dwFlags &= ~kMacroDirtyMask;
     return 1;
 }
 
@@ -177,7 +166,9 @@ uint32_t ReplaceMacroById(const StMacro& rec) {
     const uint32_t id = target->dwMacroID;
     *target = rec;
     target->dwMacroID = id;
-    ReplaceMacro(target);
+    // The library holds the new events either way; a failed write leaves the record dirty so
+    // the editor writes it again.
+    if (!ReplaceMacro(target)) g_pfnLog("ReplaceMacroById: 0x%x kept unsaved", id);
     return id;
 }
 

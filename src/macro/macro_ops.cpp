@@ -101,6 +101,18 @@ void RenameLibraryFilesBelow(const std::string& oldRel, const std::string& newRe
     }
 }
 
+std::string FileNameOf(const std::string& rel) {
+    size_t slash = rel.rfind('/');
+    return slash == std::string::npos ? rel : rel.substr(slash + 1);
+}
+
+// "Jump.ZQM" renamed to Run is "Run.ZQM": a file keeps its own extension, or its lack of one.
+std::string RenamedFileName(const MacroTreeNode* node, const std::string& name) {
+    if (node->fileName.empty()) return name + ".zqm";
+    size_t dot = node->fileName.rfind('.');
+    return dot == std::string::npos ? name : name + node->fileName.substr(dot);
+}
+
 // What an imported file may carry: the last entry stays free and pauses fit the editor's range.
 void NormaliseImported(StMacro& rec) {
     rec.stEvents[kMacroEventSlots - 1] = StMacroEvent{};
@@ -126,33 +138,44 @@ int TreeItem_To_FilePath(const MacroTreeNode* node, std::string& out) {
     return out.empty() ? 0 : 1;
 }
 
-int Flush_Dirty_Macro(MacroTree* tree, MacroTreeNode* node) {
+bool Flush_Dirty_Macro(MacroTree* tree, MacroTreeNode* node) {
     if (!tree || !node) {
         g_pfnLog("Flush_Dirty_Macro: pItem=0x%0x(%s) error", 0u, node ? node->name.c_str() : "");
-        return 0;
+        return true;
     }
-    if (node->isFolder) return 0;
+    if (node->isFolder) return true;
     std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
     LibraryMacro* item = LibraryItemOf(node);
-    if (!item || !(item->rec.dwFlags & kMacroDirtyMask)) return 0;
+    if (!item || !(item->rec.dwFlags & kMacroDirtyMask)) return true;
     std::string path;
     if (!TreeItem_To_FilePath(node, path)) {
         g_pfnLog("Flush_Dirty_Macro: TreeItem_To_FilePath failed");
-        return 0;
+        return false;
+    }
+    // The bits stay set until the file holds the record, so a failed write is tried again.
+    StMacro clean = item->rec;
+    clean.dwFlags &= ~kMacroDirtyMask;
+    int e = 0;
+    if (!WriteMacroFile(path, clean, &e)) {
+        g_pfnLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", e, path.c_str());
+        return false;
     }
     item->rec.dwFlags &= ~kMacroDirtyMask;
-    int e = 0;
-    if (!WriteMacroFile(path, item->rec, &e)) {
-        g_pfnLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", e, path.c_str());
-        return 0;
-    }
     item->relFile = node->RelPath();
-    return 0;
+    if (node->fileName.empty()) node->fileName = FileNameOf(item->relFile);
+    return true;
 }
 
-void FlushAllDirtyMacros(MacroTree& tree) {
+int FlushAllDirtyMacros(MacroTree& tree) {
+    int failed = 0;
     tree.WalkChildren(
-        tree.Root(), [&tree](MacroTreeNode* n) { return Flush_Dirty_Macro(&tree, n); }, true);
+        tree.Root(),
+        [&tree, &failed](MacroTreeNode* n) {
+            if (!Flush_Dirty_Macro(&tree, n)) ++failed;
+            return 0;
+        },
+        true);
+    return failed;
 }
 
 int DeleteFolderTree(const std::string& path, int* err) {
@@ -237,10 +260,14 @@ int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedNam
     }
     const std::string oldRel = node->RelPath();
     const std::string oldName = node->name;
+    const std::string oldFile = node->fileName;
     node->name = name;
+    if (!node->isFolder) node->fileName = RenamedFileName(node, name);
     const std::string newRel = node->RelPath();
+    const std::string newFile = node->fileName;
     const std::string newPath = MacroFolderPath(newRel);
     node->name = oldName;
+    node->fileName = oldFile;
     std::error_code ec;
     // A different file or folder already using the new name must not be replaced.
     bool sameEntry = fs::equivalent(oldPath, newPath, ec) && !ec;
@@ -255,13 +282,17 @@ int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedNam
         LibraryMacro* item = LibraryItemOf(node);
         if (item) {
             // The record always carries the new name, so file and labels agree after a restart.
-            SetMacroName(item->rec, name);
-            item->rec.dwFlags &= ~kMacroDirtyMask;
-            if (!WriteMacroFile(oldPath, item->rec, &e)) {
+            StMacro renamed = item->rec;
+            SetMacroName(renamed, name);
+            renamed.dwFlags &= ~kMacroDirtyMask;
+            if (!WriteMacroFile(oldPath, renamed, &e)) {
                 Tell(Format("Rename failed. err=0x%x", e));
                 return 0;
             }
+            item->rec = renamed;
             if (newPath != oldPath && !platform::RenamePath(oldPath, newPath, &e)) {
+                item->relFile = oldRel;
+                node->fileName = FileNameOf(oldRel);
                 Tell(Format("Rename failed. err=0x%x", e));
                 return 0;
             }
@@ -271,6 +302,7 @@ int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedNam
             return 0;
         }
         node->name = name;
+        node->fileName = newFile;
         return 1;
     }
 
@@ -333,30 +365,28 @@ int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& s
     }
     StMacro rec;
     int e = 0;
-    std::error_code ec;
-    if (!fs::is_regular_file(sourcePath, ec)) {
-        Tell(Format("Open macro file failed. error=0x%x", ec ? ec.value() : ENOENT));
+    // The user chose this file, so a link is followed; a FIFO or device is refused at once.
+    std::vector<uint8_t> buf;
+    if (!platform::ReadRegularFilePrefix(sourcePath, kMacroRecordBytes, buf, true, &e)) {
+        Tell(Format("Open macro file failed. error=0x%x", e));
         return 0;
     }
-    std::FILE* f = std::fopen(sourcePath.c_str(), "rb");
-    if (!f) {
-        Tell(Format("Open macro file failed. error=0x%x", errno));
+    if (buf.size() < kMacroRecordBytes) {
+        Tell(Format("Read macro file failed. error=0x%x", 0));
         return 0;
     }
-    uint8_t buf[kMacroRecordBytes];
-    size_t n = std::fread(buf, 1, sizeof buf, f);
-    e = std::ferror(f) ? errno : 0;
-    std::fclose(f);
-    if (n < sizeof buf) {
-        Tell(Format("Read macro file failed. error=0x%x", e));
-        return 0;
-    }
-    if (!DecodeMacroFile(buf, n, rec)) {
+    if (!DecodeMacroFile(buf.data(), buf.size(), rec)) {
         Tell("This is not a valid macro file.");
         return 0;
     }
-    if (!MacroKeysSupported(rec)) {
+    // The same refusals as for the macros of an imported profile: every key a byte, and no more
+    // events than a record holds (its last entry always stays free).
+    if (!MacroKeysSupported(rec) || !MacroKeysFitAByte(rec)) {
         Tell("This macro contains unsupported key.");
+        return 0;
+    }
+    if (rec.stEvents[kMacroEventSlots - 1] != StMacroEvent{}) {
+        Tell("This macro has too many events.");
         return 0;
     }
     NormaliseImported(rec);
@@ -369,7 +399,14 @@ int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& s
         tree.Remove(node);
         return 0;
     }
-    Flush_Dirty_Macro(&tree, node);
+    if (!Flush_Dirty_Macro(&tree, node)) {
+        // Nothing imported: a macro that exists only in memory would be lost at exit.
+        RemoveLibraryRecordOf(node);
+        tree.Remove(node);
+        Tell(!g_UiText.tc_macro_msg22.empty() ? g_UiText.tc_macro_msg22
+                                              : std::string("The macro could not be saved."));
+        return 0;
+    }
     if (outNode) *outNode = node;
     return 1;
 }

@@ -23,11 +23,13 @@ StMacro* FindRecordOfItem(const MacroTreeNode* node);
 // Full path of the node's folder or file; returns 0 (out empty) for no node or the top level.
 int TreeItem_To_FilePath(const MacroTreeNode* node, std::string& out);
 
-// Writes the record of a macro node that has unsaved changes to the node's file and clears its
-// dirty bits; folders and clean macros are skipped. Always returns 0 (a tree-walk callback).
-int Flush_Dirty_Macro(MacroTree* tree, MacroTreeNode* node);
-// Flush_Dirty_Macro for every macro of the tree.
-void FlushAllDirtyMacros(MacroTree& tree);
+// Writes the record of a macro node that has unsaved changes to the node's file (the file it was
+// loaded from) and then clears its dirty bits; folders and clean macros are skipped. Returns
+// true when the record is saved afterwards, false when the write failed (logged; the record stays
+// dirty so that a later flush tries again).
+[[nodiscard]] bool Flush_Dirty_Macro(MacroTree* tree, MacroTreeNode* node);
+// Flush_Dirty_Macro for every macro of the tree; returns the number of records not saved.
+[[nodiscard]] int FlushAllDirtyMacros(MacroTree& tree);
 
 // Deletes everything under path and path itself, never following symbolic links. Returns 1, or
 // 0 after logging "DeleteFile %s, err=%d" (err set to the system error).
@@ -39,7 +41,8 @@ int DeleteFolderTree(const std::string& path, int* err = nullptr);
 int NewMacro(MacroTree& tree, MacroTreeNode* parent, const std::string& typedName,
              MacroTreeNode** outNode = nullptr);
 
-// Renames a macro (its record and file, which always gets the new name) or a folder (on disk,
+// Renames a macro (its record and file, which always gets the new name and keeps its extension)
+// or a folder (on disk,
 // keeping its macros in the library with their ids). Returns 1; -1 when the name is refused; 0
 // when the rename failed (message shown).
 int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedName);
@@ -51,10 +54,11 @@ int DeleteItem(MacroTree& tree, MacroTreeNode* node);
 
 // Imports the macro file at sourcePath into folder (nullptr: top level; a macro: the macro's
 // folder) under the file's name, with a new id, and writes it there. Returns 1 with *outNode
-// set; 0 when the file is refused or unreadable (message shown); -1 for a duplicate name.
+// set; 0 when the file is refused or unreadable, or its copy cannot be written (message shown,
+// nothing added); -1 for a duplicate name.
 int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& sourcePath,
                     MacroTreeNode** outNode = nullptr);
 
 // Copies the macro's file as last saved to targetPath (replacing it atomically). Returns 1, or 0
 // after logging "ExportMacro: copy file err=0x%x".
-int ExportMacro(const MacroTreeNode* node, const std::string& targetPath);
+[[nodiscard]] int ExportMacro(const MacroTreeNode* node, const std::string& targetPath);

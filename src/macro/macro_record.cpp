@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/utf.h"
+#include "macro/macro_library.h"
 
 namespace {
 
@@ -121,22 +122,38 @@ void SetMacroIdSource(MacroIdSourceFn fn) {
     g_idSource = fn;
 }
 
+namespace {
+
+uint32_t IdFromClock() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    auto now = std::chrono::system_clock::now();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    std::time_t secs = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&secs, &local);
+    return MacroIdFromTime(local.tm_hour, local.tm_min, local.tm_sec,
+                           static_cast<int>(ms.count() % 1000));
+}
+
+}  // namespace
+
 uint32_t NewMacroID() {
-    if (MacroIdSourceFn fn = g_idSource.load()) return fn();
+    // The library lock first (the order every caller that holds it already follows), so that no
+    // other thread adds a record with the id between the check and the caller's use of it.
+    std::lock_guard<std::recursive_mutex> libraryLock(MacroLibraryMutex());
     // Serialised so that callers on different threads also get different ids.
     static std::mutex mutex;
     std::lock_guard<std::mutex> lock(mutex);
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        auto now = std::chrono::system_clock::now();
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-        std::time_t secs = std::chrono::system_clock::to_time_t(now);
-        std::tm local{};
-        localtime_r(&secs, &local);
-        uint32_t id = MacroIdFromTime(local.tm_hour, local.tm_min, local.tm_sec,
-                                      static_cast<int>(ms.count() % 1000));
-        if (id != 0) return id;
+    MacroIdSourceFn fn = g_idSource.load();
+    // The clock repeats every 16 hours, so an id can already belong to a library macro: draw
+    // again. A replaced source that keeps repeating itself is given up on after a while.
+    uint32_t id = 0;
+    for (int attempt = 0; attempt < 4096; ++attempt) {
+        id = fn ? fn() : IdFromClock();
+        if (id != 0 && !FindMacroById(id)) return id;
+        if (fn && attempt > 64) break;
     }
+    return id;
 }
 
 int MacroEventCount(const StMacro& rec) {
@@ -198,5 +215,11 @@ int MacroKeysSupported(const StMacro& rec, uint32_t mouseMask) {
             !(mouseMask & (1u << (k - kMouseCodeLeft))))
             return 0;
     }
+    return 1;
+}
+
+int MacroKeysFitAByte(const StMacro& rec) {
+    for (const StMacroEvent& ev : rec.stEvents)
+        if (ev.wKey > 0xFF) return 0;
     return 1;
 }

@@ -80,7 +80,8 @@ void SetMacroName(StMacro& rec, const std::string& name);
 int InitMacroRecord(const std::string& name, StMacro* out);
 
 // A new 24-bit identifier from the local time; waits 20 ms first so that consecutive ids differ.
-// Never returns 0 (0 marks a record that is not saved).
+// Never returns 0 (0 marks a record that is not saved), nor an id a library record already has.
+// Takes the library lock.
 uint32_t NewMacroID();
 // Replaces the clock behind NewMacroID (nullptr restores it), so that fuzzing and tools that
 // decode many device strings need not wait 20 ms per record.
@@ -102,6 +103,9 @@ int MacroEquals(const StMacro* a, const StMacro* b);
 int MacroEventsEqualIgnoringPauses(const StMacro* a, const StMacro* b);
 // 1 when every event key is a keyboard code or a mouse code allowed by mask (bit n: 240 + n).
 int MacroKeysSupported(const StMacro& rec, uint32_t mouseMask = kMacroMouseCodeMask);
+
+// 1 when every event key fits the 8 bits of a virtual-key code.
+int MacroKeysFitAByte(const StMacro& rec);
 
 // Case-insensitive equality of two UTF-16 names over at most maxUnits units (ASCII, Latin-1,
 // Greek and Cyrillic letters folded).

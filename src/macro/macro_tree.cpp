@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/log.h"
+#include "core/paths.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_record.h"
+#include "platform/files.h"
 
 int MacroTreeNode::Depth() const {
     int d = 0;
@@ -16,7 +19,7 @@ int MacroTreeNode::Depth() const {
 
 std::string MacroTreeNode::RelPath() const {
     if (!parent) return std::string();
-    std::string self = isFolder ? name : name + ".zqm";
+    std::string self = isFolder ? name : (fileName.empty() ? name + ".zqm" : fileName);
     std::string above = parent->RelPath();
     return above.empty() ? self : above + "/" + self;
 }
@@ -28,7 +31,8 @@ MacroTreeNode* MacroTreeNode::FindChild(const std::string& childName) const {
 }
 
 MacroTreeNode* MacroTree::Insert(MacroTreeNode* parent, bool isFolder, const std::string& name,
-                                 uint32_t macroId, const std::string& iconPath) {
+                                 uint32_t macroId, const std::string& iconPath,
+                                 const std::string& fileName) {
     if (!parent) parent = &m_root;
     if (!parent->isFolder) return nullptr;
     if (isFolder && parent != &m_root && parent->Depth() >= kMacroTreeMaxFolderDepth)
@@ -38,6 +42,7 @@ MacroTreeNode* MacroTree::Insert(MacroTreeNode* parent, bool isFolder, const std
     node->isFolder = isFolder;
     node->macroId = macroId;
     node->iconPath = iconPath;
+    if (!isFolder) node->fileName = fileName;
     node->parent = parent;
     parent->children.push_back(std::move(node));
     return parent->children.back().get();
@@ -63,6 +68,29 @@ struct Entry {
     std::string name;
     bool isDir;
 };
+
+// A copied file carries the id of its original: keys must keep playing the original, so the copy
+// gets a new id, in memory and in its file.
+void GiveNewId(const std::string& path, StMacro& rec) {
+    const uint32_t old = rec.dwMacroID;
+    rec.dwMacroID = NewMacroID();
+    int e = 0;
+    if (!WriteMacroFile(path, rec, &e)) {
+        // The library still tells the two apart; the file is rewritten at its next save.
+        rec.dwFlags |= kMacroDirtyMask;
+        g_pfnLog("ScanMacroFolder: %s keeps id 0x%x on disk, err=0x%x", path.c_str(), old, e);
+    } else {
+        g_pfnLog("ScanMacroFolder: %s had the id 0x%x of another macro, now 0x%x", path.c_str(),
+                 old, rec.dwMacroID);
+    }
+}
+
+uint32_t LibraryIdOfFile(const std::string& rel, uint32_t fallback) {
+    std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+    for (auto* n = g_MacroList.Head(); n; n = n->pNext)
+        if (n->pItem->relFile == rel) return n->pItem->rec.dwMacroID;
+    return fallback;
+}
 
 // Folders between the macro folder and relPath (0 for the macro folder itself).
 int FolderLevel(const std::string& relPath) {
@@ -109,20 +137,32 @@ int ScanMacroFolder(const std::string& folderPath, const std::string& relPath, M
         if (!ScanMacroFolder(sub, relBase + e.name, tree, item, folders, library)) return 0;
     }
     for (const auto& e : entries) {
-        if (e.isDir) continue;
+        if (e.isDir || platform::IsTempFileName(e.name)) continue;
         StMacro rec;
         if (ReadRegularMacroFile(base + e.name, rec) != 1) continue;
-        if (library) AddMacroCopy(rec, relBase + e.name);
+        const std::string rel = relBase + e.name;
+        if (library) {
+            std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+            if (FindMacroById(rec.dwMacroID)) GiveNewId(base + e.name, rec);
+            AddMacroCopy(rec, rel);
+        } else {
+            // The library knows the file's id, also when a new one could not be written.
+            rec.dwMacroID = LibraryIdOfFile(rel, rec.dwMacroID);
+        }
         if (tree) {
             size_t dot = e.name.rfind('.');
             tree->Insert(parent, false, dot == std::string::npos ? e.name : e.name.substr(0, dot),
-                         rec.dwMacroID);
+                         rec.dwMacroID, "", e.name);
         }
     }
     return 1;
 }
 
 int LoadMacroLibrary(MacroTree* tree, bool folders, bool library) {
+    if (library) {
+        if (!g_szDataDir.empty()) platform::RemoveStaleTempFiles(g_szDataDir, false);
+        platform::RemoveStaleTempFiles(MacroFolder(), true);
+    }
     return ScanMacroFolder(MacroFolder(), "", tree, tree ? tree->Root() : nullptr, folders,
                            library);
 }

@@ -15,6 +15,9 @@ constexpr size_t kMacroScanMaxPath = 257;
 
 struct MacroTreeNode {
     std::string name;  // folder name, or the macro file's name without its extension
+    // Macros: the file the macro was loaded from or written to ("" for a new macro, whose file
+    // becomes "<name>.zqm"). Every operation acts on this file, never on one rebuilt from name.
+    std::string fileName;
     bool isFolder = false;
     uint32_t macroId = 0;  // macros: the record's dwMacroID
     std::string iconPath;  // folders: "<folder>/<name>.png" when that file exists
@@ -23,7 +26,7 @@ struct MacroTreeNode {
 
     // Number of ancestors below the invisible root (0 for top-level items).
     int Depth() const;
-    // Path relative to the macro folder: "A/B" for a folder, "A/name.zqm" for a macro.
+    // Path relative to the macro folder: "A/B" for a folder, "A/<fileName>" for a macro.
     std::string RelPath() const;
     // The child with that name (case-insensitive), or nullptr.
     MacroTreeNode* FindChild(const std::string& childName) const;
@@ -36,7 +39,8 @@ class MacroTree {
     // Appends a folder or macro under parent (nullptr: the top level). Returns nullptr when the
     // parent is a macro, or, for a folder, when the depth limit is reached.
     MacroTreeNode* Insert(MacroTreeNode* parent, bool isFolder, const std::string& name,
-                          uint32_t macroId = 0, const std::string& iconPath = "");
+                          uint32_t macroId = 0, const std::string& iconPath = "",
+                          const std::string& fileName = "");
     // Removes node with its children.
     void Remove(MacroTreeNode* node);
     void Clear() { m_root.children.clear(); }
@@ -64,9 +68,13 @@ int MacroTree::WalkChildren(MacroTreeNode* node, Fn&& fn, bool recursive) {
 
 // Scans folderPath (a folder inside the macro folder, relPath relative to it) into parent of
 // tree (when tree is given) and into the library (when library is set), entering sub-folders
-// only when folders is set. Names beginning with "." or "$" are skipped as folders. Returns 1,
-// or 0 when a sub-folder failed to scan.
+// only when folders is set. Names beginning with "." or "$" are skipped as folders, temporary
+// files of interrupted saves are skipped. A file whose id another library record already has
+// (a copy made in a file manager) gets a new id when it enters the library, and is rewritten
+// with it. Returns 1, or 0 when a sub-folder failed to scan.
 int ScanMacroFolder(const std::string& folderPath, const std::string& relPath, MacroTree* tree,
                     MacroTreeNode* parent, bool folders, bool library);
-// Scans the macro folder; a missing folder gives an empty result. Returns ScanMacroFolder's.
+// Scans the macro folder; a missing folder gives an empty result. When it fills the library (at
+// start-up) it first removes temporary files left by interrupted saves in the data folder and
+// the macro folder. Returns ScanMacroFolder's.
 int LoadMacroLibrary(MacroTree* tree, bool folders, bool library);

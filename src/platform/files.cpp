@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -51,12 +53,15 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, int* err)
     return true;
 }
 
-bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, int* err,
-                     bool* truncated) {
+namespace {
+
+bool ReadRegular(const std::string& path, size_t maxBytes, bool followLinks,
+                 std::vector<uint8_t>& out, int* err, bool* truncated) {
     out.clear();
     if (truncated) *truncated = false;
     // O_NONBLOCK: opening a FIFO without a writer must not hang; fstat refuses it afterwards.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    int fd = ::open(path.c_str(),
+                    O_RDONLY | (followLinks ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         SetErr(err, errno);
         return false;
@@ -96,49 +101,143 @@ bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8
     return true;
 }
 
+}  // namespace
+
+bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, int* err,
+                     bool* truncated) {
+    return ReadRegular(path, maxBytes, false, out, err, truncated);
+}
+
 bool PathExists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+namespace {
+
+constexpr char kTempPrefix[] = ".mivora-";
+constexpr char kTempSuffix[] = ".tmp";
+constexpr size_t kTempRandomChars = 12;
+
+// A random part for a temporary name; falls back to the clock when the kernel has no entropy yet.
+std::string RandomHex(size_t chars) {
+    uint8_t bytes[16] = {};
+    size_t want = (chars + 1) / 2;
+    if (want > sizeof bytes) want = sizeof bytes;
+    if (::getrandom(bytes, want, GRND_NONBLOCK) != static_cast<ssize_t>(want)) {
+        struct timespec ts {};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        uint64_t v = static_cast<uint64_t>(ts.tv_nsec) ^ (static_cast<uint64_t>(ts.tv_sec) << 20) ^
+                     (static_cast<uint64_t>(::getpid()) << 40);
+        for (size_t i = 0; i < want; ++i) bytes[i] = static_cast<uint8_t>(v >> (8 * (i % 8)));
+    }
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (size_t i = 0; i < want && out.size() < chars; ++i) {
+        out += kHex[bytes[i] >> 4];
+        if (out.size() < chars) out += kHex[bytes[i] & 15];
+    }
+    return out;
+}
+
+// Creates a new temporary file in dir, as mkstemp does but never through a symbolic link.
+int CreateTempFile(const std::string& dir, mode_t mode, std::string& tmp, int* err) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = dir + "/" + kTempPrefix + RandomHex(kTempRandomChars) + kTempSuffix;
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) break;
+    }
+    SetErr(err, errno);
+    return -1;
+}
+
+}  // namespace
+
+bool IsTempFileName(const std::string& name) {
+    const size_t pre = sizeof kTempPrefix - 1, suf = sizeof kTempSuffix - 1;
+    if (name.size() != pre + kTempRandomChars + suf) return false;
+    if (name.compare(0, pre, kTempPrefix) != 0) return false;
+    if (name.compare(name.size() - suf, suf, kTempSuffix) != 0) return false;
+    for (size_t i = pre; i < pre + kTempRandomChars; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
 bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, int* err) {
-    static std::atomic<unsigned> counter{0};
-    std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "_" +
-                      std::to_string(counter.fetch_add(1));
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    if (!data && size) {
+        SetErr(err, EINVAL);
+        return false;
+    }
+    // The new file keeps the mode of the one it replaces; a new file gets 0644 less the umask.
+    bool keepMode = false;
+    mode_t mode = 0644;
+    struct stat old {};
+    if (::lstat(path.c_str(), &old) == 0) {
+        if (S_ISREG(old.st_mode)) {
+            keepMode = true;
+            mode = old.st_mode & 07777;
+        } else if (!S_ISLNK(old.st_mode)) {
+            SetErr(err, EINVAL);
+            return false;
+        }
+    } else if (errno != ENOENT) {
         SetErr(err, errno);
         return false;
     }
+    const std::string dir = ParentDir(path);
+    std::string tmp;
+    int fd = CreateTempFile(dir, keepMode ? 0600 : 0644, tmp, err);
+    if (fd < 0) return false;
+    auto fail = [&](int e) {
+        SetErr(err, e);
+        if (fd >= 0) ::close(fd);
+        ::unlink(tmp.c_str());
+        return false;
+    };
+    // fchmod, not the open mode, so the umask does not narrow the replaced file's mode.
+    if (keepMode && ::fchmod(fd, mode) != 0) return fail(errno);
     size_t done = 0;
     while (done < size) {
         ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            SetErr(err, errno);
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return false;
+            return fail(errno);
         }
         done += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        SetErr(err, errno);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        SetErr(err, errno);
-        ::unlink(tmp.c_str());
-        return false;
-    }
+    if (::fsync(fd) != 0) return fail(errno);
+    int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return fail(errno);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) return fail(errno);
     // Make the rename itself durable.
-    int dfd = ::open(ParentDir(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
     return true;
+}
+
+int RemoveStaleTempFiles(const std::string& folder, bool recursive, int minAgeSeconds) {
+    std::vector<DirEntry> entries;
+    if (!ListDir(folder, entries)) return 0;
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    for (const auto& e : entries) {
+        const std::string full = folder + "/" + e.name;
+        if (e.isDir) {
+            if (recursive) removed += RemoveStaleTempFiles(full, true, minAgeSeconds);
+            continue;
+        }
+        if (!IsTempFileName(e.name)) continue;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime < minAgeSeconds) continue;
+        if (::unlink(full.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 bool FileExists(const std::string& path) {
@@ -219,6 +318,11 @@ bool ListDir(const std::string& path, std::vector<DirEntry>& out) {
     std::sort(out.begin(), out.end(),
               [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
     return true;
+}
+
+bool ReadRegularFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
+                           bool followLinks, int* err) {
+    return ReadRegular(path, maxBytes, followLinks, out, err, nullptr);
 }
 
 }  // namespace platform

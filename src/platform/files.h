@@ -18,13 +18,24 @@ bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8
 // True when anything (file, folder, dangling symbolic link, ...) has this name.
 bool PathExists(const std::string& path);
 // Replaces path atomically: writes a temporary file in the same folder, syncs it and renames
-// it over path, so a crash leaves either the old or the new content. False (err set) on failure,
-// in which case path is unchanged.
-bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, int* err = nullptr);
-inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& data,
-                            int* err = nullptr) {
+// it over path, so a crash leaves either the old or the new content. The temporary file gets a
+// random name (see IsTempFileName), is created exclusively and never through a symbolic link,
+// and takes the mode of the file it replaces. A symbolic link at path is replaced, not followed;
+// anything else that is not a regular file there (a folder, a FIFO, a device) is refused with
+// EINVAL. False (err set) on failure, in which case path is unchanged.
+[[nodiscard]] bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size,
+                                   int* err = nullptr);
+[[nodiscard]] inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& data,
+                                          int* err = nullptr) {
     return WriteFileAtomic(path, data.data(), data.size(), err);
 }
+// True for the names WriteFileAtomic gives its temporary files, so folder scans can skip them.
+bool IsTempFileName(const std::string& name);
+// Removes temporary files that an interrupted WriteFileAtomic left in folder (and, with
+// recursive set, in its sub-folders, never following symbolic links). Only files older than
+// minAgeSeconds go, so a write still in progress in another process keeps its file. Returns the
+// number removed.
+int RemoveStaleTempFiles(const std::string& folder, bool recursive, int minAgeSeconds = 60);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 // Creates the folder and its parents; true when it exists afterwards.
@@ -33,6 +44,12 @@ bool RemoveFile(const std::string& path, int* err = nullptr);
 bool RenamePath(const std::string& from, const std::string& to, int* err = nullptr);
 // Removes a folder and everything in it, without following symbolic links.
 bool RemoveTree(const std::string& path, int* err = nullptr);
+
+// Reads at most maxBytes from the start of a regular file. With followLinks false a symbolic link
+// at path is refused (ELOOP); a FIFO, socket or device node is refused at once (EINVAL) without
+// waiting for a writer. False (err set) on failure.
+bool ReadRegularFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
+                           bool followLinks, int* err = nullptr);
 
 struct DirEntry {
     std::string name;

@@ -57,7 +57,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 // the key are added when missing; the file is created when missing). The file keeps its
 // encoding and is replaced atomically. Returns false (file unchanged) when it cannot be written
 // or when a name or the value holds a line break.
-bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& path);
+[[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                             const std::string& value, const std::string& path);
 
 }  // namespace platform

@@ -29,7 +29,7 @@ std::vector<uint8_t> BuildExportImage(const ProfileRecord& rec, std::vector<KeyR
 // the record's current stage first. Returns 1 when written (telling the user about macro keys
 // left out), 0 when the file could not be written ("Create profile failed."), -1 when there is
 // no current profile.
-int ExportProfile(const std::string& path);
+[[nodiscard]] int ExportProfile(const std::string& path);
 
 // What an import file holds once checked: the record and the macros its keys use.
 struct ImportImage {

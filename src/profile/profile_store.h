@@ -21,7 +21,7 @@ bool HolderIsWindow(const std::string& holder);
 // or too short.
 bool LoadCID();
 // Writes the codes of pSensorCfg (replacing the file atomically). False when it cannot.
-bool SaveCID();
+[[nodiscard]] bool SaveCID();
 // Loads the stored profile of pSensorCfg, or builds the default one when there is none, and makes
 // it current; copies the model's default key tables into g_DefaultKeys. A stored file of the
 // wrong size or one that cannot be read is moved aside (".bad") and the default is used.
@@ -29,4 +29,4 @@ bool SaveCID();
 int LoadPro();
 // Writes the current profile to the profile file of pSensorCfg. False when there is nothing to
 // write or the file cannot be written (logged).
-bool SavePro();
+[[nodiscard]] bool SavePro();

@@ -14,6 +14,6 @@ bool LoadOrCreateStateFile(const std::string& path, const MemoryImage& factory, 
                            std::string& error);
 
 // Replaces the file atomically; false (err set to an errno value) on failure.
-bool SaveStateFile(const std::string& path, const MemoryImage& image, int* err);
+[[nodiscard]] bool SaveStateFile(const std::string& path, const MemoryImage& image, int* err);
 
 }  // namespace sim

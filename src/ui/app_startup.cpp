@@ -185,7 +185,10 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
                              [&window] { PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202); });
             // The session may end while the window hides in the tray; save first.
             QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                             [](QSessionManager&) { SaveMacroSnapshot(); });
+                             [](QSessionManager&) {
+                                 // Logged inside; the session is ending, nobody is left to tell.
+                                 if (!SaveMacroSnapshot()) g_pfnLog("Save macro: not saved");
+                             });
             QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
                              [&window] { window.OnExit(); });
             app.setQuitOnLastWindowClosed(false);

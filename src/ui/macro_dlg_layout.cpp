@@ -212,7 +212,7 @@ void CMacroDlg::showEvent(QShowEvent* event) {
 void CMacroDlg::done(int result) {
     // Every record with unsaved changes reaches its file; lines not yet saved do not.
     m_bRecording = false;
-    FlushAllDirtyMacros(m_lib);
+    if (FlushAllDirtyMacros(m_lib) > 0) Tell(g_UiText.tc_macro_msg22);
     CTopDialog::done(result);
 }
 

@@ -354,7 +354,11 @@ void CMacroDlg::OnSave() {
             KeyListToEvents(*rec);
         }
         id = rec->dwMacroID;
-        Flush_Dirty_Macro(&m_lib, node);
+        if (!Flush_Dirty_Macro(&m_lib, node)) {
+            // The edits stay in the record, marked unsaved; closing the editor tries again.
+            Tell(g_UiText.tc_macro_msg22);
+            return;
+        }
     }
     HideSave();
     // A button that plays this macro gets the new events at once.

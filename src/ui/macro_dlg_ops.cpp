@@ -215,7 +215,7 @@ void CMacroDlg::DoExport() {
     }
     const std::string path = m_fnAskFile ? m_fnAskFile(true, name + ".zqm") : std::string();
     if (path.empty()) return;
-    ExportMacro(node, path);
+    if (!ExportMacro(node, path)) Tell("The macro could not be exported.");
 }
 
 void CMacroDlg::NotifyLabelsChanged() {

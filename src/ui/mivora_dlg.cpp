@@ -79,7 +79,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
     RefreshTexts();
 
     g_ApplyThread.Start(m_link.get(), TopWindowsForApplyThread());
-    LoadMacroLibrary(nullptr, false, true);
+    LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
     if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) m_pTray = MainWindowTray::Add(this);
     RefreshLayout();
     if (startSearch) {
@@ -194,7 +194,6 @@ void CMivoraDlg::RunOnUiThread(std::function<void()> fn) {
 
 void CMivoraDlg::SaveProfileOnce() {
     if (m_bSaved || !pSensorCfg.load()) return;
-    SavePro();
-    SaveCID();
-    m_bSaved = true;
+    // Logged inside; a later call (the exit after a close) tries a failed save again.
+    m_bSaved = SavePro() & SaveCID();
 }

@@ -99,7 +99,7 @@ void CMivoraDlg::OnExport() {
     if (!Gate()) return;
     std::string path = ChooseProfileFile(this, true);
     if (path.empty() || m_bExiting) return;
-    ExportProfile(path);
+    if (ExportProfile(path) != 1) g_pfnLog("OnExport: not exported");  // the user was told
 }
 
 void CMivoraDlg::OnImport() {
@@ -108,7 +108,7 @@ void CMivoraDlg::OnImport() {
     if (path.empty() || m_bExiting) return;
     if (ImportProfile(path, g_bProfileReady.load() != 0) == 1) {
         UpdateControlsFromProfile();
-        SavePro();
+        if (!SavePro()) g_pfnLog("OnImport: profile kept in memory, saved at exit");
     }
 }
 
@@ -129,7 +129,7 @@ void CMivoraDlg::RestoreDefaults() {
     UpdateControlsFromProfile();
     SelectDpiStage(stage);
     // The defaults reach the disk at once, so a crash during the reset cannot undo them.
-    SavePro();
+    if (!SavePro()) g_pfnLog("RestoreDefaults: profile kept in memory, saved at exit");
     PostApplyWithProgress(kRestoreApplyFlags);
     RunRestoreProgress(this);
 }
@@ -142,7 +142,8 @@ void CMivoraDlg::SwitchLanguage(int index) {
         if (m_cbLang.Items()[i].value == index && m_cbLang.SelectedIndex() != static_cast<int>(i))
             m_cbLang.SelectIndex(static_cast<int>(i));
     RefreshTexts();
-    WriteLangIndex(g_szDataDir, index);
+    // The new language is in use either way; it is only not remembered for the next start.
+    if (!WriteLangIndex(g_szDataDir, index)) g_pfnLog("OnLanguage: lang.ini not written");
 }
 
 void CMivoraDlg::FitCaptionFont(CPngBtn& btn, const std::string& text, QFont& storage) {

@@ -220,6 +220,16 @@ TEST_F(DeviceModelTest, MarksStopAtTheFirstGap) {
     ASSERT_EQ(Load(Section(1, "Mark1=1,2,3\nMark2=1,2,3,4\n")), 1);
     EXPECT_EQ(g_DeviceModels[0].Mark[1].right, 4);
     EXPECT_EQ(notes.messages, (std::vector<Msg>{{"Mark value error", "Error"}}));
+    // Values that would overflow the edges are refused before any arithmetic.
+    notes.messages.clear();
+    ASSERT_EQ(Load(Section(1, "Mark1=2147483647,1,2147483647,1\nMark2=1,4294967295,1,1\n"
+                              "Mark3=65535,65535,65535,65535\n")),
+              1);
+    EXPECT_EQ(g_DeviceModels[0].Mark[0].right, 0);
+    EXPECT_EQ(g_DeviceModels[0].Mark[1].bottom, 0);
+    EXPECT_EQ(g_DeviceModels[0].Mark[2].right, 131070);
+    EXPECT_EQ(notes.messages, (std::vector<Msg>{{"Mark value error", "Error"},
+                                                {"Mark value error", "Error"}}));
 }
 
 TEST_F(DeviceModelTest, DpiSetAndDpiHwReplaceTheSharedSensorEntry) {

@@ -63,7 +63,7 @@ TEST_F(ProgramConfigTest, ValuesAndTheirMessages) {
         LoadCfgText(dir,
                     "[OPT]\nappdir=Mivora\nTitle=Mivora Control Center and a much longer tail\n"
                     "Txt_clr=1,2,3\nBtn_txt_clr_nr=255\nMenu_txt_clr_nr=red\n"
-                    "rcKeyList=1,2,3\nrcHomePageBtn=10,20,30\nptMin=5\nptKey=1,2\n"
+                    "rcKeyList=1,2,3\nrcHomePageBtn=10,20,30\nptMin=5\nptKey=1,2\nptApply=\n"
                     "VID=0x12345\nMatchStr=-1\nLedOpt2=7,8,9\nLedOpt3=1,2,3,4,5,10,20,30\n"
                     "FontName=A font name that is far longer than the buffer\n"),
         1);
@@ -76,6 +76,8 @@ TEST_F(ProgramConfigTest, ValuesAndTheirMessages) {
     EXPECT_EQ(c.ptMin.x, 950);
     EXPECT_EQ(c.ptMin.y, 10);
     EXPECT_EQ(c.ptKey.x, 1);
+    EXPECT_EQ(c.ptApply.x, 867) << "an empty point is a missing one: default, no message";
+    EXPECT_EQ(c.ptApply.y, 645);
     EXPECT_EQ(c.VID, 0x2345);
     EXPECT_EQ(c.MatchStr, 0xFFFF);
     EXPECT_EQ(c.Title, "Mivora Control Center and a much longer");
@@ -119,11 +121,12 @@ TEST_F(ProgramConfigTest, LanguageListEndsAtAGapOrAnInvalidEntry) {
     EXPECT_EQ(g_Config.Lang[1].folder, "简体中文");
 }
 
+// A bad name falls back to the default folder name, never to the top of the user's data folder.
 TEST_F(ProgramConfigTest, AppdirThatLeavesTheDataFolderIsRefused) {
-    for (const char* bad : {"../outside", "a/b", "..", "."}) {
+    for (const char* bad : {"../outside", "a/b", "..", ".", "/abs", "", "a\\b"}) {
         notes.messages.clear();
         ASSERT_EQ(LoadCfgText(dir, std::string("[OPT]\nappdir=") + bad + "\n"), 1);
-        EXPECT_EQ(g_Config.appdir, "") << bad;
+        EXPECT_EQ(g_Config.appdir, "Mivora") << bad;
         EXPECT_EQ(notes.messages, (std::vector<Msg>{{"APPDATA=NULL", "Error"}})) << bad;
     }
 }

@@ -52,6 +52,8 @@ TEST_F(SensorDpi, DpiToCode) {
         {0x3360, 1000, 0},   {0, 1000, 0},        {0x3325, 6000, 0x45},  {0x3325, 5200, 0},
         {0x3325, 200, 0x04}, {0x3104, 600, 0x10}, {0x3335, 16000, 0xBD}, {0x4090, 5200, 0x3B},
         {0x3336, 7200, 143}, {0x3336, 7300, 72},  {0x3370, 10100, 100},  {0x3370, 19000, 189},
+        {0x3330, 50, 0},     {0x3330, 49, 0},     {0x3330, 0, 0},        {0x3330, -100, 0},
+        {0x3330, 30000, 0},  // no code: 0, never a negative or a wider value cut to a byte
     };
     for (const auto& c : cases)
         EXPECT_EQ(DpiToCode(c.sensor, c.dpi), c.code)

@@ -173,6 +173,28 @@ TEST(XmlParse, StructuralProblemsAreRecordedAndIndexingGoesOn) {
               "UTF-8 length 19 to 19 wide chars  No start tag for end tag 'b' at offset 7");
 }
 
+// A damaged text file: tens of thousands of texts whose end tags are lost, stray end tags, then
+// the root's end tag. Every element left open ends there and its children follow it, so all the
+// texts are siblings under the root, in order, and the last one still reads its text.
+TEST(XmlParse, ManyElementsLeftOpenAreIndexedAsSiblings) {
+    constexpr int kOpen = 40000;
+    std::u16string text = u"<r>";
+    for (int i = 0; i < kOpen; ++i) text += u"<tc_a>t";
+    for (int i = 0; i < kOpen; ++i) text += u"</tc_b>";
+    text += u"<tc_z>last";
+    text += u"</r>";
+    XmlDoc d;
+    d.SetText(text);
+    EXPECT_FALSE(d.ParseDocument());
+    EXPECT_EQ(Result(d),
+              "No start tag for end tag 'tc_b' at offset " + std::to_string(3 + 7 * kOpen));
+    d.ResetPosition();
+    int count = 0;
+    while (d.FindChildElement("tc_a")) ++count;
+    EXPECT_EQ(count, kOpen);
+    EXPECT_EQ(TextAt(d, {"r", "tc_z"}), "last");
+}
+
 TEST(XmlNavigate, SiblingsChildrenAndEntering) {
     XmlDoc d;
     d.SetText(

@@ -77,13 +77,13 @@ class KillWhileSaving : public ::testing::Test {
         const Version& ver = m_version[v];
         pSensorCfg = m_models[0];
         g_ProfileList.Replace(ver.profile);
-        SavePro();
+        ASSERT_TRUE(SavePro());
         pSensorCfg = ver.model;
-        SaveCID();
-        WriteMacroFile(g_szDataDir + "Mac/keep.zqm", ver.macro);
+        ASSERT_TRUE(SaveCID());
+        ASSERT_EQ(1, WriteMacroFile(g_szDataDir + "Mac/keep.zqm", ver.macro));
         ClearMacroLibrary();
         AddMacroCopy(ver.macro, "keep.zqm");
-        SaveMacroSnapshot();
+        ASSERT_EQ(1, SaveMacroSnapshot());
     }
 
     Files Read(const std::string& dir) {

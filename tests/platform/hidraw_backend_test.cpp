@@ -64,10 +64,10 @@ class FakeHidraw {
         MakeDirs(d);
         const std::string uevent = "DRIVER=hid-generic\nHID_ID=" + hidId +
                                    "\nHID_NAME=Test\nHID_PHYS=" + phys + "\nMODALIAS=hid:x\n";
-        WriteFileAtomic(d + "/uevent", reinterpret_cast<const uint8_t*>(uevent.data()),
-                        uevent.size());
-        WriteFileAtomic(d + "/report_descriptor", reinterpret_cast<const uint8_t*>(desc.data()),
-                        desc.size());
+        ASSERT_TRUE(WriteFileAtomic(d + "/uevent", reinterpret_cast<const uint8_t*>(uevent.data()),
+                                    uevent.size()));
+        ASSERT_TRUE(WriteFileAtomic(d + "/report_descriptor",
+                                    reinterpret_cast<const uint8_t*>(desc.data()), desc.size()));
         if (withDevNode) mkfifo((Dev() + "/hidraw" + std::to_string(n)).c_str(), 0600);
     }
     TempDir dir;

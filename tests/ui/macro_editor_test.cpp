@@ -201,6 +201,42 @@ TEST_F(EditorTest, SaveMergesPausesAndDropsLeadingLines) {
     EXPECT_EQ(Events(ReadBack("Tidy.zqm")), "66/1/50 66/0/0 240/1/0 240/0/0");
 }
 
+// A save that cannot be written is not reported as done: the user is told, the button stays,
+// and closing the editor writes the edits once the file can be written again.
+TEST_F(EditorTest, AFailedSaveIsToldKeptAndRetriedAtClose) {
+    PutFile("Jump.zqm", Macro("Jump", 0x300));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    const std::string file = MacroFolder() + "/Jump.zqm";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);  // the write cannot replace a folder
+    dlg.OnInsertPick(241);
+    ClickCentre(dlg.SaveButton());
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg22));
+    EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+    EXPECT_NE(0u, FindMacroById(0x300)->dwFlags & kMacroDirtyMask);
+
+    std::filesystem::remove(file);
+    m_notes.messages.clear();
+    dlg.reject();
+    EXPECT_FALSE(Told(g_UiText.tc_macro_msg22));
+    EXPECT_EQ(Events(ReadBack("Jump.zqm")), "65/1/50 65/0/0 241/1/0 241/0/0");
+    EXPECT_EQ(0u, FindMacroById(0x300)->dwFlags & kMacroDirtyMask);
+}
+
+TEST_F(EditorTest, ClosingSaysSoWhenAnEditStillCannotBeWritten) {
+    PutFile("Jump.zqm", Macro("Jump", 0x300));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    const std::string file = MacroFolder() + "/Jump.zqm";
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    dlg.OnInsertPick(241);
+    dlg.reject();
+    EXPECT_TRUE(Told(g_UiText.tc_macro_msg22));
+    EXPECT_NE(0u, FindMacroById(0x300)->dwFlags & kMacroDirtyMask);
+}
+
 TEST_F(EditorTest, InsertPutsTheKeyBeforeOrAfterTheTarget) {
     struct Case {
         int before;
