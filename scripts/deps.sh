@@ -3,6 +3,9 @@ MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
     qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core
     fonts-wqy-microhei)
 MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
+MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
+MIVORA_PACKAGES+=(xvfb xdotool)  # the test that drives the real program in an X server
+MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 
 mivora_install_deps() {
     local missing=()
