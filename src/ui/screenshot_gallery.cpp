@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 

@@ -158,6 +158,16 @@ TEST_F(MainWindowTest, ColourDialogStartsFromTheProfileColourShownAsASwatch) {
     EXPECT_EQ(Memory(sim::kAddrLighting, 2)[1], 0x99);
 }
 
+// Closes the gate's message whenever it opens: the refusal arrives as a posted message.
+void RejectModalsFor(int ms) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dlg->reject();
+    });
+    QTimer::singleShot(ms, timer, &QObject::deleteLater);
+    timer->start(20);
+}
+
 TEST_F(MainWindowTest, RefusedDpiStepAndColourShowTheProfileAgain) {
     const int stage = g_nCurDpiLevel.load();
     CDpiGridDlg* grid = m_window->DpiGrid(stage);
@@ -166,8 +176,8 @@ TEST_F(MainWindowTest, RefusedDpiStepAndColourShowTheProfileAgain) {
     m_backend->Unplug(0);
     ASSERT_TRUE(WaitUntil([&] { return !m_window->Link().IsConnected(); }));
 
-    ui_test::OnNextModal([](QDialog*) {});  // the gate's message
-    ui_test::Click(grid, QPoint(10, 10));   // a step down
+    RejectModalsFor(3000);                 // the gate's messages
+    ui_test::Click(grid, QPoint(10, 10));  // a step down
     ui_test::Pump();
     EXPECT_EQ(grid->m_nValue, before.stages[stage].xDpi);
 
@@ -175,7 +185,6 @@ TEST_F(MainWindowTest, RefusedDpiStepAndColourShowTheProfileAgain) {
         *chosen = 0x00102030;
         return true;
     });
-    ui_test::OnNextModal([](QDialog*) {});
     ui_test::Click(picker, picker->HotRegion().boundingRect().center());
     ui_test::Pump();
     SetColorChooser({});
