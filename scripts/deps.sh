@@ -6,6 +6,9 @@ MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
 MIVORA_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream groff-base)  # scripts/package: shlibdeps and the package checks
 MIVORA_PACKAGES+=(bash-completion)  # the completion test loads its helpers
 MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
+MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
+MIVORA_PACKAGES+=(xvfb xdotool)  # the test that drives the real program in an X server
+MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 
 mivora_install_deps() {
     local missing=()

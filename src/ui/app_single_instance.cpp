@@ -1,9 +1,13 @@
 #include "ui/app_single_instance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
+
+#include "core/log.h"
 
 namespace {
 
@@ -26,15 +30,20 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::Acquire() {
-    {
+    int err = 0;
+    const auto lock = m_lock.Acquire((m_name + ".lock").toStdString(), &err);
+    if (lock == platform::InstanceLock::Result::kHeldByOther) return false;
+    if (lock == platform::InstanceLock::Result::kError) {
+        // No lock file possible (a read-only folder): a live copy still answers its socket.
+        g_pfnLog("SingleInstance: lock file err=%d", err);
         QLocalSocket probe;
         probe.connectToServer(m_name);
-        if (probe.waitForConnected(500)) return false;  // a live first copy answers
+        if (probe.waitForConnected(500)) return false;
     }
     m_pServer = new QLocalServer(this);
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_pServer->listen(m_name)) {
-        // Nobody answered: the socket file is a leftover of a copy that died.
+        // The lock is ours, so a socket file is a leftover of a copy that died.
         QLocalServer::removeServer(m_name);
         if (!m_pServer->listen(m_name)) return true;  // run anyway, only without the socket
     }
@@ -51,9 +60,16 @@ bool SingleInstance::Acquire() {
 }
 
 bool SingleInstance::AskFirstToShow(int timeoutMs) {
+    // The first copy may hold the lock a moment before its socket listens.
+    QElapsedTimer t;
+    t.start();
     QLocalSocket s;
-    s.connectToServer(m_name);
-    if (!s.waitForConnected(timeoutMs)) return false;
+    for (;;) {
+        s.connectToServer(m_name);
+        if (s.waitForConnected(timeoutMs)) break;
+        if (t.elapsed() >= timeoutMs) return false;
+        QThread::msleep(20);
+    }
     s.write(kShowRequest);
     const bool ok = s.waitForBytesWritten(timeoutMs);
     s.waitForDisconnected(timeoutMs);

@@ -1,9 +1,12 @@
-// One running copy per user: a local socket named after MUTEX_ZQ_WIRELESS in the user's
-// runtime folder. A second copy asks the first to show its window and ends.
+// One running copy per user: a lock file decides which copy runs, and a local socket named
+// after MUTEX_ZQ_WIRELESS in the user's runtime folder lets a second copy ask the first to
+// show its window before it ends.
 #pragma once
 
 #include <QObject>
 #include <QString>
+
+#include "platform/instance_lock.h"
 
 class QLocalServer;
 
@@ -14,10 +17,12 @@ class SingleInstance : public QObject {
     explicit SingleInstance(const QString& name = QString());
     ~SingleInstance() override;
 
-    // True when this is the first copy (the socket now listens). A socket left by a crashed
-    // copy (nobody answers) is removed and taken over.
+    // True when this is the first copy: it holds the lock file "<name>.lock" and its socket
+    // listens. Copies started at the same moment race only for the lock, which one wins; a
+    // socket left by a crashed copy is taken over by the lock's holder.
     bool Acquire();
-    // Second copy: asks the first to show its window; true when the request was delivered.
+    // Second copy: asks the first to show its window, waiting up to timeoutMs for it to
+    // listen; true when the request was delivered.
     bool AskFirstToShow(int timeoutMs = 1000);
     const QString& Name() const { return m_name; }
     static QString DefaultName();
@@ -29,4 +34,5 @@ class SingleInstance : public QObject {
   private:
     QString m_name;
     QLocalServer* m_pServer = nullptr;
+    platform::InstanceLock m_lock;
 };

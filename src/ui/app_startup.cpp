@@ -5,8 +5,11 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "config/program_config.h"
@@ -16,6 +19,7 @@
 #include "core/paths.h"
 #include "device/session_state.h"
 #include "macro/macro_files.h"
+#include "platform/exit_signals.h"
 #include "platform/files.h"
 #include "platform/hidraw_backend.h"
 #include "sim/virtual_mouse.h"
@@ -27,7 +31,7 @@
 #include "ui/app_single_instance.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
-#include "ui/screenshot.h"
+#include "ui/screenshot_gallery.h"
 
 namespace {
 
@@ -38,49 +42,129 @@ void WaitFor(const std::function<bool()>& done, int timeoutMs) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// The main window with the open menu (and its sub-menu) drawn where they stand on the screen.
-QImage GrabWithMenu(CMivoraDlg& window) {
-    QImage shot = window.grab().toImage();
-    CMenuDlg* menu = CurrentPopupMenu();
-    if (!menu) return shot;
-    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
-    QPainter p(&shot);
-    for (QWidget* w : {static_cast<QWidget*>(menu), static_cast<QWidget*>(menu->SubMenu())}) {
-        if (!w || !w->isVisible()) continue;
-        p.drawPixmap(w->pos() - origin, w->grab());
+// The models a screenshot run shows: the one asked for (or the first of cfg.ini) and the
+// first one that differs from it in showing lighting.
+std::vector<std::pair<int, int>> ScreenshotModels(int cid, int mid) {
+    std::vector<std::pair<int, int>> out;
+    const DeviceModel* first = nullptr;
+    for (const DeviceModel& m : g_DeviceModels) {
+        if (m.Sensor == 0) continue;
+        if (!first && (cid < 0 || (m.CID == cid && m.MID == mid))) first = &m;
     }
-    return shot;
+    if (!first) return out;
+    out.emplace_back(first->CID, first->MID);
+    for (const DeviceModel& m : g_DeviceModels)
+        if (m.Sensor != 0 && (m.ShowLED != 0) != (first->ShowLED != 0)) {
+            out.emplace_back(m.CID, m.MID);
+            break;
+        }
+    return out;
+}
+
+std::string ModelTag(int cid, int mid) {
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%02X%02X", cid & 0xFF, mid & 0xFF);
+    return tag;
+}
+
+struct Devices {
+    std::unique_ptr<platform::HidBackend> backend;
+    std::unique_ptr<platform::DeviceNotifications> notifications;
+};
+
+// The virtual mouse (of the given codes, -1 for the options' own) or the computer's HID
+// devices; an empty backend after printing why.
+Devices MakeDevices(const AppOptions& opts, int cid, int mid, bool withStateFile) {
+    Devices d;
+    std::string error;
+    if (opts.virtualMouse) {
+        sim::VirtualMouseOptions v;
+        v.file = withStateFile ? opts.virtualFile : std::string();
+        v.cid = cid >= 0 ? cid : opts.virtualCid;
+        v.mid = cid >= 0 ? mid : opts.virtualMid;
+        v.link = opts.virtualLink;
+        v.faults = opts.virtualFaults;
+        auto vb = sim::MakeVirtualBackend(v, error);
+        if (!vb) {
+            std::fprintf(stderr, "mivora: %s\n", error.c_str());
+            return d;
+        }
+        d.notifications = vb->MakeNotifications();
+        d.backend = std::move(vb);
+    } else {
+        d.backend = std::make_unique<platform::HidrawBackend>(
+            opts.sysfsRoot.empty() ? platform::kHidrawSysRoot : opts.sysfsRoot,
+            opts.devRoot.empty() ? platform::kHidrawDevRoot : opts.devRoot);
+        // The system's device monitor knows nothing of nodes served elsewhere: the periodic
+        // search notices their arrival and removal instead.
+        if (opts.sysfsRoot.empty() && opts.devRoot.empty())
+            d.notifications = platform::MakeUdevNotifications();
+    }
+    return d;
+}
+
+int RunScreenshots(const AppOptions& opts) {
+    std::vector<std::pair<int, int>> models = {{-1, -1}};
+    if (opts.virtualMouse) models = ScreenshotModels(opts.virtualCid, opts.virtualMid);
+    int written = 0;
+    for (size_t i = 0; i < models.size(); ++i) {
+        Devices d = MakeDevices(opts, models[i].first, models[i].second, i == 0);
+        if (!d.backend) return 1;
+        g_bProfileReady = 0;
+        CMivoraDlg window(*d.backend, d.notifications.get());
+        window.m_bQuitAppOnExit = false;
+        window.Session().m_nFindFirstDelayMs = 0;
+        if (!window.InitDialog()) return 1;
+        window.show();
+        WaitFor([&] { return window.Link().IsConnected() && g_bProfileReady.load() != 0; },
+                opts.virtualMouse ? 5000 : 3500);
+        window.Session().WaitProfileRead();
+        QApplication::processEvents();
+        const DeviceModel* model = pSensorCfg.load();
+        const std::string tag = model ? ModelTag(model->CID, model->MID) : "none";
+        written += WriteScreenshots(window, opts.screenshotDir, tag, i == 0);
+        window.OnExit();
+        QApplication::processEvents();
+    }
+    std::printf("mivora: %d screenshots in %s\n", written, opts.screenshotDir.c_str());
+    return written > 0 ? 0 : 1;
+}
+
+int RunWindow(QApplication& app, const AppOptions& opts, SingleInstance& instance) {
+    Devices d = MakeDevices(opts, -1, -1, true);
+    if (!d.backend) return 1;
+    CMivoraDlg window(*d.backend, d.notifications.get());
+    window.Session().m_nFindFirstDelayMs = 500;
+    if (!window.InitDialog()) return 1;
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     [&window] { PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202); });
+    // The session may end while the window hides in the tray; save first.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [](QSessionManager&) {
+                         // Logged inside; the session is ending, nobody is left to tell.
+                         if (!SaveMacroSnapshot()) g_pfnLog("Save macro: not saved");
+                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.OnExit(); });
+    // A logout, a service stop or Ctrl+C ends the program the way its exit command does, so
+    // that what is saved only at exit is not lost.
+    std::unique_ptr<QSocketNotifier> exitSignals;
+    const int exitFd = platform::ExitSignalDescriptor();
+    if (exitFd >= 0) {
+        exitSignals = std::make_unique<QSocketNotifier>(exitFd, QSocketNotifier::Read);
+        QObject::connect(exitSignals.get(), &QSocketNotifier::activated, &window, [&window] {
+            const int sig = platform::TakeExitSignal();
+            if (sig == 0) return;
+            g_pfnLog("Exit signal %d", sig);
+            window.OnExit();
+        });
+    }
+    app.setQuitOnLastWindowClosed(false);
+    window.ShowAtStart();
+    return app.exec();
 }
 
 }  // namespace
-
-int WriteScreenshots(CMivoraDlg& window, const std::string& dir) {
-    int written = 0;
-    const int saved = ReadLangIndex(g_szDataDir);
-    const int count = g_Config.LangCount > 0 ? g_Config.LangCount : 1;
-    for (int k = 0; k < count; ++k) {
-        if (g_Config.LangCount > 0) window.SwitchLanguage(k);
-        QApplication::processEvents();
-        const std::string tag = g_Config.LangCount > 0 && !g_Config.Lang[k].folder.empty()
-                                    ? g_Config.Lang[k].folder
-                                    : std::to_string(k);
-        if (RenderWidgetToPng(&window, dir + "/main_" + tag + ".png")) ++written;
-        window.OnKeyButtonClicked(1);
-        QApplication::processEvents();
-        if (CMenuDlg* menu = CurrentPopupMenu()) {
-            // Open the media submenu, the longest list.
-            for (int row = 0; row < menu->RowCount(); ++row)
-                if (menu->Items()[row].code == 0x04000000) menu->SetHover(row);
-            QApplication::processEvents();
-        }
-        const QImage shot = GrabWithMenu(window);
-        ClosePopupMenu();
-        if (!shot.isNull() && shot.save(QString::fromStdString(dir + "/menu_" + tag + ".png")))
-            ++written;
-    }
-    if (g_Config.LangCount > 0) window.SwitchLanguage(saved);
-    return written;
-}
 
 int RunMivora(QApplication& app, const std::vector<std::string>& args) {
     AppOptions opts;
@@ -113,6 +197,15 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
              now.date().day(), now.time().hour(), now.time().minute(), g_Config.Title.c_str());
     if (!IfMatch()) return 1;
 
+    // A screenshot run shows sample macros and must not change the user's own files.
+    QTemporaryDir screenshotData;
+    if (!opts.screenshotDir.empty() && opts.dataDir.empty()) {
+        if (!screenshotData.isValid()) {
+            std::fprintf(stderr, "mivora: cannot make a temporary data folder\n");
+            return 1;
+        }
+        opts.dataDir = screenshotData.path().toStdString();
+    }
     if (!opts.dataDir.empty()) {
         g_szDataDir = WithSlash(opts.dataDir);
         g_pfnLog("Mk AppData=%s", g_szDataDir.c_str());
@@ -134,67 +227,13 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
     ApplySkinConfig();
     if (g_Config.FontName.empty() == false && fontLoaded) app.setFont(*SkinAppFont());
 
-    std::unique_ptr<platform::HidBackend> backend;
-    std::unique_ptr<platform::DeviceNotifications> notifications;
-    if (opts.virtualMouse) {
-        sim::VirtualMouseOptions v;
-        v.file = opts.virtualFile;
-        v.cid = opts.virtualCid;
-        v.mid = opts.virtualMid;
-        v.link = opts.virtualLink;
-        v.faults = opts.virtualFaults;
-        auto vb = sim::MakeVirtualBackend(v, error);
-        if (!vb) {
-            std::fprintf(stderr, "mivora: %s\n", error.c_str());
-            return 1;
-        }
-        notifications = vb->MakeNotifications();
-        backend = std::move(vb);
-    } else {
-        backend = std::make_unique<platform::HidrawBackend>(
-            opts.sysfsRoot.empty() ? platform::kHidrawSysRoot : opts.sysfsRoot,
-            opts.devRoot.empty() ? platform::kHidrawDevRoot : opts.devRoot);
-        // The system's device monitor knows nothing of nodes served elsewhere: the periodic
-        // search notices their arrival and removal instead.
-        if (opts.sysfsRoot.empty() && opts.devRoot.empty())
-            notifications = platform::MakeUdevNotifications();
-    }
-
     LoadMenuImages();
     int rc = 0;
-    {
-        CMivoraDlg window(*backend, notifications.get());
-        if (opts.screenshotDir.empty()) {
-            window.Session().m_nFindFirstDelayMs = 500;
-        } else {
-            window.Session().m_nFindFirstDelayMs = 0;
-        }
-        if (!window.InitDialog()) {
-            rc = 1;
-        } else if (!opts.screenshotDir.empty()) {
-            window.show();
-            WaitFor([&] { return window.Link().IsConnected() && g_bProfileReady.load() != 0; },
-                    opts.virtualMouse ? 5000 : 3500);
-            QApplication::processEvents();
-            const int n = WriteScreenshots(window, opts.screenshotDir);
-            std::printf("mivora: %d screenshots in %s\n", n, opts.screenshotDir.c_str());
-            window.OnExit();
-            rc = n > 0 ? 0 : 1;
-        } else {
-            QObject::connect(&instance, &SingleInstance::showRequested, &window,
-                             [&window] { PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202); });
-            // The session may end while the window hides in the tray; save first.
-            QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                             [](QSessionManager&) {
-                                 // Logged inside; the session is ending, nobody is left to tell.
-                                 if (!SaveMacroSnapshot()) g_pfnLog("Save macro: not saved");
-                             });
-            QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                             [&window] { window.OnExit(); });
-            app.setQuitOnLastWindowClosed(false);
-            window.ShowAtStart();
-            rc = app.exec();
-        }
+    if (!opts.screenshotDir.empty()) {
+        if (std::filesystem::exists(MacroFolder()) == false) PrepareScreenshotLibrary();
+        rc = RunScreenshots(opts);
+    } else {
+        rc = RunWindow(app, opts, instance);
     }
     FreeMenuImages();
     if (fontLoaded) UnloadAppFont();

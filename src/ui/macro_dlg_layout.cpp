@@ -1,5 +1,4 @@
 // The macro editor's window: controls, captions, picture, messages and closing.
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -20,6 +19,7 @@
 #include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
 #include "ui/msg_dlg.h"
+#include "ui/std_dialogs.h"
 #include "ui/tree_ctrl_ex.h"
 
 namespace {
@@ -64,9 +64,8 @@ CMacroDlg::CMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
     };
     m_fnAskFile = [this](bool save, const std::string& initialName) {
         const QString filter = QStringLiteral("zqm (*.zqm)");
-        QString path = save ? QFileDialog::getSaveFileName(
-                                  this, QString(), QString::fromStdString(initialName), filter)
-                            : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+        QString path = save ? AskSaveFileName(this, filter, QString::fromStdString(initialName))
+                            : AskOpenFileName(this, filter);
         if (save && !path.isEmpty() && !path.endsWith(".zqm", Qt::CaseInsensitive)) path += ".zqm";
         return path.toStdString();
     };

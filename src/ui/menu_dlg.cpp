@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
 
 #include "core/messages.h"
 #include "core/notifier.h"
@@ -14,6 +15,7 @@
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/menu_dismiss.h"
 
 namespace {
 
@@ -28,6 +30,8 @@ struct MenuImages {
 MenuImages g_menuImages;
 
 CMenuDlg* g_pPopupMenu = nullptr;
+// Watches for clicks elsewhere, Escape and focus loss while a menu is open.
+std::unique_ptr<MenuDismisser> g_pDismisser;
 bool g_bMakingMenu = false;
 
 std::string CutChars(const std::string& text, size_t maxChars) {
@@ -99,6 +103,8 @@ int ShowPopupMenu(QWidget* owner, int count, int width, const QPoint* topLeft, u
         menu->windowHandle()->setTransientParent(parent);
     menu->show();
     g_bMakingMenu = false;
+    if (menu->isVisible() && !g_pDismisser)
+        g_pDismisser = std::make_unique<MenuDismisser>(&ClosePopupMenu);
     return menu->isVisible() ? 1 : 0;
 }
 
@@ -106,6 +112,11 @@ void ClosePopupMenu() {
     if (g_bMakingMenu || !g_pPopupMenu) return;
     CMenuDlg* menu = g_pPopupMenu;
     g_pPopupMenu = nullptr;
+    // Deleted later: the dismisser may be the one calling from inside its event filter.
+    if (g_pDismisser) {
+        g_pDismisser->Stop();
+        g_pDismisser.release()->deleteLater();
+    }
     delete menu;
 }
 
@@ -123,6 +134,7 @@ CMenuDlg::CMenuDlg(QObject* owner, bool subMenu)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setMouseTracking(true);
     setObjectName(subMenu ? "MivoraSubMenu" : "MivoraPopupMenu");
+    setWindowTitle(objectName());  // how tools that drive the program find it
 }
 
 CMenuDlg::~CMenuDlg() {

@@ -20,6 +20,7 @@
 #include "skin/skin_config.h"
 #include "ui/app_tray.h"
 #include "ui/mivora_dlg_children.h"
+#include "ui/std_dialogs.h"
 #include "ui/top_windows.h"
 
 CMivoraDlg::CMivoraDlg(platform::HidBackend& backend, platform::DeviceNotifications* notifications,
@@ -71,8 +72,10 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
         g_pfnLog("InitDialog: the data folder is in use by %s", holder.c_str());
     LoadCID();
     const int lang = ReadLangIndex(g_szDataDir);
-    if (lang >= 0 && lang < g_Config.LangCount && !g_Config.Lang[lang].folder.empty())
+    if (lang >= 0 && lang < g_Config.LangCount && !g_Config.Lang[lang].folder.empty()) {
         LoadUiTexts(LanguageTextPath(g_szAppDir, g_Config.Lang[lang].folder));
+        UseStandardDialogLanguage(LocaleOfLanguageFolder(g_Config.Lang[lang].folder));
+    }
     ApplySkinConfig();
 
     if (!CreateSkinControls()) return false;

@@ -141,6 +141,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn* RateButton(int i) { return &m_btnRate[i]; }
     CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
     CPngBtn* RestoreButton() { return &m_btnRestore; }
+    CPngBtn* MacroButton() { return &m_btnMacro; }
     CPngBtn* ExportButton() { return &m_btnExport; }
     CPngBtn* ImportButton() { return &m_btnImport; }
     CPngBtn* BluetoothIndicator() { return &m_btnBt; }
@@ -197,6 +198,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void OnSliderChanged(int value, int id);
     void ApplyIfNow(int flag, int value);
     void UpdateLightingVisibility(int mode);
+    void ShowRefusedValuesFromProfile();
 
     // Key list helpers.
     void StoreKeyEntry(int keyIndex, const KeyEntry& entry);

@@ -2,7 +2,6 @@
 // import, macro editor and restoring the defaults.
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QUrl>
 
@@ -28,6 +27,7 @@
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
 #include "ui/mivora_dlg_files.h"
+#include "ui/std_dialogs.h"
 
 void CMivoraDlg::ClosePopupMenu() {
     CloseOpenPopupMenu();
@@ -137,6 +137,7 @@ void CMivoraDlg::RestoreDefaults() {
 void CMivoraDlg::SwitchLanguage(int index) {
     if (index < 0 || index >= g_Config.LangCount || index >= kMaxLanguages) return;
     LoadUiTexts(LanguageTextPath(g_szAppDir, g_Config.Lang[index].folder));
+    UseStandardDialogLanguage(LocaleOfLanguageFolder(g_Config.Lang[index].folder));
     ApplySkinConfig();
     for (size_t i = 0; i < m_cbLang.Items().size(); ++i)
         if (m_cbLang.Items()[i].value == index && m_cbLang.SelectedIndex() != static_cast<int>(i))

@@ -1,6 +1,6 @@
 #include "ui/mivora_dlg_files.h"
 
-#include <QFileDialog>
+#include "ui/std_dialogs.h"
 
 namespace {
 
@@ -22,8 +22,7 @@ std::string ChooseProfileFile(QWidget* parent, bool save) {
     } else {
         const QString filter = "Profile (*.zqa)";
         const QString chosen =
-            save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
-                 : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+            save ? AskSaveFileName(parent, filter) : AskOpenFileName(parent, filter);
         path = chosen.toStdString();
     }
     if (save && !path.empty()) {

@@ -87,6 +87,7 @@ void CMivoraDlg::UpdateControlsFromProfile() {
         SetDpiGrid(m_pDpiGrid[i], p.stages[i].xDpi, p.stages[i].color);
     }
     SelectDpiStage(g_nCurDpiLevel.load());
+    if (m_pPickColor) m_pPickColor->SetColor(p.lightColor);
 
     m_barSpeed.SetValue(p.pointer.speed);
     m_barDbClick.SetValue(p.pointer.doubleClickMs);
@@ -136,8 +137,9 @@ void CMivoraDlg::UpdateProfileFromControls() {
             p.lightMode = static_cast<uint32_t>(i);
             break;
         }
-        p.lightSpeed = static_cast<uint32_t>(m_barLight1.GetValue());
-        p.lightBrightness = static_cast<uint32_t>(m_barLight2.GetValue());
+        // Bar 1 is captioned brightness, bar 2 speed.
+        p.lightBrightness = static_cast<uint32_t>(m_barLight1.GetValue());
+        p.lightSpeed = static_cast<uint32_t>(m_barLight2.GetValue());
     });
 }
 
@@ -171,16 +173,26 @@ void CMivoraDlg::SelectLightingMode(int mode) {
     m_btnLight[mode].SetChecked(true);
     UpdateLightingVisibility(mode);
     update(m_rcLightCaption);
-    m_barLight1.SetValue(static_cast<int>(snap->lightSpeed));
-    m_barLight2.SetValue(static_cast<int>(snap->lightBrightness));
+    m_barLight1.SetValue(static_cast<int>(snap->lightBrightness));
+    m_barLight2.SetValue(static_cast<int>(snap->lightSpeed));
 }
 
 void CMivoraDlg::ApplyIfNow(int flag, int value) {
     if (g_Config.ApplyNow != 0) PostApply(flag, value);
 }
 
+void CMivoraDlg::ShowRefusedValuesFromProfile() {
+    // The grids and the picker change what they show before asking; a refusal takes it back
+    // so that a later accepted change does not store it silently.
+    auto snap = g_ProfileList.Snapshot();
+    if (!snap) return;
+    for (int i = 0; i < 8 && m_pDpiGrid[i]; ++i)
+        SetDpiGrid(m_pDpiGrid[i], snap->stages[i].xDpi, snap->stages[i].color);
+    if (m_pPickColor) m_pPickColor->SetColor(snap->lightColor);
+}
+
 void CMivoraDlg::OnDpiGridMessage(int action, int stage) {
-    if (!Gate()) return;
+    if (!Gate()) return ShowRefusedValuesFromProfile();
     switch (action) {
         case 1:
             if (stage < 0 || stage > 7) return;
@@ -203,7 +215,7 @@ void CMivoraDlg::OnDpiGridMessage(int action, int stage) {
 }
 
 void CMivoraDlg::OnColourMessage(uint32_t colour) {
-    if (!Gate()) return;
+    if (!Gate()) return ShowRefusedValuesFromProfile();
     g_ProfileList.Edit([&](ProfileRecord& p) { p.lightColor = colour; });
     ApplyIfNow(0x02, 0);
 }

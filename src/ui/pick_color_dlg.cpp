@@ -1,14 +1,16 @@
 #include "ui/pick_color_dlg.h"
 #include "ui/top_windows.h"
 
-#include <QColorDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "core/messages.h"
 #include "skin/image.h"
 #include "skin/win_message.h"
+#include "ui/std_dialogs.h"
 
 namespace {
 
@@ -18,7 +20,7 @@ ColorChooser& Chooser() {
 }
 
 bool StandardColorDialog(QWidget* parent, uint32_t initial, uint32_t* chosen) {
-    const QColor colour = QColorDialog::getColor(ColorFromRef(initial), parent);
+    const QColor colour = AskColor(parent, ColorFromRef(initial));
     if (!colour.isValid()) return false;
     *chosen = static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
               static_cast<uint32_t>(colour.blue()) << 16;
@@ -71,12 +73,27 @@ void CPickColorDlg::SetBackgroundPiece(const QImage& piece) {
     update();
 }
 
+void CPickColorDlg::SetColor(uint32_t clr) {
+    m_clr = clr;
+    update();
+}
+
 QImage CPickColorDlg::ComposePicture() const {
     QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::transparent);
     QPainter p(&canvas);
     if (!m_imgBack.isNull()) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
-    if (!m_img.isNull()) DrawImage(p, m_img, canvas.rect(), m_img.rect());
+    if (!m_img.isNull()) {
+        DrawImage(p, m_img, canvas.rect(), m_img.rect());
+        // The current colour as a swatch in the wheel's pale centre.
+        const QRectF swatch = QRectF(canvas.rect()).adjusted(0, 0, -1, -1);
+        const QPointF c = swatch.center();
+        const qreal r = std::max<qreal>(4, std::min(swatch.width(), swatch.height()) / 7);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0, 0, 0, 150), 1.5));
+        p.setBrush(ColorFromRef(m_clr));
+        p.drawEllipse(c, r, r);
+    }
     return canvas;
 }
 

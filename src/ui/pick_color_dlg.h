@@ -29,7 +29,8 @@ class CPickColorDlg : public QWidget {
     explicit CPickColorDlg(QWidget* parent = nullptr);
 
     void SetBackgroundPiece(const QImage& piece);
-    void SetColor(uint32_t clr) { m_clr = clr; }
+    // Sets the colour the dialog opens on and the swatch shows.
+    void SetColor(uint32_t clr);
     uint32_t Color() const { return m_clr; }
     const QRegion& HotRegion() const { return m_hot; }
     const QImage& Image() const { return m_img; }

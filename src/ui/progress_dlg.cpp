@@ -47,6 +47,8 @@ bool CProgressDlg::Prepare() {
     }
     const QSize size = m_imgTrack.width() > 0 ? m_imgTrack.size() : QSize(1, 1);
     CentreOverParent(size);
+    // The picture's corners are transparent: without a shape they would show black.
+    if (m_imgTrack.width() > 0) ShapeWindowFromImage(this, m_imgTrack, 0x00FF00, 0);
     EnableFaceDrag(this);
     auto* btn = new CPngBtn(this);
     const QPoint at(size.width() - 42, 10);

@@ -87,7 +87,7 @@ TEST_F(MenuTest, RowWithSubItemsSendsNothingOtherRowsSendTheirCode) {
     EXPECT_EQ(picks[0].lParam, 3);
 }
 
-TEST_F(MenuTest, SecondMenuClosesTheFirstAndEscapeLeavesItOpen) {
+TEST_F(MenuTest, SecondMenuClosesTheFirst) {
     QPointer<CMenuDlg> first = Open(m_owner, TwoRowsWithSub(), 1);
     SendMouse(first, QEvent::MouseMove, first->RowRect(0).center());
     QPointer<CMenuDlg> firstSub = first->SubMenu();
@@ -96,16 +96,49 @@ TEST_F(MenuTest, SecondMenuClosesTheFirstAndEscapeLeavesItOpen) {
     EXPECT_TRUE(first.isNull());
     EXPECT_TRUE(firstSub.isNull());
     ASSERT_TRUE(second);
-
-    ui_test::TapKey(second, Qt::Key_Escape);
-    ui_test::Pump();
-    EXPECT_TRUE(second);
-    EXPECT_TRUE(second->isVisible());
-    EXPECT_TRUE(m_owner.Take(WM_CHILD_CLICK).empty());
-
     ClosePopupMenu();
     EXPECT_TRUE(second.isNull());
     EXPECT_EQ(CurrentPopupMenu(), nullptr);
+}
+
+TEST_F(MenuTest, ClosesOnAClickElsewhereEscapeOrFocusLossButNotOnItsOwnRows) {
+    m_owner.resize(300, 200);
+    m_owner.show();
+    enum class Way { kClickOwner, kClickOtherWindow, kEscape, kDeactivate };
+    QWidget other;
+    other.resize(100, 100);
+    other.show();
+    for (Way way : {Way::kClickOwner, Way::kClickOtherWindow, Way::kEscape, Way::kDeactivate}) {
+        QPointer<CMenuDlg> menu = Open(m_owner, TwoRowsWithSub(), 1);
+        ASSERT_TRUE(menu);
+        // Inside the menu and its sub-menu nothing closes.
+        SendMouse(menu, QEvent::MouseMove, menu->RowRect(0).center());
+        ASSERT_TRUE(menu->SubMenu());
+        SendMouse(menu->SubMenu(), QEvent::MouseButtonPress, menu->SubMenu()->RowRect(0).center());
+        SendMouse(menu, QEvent::MouseButtonPress, menu->RowRect(1).center());
+        ui_test::Pump();
+        ASSERT_TRUE(menu) << static_cast<int>(way);
+        switch (way) {
+            case Way::kClickOwner:
+                SendMouse(&m_owner, QEvent::MouseButtonPress, QPoint(5, 5));
+                break;
+            case Way::kClickOtherWindow:
+                SendMouse(&other, QEvent::MouseButtonPress, QPoint(5, 5));
+                break;
+            case Way::kEscape:
+                ui_test::TapKey(&m_owner, Qt::Key_Escape);
+                break;
+            case Way::kDeactivate: {
+                QEvent e(QEvent::ApplicationDeactivate);
+                QApplication::sendEvent(qApp, &e);
+                break;
+            }
+        }
+        ui_test::Pump();
+        EXPECT_TRUE(menu.isNull()) << static_cast<int>(way);
+        EXPECT_EQ(CurrentPopupMenu(), nullptr);
+    }
+    EXPECT_TRUE(m_owner.Take(WM_CHILD_CLICK).empty());
 }
 
 TEST_F(MenuTest, MenuGoesWithItsOwner) {

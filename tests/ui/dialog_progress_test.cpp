@@ -26,6 +26,12 @@ TEST_F(ProgressTest, PositionsFromTheApplyThreadMoveTheBarAndCloseIt) {
     EXPECT_EQ(dlg.windowTitle(), "MyProgressDlg..");
     EXPECT_EQ(dlg.size(), QSize(530, 150));  // progress_nr.png
     EXPECT_EQ(dlg.FillWidth(), 45) << "position 0 already shows the bar's left edge";
+    // The picture's rounded corners are transparent: the window is cut to its shape.
+    const QImage face(QString::fromStdString(g_szAppDir + "skins/progress_nr.png"));
+    ASSERT_EQ(qAlpha(face.pixel(0, 0)), 0);
+    EXPECT_FALSE(dlg.mask().isEmpty());
+    EXPECT_FALSE(dlg.mask().contains(QPoint(0, 0)));
+    EXPECT_TRUE(dlg.mask().contains(QPoint(265, 75)));
 
     // The apply thread finds the window by its title and only posts to it.
     std::shared_ptr<MessageSink> sink = TopWindowsForApplyThread()->Find(kProgressTitle);

@@ -104,6 +104,98 @@ TEST_F(MainWindowTest, ColourFromThePickerStoresOnlyTheColour) {
     EXPECT_EQ(mem[3], 0x33);
 }
 
+TEST_F(MainWindowTest, LightingBarsWriteTheLevelTheirCaptionsName) {
+    // Bar 1 carries the brightness caption, bar 2 the speed caption.
+    ASSERT_EQ(g_UiText.tc_msg2, "Brightness");
+    ASSERT_EQ(g_UiText.tc_msg3, "Speed");
+    ui_test::ClickCentre(m_window->LightButton(0));  // mode 0 shows both bars
+    ui_test::Pump();
+    struct Case {
+        int id;
+        int value;
+        int offset;  // within the mouse's lighting bytes: 4 speed, 5 brightness
+    };
+    const Case cases[] = {{kIdBarLight1, 3, 5}, {kIdBarLight2, 1, 4}};
+    for (const Case& c : cases) {
+        m_window->Bar(c.id)->SetValue(c.value);
+        SendWinMessage(m_window.get(), WM_SLIDER_CHANGED, c.value, c.id);
+        EXPECT_EQ(Memory(sim::kAddrLighting, 6)[c.offset], c.value) << c.id;
+    }
+    EXPECT_EQ(Profile().lightBrightness, 3u);
+    EXPECT_EQ(Profile().lightSpeed, 1u);
+    // Showing the profile again puts each level back on the bar that names it.
+    m_window->Bar(kIdBarLight1)->SetValue(0);
+    m_window->Bar(kIdBarLight2)->SetValue(0);
+    m_window->UpdateControlsFromProfile();
+    EXPECT_EQ(m_window->Bar(kIdBarLight1)->GetValue(), 3);
+    EXPECT_EQ(m_window->Bar(kIdBarLight2)->GetValue(), 1);
+}
+
+TEST_F(MainWindowTest, ColourDialogStartsFromTheProfileColourShownAsASwatch) {
+    g_ProfileList.Edit([](ProfileRecord& p) { p.lightColor = 0x00336699; });
+    m_window->UpdateControlsFromProfile();
+    CPickColorDlg* picker = m_window->PickColor();
+    ASSERT_FALSE(picker->HotRegion().isEmpty());
+    // The picture shows the current colour.
+    const QImage picture = picker->ComposePicture();
+    bool swatch = false;
+    for (int y = 0; y < picture.height() && !swatch; ++y)
+        for (int x = 0; x < picture.width() && !swatch; ++x)
+            swatch = picture.pixel(x, y) == qRgb(0x99, 0x66, 0x33);
+    EXPECT_TRUE(swatch);
+    // The dialog opens on that colour; OK without a change keeps the light as it was.
+    uint32_t offered = 0;
+    SetColorChooser([&](QWidget*, uint32_t initial, uint32_t* chosen) {
+        offered = initial;
+        *chosen = initial;
+        return true;
+    });
+    ui_test::Click(picker, picker->HotRegion().boundingRect().center());
+    ui_test::Pump();
+    SetColorChooser({});
+    EXPECT_EQ(offered, 0x00336699u);
+    EXPECT_EQ(Profile().lightColor, 0x00336699u);
+    EXPECT_EQ(Memory(sim::kAddrLighting, 2)[1], 0x99);
+}
+
+// Closes the gate's message whenever it opens: the refusal arrives as a posted message.
+void RejectModalsFor(int ms) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dlg->reject();
+    });
+    QTimer::singleShot(ms, timer, &QObject::deleteLater);
+    timer->start(20);
+}
+
+TEST_F(MainWindowTest, RefusedDpiStepAndColourShowTheProfileAgain) {
+    const int stage = g_nCurDpiLevel.load();
+    CDpiGridDlg* grid = m_window->DpiGrid(stage);
+    CPickColorDlg* picker = m_window->PickColor();
+    const ProfileRecord before = Profile();
+    m_backend->Unplug(0);
+    ASSERT_TRUE(WaitUntil([&] { return !m_window->Link().IsConnected(); }));
+
+    RejectModalsFor(3000);                 // the gate's messages
+    ui_test::Click(grid, QPoint(10, 10));  // a step down
+    ui_test::Pump();
+    EXPECT_EQ(grid->m_nValue, before.stages[stage].xDpi);
+
+    SetColorChooser([](QWidget*, uint32_t, uint32_t* chosen) {
+        *chosen = 0x00102030;
+        return true;
+    });
+    ui_test::Click(picker, picker->HotRegion().boundingRect().center());
+    ui_test::Pump();
+    SetColorChooser({});
+    EXPECT_EQ(picker->Color(), before.lightColor);
+
+    // The next accepted change stores only what it changes.
+    m_window->UpdateProfileFromControls();
+    EXPECT_EQ(Profile().stages[stage].xDpi, before.stages[stage].xDpi);
+    EXPECT_EQ(Profile().lightColor, before.lightColor);
+}
+
 TEST_F(MainWindowTest, SliderDragAsksTheGateAndStoresTheValue) {
     CPngSliderBar* bar = m_window->Bar(kIdBarSpeed);
     CPngSlider* thumb = bar->Thumb();

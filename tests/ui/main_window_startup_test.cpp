@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
 
 #include "profile/apply_thread.h"
 #include "profile/profile_list.h"
@@ -44,6 +45,19 @@ TEST(SingleInstanceTest, LeftoverSocketOfACrashedCopyDoesNotBlock) {
     EXPECT_TRUE(next.Acquire());
     SingleInstance third(QString::fromStdString(path));
     EXPECT_FALSE(third.Acquire());
+}
+
+TEST(SingleInstanceTest, TheLockNotTheSocketDecidesWhichCopyRuns) {
+    // Two copies started at once: the second may probe before the first listens, or find its
+    // socket in the middle of being replaced. Neither may let both run.
+    testing_support::TempDir dir;
+    const QString name = QString::fromStdString(dir.File("MUTEX_ZQ_WIRELESS"));
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    QLocalServer::removeServer(name);  // the first copy's socket not there (yet)
+    SingleInstance second(name);
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_FALSE(second.AskFirstToShow(100));  // nobody listens: bounded, then gives up
 }
 
 TEST(AppOptionsTest, VirtualMouseOptionsAndErrors) {

@@ -143,7 +143,8 @@ void PaintControls(const SaveFn& save) {
     save("btn_dn.png", PushButton(96, 35, true));
     save("btn2_nr.png", Segment(76, 27, false, false));
     save("btn2_dn.png", Segment(76, 27, true, false));
-    save("dpi_nr.png", Segment(91, 27, false, true));
+    // Arrows only where they work: on the current DPI stage (the rate buttons share dpi_nr).
+    save("dpi_nr.png", Segment(91, 27, false, false));
     save("dpi_ov.png", Segment(91, 27, true, false));
     save("dpi_dn.png", Segment(91, 27, true, true));
     save("combo_nr.png", Combo(110, 29));

@@ -1,0 +1,197 @@
+#include "ui/screenshot_gallery.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+
+#include "config/program_config.h"
+#include "config/ui_text.h"
+#include "core/paths.h"
+#include "macro/macro_files.h"
+#include "macro/macro_record.h"
+#include "profile/function_codes.h"
+#include "skin/skin_settings.h"
+#include "ui/about_dlg.h"
+#include "ui/firekey_dlg.h"
+#include "ui/macro_dlg.h"
+#include "ui/menu_dlg.h"
+#include "ui/mivora_dlg.h"
+#include "ui/msg_dlg.h"
+#include "ui/pick_macro_dlg.h"
+#include "ui/progress_dlg.h"
+#include "ui/screenshot.h"
+#include "ui/std_dialogs.h"
+#include "ui/tree_ctrl_ex.h"
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// The main window with the open menu (and its sub-menu) drawn where they stand on the screen.
+QImage GrabWithMenu(CMivoraDlg& window) {
+    QImage shot = window.grab().toImage();
+    CMenuDlg* menu = CurrentPopupMenu();
+    if (!menu) return shot;
+    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+    QPainter p(&shot);
+    for (QWidget* w : {static_cast<QWidget*>(menu), static_cast<QWidget*>(menu->SubMenu())}) {
+        if (!w || !w->isVisible()) continue;
+        p.drawPixmap(w->pos() - origin, w->grab());
+    }
+    return shot;
+}
+
+// Shows dlg as a window-modal dialog of parent, lets it paint, writes it and closes it.
+int Shoot(QDialog& dlg, const std::string& path, const std::function<void()>& prepare = {}) {
+    dlg.open();
+    Settle();
+    if (prepare) {
+        prepare();
+        Settle();
+    }
+    const int written = RenderWidgetToPng(&dlg, path);
+    dlg.reject();
+    Settle();
+    return written;
+}
+
+StMacro SampleMacro(const std::string& name, uint32_t id, const std::string& keys) {
+    StMacro m;
+    m.dwMagicNumber = kMacroMagic;
+    m.dwMacroID = id;
+    m.wLoopCount = 1;
+    SetMacroName(m, name);
+    size_t at = 0;
+    for (char c : keys) {
+        const auto vk = static_cast<uint16_t>(c);
+        m.stEvents[at++] = {vk, 1, 60};
+        m.stEvents[at++] = {vk, 0, 45};
+    }
+    return m;
+}
+
+}  // namespace
+
+void PrepareScreenshotLibrary() {
+    const std::string root = MacroFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(root + "/Shooter", ec);
+    std::filesystem::create_directories(root + "/Office", ec);
+    WriteMacroFile(root + "/Shooter/Reload.zqm", SampleMacro("Reload", 0x101, "R"));
+    WriteMacroFile(root + "/Shooter/Burst.zqm", SampleMacro("Burst", 0x102, "QWE"));
+    WriteMacroFile(root + "/Office/Signature.zqm", SampleMacro("Signature", 0x103, "MIVORA"));
+    WriteMacroFile(root + "/Jump.zqm", SampleMacro("Jump", 0x104, " "));
+}
+
+int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::string& model,
+                     bool dialogs) {
+    int written = 0;
+    const int saved = ReadLangIndex(g_szDataDir);
+    const int count = g_Config.LangCount > 0 ? g_Config.LangCount : 1;
+    for (int k = 0; k < count; ++k) {
+        if (g_Config.LangCount > 0) window.SwitchLanguage(k);
+        Settle();
+        const std::string tag = g_Config.LangCount > 0 && !g_Config.Lang[k].folder.empty()
+                                    ? g_Config.Lang[k].folder
+                                    : std::to_string(k);
+        const std::string suffix = "_" + tag + ".png";
+        written += RenderWidgetToPng(&window, dir + "/main_" + model + suffix);
+        window.OnKeyButtonClicked(1);
+        Settle();
+        if (CMenuDlg* menu = CurrentPopupMenu()) {
+            // Open the media submenu, the longest list.
+            for (int row = 0; row < menu->RowCount(); ++row)
+                if (menu->Items()[row].code == 0x04000000) menu->SetHover(row);
+            Settle();
+        }
+        const QImage shot = GrabWithMenu(window);
+        ClosePopupMenu();
+        if (!shot.isNull() && shot.save(QString::fromStdString(dir + "/menu_" + model + suffix)))
+            ++written;
+        if (!dialogs) continue;
+
+        {
+            CMacroDlg editor(&window);
+            written += Shoot(editor, dir + "/editor" + suffix, [&editor] {
+                // The first recorded macro, with its events listed.
+                CTreeCtrlEx* tree = editor.MacroTreeCtrl();
+                CTreeItem* pick = nullptr;
+                tree->WalkChildren(
+                    nullptr,
+                    [&](CTreeItem* item, TreeItemRecord*, const QString& t) {
+                        if (t == "Burst") pick = item;
+                        return pick ? 1 : 0;
+                    },
+                    true);
+                if (!pick) return;
+                tree->EnsureVisible(pick);
+                const QPoint at = tree->ItemRect(pick).center();
+                QMouseEvent press(QEvent::MouseButtonPress, QPointF(at),
+                                  QPointF(tree->mapToGlobal(at)), Qt::LeftButton, Qt::LeftButton,
+                                  Qt::NoModifier);
+                QApplication::sendEvent(tree, &press);
+            });
+        }
+        {
+            CPickMacroDlg picker(&window);
+            written += Shoot(picker, dir + "/picker" + suffix);
+        }
+        {
+            CFirekeyDlg fire(&window);
+            fire.m_nMax = 3;
+            written += Shoot(fire, dir + "/firekey_fire" + suffix);
+        }
+        {
+            CFirekeyDlg count255(&window);
+            count255.m_nMax = 255;
+            written += Shoot(count255, dir + "/firekey_macro" + suffix);
+        }
+        {
+            // The colour dialog as the lighting picker and a DPI stage's colour open it.
+            QColorDialog colour(QColor(0x3d, 0x8b, 0xd9), &window);
+            colour.setOption(QColorDialog::DontUseNativeDialog, true);
+            colour.setPalette(StandardDialogPalette());
+            written += Shoot(colour, dir + "/colour" + suffix);
+        }
+        const struct {
+            int mode;
+            const char* name;
+            std::string text;
+        } forms[] = {{CMsgDlg::kMessage, "msg_message", g_UiText.tc_msg29},
+                     {CMsgDlg::kConfirm, "msg_confirm", g_UiText.tc_msg5},
+                     {CMsgDlg::kText, "msg_text", g_UiText.tc_macro_msg11},
+                     {CMsgDlg::kNumber, "msg_number", g_UiText.tc_macro_msg12},
+                     {CMsgDlg::kKeyCapture, "msg_capture", g_UiText.tc_combo_tips}};
+        for (const auto& f : forms) {
+            CMsgDlg msg(&window);
+            msg.m_nMode = f.mode;
+            msg.m_strText = f.text;
+            msg.m_bModifierBoxes = f.mode == CMsgDlg::kKeyCapture ? 1 : 0;
+            written += Shoot(msg, dir + "/" + f.name + suffix);
+        }
+        {
+            CProgressDlg progress(&window);
+            SetupDefaultProgress(progress);
+            progress.m_nPos = 40;
+            written += Shoot(progress, dir + "/progress" + suffix);
+        }
+        {
+            CAboutDlg about(&window);
+            written += Shoot(about, dir + "/about" + suffix);
+        }
+    }
+    if (g_Config.LangCount > 0) window.SwitchLanguage(saved);
+    return written;
+}

@@ -1,0 +1,20 @@
+// `mivora --screenshot DIR`: pictures of every window of the program, shown for real on the
+// current display (so that they also show how the windows behave there), for people to look
+// at and for the README.
+#pragma once
+
+#include <string>
+
+class CMivoraDlg;
+
+// Fills the data folder with a small macro library (folders and recorded macros) for the
+// editor and the picker to show. Call before the window loads the library.
+void PrepareScreenshotLibrary();
+
+// Writes, for every shipped language, the main window and its function menu as
+// main_<model>_<lang>.png and menu_<model>_<lang>.png; with dialogs set also every dialog:
+// the macro editor, the macro picker, both fire-key forms, the colour dialog, every message
+// dialog form, the progress window and the About window (<name>_<lang>.png). Returns the
+// number of files written.
+int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::string& model,
+                     bool dialogs);

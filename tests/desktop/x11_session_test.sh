@@ -1,0 +1,247 @@
+#!/bin/bash
+# Drives the real mivora in an X server of its own (Xvfb) with synthetic input (xdotool), as a
+# user would, and checks the virtual mouse's memory (its state file) after each step.
+#   x11_session_test.sh MIVORA LAYOUT_PROBE
+# Every wait is bounded; the servers and programs it starts are ended by their ids.
+set -u
+MIVORA=$1
+PROBE=$2
+PROGRAM_DIR=$(dirname "$MIVORA")
+CID=0x4D
+MID=0x02 # a model with lighting
+passed=0
+failed=0
+
+for tool in Xvfb xdotool od; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "x11 test: $tool is missing (scripts/deps.sh installs it)"
+        exit 1
+    fi
+done
+
+WORK=$(mktemp -d)
+XVFB_PID=
+declare -a STARTED=()
+cleanup() {
+    local pid
+    for pid in "${STARTED[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+check() { # check NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then
+        passed=$((passed + 1))
+        echo "ok: $1"
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $1: expected '$2', got '$3'"
+    fi
+}
+
+# Waits up to $2 tenths of a second for the command $1 to succeed.
+wait_for() {
+    local i
+    for ((i = 0; i < $2; i++)); do
+        eval "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# --- the X server -------------------------------------------------------------------------
+Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+if ! wait_for '[ -s "$WORK/display" ]' 100; then
+    echo "x11 test: Xvfb did not start"
+    cat "$WORK/xvfb.log"
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$WORK/display")"
+export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/home/.config"
+export XDG_DATA_HOME="$WORK/home/.local/share" QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+DATA="$WORK/data"
+STATE="$WORK/mouse.bin"
+
+# --- where the controls are ---------------------------------------------------------------
+mkdir -p "$WORK/probe-data"
+"$PROBE" "$PROGRAM_DIR" "$WORK/probe-data" "$CID" "$MID" >"$WORK/layout" 2>"$WORK/probe.log" || {
+    echo "x11 test: the layout probe failed"
+    cat "$WORK/probe.log"
+    exit 1
+}
+# The last position probed for a name (a later probe knows more, such as the new macro).
+pos() { awk -v n="$1" '$1 == n { xy = $2 " " $3 } END { if (xy != "") print xy }' "$WORK/layout"; }
+xdo() { timeout 5 xdotool "$@"; }
+
+# --- helpers on the running program -------------------------------------------------------
+LOG="$WORK/mivora.log"
+start_mivora() { # start_mivora LOGFILE
+    "$MIVORA" --virtual-mouse="$STATE" --virtual-cid "$CID" --virtual-mid "$MID" \
+        --data-dir "$DATA" 2>"$1" &
+    STARTED+=($!)
+    LAST_PID=$!
+}
+applies() { grep -c "Apply Over" "$LOG"; }
+# Runs an action and waits for the apply thread to finish one more apply.
+act_and_apply() {
+    local before
+    before=$(applies)
+    "$@"
+    wait_for '[ "$(applies)" -gt "$before" ]' 100 || echo "note: no apply after: $*"
+}
+newest_window() { # newest_window NAME: the last mapped window of that name
+    timeout 5 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1
+}
+click_in() { # click_in WINDOW X Y
+    xdo mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.15
+}
+click_at() { # click_at WINDOW NAME: the named control of the probe's layout
+    local xy
+    xy=$(pos "$2")
+    [ -n "$xy" ] || { echo "note: no position for $2"; return 1; }
+    # shellcheck disable=SC2086
+    click_in "$1" $xy
+}
+mem() { # mem OFFSET COUNT: the mouse's memory bytes as decimal numbers
+    od -An -tu1 -j "$1" -N "$2" "$STATE" | xargs
+}
+
+# --- one session: every panel --------------------------------------------------------------
+start_mivora "$LOG"
+MAIN_PID=$LAST_PID
+if ! wait_for 'grep -q "ReadCurCfgThread Exit" "$LOG"' 150; then
+    echo "x11 test: the program found no mouse"
+    cat "$LOG"
+    exit 1
+fi
+WIN=$(newest_window "Mivora Control Center")
+[ -n "$WIN" ] || { echo "x11 test: no main window"; exit 1; }
+FACTORY_KEYS=$(mem $((0x15)) 32)
+
+# A key through its menu: key 1 gets the middle button.
+click_at "$WIN" key1
+MENU=$(newest_window MivoraPopupMenu)
+check "the key's menu opens" yes "$([ -n "$MENU" ] && echo yes || echo no)"
+xy=$(pos menurow_1000012)
+# shellcheck disable=SC2086
+act_and_apply click_in "$MENU" $xy
+check "the menu closes after a pick" "" "$(xdo search --onlyvisible --name '^MivoraPopupMenu$' 2>/dev/null)"
+check "the key's function reached the mouse" changed \
+    "$([ "$(mem $((0x15)) 32)" != "$FACTORY_KEYS" ] && echo changed || echo same)"
+
+# A menu opened and then a click elsewhere closes it.
+click_at "$WIN" key2
+click_at "$WIN" dpi0
+check "a click elsewhere closes the menu" "" "$(xdo search --onlyvisible --name '^MivoraPopupMenu$' 2>/dev/null)"
+
+# DPI stage 2 becomes the current one.
+act_and_apply click_at "$WIN" dpi2
+check "current DPI stage" 2 "$(mem 4 1)"
+
+# Report rate: 125 Hz (mouse code 8), then 500 Hz (code 2).
+act_and_apply click_at "$WIN" rate0
+check "report rate 125 Hz" 8 "$(($(mem 0 1) & 15))"
+act_and_apply click_at "$WIN" rate2
+check "report rate 500 Hz" 2 "$(($(mem 0 1) & 15))"
+
+# Lighting: mode 1 shows the speed... mode 0 shows both level bars.
+act_and_apply click_at "$WIN" light0
+check "lighting mode" 0 "$(mem $((0x35)) 1)"
+act_and_apply click_at "$WIN" bar150_3
+check "the brightness bar writes brightness" 3 "$(mem $((0x35 + 5)) 1)"
+act_and_apply click_at "$WIN" bar151_1
+check "the speed bar writes speed" 1 "$(mem $((0x35 + 4)) 1)"
+
+# The colour: mode 1 shows the picker; the dialog takes a colour typed as #RRGGBB.
+act_and_apply click_at "$WIN" light1
+click_at "$WIN" picker
+DLG=$(newest_window "Select Color")
+if [ -n "$DLG" ]; then
+    xy=$(pos cd_html)
+    # shellcheck disable=SC2086
+    xdo mousemove --window "$DLG" $xy click --repeat 3 1
+    xdo key --clearmodifiers ctrl+a
+    xdo type --delay 20 "#123456"
+    act_and_apply xdo key Return
+fi
+check "the colour reached the mouse" "18 52 86" "$(mem $((0x35 + 1)) 3)"
+
+# Restore defaults, confirmed with Enter in the question.
+click_at "$WIN" restore
+Q=$(newest_window MivoraMsgTopWindow)
+[ -n "$Q" ] && act_and_apply click_at "$Q" msgconfirm_ok
+wait_for '[ "$(mem $((0x15)) 32)" == "$FACTORY_KEYS" ]' 50
+check "restore gives the keys their defaults" "$FACTORY_KEYS" "$(mem $((0x15)) 32)"
+sleep 0.5
+
+# A macro recorded by typing in the editor, then given to key 3 through the picker.
+click_at "$WIN" macro
+ED=$(newest_window MivoraMsgTopWindow)
+if [ -n "$ED" ]; then
+    click_at "$ED" ed_new
+    ASK=$(newest_window MivoraMsgTopWindow)
+    xdo windowfocus "$ASK"
+    xdo type --delay 30 "Run"
+    click_at "$ASK" msgtext_ok
+    click_at "$ED" ed_record
+    xdo windowfocus "$ED"
+    xdo type --delay 60 "ab"
+    click_at "$ED" ed_record
+    click_at "$ED" ed_save
+    click_at "$ED" ed_close
+fi
+check "the macro file is saved" yes "$(ls "$DATA"/Mac/*.zqm "$DATA"/Mac/*/*.zqm >/dev/null 2>&1 && echo yes || echo no)"
+# Where the picker shows the new macro: probed on a copy of the data folder.
+rm -rf "$WORK/probe-data2" && cp -r "$DATA" "$WORK/probe-data2"
+"$PROBE" "$PROGRAM_DIR" "$WORK/probe-data2" "$CID" "$MID" >>"$WORK/layout" 2>>"$WORK/probe.log"
+click_at "$WIN" key3
+MENU=$(newest_window MivoraPopupMenu)
+xy=$(pos menurow_5000000)
+# shellcheck disable=SC2086
+[ -n "$MENU" ] && [ -n "$xy" ] && click_in "$MENU" $xy
+PK=$(newest_window MivoraMsgTopWindow)
+if [ -n "$PK" ]; then
+    click_at "$PK" pk_first
+    click_at "$PK" pk_ok
+    COUNT=$(newest_window MivoraMsgTopWindow)
+    [ -n "$COUNT" ] && act_and_apply click_at "$COUNT" fk_ok
+fi
+slots=""
+for k in 0 1 2 3 4 5 6 7; do
+    [ "$(mem $((0x200 + 384 * k + 29)) 1)" == 83 ] && slots="macro"
+done
+check "the recorded macro reached a key slot" macro "$slots"
+
+# SIGTERM after a change: the program takes its exit path and stores the profile.
+act_and_apply click_at "$WIN" rate1
+kill -TERM "$MAIN_PID"
+wait_for '! kill -0 "$MAIN_PID" 2>/dev/null' 50
+check "SIGTERM ends the program" gone "$(kill -0 "$MAIN_PID" 2>/dev/null && echo running || echo gone)"
+wait "$MAIN_PID"
+check "SIGTERM exit status" 0 "$?"
+check "SIGTERM took the exit path" yes "$(grep -q OnExit "$LOG" && echo yes || echo no)"
+check "the profile was stored" yes "$(ls "$DATA"/PRO_*.dct >/dev/null 2>&1 && echo yes || echo no)"
+
+# Two copies started at the same moment: one runs, the other wakes it and ends.
+for round in 1 2 3; do
+    start_mivora "$WORK/a$round.log"
+    A=$LAST_PID
+    start_mivora "$WORK/b$round.log"
+    B=$LAST_PID
+    wait_for '! kill -0 "$A" 2>/dev/null || ! kill -0 "$B" 2>/dev/null' 100
+    sleep 1
+    running=0
+    for p in $A $B; do kill -0 "$p" 2>/dev/null && running=$((running + 1)); done
+    check "copies running after a double start ($round)" 1 "$running"
+    for p in $A $B; do kill -TERM "$p" 2>/dev/null; done
+    wait_for '! kill -0 "$A" 2>/dev/null && ! kill -0 "$B" 2>/dev/null' 50
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
