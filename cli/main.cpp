@@ -36,15 +36,14 @@ void PrintUsage(std::FILE* out) {
                  "                            how the virtual mouse is connected\n"
                  "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay "
                  "reports\n"
+                 "  --sysfs-root DIR          for testing and diagnosis: read the hidraw nodes'\n"
+                 "                            sysfs entries from DIR, not /sys/class/hidraw\n"
+                 "  --dev-root DIR            for testing and diagnosis: open the hidraw device\n"
+                 "                            nodes in DIR, not /dev\n"
                  "  -h, --help                print this help (after COMMAND: the command's "
                  "help)\n"
                  "  --version                 print the version\n\ncommands:\n");
     for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
-    std::fprintf(out,
-                 "\nfor testing and diagnosis:\n"
-                 "  --sysfs-root DIR  read the hidraw nodes' sysfs entries from DIR instead of\n"
-                 "                    /sys/class/hidraw\n"
-                 "  --dev-root DIR    open the hidraw device nodes in DIR instead of /dev\n");
 }
 
 // Prints "mivora-cli: <text>" and the hint to --help; returns the exit code of a usage error.

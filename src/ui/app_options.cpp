@@ -33,12 +33,12 @@ const char* AppUsage() {
            "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay reports\n"
            "  --screenshot DIR          write PNG pictures of the windows in every language to\n"
            "                            DIR and exit\n"
+           "  --sysfs-root DIR          for testing and diagnosis: read the hidraw nodes'\n"
+           "                            sysfs entries from DIR, not /sys/class/hidraw\n"
+           "  --dev-root DIR            for testing and diagnosis: open the hidraw device\n"
+           "                            nodes in DIR, not /dev\n"
            "  -h, --help                print this help\n"
-           "  --version                 print the version\n"
-           "\nfor testing and diagnosis:\n"
-           "  --sysfs-root DIR          read the hidraw nodes' sysfs entries from DIR instead of\n"
-           "                            /sys/class/hidraw\n"
-           "  --dev-root DIR            open the hidraw device nodes in DIR instead of /dev\n";
+           "  --version                 print the version\n";
 }
 
 std::string AppVersion() {

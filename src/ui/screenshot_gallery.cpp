@@ -13,6 +13,7 @@
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
+#include "core/log.h"
 #include "core/paths.h"
 #include "macro/macro_files.h"
 #include "macro/macro_record.h"
@@ -89,10 +90,19 @@ void PrepareScreenshotLibrary() {
     std::error_code ec;
     std::filesystem::create_directories(root + "/Shooter", ec);
     std::filesystem::create_directories(root + "/Office", ec);
-    WriteMacroFile(root + "/Shooter/Reload.zqm", SampleMacro("Reload", 0x101, "R"));
-    WriteMacroFile(root + "/Shooter/Burst.zqm", SampleMacro("Burst", 0x102, "QWE"));
-    WriteMacroFile(root + "/Office/Signature.zqm", SampleMacro("Signature", 0x103, "MIVORA"));
-    WriteMacroFile(root + "/Jump.zqm", SampleMacro("Jump", 0x104, " "));
+    const struct {
+        const char* file;
+        StMacro macro;
+    } samples[] = {
+        {"/Shooter/Reload.zqm", SampleMacro("Reload", 0x101, "R")},
+        {"/Shooter/Burst.zqm", SampleMacro("Burst", 0x102, "QWE")},
+        {"/Office/Signature.zqm", SampleMacro("Signature", 0x103, "MIVORA")},
+        {"/Jump.zqm", SampleMacro("Jump", 0x104, " ")},
+    };
+    // A sample that cannot be written only leaves the editor's pictures emptier.
+    for (const auto& sample : samples)
+        if (!WriteMacroFile(root + sample.file, sample.macro))
+            g_pfnLog("Screenshots: cannot write %s", sample.file);
 }
 
 int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::string& model,

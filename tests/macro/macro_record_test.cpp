@@ -172,8 +172,10 @@ TEST(HdMacro, DecodingIsBoundedByTheLimitAndTheBytesReceived) {
         bytes[2 + 4 * i] = 0x04;
     }
     StMacro m;
-    EXPECT_EQ(MacroEventLimit, HdMacro_To_StMacro(bytes.data(), bytes.size(), &m));
-    EXPECT_EQ(MacroEventLimit, MacroKeyEventCount(m));
+    // A macro read back from the mouse keeps every event the record can hold, not only the
+    // editor's recording limit.
+    EXPECT_EQ(kMacroMaxEvents, HdMacro_To_StMacro(bytes.data(), bytes.size(), &m));
+    EXPECT_EQ(kMacroMaxEvents, MacroKeyEventCount(m));
     // The count byte claims more events than were received: only complete ones are read.
     EXPECT_EQ(2, HdMacro_To_StMacro(bytes.data(), 1 + 4 * 2 + 3, &m));
     EXPECT_EQ(2, MacroKeyEventCount(m));
