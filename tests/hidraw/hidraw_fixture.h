@@ -11,6 +11,7 @@
 #include "config/device_model.h"
 #include "config/program_config.h"
 #include "config/sensor_dpi.h"
+#include "device/device_fixture.h"
 #include "device/session_state.h"
 #include "hidemu/emulator.h"
 #include "platform/hidraw_backend.h"
@@ -18,8 +19,8 @@
 
 namespace hidraw_test {
 
-constexpr int kCid = 0x21;
-constexpr int kMid = 0x07;
+using device_test::kCid;
+using device_test::kMid;
 
 // Why FUSE cannot serve the nodes here, found out once per process ("" when it can).
 inline const std::string& FuseProblem() {
@@ -43,24 +44,9 @@ inline bool InCi() {
     } while (0)
 
 // One model (cid 0x21, mid 7, sensor 0x3325, 3 stages, receiver and Bluetooth), vendor 1209,
-// product ids 7 (receiver) and 8 (Bluetooth).
+// product ids 7 (receiver) and 8 (Bluetooth): the device tests' own.
 inline void ResetLinkConfig() {
-    ClearProgramConfig();
-    for (auto& m : g_DeviceModels) m = DeviceModel{};
-    BuildSensorDpiTable(0);
-    g_Config.Retry = 3;
-    g_Config.VID = 0x1209;
-    g_Config.PID = 0x0007;
-    g_Config.PIDBT = 0x0008;
-    DeviceModel& m = g_DeviceModels[0];
-    m.CID = kCid;
-    m.MID = kMid;
-    m.Sensor = 0x3325;
-    m.DM = 3;
-    m.DevTy = 3;
-    pSensorCfg = &g_DeviceModels[0];
-    g_bSearchDevice = 0;
-    g_bProfileReady = 0;
+    device_test::ResetDeviceConfig();
 }
 
 inline sim::VirtualMouseSetup MouseSetup(const std::string& fixture, int cid = kCid,
