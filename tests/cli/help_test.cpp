@@ -21,12 +21,7 @@ struct Output {
     std::string err;
 };
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing_support::Slurp;
 
 class HelpTest : public ::testing::Test {
   protected:

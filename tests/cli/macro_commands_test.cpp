@@ -26,12 +26,7 @@ class CliMacroTest : public ::testing::Test {
         err = Slurp(dir.File("err"));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Slurp(const std::string& path) { return testing_support::Slurp(path); }
     static StMacro Macro(const std::string& name, uint16_t key) {
         StMacro m;
         m.dwMagicNumber = kMacroMagic;

@@ -31,12 +31,7 @@ class CliProfileTest : public ::testing::Test {
         state = dir.File("mouse.bin");
         data = dir.File("data");
     }
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Slurp(const std::string& path) { return testing_support::Slurp(path); }
     Result Run(const std::string& args, bool withMouse = true) {
         return RunOn(state, data, args, withMouse);
     }

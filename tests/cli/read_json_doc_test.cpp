@@ -16,12 +16,7 @@
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing_support::Slurp;
 
 // Collects the paths of the leaf values of a JSON text ("a.b", "list[].c"); false on text that
 // is not JSON.

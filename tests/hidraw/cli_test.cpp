@@ -18,12 +18,7 @@
 namespace hidraw_test {
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing_support::Slurp;
 
 // mivora-hidemu as a child: its standard input open until Stop, its first line read.
 class HidemuProcess {

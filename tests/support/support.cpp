@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
 
 #include "core/log.h"
@@ -67,6 +68,13 @@ bool LogCapture::Contains(const std::string& text) const {
 void LogCapture::Clear() {
     std::lock_guard<std::mutex> lock(g_captureMutex);
     g_captured.clear();
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 }  // namespace testing_support

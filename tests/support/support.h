@@ -57,4 +57,7 @@ public:
 inline std::string SourceDataDir() { return std::string(MIVORA_SOURCE_DIR) + "/data/"; }
 inline std::string BinDir() { return std::string(MIVORA_BIN_DIR) + "/"; }
 
+// The whole file as text; empty when it cannot be read.
+std::string Slurp(const std::string& path);
+
 }  // namespace testing_support
