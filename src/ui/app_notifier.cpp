@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "ui/msg_dlg.h"
+#include "ui/std_dialogs.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ int ShowNow(const std::string& text, const std::string& caption, unsigned button
     QMessageBox box(caption == "Error" ? QMessageBox::Critical : QMessageBox::Warning,
                     QString::fromStdString(caption), QString::fromStdString(text), set,
                     QApplication::activeWindow());
+    box.setPalette(StandardDialogPalette());  // dark like the rest of the program
     switch (box.exec()) {
         case QMessageBox::Cancel:
             return IDCANCEL;

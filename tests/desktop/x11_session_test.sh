@@ -79,9 +79,17 @@ pos() { awk -v n="$1" '$1 == n { xy = $2 " " $3 } END { if (xy != "") print xy }
 xdo() { timeout 5 xdotool "$@"; }
 
 # --- helpers on the running program -------------------------------------------------------
+# A copy of the program folder with logging switched on (cfg.ini's Debug=1, logged to stderr):
+# the script follows the program's threads by their log lines.
+PROGRAM="$WORK/program"
+mkdir -p "$PROGRAM"
+for f in "$PROGRAM_DIR"/*; do
+    case "$(basename "$f")" in test_* | bench_* | mivora-cli | mivora-hidemu) ;; *) cp -r "$f" "$PROGRAM/" ;; esac
+done
+sed -i 's/^Debug=.*/Debug=1/' "$PROGRAM/cfg.ini"
 LOG="$WORK/mivora.log"
 start_mivora() { # start_mivora LOGFILE
-    "$MIVORA" --virtual-mouse="$STATE" --virtual-cid "$CID" --virtual-mid "$MID" \
+    "$PROGRAM/mivora" --virtual-mouse="$STATE" --virtual-cid "$CID" --virtual-mid "$MID" \
         --data-dir "$DATA" 2>"$1" &
     STARTED+=($!)
     LAST_PID=$!
@@ -94,8 +102,26 @@ act_and_apply() {
     "$@"
     wait_for '[ "$(applies)" -gt "$before" ]' 100 || echo "note: no apply after: $*"
 }
-newest_window() { # newest_window NAME: the last mapped window of that name
-    timeout 5 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n1
+windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+# new_window NAME: waits for a window of that name that was not seen by an earlier call, puts
+# its id into NEW (empty when none came), and lets it lay out its controls.
+SEEN=""
+new_window() {
+    local i w
+    NEW=""
+    for ((i = 0; i < 50; i++)); do
+        for w in $(windows "$1"); do
+            case " $SEEN " in *" $w "*) ;; *)
+                SEEN="$SEEN $w"
+                NEW=$w
+                sleep 0.3
+                return 0
+                ;;
+            esac
+        done
+        sleep 0.1
+    done
+    return 1
 }
 click_in() { # click_in WINDOW X Y
     xdo mousemove --window "$1" "$2" "$3" click 1
@@ -120,13 +146,13 @@ if ! wait_for 'grep -q "ReadCurCfgThread Exit" "$LOG"' 150; then
     cat "$LOG"
     exit 1
 fi
-WIN=$(newest_window "Mivora Control Center")
+new_window "Mivora Control Center"; WIN=$NEW
 [ -n "$WIN" ] || { echo "x11 test: no main window"; exit 1; }
 FACTORY_KEYS=$(mem $((0x15)) 32)
 
 # A key through its menu: key 1 gets the middle button.
 click_at "$WIN" key1
-MENU=$(newest_window MivoraPopupMenu)
+new_window MivoraPopupMenu; MENU=$NEW
 check "the key's menu opens" yes "$([ -n "$MENU" ] && echo yes || echo no)"
 xy=$(pos menurow_1000012)
 # shellcheck disable=SC2086
@@ -161,7 +187,7 @@ check "the speed bar writes speed" 1 "$(mem $((0x35 + 4)) 1)"
 # The colour: mode 1 shows the picker; the dialog takes a colour typed as #RRGGBB.
 act_and_apply click_at "$WIN" light1
 click_at "$WIN" picker
-DLG=$(newest_window "Select Color")
+new_window "Select Color"; DLG=$NEW
 if [ -n "$DLG" ]; then
     xy=$(pos cd_html)
     # shellcheck disable=SC2086
@@ -174,18 +200,27 @@ check "the colour reached the mouse" "18 52 86" "$(mem $((0x35 + 1)) 3)"
 
 # Restore defaults, confirmed with Enter in the question.
 click_at "$WIN" restore
-Q=$(newest_window MivoraMsgTopWindow)
+new_window MivoraMsgTopWindow; Q=$NEW
 [ -n "$Q" ] && act_and_apply click_at "$Q" msgconfirm_ok
 wait_for '[ "$(mem $((0x15)) 32)" == "$FACTORY_KEYS" ]' 50
 check "restore gives the keys their defaults" "$FACTORY_KEYS" "$(mem $((0x15)) 32)"
-sleep 0.5
+# The restore's progress window closes by itself.
+check "no dialog left after the restore" yes \
+    "$(wait_for '[ -z "$(windows MivoraMsgTopWindow)" ]' 100 && echo yes || echo no)"
+SEEN="$SEEN $(xdotool search --name '^MivoraMsgTopWindow$' 2>/dev/null | xargs)"
+# This X server has no desktop pointer settings: the program says so once, in a message box.
+for w in $(windows Warning); do
+    xdo windowfocus "$w"
+    xdo key Return
+done
+check "the notice box closes" "" "$(wait_for '[ -z "$(windows Warning)" ]' 30; windows Warning)"
 
 # A macro recorded by typing in the editor, then given to key 3 through the picker.
 click_at "$WIN" macro
-ED=$(newest_window MivoraMsgTopWindow)
+new_window MivoraMsgTopWindow; ED=$NEW
 if [ -n "$ED" ]; then
     click_at "$ED" ed_new
-    ASK=$(newest_window MivoraMsgTopWindow)
+    new_window MivoraMsgTopWindow; ASK=$NEW
     xdo windowfocus "$ASK"
     xdo type --delay 30 "Run"
     click_at "$ASK" msgtext_ok
@@ -196,20 +231,20 @@ if [ -n "$ED" ]; then
     click_at "$ED" ed_save
     click_at "$ED" ed_close
 fi
-check "the macro file is saved" yes "$(ls "$DATA"/Mac/*.zqm "$DATA"/Mac/*/*.zqm >/dev/null 2>&1 && echo yes || echo no)"
+check "the macro file is saved" yes "$([ -n "$(find "$DATA/Mac" -name '*.zqm' 2>/dev/null)" ] && echo yes || echo no)"
 # Where the picker shows the new macro: probed on a copy of the data folder.
 rm -rf "$WORK/probe-data2" && cp -r "$DATA" "$WORK/probe-data2"
 "$PROBE" "$PROGRAM_DIR" "$WORK/probe-data2" "$CID" "$MID" >>"$WORK/layout" 2>>"$WORK/probe.log"
 click_at "$WIN" key3
-MENU=$(newest_window MivoraPopupMenu)
+new_window MivoraPopupMenu; MENU=$NEW
 xy=$(pos menurow_5000000)
 # shellcheck disable=SC2086
 [ -n "$MENU" ] && [ -n "$xy" ] && click_in "$MENU" $xy
-PK=$(newest_window MivoraMsgTopWindow)
+new_window MivoraMsgTopWindow; PK=$NEW
 if [ -n "$PK" ]; then
     click_at "$PK" pk_first
     click_at "$PK" pk_ok
-    COUNT=$(newest_window MivoraMsgTopWindow)
+    new_window MivoraMsgTopWindow; COUNT=$NEW
     [ -n "$COUNT" ] && act_and_apply click_at "$COUNT" fk_ok
 fi
 slots=""
@@ -226,7 +261,9 @@ check "SIGTERM ends the program" gone "$(kill -0 "$MAIN_PID" 2>/dev/null && echo
 wait "$MAIN_PID"
 check "SIGTERM exit status" 0 "$?"
 check "SIGTERM took the exit path" yes "$(grep -q OnExit "$LOG" && echo yes || echo no)"
-check "the profile was stored" yes "$(ls "$DATA"/PRO_*.dct >/dev/null 2>&1 && echo yes || echo no)"
+# The stored profile holds the last rate (250 Hz, kept as 0x250).
+check "the profile stored the last change" "80 2 0 0" \
+    "$(od -An -tu1 -j 1724 -N 4 "$DATA"/PRO_7702.dct 2>/dev/null | xargs)"
 
 # Two copies started at the same moment: one runs, the other wakes it and ends.
 for round in 1 2 3; do
@@ -244,4 +281,8 @@ for round in 1 2 3; do
 done
 
 echo "$passed passed, $failed failed"
+if [ "$failed" -ne 0 ]; then
+    echo "--- the program's log (last lines)"
+    tail -n 40 "$LOG"
+fi
 [ "$failed" -eq 0 ]

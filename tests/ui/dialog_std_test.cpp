@@ -5,8 +5,11 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
+#include "core/notifier.h"
+#include "ui/app_notifier.h"
 #include "ui/std_dialogs.h"
 #include "ui/ui_test_util.h"
 
@@ -54,6 +57,19 @@ TEST(StandardDialogs, ColourDialogIsDarkAndPresetWithTheColour) {
     });
     EXPECT_EQ(AskColor(nullptr, QColor(0x33, 0x66, 0x99)), QColor(0x33, 0x66, 0x99));
     EXPECT_EQ(preset, QColor(0x33, 0x66, 0x99));
+    EXPECT_LT(window.lightness(), 80);
+    EXPECT_GT(text.lightness(), 180);
+}
+
+TEST(StandardDialogs, EngineNoticesComeInADarkBox) {
+    GuiNotifier notifier;
+    QColor window, text;
+    OnNextDialog<QMessageBox>([&](QMessageBox* box) {
+        window = box->palette().color(QPalette::Window);
+        text = box->palette().color(QPalette::WindowText);
+        box->accept();
+    });
+    EXPECT_EQ(NotifyUser("Pointer settings are not applied here.", "Warning"), IDOK);
     EXPECT_LT(window.lightness(), 80);
     EXPECT_GT(text.lightness(), 180);
 }
