@@ -73,9 +73,14 @@ TEST_F(MainWindowTest, RestoreDefaultsResetsProfileAndMouseWithProgress) {
 
     bool sawProgress = false;
     AcceptNextModal();  // the question tc_msg5
-    QTimer::singleShot(50, [&] { sawProgress = FindTopWindow(kProgressTitle) != nullptr; });
+    // Watched all along: how soon the window shows depends on the apply thread.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout,
+                     [&] { sawProgress = sawProgress || FindTopWindow(kProgressTitle); });
+    watch.start(5);
     ui_test::ClickCentre(m_window->RestoreButton());
     ui_test::Pump();
+    watch.stop();
     EXPECT_TRUE(sawProgress);
     EXPECT_EQ(Profile(), defaults);
     EXPECT_EQ(g_nCurDpiLevel.load(), Model().DEFLEVEL);
