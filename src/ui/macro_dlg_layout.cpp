@@ -15,7 +15,7 @@
 #include "skin/factories.h"
 #include "skin/image.h"
 #include "skin/key_event_vk.h"
-#include "skin/macro_face.h"
+#include "skin/face_layout.h"
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"

@@ -9,7 +9,7 @@
 
 #include "config/program_config.h"
 #include "skin/image.h"
-#include "skin/macro_face.h"
+#include "skin/face_layout.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
 #include "ui/macro_ui_fixture.h"

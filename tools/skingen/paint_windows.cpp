@@ -6,7 +6,7 @@
 
 #include "draw_kit.h"
 #include "painters.h"
-#include "skin/macro_face.h"
+#include "skin/face_layout.h"
 
 namespace skingen {
 namespace {
@@ -17,6 +17,10 @@ void Card(QPainter& p, const QRectF& r) {
 
 void Well(QPainter& p, const QRectF& r) {
     FillBox(p, r, 6, kWell, kWell, kLine);
+}
+
+QRectF BoxRect(const FaceBox& b) {
+    return QRectF(b.left, b.top, b.right - b.left, b.bottom - b.top);
 }
 
 // Small buttons that the dialogs cut out of their own background (only captions are added).
@@ -74,8 +78,9 @@ QImage MainFace(int w, QPointF glow) {
         Wordmark(p, 22, 15);
 
         // One content card: the panels sit wherever the configuration puts them.
-        Card(p, QRectF(16, 64, w - 32, 502));
-        Stage(p, QRectF(16, 64, w - 32, 502), glow);
+        const QRectF card = BoxRect(MainContentCard(w));
+        Card(p, card);
+        Stage(p, card, glow);
         // Footer band for the profile buttons at y 577..612.
         p.setPen(QPen(kLine, 1));
         p.drawLine(QPointF(16, 570.5), QPointF(w - 16, 570.5));
@@ -122,10 +127,6 @@ QImage Progress(bool filled) {
                        QPointF(bar.right() - 4, bar.top() + 1.5));
         }
     });
-}
-
-QRectF BoxRect(const FaceBox& b) {
-    return QRectF(b.left, b.top, b.right - b.left, b.bottom - b.top);
 }
 
 // The macro editor: a well under each list, the buttons under them, and the option card, all

@@ -1,5 +1,6 @@
-// Where the macro editor's face puts its wells and its option card, from the editor's layout
-// values in cfg.ini. The skin generator paints them there; the editor's controls sit inside.
+// Where the window faces put their cards: the main window's content card, and the macro editor's
+// wells and option card from the editor's layout values in cfg.ini. The skin generator paints
+// them there; the windows' controls sit inside.
 #pragma once
 
 #include <algorithm>
@@ -13,6 +14,11 @@ struct FaceBox {
 inline constexpr int kFaceMargin = 20;
 // The well's border around a list.
 inline constexpr int kListWellInset = 4;
+
+// The main window's one content card, above the footer with the profile buttons.
+inline constexpr FaceBox MainContentCard(int faceWidth) {
+    return {16, 64, faceWidth - 16, 566};
+}
 
 inline constexpr FaceBox MacroListWell(int left, int top, int right, int bottom) {
     return {left - kListWellInset, top - kListWellInset, right + kListWellInset,
