@@ -12,6 +12,8 @@ struct FaceBox {
 
 // Distance between a window's edge and the cards inside it.
 inline constexpr int kFaceMargin = 20;
+// Distance between a card's edge and the controls or texts inside it.
+inline constexpr int kCardPadding = 12;
 // The well's border around a list.
 inline constexpr int kListWellInset = 4;
 

@@ -12,10 +12,10 @@
 #include "core/paths.h"
 #include "macro/macro_ops.h"
 #include "skin/face_drag.h"
+#include "skin/face_layout.h"
 #include "skin/factories.h"
 #include "skin/image.h"
 #include "skin/key_event_vk.h"
-#include "skin/face_layout.h"
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
@@ -277,7 +277,7 @@ QImage CMacroDlg::ComposePicture() const {
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     // 200 wide, but within the option card.
-    const int cardRight = size.width() - kFaceMargin - 12;
+    const int cardRight = size.width() - kFaceMargin - kCardPadding;
     const QRect insertCaption(g_Config.Macro_Opt_X, g_Config.rcKeyList.top + 249 - 20,
                               std::clamp(cardRight - g_Config.Macro_Opt_X, 0, 200), 20);
     const std::pair<QRect, const std::string*> captions[3] = {

@@ -8,8 +8,8 @@
 #include <cmath>
 
 #include "config/program_config.h"
-#include "skin/image.h"
 #include "skin/face_layout.h"
+#include "skin/image.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
 #include "ui/macro_ui_fixture.h"
@@ -143,7 +143,7 @@ TEST_F(MacroLookTest, EditorControlsSitInsideTheirCardsWithAMargin) {
                              static_cast<QWidget*>(editor.InsertButton()),
                              static_cast<QWidget*>(editor.SaveButton())}) {
         ASSERT_NE(w, nullptr);
-        EXPECT_TRUE(InsideWithMargin(w, cardRect, 12));
+        EXPECT_TRUE(InsideWithMargin(w, cardRect, kCardPadding));
     }
     // Every other control keeps the window's margin; the close button sits in the title band.
     const QRect content = window.adjusted(kFaceMargin, kFaceMargin, -kFaceMargin, -kFaceMargin);

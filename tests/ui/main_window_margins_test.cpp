@@ -42,7 +42,8 @@ TEST_F(MainWindowTest, PanelControlsKeepAMarginInsideTheCard) {
     ui_test::ClickCentre(m_window->LightButton(3));  // a mode that shows the colour wheel
     ui_test::Pump();
     ASSERT_TRUE(m_window->PickColor()->isVisible());
-    const QRect inner = ContentCard(m_window.get()).adjusted(12, 12, -12, -12);
+    const QRect inner = ContentCard(m_window.get())
+                            .adjusted(kCardPadding, kCardPadding, -kCardPadding, -kCardPadding);
     std::vector<std::pair<const char*, QWidget*>> controls = {
         {"speed value", m_window->ValueLabel(kIdBarSpeed)},
         {"scroll value", m_window->ValueLabel(kIdBarScroll)},
