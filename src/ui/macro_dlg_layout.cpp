@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/messages.h"
@@ -10,6 +12,7 @@
 #include "core/paths.h"
 #include "macro/macro_ops.h"
 #include "skin/face_drag.h"
+#include "skin/face_layout.h"
 #include "skin/factories.h"
 #include "skin/image.h"
 #include "skin/key_event_vk.h"
@@ -186,9 +189,9 @@ void CMacroDlg::CreateControls() {
     m_pKeyList = new CTreeCtrlEx(this);
     m_pKeyList->Create(this, kKeyListId, trans ? &m_imgBack : nullptr, "", "",
                        ToQRect(g_Config.rcKeyList));
+    // Skinned as the picker's lists (the dialog's picture shows through with "ListTrans").
     for (CTreeCtrlEx* t : {m_pMacroTree, m_pKeyList}) {
-        t->m_clrTextSelected = g_Config.LstBox_txt_clr_dn;
-        t->m_clrTextNormal = g_Config.LstBox_txt_clr_nr;
+        t->UseListColours();
         t->show();
     }
 }
@@ -273,7 +276,10 @@ QImage CMacroDlg::ComposePicture() const {
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    const QRect insertCaption(g_Config.Macro_Opt_X, g_Config.rcKeyList.top + 249 - 20, 200, 20);
+    // 200 wide, but within the option card.
+    const int cardRight = size.width() - kFaceMargin - kCardPadding;
+    const QRect insertCaption(g_Config.Macro_Opt_X, g_Config.rcKeyList.top + 249 - 20,
+                              std::clamp(cardRight - g_Config.Macro_Opt_X, 0, 200), 20);
     const std::pair<QRect, const std::string*> captions[3] = {
         {CaptionAbove(g_Config.rcMacroList), &g_UiText.tc_macro_list},
         {CaptionAbove(g_Config.rcKeyList), &g_UiText.tc_macro_key_list},

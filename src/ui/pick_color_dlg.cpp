@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/messages.h"
 #include "skin/image.h"
@@ -78,15 +79,24 @@ void CPickColorDlg::SetColor(uint32_t clr) {
     update();
 }
 
-QImage CPickColorDlg::ComposePicture() const {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
+QImage CPickColorDlg::ComposePicture(qreal dpr) const {
+    // Composed in device pixels: at a fractional scale (1.25) a picture of the logical size
+    // would be scaled by the window system and leave the last device row or column unpainted,
+    // a dark seam under the wheel.
+    dpr = std::max<qreal>(dpr, 1);
+    QImage canvas(QSize(static_cast<int>(std::ceil(width() * dpr)),
+                        static_cast<int>(std::ceil(height() * dpr))),
+                  QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(dpr);
     canvas.fill(Qt::transparent);
     QPainter p(&canvas);
-    if (!m_imgBack.isNull()) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF client(0, 0, canvas.width() / dpr, canvas.height() / dpr);
+    if (!m_imgBack.isNull()) p.drawImage(client, m_imgBack, QRectF(m_imgBack.rect()));
     if (!m_img.isNull()) {
-        DrawImage(p, m_img, canvas.rect(), m_img.rect());
+        p.drawImage(client, m_img, QRectF(m_img.rect()));
         // The current colour as a swatch in the wheel's pale centre.
-        const QRectF swatch = QRectF(canvas.rect()).adjusted(0, 0, -1, -1);
+        const QRectF swatch = client.adjusted(0, 0, -1, -1);
         const QPointF c = swatch.center();
         const qreal r = std::max<qreal>(4, std::min(swatch.width(), swatch.height()) / 7);
         p.setRenderHint(QPainter::Antialiasing);
@@ -98,9 +108,10 @@ QImage CPickColorDlg::ComposePicture() const {
 }
 
 void CPickColorDlg::paintEvent(QPaintEvent*) {
-    const QImage picture = ComposePicture();
     QPainter painter(this);
-    painter.drawImage(0, 0, picture);
+    // The scale to device pixels also when the widget is rendered into a scaled image.
+    const qreal dpr = std::max(devicePixelRatioF(), painter.deviceTransform().m11());
+    painter.drawImage(QPointF(0, 0), ComposePicture(dpr));
 }
 
 void CPickColorDlg::mousePressEvent(QMouseEvent* event) {

@@ -35,7 +35,8 @@ class CPickColorDlg : public QWidget {
     const QRegion& HotRegion() const { return m_hot; }
     const QImage& Image() const { return m_img; }
 
-    QImage ComposePicture() const;
+    // The control's picture at a device pixel ratio (the image's own ratio is set to it).
+    QImage ComposePicture(qreal dpr = 1) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "config/program_config.h"
 #include "macro/macro_tree.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
@@ -21,6 +22,11 @@ QImage LoadOrNone(const std::string& path) {
     if (path.empty()) return QImage();
     QImage image = LoadImageFile(path);
     return image.width() > 0 ? image : QImage();
+}
+
+uint32_t OpaqueArgb(uint32_t bgr) {
+    // 0x00BBGGRR to an opaque 0xAARRGGBB
+    return 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
 }
 
 QFont TreeFont() {
@@ -321,6 +327,14 @@ void CTreeCtrlEx::keyReleaseEvent(QKeyEvent* event) {
 
 void CTreeCtrlEx::resizeEvent(QResizeEvent*) {
     ClampScroll();
+}
+
+void CTreeCtrlEx::UseListColours() {
+    m_argbBackground = OpaqueArgb(g_Config.LstBox_bkg_clr);
+    m_argbSelectedRow = OpaqueArgb(g_Config.LstBox_item_clr);
+    m_clrTextSelected = g_Config.LstBox_txt_clr_dn;
+    m_clrTextNormal = g_Config.LstBox_txt_clr_nr;
+    update();
 }
 
 QImage CTreeCtrlEx::ComposePicture() const {

@@ -110,6 +110,11 @@ class CTreeCtrlEx : public QWidget {
     int m_bAcceptMouse = 1;
     int m_bNoNotifyOnSelected = 1;
 
+    // The skinned list look of the macro windows: the configuration's list colours
+    // ("LstBox_bkg_clr" and "LstBox_item_clr" made opaque, "LstBox_txt_clr_dn" and
+    // "LstBox_txt_clr_nr" for the text).
+    void UseListColours();
+
     QImage ComposePicture() const;
 
   protected:

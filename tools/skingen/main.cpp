@@ -24,6 +24,7 @@ struct ModelPicture {
 
 struct CfgLayout {
     int ptMinX = kDefaultPtMinX;
+    skingen::MacroLayout macro;
     std::map<QString, ModelPicture> models;  // by section name, in use only
 };
 
@@ -34,8 +35,19 @@ QPoint ReadPoint(const QString& text, QPoint fallback) {
     return QPoint(parts[0].trimmed().toInt(), parts[1].trimmed().toInt());
 }
 
-// What the pictures depend on in cfg.ini: "ptMin" of section OPT, and each model's codes,
-// "ptMark" and key marks ("Mark%d" = x, y, w, h).
+// A rectangle "left, top, right, bottom" (right and bottom exclusive); fallback when it does not
+// give four numbers or is empty.
+QRect ReadRect(const QString& text, QRect fallback) {
+    const QStringList parts = text.split(',', Qt::SkipEmptyParts);
+    if (parts.size() != 4) return fallback;
+    const int l = parts[0].trimmed().toInt(), t = parts[1].trimmed().toInt();
+    const int r = parts[2].trimmed().toInt(), b = parts[3].trimmed().toInt();
+    if (r <= l || b <= t) return fallback;
+    return QRect(QPoint(l, t), QPoint(r - 1, b - 1));
+}
+
+// What the pictures depend on in cfg.ini: "ptMin" and the macro editor's layout of section
+// OPT, and each model's codes, "ptMark" and key marks ("Mark%d" = x, y, w, h).
 CfgLayout ReadCfg(const QString& path) {
     CfgLayout layout;
     auto& models = layout.models;
@@ -53,10 +65,21 @@ CfgLayout ReadCfg(const QString& path) {
         }
         const int eq = line.indexOf('=');
         if (eq <= 0) continue;
-        if (section == "OPT" &&
-            line.left(eq).trimmed().compare("ptMin", Qt::CaseInsensitive) == 0) {
-            const QPoint pt = ReadPoint(line.mid(eq + 1), QPoint(kDefaultPtMinX, 10));
-            if (pt.x() > 0 && pt.x() < 4000) layout.ptMinX = pt.x();
+        if (section == "OPT") {
+            const QString key = line.left(eq).trimmed().toUpper();
+            const QString value = line.mid(eq + 1);
+            if (key == "PTMIN") {
+                const QPoint pt = ReadPoint(value, QPoint(kDefaultPtMinX, 10));
+                if (pt.x() > 0 && pt.x() < 4000) layout.ptMinX = pt.x();
+            } else if (key == "RCMACROLIST") {
+                layout.macro.macroList = ReadRect(value, layout.macro.macroList);
+            } else if (key == "RCKEYLIST") {
+                layout.macro.keyList = ReadRect(value, layout.macro.keyList);
+            } else if (key == "MACRO_OPT_X") {
+                bool ok = false;
+                const int x = value.trimmed().toInt(&ok, 0);
+                if (ok && x > 0 && x < 4000) layout.macro.optX = x;
+            }
         }
         if (!section.startsWith("DEV_")) continue;
         keys[section][line.left(eq).trimmed().toUpper()] = line.mid(eq + 1).trimmed();
@@ -129,7 +152,7 @@ int main(int argc, char** argv) {
         glow =
             QPointF(first.ptMark.x() + size.width() / 2.0, first.ptMark.y() + size.height() / 2.0);
     }
-    skingen::PaintWindows(save, mainWidth, glow);
+    skingen::PaintWindows(save, mainWidth, glow, layout.macro);
     skingen::PaintControls(save);
     skingen::PaintIcons(save);
     for (const auto& [name, size] : expected) {

@@ -2,8 +2,11 @@
 #include <QLinearGradient>
 #include <QRadialGradient>
 
+#include <algorithm>
+
 #include "draw_kit.h"
 #include "painters.h"
+#include "skin/face_layout.h"
 
 namespace skingen {
 namespace {
@@ -14,6 +17,10 @@ void Card(QPainter& p, const QRectF& r) {
 
 void Well(QPainter& p, const QRectF& r) {
     FillBox(p, r, 6, kWell, kWell, kLine);
+}
+
+QRectF BoxRect(const FaceBox& b) {
+    return QRectF(b.left, b.top, b.right - b.left, b.bottom - b.top);
 }
 
 // Small buttons that the dialogs cut out of their own background (only captions are added).
@@ -71,8 +78,9 @@ QImage MainFace(int w, QPointF glow) {
         Wordmark(p, 22, 15);
 
         // One content card: the panels sit wherever the configuration puts them.
-        Card(p, QRectF(16, 64, w - 32, 502));
-        Stage(p, QRectF(16, 64, w - 32, 502), glow);
+        const QRectF card = BoxRect(MainContentCard(w));
+        Card(p, card);
+        Stage(p, card, glow);
         // Footer band for the profile buttons at y 577..612.
         p.setPen(QPen(kLine, 1));
         p.drawLine(QPointF(16, 570.5), QPointF(w - 16, 570.5));
@@ -121,9 +129,27 @@ QImage Progress(bool filled) {
     });
 }
 
+// The macro editor: a well under each list, the buttons under them, and the option card, all
+// where cfg.ini puts the editor's controls.
+QImage MacroFace(const MacroLayout& m) {
+    constexpr int kWidth = 760, kHeight = 460;
+    return DialogFace(kWidth, kHeight, [&m](QPainter& p) {
+        const int listsBottom = std::max(m.macroList.bottom(), m.keyList.bottom()) + 1;
+        for (const QRect& list : {m.macroList, m.keyList}) {
+            const int l = list.left(), r = list.right() + 1, b = list.bottom() + 1;
+            Well(p, BoxRect(MacroListWell(l, list.top(), r, b)));
+            // The two halves the editor cuts its small buttons from, 8 to 28 pixels below.
+            const int half = (r - l) / 2;
+            CutButton(p, QRectF(l, b + 8, half - 2, 20));
+            CutButton(p, QRectF(l + half + 2, b + 8, r - l - half - 2, 20));
+        }
+        Card(p, BoxRect(MacroOptionCard(m.optX, m.keyList.top(), listsBottom, kWidth)));
+    });
+}
+
 }  // namespace
 
-void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow) {
+void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow, const MacroLayout& macro) {
     save("main_nr.png", MainFace(mainWidth, glow));
     save("msg_nr.png", DialogFace(460, 200, [](QPainter& p) {
              p.setPen(QPen(kLine, 1));
@@ -137,16 +163,7 @@ void PaintWindows(const SaveFn& save, int mainWidth, QPointF glow) {
              p.setPen(QPen(kLine, 1));
              p.drawLine(QPointF(20, 292.5), QPointF(380, 292.5));
          }));
-    save("macro_nr.png", DialogFace(760, 460, [](QPainter& p) {
-             // Wells under the default macro and event lists, and the option column.
-             Well(p, QRectF(80, 72, 211, 327));
-             Well(p, QRectF(322, 72, 181, 327));
-             Card(p, QRectF(560, 72, 180, 327));
-             // New/delete under the macro list, edit/delete under the event list.
-             for (const QRectF& r : {QRectF(84, 403, 100, 20), QRectF(187, 403, 100, 20),
-                                     QRectF(326, 403, 85, 20), QRectF(414, 403, 85, 20)})
-                 CutButton(p, r);
-         }));
+    save("macro_nr.png", MacroFace(macro));
     save("progress_nr.png", Progress(false));
     save("progress_ov.png", Progress(true));
     save("menu_nr.png", MenuRow(false, false));
