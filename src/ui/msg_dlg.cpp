@@ -16,6 +16,7 @@
 #include "core/notifier.h"
 #include "core/utf.h"
 #include "macro/key_names.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -275,10 +276,7 @@ QImage CMsgDlg::ComposePicture() const {
     if (m_nMode == kNumber && !m_strHint.empty()) {
         const int L = (m_imgBack.width() - 300) / 2;
         const QString hint = QString::fromStdString(m_strHint);
-        p.setFont(FontToFit(DialogFont(), hint, 300));
-        p.drawText(QRect(L, 100, 300, 18), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(hint, Qt::ElideRight, 300));
-        p.setFont(DialogFont());
+        DrawFittedCaption(p, QRect(L, 100, 300, 18), hint, Qt::AlignLeft | Qt::AlignVCenter);
     }
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;

@@ -74,10 +74,10 @@ TEST_F(FirekeyTest, LayoutLabelAndClose) {
     EXPECT_EQ(dlg.OkButton()->pos(), QPoint(dlg.width() - 222, dlg.height() - 50));
     EXPECT_EQ(dlg.CancelButton()->pos(), QPoint(dlg.width() - 116, dlg.height() - 50));
     EXPECT_EQ(dlg.CancelButton()->m_clrNormal, g_Config.Btn_txt_clr_nr2);
-    EXPECT_EQ(CFirekeyDlg::LabelText(), g_UiText.tc_adv_str17);
+    EXPECT_EQ(dlg.LabelText(), g_UiText.tc_adv_str17);
     const std::string saved = g_UiText.tc_adv_str17;
     g_UiText.tc_adv_str17.clear();
-    EXPECT_EQ(CFirekeyDlg::LabelText(), "Loop count");
+    EXPECT_EQ(dlg.LabelText(), "Loop count");
     g_UiText.tc_adv_str17 = saved;
     ClickCentre(dlg.CloseButton());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
