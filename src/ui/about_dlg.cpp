@@ -72,11 +72,10 @@ bool CAboutDlg::Prepare() {
     EnableFaceDrag(this);
     // The window's icon, as the main window and the tray show it.
     const QIcon icon(QString::fromStdString(g_szAppDir + "appico.ico"));
-    if (!icon.isNull())
+    const QImage iconImage = icon.pixmap(kIconSize, kIconSize).toImage();
+    if (!iconImage.isNull())
         m_imgIcon =
-            icon.pixmap(kIconSize, kIconSize)
-                .toImage()
-                .scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            iconImage.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
     const bool tips = g_Config.BtnTips != 0;
     auto* close = new CPngBtn(this);
