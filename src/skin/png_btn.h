@@ -35,6 +35,8 @@ class CPngBtn : public QAbstractButton {
     // Replaces the background piece by a copy of rect of source (none when it does not fit).
     void SetBackgroundPiece(const QImage& source, const QRect& rect);
     bool HasBackgroundPiece() const { return !m_imgBack.isNull(); }
+    // Size of the normal state image (a button may be wider: the image's middle stretches).
+    QSize ImageSize() const { return m_imgNormal.size(); }
     bool IsHovering() const { return m_bHovering; }
 
     // The picture of the current state, composed off-screen at the button's size; a null

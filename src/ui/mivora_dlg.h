@@ -221,6 +221,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     // the room their rows have up to the panels; what still does not fit is elided.
     void PlaceLightButtons();
     void PlaceKeyButtons();
+    // The export, import, macro and restore buttons as wide as their captions need, in a row.
+    void PlaceBottomButtons();
     // Areas of the face taken by the setting panels, the mouse picture and the lighting panel.
     std::vector<QRect> PanelAreas(bool withLighting) const;
 

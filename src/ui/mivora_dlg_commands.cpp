@@ -178,6 +178,7 @@ void CMivoraDlg::RefreshTexts() {
     RefreshHomeLink();
     PlaceLightButtons();
     PlaceKeyButtons();
+    PlaceBottomButtons();
     if (m_pTray) m_pTray->RefreshTexts();
     if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
     update();

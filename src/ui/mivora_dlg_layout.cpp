@@ -426,6 +426,27 @@ void CMivoraDlg::PlaceLightButtons() {
     update();
 }
 
+void CMivoraDlg::PlaceBottomButtons() {
+    if (!m_bControlsCreated) return;
+    constexpr int kPadding = 24;  // around a caption
+    constexpr int kGap = 14;      // between the buttons, as laid out
+    CPngBtn* row[4] = {&m_btnExport, &m_btnImport, &m_btnMacro, &m_btnRestore};
+    // The row may grow to the right up to the home-page link (or the window's edge).
+    const int limit = m_bHasHome ? m_btnHome.x() - kGap : m_imgBg.width() - 20;
+    int x = row[0]->x();
+    for (int i = 0; i < 4; ++i) {
+        CPngBtn* b = row[i];
+        const int natural = b->ImageSize().isEmpty() ? b->width() : b->ImageSize().width();
+        const int need =
+            CaptionWidth(b->CaptionFont(), QString::fromStdString(b->Caption())) + kPadding;
+        // What is left once the buttons after this one have their natural width.
+        const int room = limit - x - (3 - i) * (natural + kGap);
+        const int w = std::max(natural, std::min(need, room));
+        PlaceButton(b, QRect(x, b->y(), w, b->height()));
+        x += w + kGap;
+    }
+}
+
 void CMivoraDlg::PlaceKeyButtons() {
     if (!m_bControlsCreated) return;
     constexpr int kMinWidth = 110;

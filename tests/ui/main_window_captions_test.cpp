@@ -87,6 +87,11 @@ TEST_F(CaptionTest, EveryCaptionKeepsTheWindowFontInEveryLanguage) {
         std::vector<QWidget*> widened;
         for (int i = 0; i < Model().KeyCount; ++i) widened.push_back(m_window->KeyButton(i));
         for (int i = 0; i < 5; ++i) widened.push_back(m_window->LightButton(i));
+        for (CPngBtn* b : {m_window->ExportButton(), m_window->ImportButton(),
+                           m_window->MacroButton(), m_window->RestoreButton()}) {
+            EXPECT_FALSE(b->IsCaptionElided()) << b->Caption();
+            widened.push_back(b);
+        }
         for (QWidget* w : widened) {
             for (QWidget* other : m_window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 if (other == w || other->isHidden() || other->isWindow()) continue;
