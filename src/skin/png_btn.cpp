@@ -73,6 +73,13 @@ bool CPngBtn::IsCaptionElided() const {
     return CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) > CaptionRoom();
 }
 
+void CPngBtn::WidenForCaption(int padding, int maxWidth) {
+    const int need =
+        CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) + m_nLeftOffset + padding;
+    const int w = std::min(need, maxWidth);
+    if (w > width()) resize(w, height());
+}
+
 void CPngBtn::UpdateCaptionTip() {
     const std::string& tip = IsCaptionElided() ? m_strCaption : m_strOwnTip;
     const QString text = QString::fromStdString(tip);

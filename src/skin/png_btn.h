@@ -27,6 +27,9 @@ class CPngBtn : public QAbstractButton {
     // True when the caption is wider than its room and is drawn cut; the tool tip then holds
     // the whole caption, whatever the owner set.
     bool IsCaptionElided() const;
+    // Makes the button wider (never narrower), up to maxWidth, so that its caption fits with
+    // padding pixels to spare; the state images keep their ends and stretch their middle.
+    void WidenForCaption(int padding, int maxWidth);
     // Only the owner changes the switch state; a click never toggles it.
     void SetChecked(bool state);
     bool IsChecked() const { return m_bChecked; }

@@ -76,6 +76,8 @@ bool CPickMacroDlg::Prepare() {
     // One font size: a longer text is elided with the whole text in the tip.
     m_font = DialogFont();
     for (CPngBtn* b : {m_pNew, m_pOk, m_pCancel}) b->m_pOwnerFont = &m_font;
+    // "New" has room up to OK for the longer words of other languages.
+    m_pNew->WidenForCaption(16, m_pOk->x() - 8 - m_pNew->x());
     auto cancel = [this] {
         ClosePopupMenu();
         reject();
