@@ -247,6 +247,12 @@ QRect CMsgDlg::TextRect() const {
     return QRect(65, 55, 330, 30);
 }
 
+QRect CMsgDlg::HintRect() const {
+    // Under the field the row is free across the face: the range must stay readable.
+    const int w = m_imgBack.width() > 0 ? m_imgBack.width() : width();
+    return QRect(20, 100, w - 40, 18);
+}
+
 QImage CMsgDlg::ComposePicture() const {
     if (m_imgBack.isNull()) return QImage();
     QImage canvas(m_imgBack.size(), QImage::Format_ARGB32_Premultiplied);
@@ -274,9 +280,8 @@ QImage CMsgDlg::ComposePicture() const {
     }
     p.drawText(rect, flags, text);
     if (m_nMode == kNumber && !m_strHint.empty()) {
-        const int L = (m_imgBack.width() - 300) / 2;
-        const QString hint = QString::fromStdString(m_strHint);
-        DrawFittedCaption(p, QRect(L, 100, 300, 18), hint, Qt::AlignLeft | Qt::AlignVCenter);
+        DrawFittedCaption(p, HintRect(), QString::fromStdString(m_strHint),
+                          Qt::AlignHCenter | Qt::AlignVCenter);
     }
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;
