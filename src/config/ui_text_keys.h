@@ -161,4 +161,6 @@
     X(tc_tip3)                 \
     X(tc_tip4)                 \
     X(tc_tip5)                 \
-    X(tc_msg_perm)
+    X(tc_msg_perm)             \
+    X(tc_fire_count)           \
+    X(tc_homepage)

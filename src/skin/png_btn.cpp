@@ -1,16 +1,35 @@
 #include "skin/png_btn.h"
 
 #include <QEnterEvent>
-#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
+#include "skin/caption_fit.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 
 namespace {
+
 constexpr uint32_t kDebugFrameColour = 0xFF000A;
+
+// Draws the state image at its natural height; a button made wider than its image (to hold a
+// longer caption) keeps the image's ends and stretches only its middle.
+void DrawImageWidened(QPainter& painter, const QImage& image, int width) {
+    const int w = image.width();
+    const int h = image.height();
+    if (width <= w) {
+        DrawImage(painter, image, QRect(0, 0, w, h), image.rect());
+        return;
+    }
+    const int cap = std::min(h / 2, w / 3);
+    DrawImage(painter, image, QRect(0, 0, cap, h), QRect(0, 0, cap, h));
+    DrawImage(painter, image, QRect(cap, 0, width - 2 * cap, h), QRect(cap, 0, w - 2 * cap, h));
+    DrawImage(painter, image, QRect(width - cap, 0, cap, h), QRect(w - cap, 0, cap, h));
 }
+
+}  // namespace
 
 CPngBtn::CPngBtn(QWidget* parent) : QAbstractButton(parent), m_fontOwn(ShellDlgFont(16)) {
     setFocusPolicy(Qt::NoFocus);
@@ -30,6 +49,7 @@ void CPngBtn::SetImages(const QRect& rect, const QImage& normal, const QImage& h
 void CPngBtn::SetCaption(const std::string& text, int leftOffset) {
     m_strCaption = text;
     m_nLeftOffset = leftOffset;
+    UpdateCaptionTip();
     update();
 }
 
@@ -40,7 +60,30 @@ void CPngBtn::SetChecked(bool state) {
 }
 
 void CPngBtn::SetToolTip(const std::string& text) {
-    setToolTip(QString::fromStdString(text));
+    m_strOwnTip = text;
+    UpdateCaptionTip();
+}
+
+int CPngBtn::CaptionRoom() const {
+    return width() - m_nLeftOffset;
+}
+
+bool CPngBtn::IsCaptionElided() const {
+    if (m_strCaption.empty()) return false;
+    return CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) > CaptionRoom();
+}
+
+void CPngBtn::WidenForCaption(int padding, int maxWidth) {
+    const int need =
+        CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) + m_nLeftOffset + padding;
+    const int w = std::min(need, maxWidth);
+    if (w > width()) resize(w, height());
+}
+
+void CPngBtn::UpdateCaptionTip() {
+    const std::string& tip = IsCaptionElided() ? m_strCaption : m_strOwnTip;
+    const QString text = QString::fromStdString(tip);
+    if (toolTip() != text) setToolTip(text);
 }
 
 void CPngBtn::SetBackgroundPiece(const QImage& source, const QRect& rect) {
@@ -70,16 +113,14 @@ const QFont& CPngBtn::CaptionFont() const {
 
 void CPngBtn::DrawCaption(QPainter& painter, uint32_t colour) const {
     if (m_strCaption.empty()) return;
-    const QRect area(m_nLeftOffset, 2, width() - m_nLeftOffset, height() - 2);
+    const QRect area(m_nLeftOffset, 2, CaptionRoom(), height() - 2);
     if (area.width() <= 0 || area.height() <= 0) return;
-    painter.setFont(CaptionFont());
+    QFont font = CaptionFont();
+    if (m_bLink) font.setUnderline(true);
+    painter.setFont(font);
     painter.setPen(ColorFromRef(colour));
-    const QString text =
-        QFontMetrics(painter.font())
-            .elidedText(QString::fromStdString(m_strCaption), Qt::ElideRight, area.width());
-    const int align = Qt::AlignVCenter | Qt::TextSingleLine |
-                      (m_nLeftOffset == 0 ? Qt::AlignHCenter : Qt::AlignLeft);
-    painter.drawText(area, align, text);
+    const int align = Qt::AlignVCenter | (m_nLeftOffset == 0 ? Qt::AlignHCenter : Qt::AlignLeft);
+    DrawFittedCaption(painter, area, QString::fromStdString(m_strCaption), align);
 }
 
 QImage CPngBtn::ComposePicture() const {
@@ -87,11 +128,9 @@ QImage CPngBtn::ComposePicture() const {
     QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    const QRect natural(QPoint(0, 0), m_imgNormal.size());
     if (!m_imgBack.isNull()) DrawImageAt(painter, m_imgBack, 0, 0);
     const StateLook look = ChooseLook();
-    if (look.image && !look.image->isNull())
-        DrawImage(painter, *look.image, natural, look.image->rect());
+    if (look.image && !look.image->isNull()) DrawImageWidened(painter, *look.image, width());
     DrawCaption(painter, look.colour);
     if (m_bDebugFrame) {
         painter.setPen(ColorFromRef(kDebugFrameColour));
@@ -131,6 +170,17 @@ void CPngBtn::mouseMoveEvent(QMouseEvent* event) {
         update();
     }
     QAbstractButton::mouseMoveEvent(event);
+}
+
+void CPngBtn::resizeEvent(QResizeEvent* event) {
+    QAbstractButton::resizeEvent(event);
+    UpdateCaptionTip();
+}
+
+bool CPngBtn::event(QEvent* event) {
+    // The owner may change the font after the caption: the tip is checked again before it shows.
+    if (event->type() == QEvent::ToolTip) UpdateCaptionTip();
+    return QAbstractButton::event(event);
 }
 
 void CPngBtn::changeEvent(QEvent* event) {

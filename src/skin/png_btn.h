@@ -20,13 +20,26 @@ class CPngBtn : public QAbstractButton {
                    const QImage& pressed);
     void SetCaption(const std::string& text, int leftOffset = 0);
     const std::string& Caption() const { return m_strCaption; }
+    // The font the caption is drawn in: the owner's font, else the button's own.
+    const QFont& CaptionFont() const;
+    // Pixels the caption may take on its line.
+    int CaptionRoom() const;
+    // True when the caption is wider than its room and is drawn cut; the tool tip then holds
+    // the whole caption, whatever the owner set.
+    bool IsCaptionElided() const;
+    // Makes the button wider (never narrower), up to maxWidth, so that its caption fits with
+    // padding pixels to spare; the state images keep their ends and stretch their middle.
+    void WidenForCaption(int padding, int maxWidth);
     // Only the owner changes the switch state; a click never toggles it.
     void SetChecked(bool state);
     bool IsChecked() const { return m_bChecked; }
+    // The tool tip while the caption is shown whole (empty: none).
     void SetToolTip(const std::string& text);
     // Replaces the background piece by a copy of rect of source (none when it does not fit).
     void SetBackgroundPiece(const QImage& source, const QRect& rect);
     bool HasBackgroundPiece() const { return !m_imgBack.isNull(); }
+    // Size of the normal state image (a button may be wider: the image's middle stretches).
+    QSize ImageSize() const { return m_imgNormal.size(); }
     bool IsHovering() const { return m_bHovering; }
 
     // The picture of the current state, composed off-screen at the button's size; a null
@@ -40,6 +53,7 @@ class CPngBtn : public QAbstractButton {
     bool m_bSwitch = false;
     const QFont* m_pOwnerFont = nullptr;  // the program font, when the owner provides it
     bool m_bDebugFrame = false;
+    bool m_bLink = false;  // the caption is a link: underlined
     int m_nItem = 0;  // free for the owner (key index, rate code, list value)
 
   protected:
@@ -48,7 +62,8 @@ class CPngBtn : public QAbstractButton {
         uint32_t colour;
     };
     StateLook ChooseLook() const;
-    const QFont& CaptionFont() const;
+    // Gives the tool tip the whole caption while it is elided, the owner's tip otherwise.
+    void UpdateCaptionTip();
     // Draws the caption rules into painter for the chosen colour.
     void DrawCaption(QPainter& painter, uint32_t colour) const;
 
@@ -57,9 +72,12 @@ class CPngBtn : public QAbstractButton {
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
     QImage m_imgNormal, m_imgHover, m_imgPressed, m_imgDisabled, m_imgBack;
     std::string m_strCaption;
+    std::string m_strOwnTip;
     int m_nLeftOffset = 0;
     bool m_bChecked = false;
     bool m_bHovering = false;

@@ -1,8 +1,8 @@
 #include "skin/png_sw_btn.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
+#include "skin/caption_fit.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 
@@ -25,13 +25,10 @@ QImage CPngSwBtn::ComposePicture() const {
 
     QPainter painter(&picture);
     painter.setFont(m_pOwnerFont ? *m_pOwnerFont : m_fontSmall);
-    const QFontMetrics metrics(painter.font());
     auto word = [&](const std::string& text, const QRect& area, uint32_t colour) {
         if (text.empty()) return;
         painter.setPen(ColorFromRef(colour));
-        painter.drawText(
-            area, Qt::AlignCenter | Qt::TextSingleLine,
-            metrics.elidedText(QString::fromStdString(text), Qt::ElideRight, area.width()));
+        DrawFittedCaption(painter, area, QString::fromStdString(text), Qt::AlignCenter);
     };
     word(left, QRect(0, 0, 42, 16), clrLeft);
     word(right, QRect(42, 0, 42, 16), clrRight);

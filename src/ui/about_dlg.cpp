@@ -1,13 +1,13 @@
 #include "ui/about_dlg.h"
 
-#include <QDesktopServices>
+#include <QIcon>
 #include <QPainter>
-#include <QUrl>
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
-#include "core/log.h"
 #include "core/messages.h"
+#include "core/paths.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -20,32 +20,30 @@ namespace {
 constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr uint32_t kFrameColour = 0x969696;
 constexpr uint32_t kUpdateColour = 0x646464;
-constexpr int kMinTextPixels = 11;
-const QRect kDescRect(60, 35, 360, 20);     // (60, 35) to (420, 55)
-const QRect kVersionRect(60, 70, 360, 20);  // (60, 70) to (420, 90)
+constexpr int kIconSize = 32;
+const QRect kIconRect(18, 14, kIconSize, kIconSize);
+const QRect kNameRect(60, 12, 340, 32);     // left of the close button
+const QRect kDescRect(60, 44, 380, 38);     // two lines: longer languages wrap
+const QRect kVersionRect(60, 82, 360, 20);  // (60, 82) to (420, 102)
 const QRect kLinkRect(60, 105, 280, 20);    // (60, 105) to (340, 125)
-
-std::function<void(const std::string&)>& UrlOpener() {
-    static std::function<void(const std::string&)> opener;
-    return opener;
-}
-
-// The address comes from a language file: only web addresses are handed to the desktop, never
-// a local file or program.
-void OpenWebAddress(const std::string& address) {
-    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != "http" && scheme != "https")) {
-        g_pfnLog("About: not a web address: %s", address.c_str());
-        return;
-    }
-    QDesktopServices::openUrl(url);
-}
 
 }  // namespace
 
-void SetUrlOpener(std::function<void(const std::string&)> opener) {
-    UrlOpener() = std::move(opener);
+std::string CAboutDlg::ProductName() {
+    return g_UiText.tc_appdata.empty() ? std::string("Mivora") : g_UiText.tc_appdata;
+}
+
+QRect CAboutDlg::IconRect() {
+    return kIconRect;
+}
+
+QRect CAboutDlg::NameRect() {
+    return kNameRect;
+}
+
+bool CAboutDlg::IsSwallowedKey(int qtKey) const {
+    // Esc closes the about window (the dialog's own handling rejects it).
+    return qtKey != Qt::Key_Escape && IsWindowKeySwallowed(qtKey);
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
@@ -72,6 +70,12 @@ bool CAboutDlg::Prepare() {
     CentreOverParent(m_imgBack.size());
     ShapeWindowFromImage(this, m_imgBack, kKeyColour, 0);
     EnableFaceDrag(this);
+    // The window's icon, as the main window and the tray show it.
+    const QIcon icon(QString::fromStdString(g_szAppDir + "appico.ico"));
+    const QImage iconImage = icon.pixmap(kIconSize, kIconSize).toImage();
+    if (!iconImage.isNull())
+        m_imgIcon =
+            iconImage.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
     const bool tips = g_Config.BtnTips != 0;
     auto* close = new CPngBtn(this);
@@ -90,8 +94,10 @@ bool CAboutDlg::Prepare() {
                     kLinkRect.top(), kLinkRect.right() + 1, kLinkRect.bottom() + 1);
     m_pLink->SetCaption(g_UiText.tc_msg24, 1);
     m_pLink->m_clrNormal = g_Config.Btn_txt_clr_nr;
-    m_pLink->m_clrHover = g_Config.Btn_txt_clr_nr;
+    m_pLink->m_clrHover = g_Config.Btn_txt_clr_ov;
     m_pLink->m_clrPressed = g_Config.Btn_txt_clr_dn;
+    m_pLink->m_bLink = true;
+    m_pLink->SetToolTip(g_UiText.tc_web);
     m_pLink->m_pOwnerFont = SkinAppFont();
     m_pLink->m_bDebugFrame = g_Config.UIDebug != 0;
     m_pLink->setFocusPolicy(Qt::NoFocus);
@@ -121,12 +127,7 @@ void CAboutDlg::showEvent(QShowEvent* event) {
 }
 
 void CAboutDlg::OnLink() {
-    const std::string& web = g_UiText.tc_web;
-    if (web.empty()) return;
-    if (UrlOpener())
-        UrlOpener()(web);
-    else
-        OpenWebAddress(web);
+    OpenWebAddress(g_UiText.tc_web);
 }
 
 QImage CAboutDlg::ComposePicture() const {
@@ -137,14 +138,25 @@ QImage CAboutDlg::ComposePicture() const {
     DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    if (!m_imgIcon.isNull())
+        DrawImageAt(p, m_imgIcon, kIconRect.x() + (kIconSize - m_imgIcon.width()) / 2,
+                    kIconRect.y() + (kIconSize - m_imgIcon.height()) / 2);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    for (const auto& [rect, text] : {std::pair{kDescRect, &g_UiText.tc_msg21},
-                                     std::pair{kVersionRect, &g_UiText.tc_version}}) {
-        // A line too long for its room (other languages) is drawn smaller before it is cut.
-        const QString line = QString::fromStdString(*text);
-        p.setFont(FontToFit(TextFont(), line, rect.width(), kMinTextPixels));
-        p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(line, Qt::ElideRight, rect.width()));
-    }
+    QFont name = TextFont();
+    name.setBold(true);
+    name.setPixelSize(TextFont().pixelSize() > 0 ? TextFont().pixelSize() * 3 / 2 : 22);
+    p.setFont(name);
+    DrawFittedCaption(p, kNameRect, QString::fromStdString(ProductName()),
+                      Qt::AlignLeft | Qt::AlignVCenter);
+    p.setFont(TextFont());
+    // The description may take two lines; one that needs more is cut on one line.
+    const QString desc = QString::fromStdString(g_UiText.tc_msg21);
+    const int wrap = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    if (p.fontMetrics().boundingRect(kDescRect, wrap, desc).height() <= kDescRect.height())
+        p.drawText(kDescRect, wrap, desc);
+    else
+        DrawFittedCaption(p, kDescRect, desc, Qt::AlignLeft | Qt::AlignTop);
+    DrawFittedCaption(p, kVersionRect, QString::fromStdString(g_UiText.tc_version),
+                      Qt::AlignLeft | Qt::AlignVCenter);
     return canvas;
 }

@@ -1,19 +1,17 @@
-// The about window: a descriptive line, the version line, a link to the web address of the
-// text table, an optional firmware-update button and a close button on the skinned background.
+// The about window: the program's icon and name, a descriptive line, the version line, a link to
+// the web address of the text table, an optional firmware-update button and a close button on
+// the skinned background. Esc closes it like the close button.
 #pragma once
 
 #include <QFont>
 #include <QImage>
 
-#include <functional>
 #include <string>
 
 #include "ui/top_windows.h"
+#include "ui/url_opener.h"
 
 class CPngBtn;
-
-// Opens a web address in the user's browser; replaceable for tests (empty restores it).
-void SetUrlOpener(std::function<void(const std::string&)> opener);
 
 class CAboutDlg : public CTopDialog {
     Q_OBJECT
@@ -29,11 +27,17 @@ class CAboutDlg : public CTopDialog {
     CPngBtn* CloseButton() const { return m_pClose; }
     CPngBtn* LinkButton() const { return m_pLink; }
     CPngBtn* UpdateButton() const { return m_pUpdate; }  // nullptr unless ShowFWUpdate
+    // The product name shown at the top: the text table's tc_appdata, else "Mivora".
+    static std::string ProductName();
+    // Where the program icon and the product name are drawn.
+    static QRect IconRect();
+    static QRect NameRect();
 
     QImage ComposePicture() const override;
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool IsSwallowedKey(int qtKey) const override;
 
   private:
     void OnLink();
@@ -45,4 +49,5 @@ class CAboutDlg : public CTopDialog {
     CPngBtn* m_pLink = nullptr;
     CPngBtn* m_pUpdate = nullptr;
     QFont m_fontOwn;
+    QImage m_imgIcon;
 };

@@ -9,6 +9,7 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/messages.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr uint32_t kFrameColour = 0x969696;
 const QRect kFieldRect(180, 55, 70, 20);  // (180, 55) to (250, 75)
-constexpr int kLabelMinLeft = 20;
+constexpr int kLabelMinLeft = 16;
 
 // Reads text as a whole decimal number; -1 when it is empty, has anything but digits or is
 // longer than a 32-bit count could be.
@@ -43,8 +44,24 @@ CFirekeyDlg::CFirekeyDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitl
 
 CFirekeyDlg::~CFirekeyDlg() = default;
 
-std::string CFirekeyDlg::LabelText() {
+std::string CFirekeyDlg::LabelText() const {
+    if (m_nMax == kFireMax)
+        return g_UiText.tc_fire_count.empty() ? std::string("Shots per press")
+                                              : g_UiText.tc_fire_count;
     return g_UiText.tc_adv_str17.empty() ? std::string("Loop count") : g_UiText.tc_adv_str17;
+}
+
+QFont CFirekeyDlg::LabelFont() {
+    return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+}
+
+QRect CFirekeyDlg::LabelRect() const {
+    QRect label(QPoint(kFieldRect.left() - 100, kFieldRect.top() + 3),
+                QPoint(kFieldRect.left() - 8 - 1, kFieldRect.top() + 21 - 1));
+    // A longer label (other languages) takes the free room to its left before it is cut.
+    const int need = CaptionWidth(LabelFont(), QString::fromStdString(LabelText()));
+    if (need > label.width()) label.setLeft(std::max(kLabelMinLeft, label.right() + 1 - need));
+    return label;
 }
 
 void CFirekeyDlg::Prepare() {
@@ -102,7 +119,7 @@ void CFirekeyDlg::Prepare() {
     m_pField->setObjectName(QString::number(kFieldId));
     m_pField->setGeometry(kFieldRect);
     m_pField->setFrame(true);
-    m_pField->setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+    m_pField->setFont(LabelFont());
     m_pField->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this));
     m_pField->setMaxLength(kMaxFieldChars);
     QPalette pal = m_pField->palette();
@@ -148,16 +165,10 @@ QImage CFirekeyDlg::ComposePicture() const {
     if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
-    QRect label(QPoint(kFieldRect.left() - 100, kFieldRect.top() + 3),
-                QPoint(kFieldRect.left() - 8 - 1, kFieldRect.top() + 21 - 1));
-    p.setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+    p.setFont(LabelFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    const QString text = QString::fromStdString(LabelText());
-    // A longer label (other languages) takes the free room to its left before it is cut.
-    const int need = p.fontMetrics().horizontalAdvance(text);
-    if (need > label.width()) label.setLeft(std::max(kLabelMinLeft, label.right() + 1 - need));
     // One line fits the label's height: what is still too long is cut with an ellipsis.
-    const QString shown = p.fontMetrics().elidedText(text, Qt::ElideRight, label.width());
-    p.drawText(label, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, shown);
+    DrawFittedCaption(p, LabelRect(), QString::fromStdString(LabelText()),
+                      Qt::AlignRight | Qt::AlignTop);
     return canvas;
 }

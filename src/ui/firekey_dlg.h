@@ -2,7 +2,9 @@
 // count (maximum 255) or a fire key's shots per press (maximum 3).
 #pragma once
 
+#include <QFont>
 #include <QImage>
+#include <QRect>
 
 #include <cstdint>
 
@@ -17,6 +19,7 @@ class CFirekeyDlg : public CTopDialog {
   public:
     static constexpr int kFieldId = 131;
     static constexpr int kMaxFieldChars = 39;
+    static constexpr int kFireMax = 3;  // the fire form's maximum: shots per press
 
     explicit CFirekeyDlg(QWidget* parent = nullptr);
     ~CFirekeyDlg() override;
@@ -32,8 +35,12 @@ class CFirekeyDlg : public CTopDialog {
     CPngBtn* OkButton() const { return m_pOk; }
     CPngBtn* CancelButton() const { return m_pCancel; }
     CPngBtn* CloseButton() const { return m_pClose; }
-    // The label beside the field: tc_adv_str17, or "Loop count" when that text is empty.
-    static std::string LabelText();
+    // The label beside the field. Macro form: tc_adv_str17, or "Loop count" when that text is
+    // empty. Fire form (maximum kFireMax): tc_fire_count, or "Shots per press".
+    std::string LabelText() const;
+    // Where the label is drawn: it ends 8 pixels before the field and takes the room to its
+    // left that it needs.
+    QRect LabelRect() const;
 
     QImage ComposePicture() const override;
 
@@ -42,6 +49,7 @@ class CFirekeyDlg : public CTopDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    static QFont LabelFont();
     void OnOk();
     void OnFieldEdited(const QString& text);
 

@@ -80,7 +80,6 @@ int CMivoraDlg::RefreshKeyButtons(int set) {
             g_ProfileList.Edit([&](ProfileRecord& p) { p.keys[set][i] = e; });
             name = KeyFunctionLabel(e);
         }
-        FitCaptionFont(b, name, m_fontKeyFit[i]);
         b.SetCaption(name, 1);
         if (g_Config.BtnTips) b.SetToolTip(name);
         b.show();

@@ -147,7 +147,6 @@ class CMacroDlg : public CTopDialog {
     CPngBtn* m_pDelete = nullptr;
     CPngBtn* m_pEditLine = nullptr;
     CPngBtn* m_pDeleteLine = nullptr;
-    QFont m_smallFonts[4];
 
     MacroTree m_lib;
     std::unordered_map<CTreeItem*, MacroTreeNode*> m_nodeOf;

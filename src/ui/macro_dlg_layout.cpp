@@ -11,6 +11,7 @@
 #include "core/notifier.h"
 #include "core/paths.h"
 #include "macro/macro_ops.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/face_layout.h"
 #include "skin/factories.h"
@@ -152,10 +153,7 @@ void CMacroDlg::CreateControls() {
         btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
         btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
         if (tips) btn->SetToolTip(*smalls[i].caption);
-        // Texts of other languages get a smaller font rather than being cut.
-        m_smallFonts[i] =
-            FontToFit(m_font, QString::fromStdString(*smalls[i].caption), btn->width() - 4);
-        btn->m_pOwnerFont = &m_smallFonts[i];
+        btn->m_pOwnerFont = &m_font;  // one size: a longer text is elided, whole in the tip
         btn->setFocusPolicy(Qt::NoFocus);
         *smalls[i].slot = btn;
     }
@@ -286,9 +284,8 @@ QImage CMacroDlg::ComposePicture() const {
         {insertCaption, &g_UiText.tc_macro_loop}};
     for (const auto& [rect, text] : captions) {
         const QString t = QString::fromStdString(*text);
-        p.setFont(FontToFit(m_font, t, rect.width()));
-        p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(t, Qt::ElideRight, rect.width()));
+        p.setFont(m_font);
+        DrawFittedCaption(p, rect, t, Qt::AlignLeft | Qt::AlignVCenter);
     }
     return canvas;
 }

@@ -117,6 +117,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void OnExport();
     void OnImport();
     void OnHomePage();
+    // The home-page link's caption in the current language.
+    void RefreshHomeLink();
     void OnAbout();
     void OnMacroEditor();
     // Tray left click / command 0x6000.
@@ -144,6 +146,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn* MacroButton() { return &m_btnMacro; }
     CPngBtn* ExportButton() { return &m_btnExport; }
     CPngBtn* ImportButton() { return &m_btnImport; }
+    CPngBtn* HomeLink() { return m_bHasHome ? &m_btnHome : nullptr; }
     CPngBtn* BluetoothIndicator() { return &m_btnBt; }
     CPngBtn* ReceiverIndicator() { return &m_btn24g; }
     CComboBtn* LanguageCombo() { return &m_cbLang; }
@@ -213,8 +216,15 @@ class CMivoraDlg : public QWidget, public SessionWindow {
 
     void ClosePopupMenu();
     void SaveProfileOnce();
-    // Gives btn a smaller font (kept in storage) when text does not fit its width.
-    void FitCaptionFont(CPngBtn& btn, const std::string& text, QFont& storage);
+    // Captions keep the window's font: the lighting-mode buttons take the width their captions
+    // need (the row grows to the left, the colour picker keeps its place) and the key buttons
+    // the room their rows have up to the panels; what still does not fit is elided.
+    void PlaceLightButtons();
+    void PlaceKeyButtons();
+    // The export, import, macro and restore buttons as wide as their captions need, in a row.
+    void PlaceBottomButtons();
+    // Areas of the face taken by the setting panels, the mouse picture and the lighting panel.
+    std::vector<QRect> PanelAreas(bool withLighting) const;
 
     platform::HidBackend& m_backend;
     platform::DeviceNotifications* m_pNotifications;
@@ -245,8 +255,6 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngSwBtn m_swEnhance, m_swPageScroll;
     CPngBtn m_btnRate[3];
     CPngBtn m_btnLight[5];
-    QFont m_fontLightFit[5];
-    QFont m_fontKeyFit[16];
     CPickColorDlg* m_pPickColor = nullptr;
     CDpiGridDlg* m_pDpiGrid[8] = {};
 

@@ -1,9 +1,6 @@
 // Window commands of the main window: minimise, exit, about, language, home page, export,
 // import, macro editor and restoring the defaults.
 #include <QApplication>
-#include <QDesktopServices>
-#include <QFontMetrics>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -28,6 +25,7 @@
 #include "ui/mivora_dlg_children.h"
 #include "ui/mivora_dlg_files.h"
 #include "ui/std_dialogs.h"
+#include "ui/url_opener.h"
 
 void CMivoraDlg::ClosePopupMenu() {
     CloseOpenPopupMenu();
@@ -78,8 +76,20 @@ void CMivoraDlg::OnAbout() {
 }
 
 void CMivoraDlg::OnHomePage() {
-    if (g_UiText.tc_mainweb.empty()) return;
-    QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(g_UiText.tc_mainweb)));
+    OpenWebAddress(g_UiText.tc_mainweb);
+}
+
+void CMivoraDlg::RefreshHomeLink() {
+    if (!m_bHasHome) return;
+    // The area is drawn as a link: its text, or the address itself when a language has none.
+    std::string caption = g_UiText.tc_homepage;
+    if (caption.empty()) {
+        caption = g_UiText.tc_mainweb;
+        const size_t scheme = caption.find("://");
+        if (scheme != std::string::npos) caption.erase(0, scheme + 3);
+    }
+    m_btnHome.SetCaption(caption);
+    m_btnHome.SetToolTip(g_UiText.tc_mainweb);
 }
 
 void CMivoraDlg::OnMacroEditor() {
@@ -147,22 +157,6 @@ void CMivoraDlg::SwitchLanguage(int index) {
     if (!WriteLangIndex(g_szDataDir, index)) g_pfnLog("OnLanguage: lang.ini not written");
 }
 
-void CMivoraDlg::FitCaptionFont(CPngBtn& btn, const std::string& text, QFont& storage) {
-    // Fixed-size buttons: a longer word of another language gets a smaller font rather than
-    // being cut.
-    const QFont base = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
-    btn.m_pOwnerFont = SkinAppFont();
-    const int room = btn.width() - 6;
-    QFont f = base;
-    for (int px = f.pixelSize() > 0 ? f.pixelSize() : 14; px >= 9; --px) {
-        f.setPixelSize(px);
-        if (QFontMetrics(f).horizontalAdvance(QString::fromStdString(text)) <= room) break;
-    }
-    if (f.pixelSize() == base.pixelSize()) return;
-    storage = f;
-    btn.m_pOwnerFont = &storage;
-}
-
 void CMivoraDlg::RefreshTexts() {
     struct Caption {
         CPngBtn* btn;
@@ -177,11 +171,14 @@ void CMivoraDlg::RefreshTexts() {
         if (g_Config.BtnTips) c.btn->SetToolTip(*c.text);
     }
     for (int i = 0; i < 5; ++i) {
-        FitCaptionFont(m_btnLight[i], g_UiText.LedMode(i + 1), m_fontLightFit[i]);
         m_btnLight[i].SetCaption(g_UiText.LedMode(i + 1));
         if (g_Config.BtnTips) m_btnLight[i].SetToolTip(g_UiText.LedMode(i + 1));
     }
     m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
+    RefreshHomeLink();
+    PlaceLightButtons();
+    PlaceKeyButtons();
+    PlaceBottomButtons();
     if (m_pTray) m_pTray->RefreshTexts();
     if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
     update();

@@ -13,10 +13,12 @@
 #include "core/paths.h"
 #include "profile/profile_list.h"
 #include "profile/profile_store.h"
+#include "skin/caption_fit.h"
 #include "skin/factories.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "ui/dpi_grid_dlg.h"
+#include "ui/key_mark_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
 #include "ui/pick_color_dlg.h"
@@ -91,7 +93,13 @@ bool CMivoraDlg::CreateSkinControls() {
         m_bHasHome = NewCutPngButton(&m_btnHome, this, m_imgBg, m_imgBg, m_imgBg, 0, nullptr,
                                      r.left, r.top, r.right, r.bottom) != 0;
         if (m_bHasHome) {
+            m_btnHome.m_clrNormal = g_Config.Btn_txt_clr_nr;
+            m_btnHome.m_clrHover = g_Config.Btn_txt_clr_ov;
+            m_btnHome.m_clrPressed = g_Config.Btn_txt_clr_dn;
+            m_btnHome.m_bLink = true;
+            m_btnHome.setFocusPolicy(Qt::NoFocus);
             m_btnHome.setCursor(Qt::PointingHandCursor);
+            RefreshHomeLink();
             connect(&m_btnHome, &QAbstractButton::clicked, this, [this] { OnHomePage(); });
         }
     }
@@ -329,7 +337,7 @@ void CMivoraDlg::PlacePanelControls() {
         m_pDpiGrid[i]->setVisible(i < stages);
     }
     if (model && model->ShowLED != 0) {
-        for (int i = 0; i < 5; ++i) PlaceButton(&m_btnLight[i], r.light[i]);
+        PlaceLightButtons();
         if (m_pPickColor) MovePickColor(m_pPickColor, m_imgBg, r.pickColor);
         const int L = r.light[0].x();
         const int T = r.light[0].y();
@@ -338,6 +346,124 @@ void CMivoraDlg::PlacePanelControls() {
         MoveSliderBar(&m_barLight2, m_imgBg, QRect(L + 60, T + 76, 252, 11), "led_bar.png",
                       nullptr);
         m_rcLightCaption = QRect(L + 60 - 90, T + 45, 90 + 252, 47);
+    }
+    PlaceKeyButtons();
+}
+
+std::vector<QRect> CMivoraDlg::PanelAreas(bool withLighting) const {
+    const PanelRects& r = m_rects;
+    std::vector<QRect> areas;
+    // A control with its caption above and its icon to the left.
+    const std::pair<QRect, const QImage*> sided[] = {{r.enhance, &m_imgIconEnhance},
+                                                     {r.moveSpeed, &m_imgIconSens},
+                                                     {r.scrollSpeed, &m_imgIconScroll},
+                                                     {r.dbClickSpeed, &m_imgIconDbClick}};
+    for (const auto& [ctrl, icon] : sided) {
+        const int left = ctrl.x() - (icon->width() > 0 ? icon->width() + 15 : 0);
+        areas.push_back(QRect(QPoint(left, ctrl.y() - 22), ctrl.bottomRight()));
+    }
+    for (const QRect& label : {r.moveLabel, r.scrollLabel, r.dbClickLabel}) areas.push_back(label);
+    // A row of buttons with its icon and title above.
+    auto titled = [&](const QRect& first, const QRect& last, const QImage& icon) {
+        const int iconH = icon.width() > 0 ? icon.height() : 22;
+        areas.push_back(QRect(QPoint(first.x(), first.y() - iconH - 10), last.bottomRight()));
+    };
+    titled(r.rate[0], r.rate[2], m_imgIconRate);
+    const DeviceModel* model = pSensorCfg.load();
+    const int stages = model ? std::clamp(std::min(model->DM, kDeviceDpiStages), 1, 8) : 1;
+    titled(r.dpi[0], r.dpi[stages - 1], m_imgIconDpi);
+    if (m_pMark && !m_pMark->isHidden()) areas.push_back(m_pMark->geometry());
+    if (withLighting && model && model->ShowLED != 0) {
+        titled(m_btnLight[0].geometry(), m_btnLight[4].geometry(), m_imgIconLight);
+        const QRect b1 = m_barLight1.geometry();
+        const QRect b2 = m_barLight2.geometry();
+        areas.push_back(QRect(QPoint(b1.x() - 100, b1.y() - 2), b2.bottomRight()));
+        areas.push_back(r.pickColor);
+    }
+    return areas;
+}
+
+void CMivoraDlg::PlaceLightButtons() {
+    const DeviceModel* model = pSensorCfg.load();
+    if (!m_bControlsCreated || !model || model->ShowLED == 0) return;
+    constexpr int kGap = 10;      // between the buttons, as laid out
+    constexpr int kPadding = 12;  // around a caption
+    const QRect* row = m_rects.light;
+    const int right = row[4].x() + row[4].width();  // the colour picker is placed from here
+    int widths[5];
+    int total = 4 * kGap;
+    for (int i = 0; i < 5; ++i) {
+        const int need = CaptionWidth(m_btnLight[i].CaptionFont(),
+                                      QString::fromStdString(g_UiText.LedMode(i + 1))) +
+                         kPadding;
+        widths[i] = std::max(row[i].width(), need);
+        total += widths[i];
+    }
+    // Room to the left of the row down to whatever stands there, at most to the DPI panel's edge.
+    int leftLimit = std::min(row[0].x(), m_rects.dpi[0].x());
+    const int top = row[0].y() - 32;
+    const int bottom = row[0].y() + row[0].height();
+    for (const QRect& a : PanelAreas(false))
+        if (a.right() < row[0].x() && a.bottom() >= top && a.top() < bottom)
+            leftLimit = std::max(leftLimit, a.right() + 1 + kGap);
+    for (const CPngBtn& key : m_btnKey) {
+        const QRect k = key.geometry();
+        if (!key.isHidden() && k.y() + k.height() > top && k.y() < bottom)
+            leftLimit = std::max(leftLimit, k.x() + k.width() + kGap);
+    }
+    // Too long even so: the widest buttons give way and elide.
+    while (right - total < leftLimit) {
+        int* widest = std::max_element(widths, widths + 5);
+        if (*widest <= row[0].width()) break;
+        --*widest;
+        --total;
+    }
+    int x = std::min(row[0].x(), right - total);
+    for (int i = 0; i < 5; ++i) {
+        PlaceButton(&m_btnLight[i], QRect(x, row[i].y(), widths[i], row[i].height()));
+        x += widths[i] + kGap;
+    }
+    update();
+}
+
+void CMivoraDlg::PlaceBottomButtons() {
+    if (!m_bControlsCreated) return;
+    constexpr int kPadding = 24;  // around a caption
+    constexpr int kGap = 14;      // between the buttons, as laid out
+    CPngBtn* row[4] = {&m_btnExport, &m_btnImport, &m_btnMacro, &m_btnRestore};
+    // The row may grow to the right up to the home-page link (or the window's edge).
+    const int limit = m_bHasHome ? m_btnHome.x() - kGap : m_imgBg.width() - 20;
+    int x = row[0]->x();
+    for (int i = 0; i < 4; ++i) {
+        CPngBtn* b = row[i];
+        const int natural = b->ImageSize().isEmpty() ? b->width() : b->ImageSize().width();
+        const int need =
+            CaptionWidth(b->CaptionFont(), QString::fromStdString(b->Caption())) + kPadding;
+        // What is left once the buttons after this one have their natural width.
+        const int room = limit - x - (3 - i) * (natural + kGap);
+        const int w = std::max(natural, std::min(need, room));
+        PlaceButton(b, QRect(x, b->y(), w, b->height()));
+        x += w + kGap;
+    }
+}
+
+void CMivoraDlg::PlaceKeyButtons() {
+    if (!m_bControlsCreated) return;
+    constexpr int kMinWidth = 110;
+    constexpr int kGap = 8;
+    const std::vector<QRect> areas = PanelAreas(true);
+    const int windowRight = m_imgBg.width() - 20;
+    for (CPngBtn& b : m_btnKey) {
+        const QRect now = b.geometry();
+        int right = windowRight;
+        for (const QRect& a : areas)
+            if (a.x() > now.x() && a.bottom() >= now.y() && a.top() <= now.bottom())
+                right = std::min(right, a.x() - kGap);
+        const QRect wide(now.x(), now.y(), std::max(kMinWidth, right - now.x()), now.height());
+        if (wide == now) continue;
+        b.setGeometry(wide);
+        // Transparent: its state images are the background under it.
+        b.SetImages(wide, m_imgBg, m_imgBg, m_imgBg);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
+#include "skin/caption_fit.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "ui/mivora_dlg.h"
@@ -26,9 +27,7 @@ QFont TitleFont() {
 
 // One line, vertically centred, cut with an ellipsis when too long.
 void DrawLine(QPainter& p, const QRect& r, const std::string& text, int align) {
-    const QString elided =
-        p.fontMetrics().elidedText(QString::fromStdString(text), Qt::ElideRight, r.width());
-    p.drawText(r, align | Qt::AlignVCenter | Qt::TextSingleLine, elided);
+    DrawFittedCaption(p, r, QString::fromStdString(text), align | Qt::AlignVCenter);
 }
 
 // The icon left of a control: right edge 15 pixels before it, bottom 3 pixels above its bottom.

@@ -16,6 +16,7 @@
 #include "core/notifier.h"
 #include "core/utf.h"
 #include "macro/key_names.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -246,6 +247,12 @@ QRect CMsgDlg::TextRect() const {
     return QRect(65, 55, 330, 30);
 }
 
+QRect CMsgDlg::HintRect() const {
+    // Under the field the row is free across the face: the range must stay readable.
+    const int w = m_imgBack.width() > 0 ? m_imgBack.width() : width();
+    return QRect(20, 100, w - 40, 18);
+}
+
 QImage CMsgDlg::ComposePicture() const {
     if (m_imgBack.isNull()) return QImage();
     QImage canvas(m_imgBack.size(), QImage::Format_ARGB32_Premultiplied);
@@ -273,12 +280,8 @@ QImage CMsgDlg::ComposePicture() const {
     }
     p.drawText(rect, flags, text);
     if (m_nMode == kNumber && !m_strHint.empty()) {
-        const int L = (m_imgBack.width() - 300) / 2;
-        const QString hint = QString::fromStdString(m_strHint);
-        p.setFont(FontToFit(DialogFont(), hint, 300));
-        p.drawText(QRect(L, 100, 300, 18), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(hint, Qt::ElideRight, 300));
-        p.setFont(DialogFont());
+        DrawFittedCaption(p, HintRect(), QString::fromStdString(m_strHint),
+                          Qt::AlignHCenter | Qt::AlignVCenter);
     }
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;

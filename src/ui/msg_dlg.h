@@ -52,6 +52,8 @@ class CMsgDlg : public CTopDialog {
     CPngBtn* CloseButton() const { return m_pClose; }
     CPngBtn* ModifierBox(int i) const;  // 0 Shift, 1 Ctrl, 2 Alt, 3 Win
     const std::string& HintText() const { return m_strHint; }
+    // Where the hint is drawn, under the number field.
+    QRect HintRect() const;
 
     // Handles one key message as key capture does (vk code, released); for the key events
     // and for WM_KEY_CAPTURE posted to the dialog.

@@ -9,6 +9,7 @@
 #include "core/notifier.h"
 #include "core/paths.h"
 #include "macro/macro_tree.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -25,6 +26,10 @@ const QRect kTreeRect(QPoint(25, 60), QPoint(375 - 1, 280 - 1));
 // The caption's box (27, 48) to (225, 58) is lower than a line of the dialog font: the text
 // stands on the box's bottom and takes the room above it, so no glyph is cut.
 const QRect kCaptionRect(QPoint(27, 36), QPoint(225 - 1, 58 - 1));
+
+QFont DialogFont() {
+    return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+}
 
 uint32_t Opaque(uint32_t bgr) {
     // 0x00BBGGRR to an opaque 0xAARRGGBB
@@ -68,14 +73,11 @@ bool CPickMacroDlg::Prepare() {
     m_pNew = cut(g_UiText.tc_macro_msg5, 25, 105);
     m_pOk = cut(g_UiText.tc_ok, 210, 290);
     m_pCancel = cut(g_UiText.tc_cancel, 298, 378);
-    CPngBtn* buttons[3] = {m_pNew, m_pOk, m_pCancel};
-    for (int i = 0; i < 3; ++i) {
-        // Texts of other languages get a smaller font rather than being cut.
-        m_fonts[i] =
-            FontToFit(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16),
-                      QString::fromStdString(buttons[i]->Caption()), buttons[i]->width() - 4);
-        buttons[i]->m_pOwnerFont = &m_fonts[i];
-    }
+    // One font size: a longer text is elided with the whole text in the tip.
+    m_font = DialogFont();
+    for (CPngBtn* b : {m_pNew, m_pOk, m_pCancel}) b->m_pOwnerFont = &m_font;
+    // "New" has room up to OK for the longer words of other languages.
+    m_pNew->WidenForCaption(16, m_pOk->x() - 8 - m_pNew->x());
     auto cancel = [this] {
         ClosePopupMenu();
         reject();
@@ -135,11 +137,9 @@ QImage CPickMacroDlg::ComposePicture() const {
     if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
     p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
-    const QFont font = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
-    const QString caption = QString::fromStdString(g_UiText.tc_macro_list);
-    p.setFont(FontToFit(font, caption, kCaptionRect.width()));
+    p.setFont(DialogFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    p.drawText(kCaptionRect, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine,
-               p.fontMetrics().elidedText(caption, Qt::ElideRight, kCaptionRect.width()));
+    DrawFittedCaption(p, kCaptionRect, QString::fromStdString(g_UiText.tc_macro_list),
+                      Qt::AlignLeft | Qt::AlignBottom);
     return canvas;
 }

@@ -47,7 +47,7 @@ class CPickMacroDlg : public CTopDialog {
     bool m_bPrepared = false;
     bool m_bUsable = false;
     QImage m_imgBack;
-    QFont m_fonts[3];
+    QFont m_font;  // the dialog's one font, for its buttons
     CTreeCtrlEx* m_pTree = nullptr;
     CPngBtn* m_pNew = nullptr;
     CPngBtn* m_pOk = nullptr;

@@ -1,7 +1,5 @@
 #include "ui/top_windows.h"
 
-#include <QFontInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -102,16 +100,6 @@ std::shared_ptr<MessageSink> MakeTopWindowSink(QWidget* window) {
 ProgressWindows* TopWindowsForApplyThread() {
     static TopWindowFinder finder;
     return &finder;
-}
-
-QFont FontToFit(const QFont& font, const QString& text, int width, int minPixels) {
-    QFont out = font;
-    const int full = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    for (int px = full; px >= minPixels; --px) {
-        out.setPixelSize(px);
-        if (QFontMetrics(out).horizontalAdvance(text) <= width) break;
-    }
-    return out;
 }
 
 CTopDialog::CTopDialog(QWidget* parent, const char* title)

@@ -34,10 +34,6 @@ std::shared_ptr<MessageSink> MakeTopWindowSink(QWidget* window);
 // The registry as the apply thread's way to find its progress window (any thread).
 ProgressWindows* TopWindowsForApplyThread();
 
-// font, made smaller one pixel at a time (not below minPixels) until text fits in width on one
-// line: texts of other languages then stay whole in the dialogs' fixed boxes.
-QFont FontToFit(const QFont& font, const QString& text, int width, int minPixels = 11);
-
 // Shared frame of the skinned modal dialogs: borderless, registered under its title while
 // shown, closed by a WM_CLOSE_MSG window message, keys that would close or confirm the
 // dialog swallowed, painted from a picture composed off-screen.

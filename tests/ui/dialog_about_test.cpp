@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/notifier.h"
+#include "skin/image.h"
 #include "skin/png_btn.h"
 #include "ui/about_dlg.h"
 #include "ui/ui_test_util.h"
@@ -67,16 +68,53 @@ TEST_F(AboutTest, FirmwareButtonOnlyWhenConfiguredAndInGrey) {
     EXPECT_TRUE(dlg.isVisible());
 }
 
-TEST_F(AboutTest, EscapeDoesNotCloseTheCloseButtonDoes) {
+TEST_F(AboutTest, TheCloseButtonAndEscCloseIt) {
+    {
+        CAboutDlg dlg;
+        dlg.open();
+        for (int key : {Qt::Key_Space, Qt::Key_F1, Qt::Key_Return}) ui_test::TapKey(&dlg, key);
+        ui_test::Pump();
+        EXPECT_TRUE(dlg.isVisible());
+        ASSERT_NE(dlg.CloseButton(), nullptr);
+        EXPECT_EQ(dlg.CloseButton()->pos(), QPoint(dlg.width() - 49, 10));
+        EXPECT_FALSE(dlg.CloseButton()->ComposePicture().isNull()) << "skinned";
+        ui_test::ClickCentre(dlg.CloseButton());
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    }
     CAboutDlg dlg;
     dlg.open();
-    for (int key : {Qt::Key_Escape, Qt::Key_Space, Qt::Key_F1}) ui_test::TapKey(&dlg, key);
+    ui_test::TapKey(&dlg, Qt::Key_Escape);
     ui_test::Pump();
-    EXPECT_TRUE(dlg.isVisible());
-    ASSERT_NE(dlg.CloseButton(), nullptr);
-    EXPECT_EQ(dlg.CloseButton()->pos(), QPoint(dlg.width() - 49, 10));
-    ui_test::ClickCentre(dlg.CloseButton());
     EXPECT_FALSE(dlg.isVisible());
+}
+
+// Region r of a picture differs from the same region of the bare background: something is drawn.
+bool DrawnIn(const QImage& picture, const QImage& background, const QRect& r) {
+    const QImage a = picture.copy(r).convertToFormat(QImage::Format_ARGB32);
+    const QImage b = background.copy(r).convertToFormat(QImage::Format_ARGB32);
+    return a != b;
+}
+
+TEST_F(AboutTest, ShowsTheProductNameAndTheProgramIcon) {
+    for (const char* language : {"English", "日本語"}) {
+        SCOPED_TRACE(language);
+        ui_test::ProgramFolder::UseLanguage(language);
+        EXPECT_EQ(CAboutDlg::ProductName(), "Mivora");
+        CAboutDlg dlg;
+        ASSERT_TRUE(dlg.Prepare());
+        const QImage back = LoadSkinImage("msg_nr.png");
+        const QImage face = dlg.ComposePicture();
+        ASSERT_EQ(face.size(), back.size());
+        EXPECT_TRUE(DrawnIn(face, back, CAboutDlg::IconRect())) << "no icon";
+        EXPECT_TRUE(DrawnIn(face, back, CAboutDlg::NameRect())) << "no name";
+        // Name and icon stay clear of the close button.
+        ASSERT_NE(dlg.CloseButton(), nullptr);
+        EXPECT_FALSE(CAboutDlg::NameRect().intersects(dlg.CloseButton()->geometry()));
+        EXPECT_FALSE(CAboutDlg::IconRect().intersects(CAboutDlg::NameRect()));
+    }
+    g_UiText.tc_appdata.clear();
+    EXPECT_EQ(CAboutDlg::ProductName(), "Mivora");
 }
 
 TEST(AboutSkinTest, CornersAreCutAndAMissingBackgroundClosesSilently) {

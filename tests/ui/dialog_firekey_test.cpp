@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "core/messages.h"
+#include "skin/caption_fit.h"
 #include "skin/png_btn.h"
+#include "skin/skin_config.h"
+#include "skin/skin_settings.h"
 #include "ui/firekey_dlg.h"
 #include "ui/ui_test_util.h"
 
@@ -74,13 +77,45 @@ TEST_F(FirekeyTest, LayoutLabelAndClose) {
     EXPECT_EQ(dlg.OkButton()->pos(), QPoint(dlg.width() - 222, dlg.height() - 50));
     EXPECT_EQ(dlg.CancelButton()->pos(), QPoint(dlg.width() - 116, dlg.height() - 50));
     EXPECT_EQ(dlg.CancelButton()->m_clrNormal, g_Config.Btn_txt_clr_nr2);
-    EXPECT_EQ(CFirekeyDlg::LabelText(), g_UiText.tc_adv_str17);
+    EXPECT_EQ(dlg.LabelText(), g_UiText.tc_adv_str17);
     const std::string saved = g_UiText.tc_adv_str17;
     g_UiText.tc_adv_str17.clear();
-    EXPECT_EQ(CFirekeyDlg::LabelText(), "Loop count");
+    EXPECT_EQ(dlg.LabelText(), "Loop count");
     g_UiText.tc_adv_str17 = saved;
     ClickCentre(dlg.CloseButton());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
+}
+
+// Both forms' labels stand whole beside the field in every shipped language, drawn in the
+// program's own font as the program runs; the fire form names its count.
+TEST_F(FirekeyTest, TheLabelIsWholeInEveryLanguageAndNamesTheCount) {
+    ASSERT_EQ(LoadAppFont(), 1);
+    ASSERT_GT(g_Config.LangCount, 1);
+    for (int k = 0; k < g_Config.LangCount; ++k) {
+        ui_test::ProgramFolder::UseLanguage(g_Config.Lang[k].folder);
+        for (int max : {CFirekeyDlg::kFireMax, 255}) {
+            SCOPED_TRACE(g_Config.Lang[k].folder + " maximum " + std::to_string(max));
+            CFirekeyDlg dlg;
+            dlg.m_nMax = max;
+            dlg.open();
+            const std::string expected =
+                max == CFirekeyDlg::kFireMax ? g_UiText.tc_fire_count : g_UiText.tc_adv_str17;
+            EXPECT_FALSE(expected.empty());
+            EXPECT_EQ(dlg.LabelText(), expected);
+            const QRect label = dlg.LabelRect();
+            EXPECT_FALSE(
+                FitCaption(*SkinAppFont(), QString::fromStdString(expected), label.width()).elided);
+            EXPECT_GE(label.left(), 16) << "inside the window's face";
+            EXPECT_LT(label.right(), dlg.Field()->x());
+        }
+    }
+    UnloadAppFont();
+    ui_test::ProgramFolder::UseLanguage("English");
+    CFirekeyDlg fire;
+    fire.m_nMax = CFirekeyDlg::kFireMax;
+    EXPECT_EQ(fire.LabelText(), "Shots per press");
+    g_UiText.tc_fire_count.clear();
+    EXPECT_EQ(fire.LabelText(), "Shots per press") << "the fallback of an empty text";
 }
 
 }  // namespace

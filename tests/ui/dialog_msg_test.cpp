@@ -7,7 +7,10 @@
 
 #include "core/messages.h"
 #include "core/notifier.h"
+#include "skin/caption_fit.h"
 #include "skin/png_btn.h"
+#include "skin/skin_config.h"
+#include "skin/skin_settings.h"
 #include "ui/msg_dlg.h"
 #include "ui/ui_test_util.h"
 
@@ -200,6 +203,18 @@ TEST_F(MsgDlgTest, NumberInputHints) {
     ClickCentre(dlg.OkButton());
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.HintText(), tip + "  1 - 65535");
+
+    // The range stays readable in every language, in the dialog's font as the program runs.
+    ASSERT_EQ(LoadAppFont(), 1);
+    for (int k = 0; k < g_Config.LangCount; ++k) {
+        ui_test::ProgramFolder::UseLanguage(g_Config.Lang[k].folder);
+        const std::string hint = g_UiText.Tip(4) + "   1 - 65535";
+        EXPECT_FALSE(
+            FitCaption(*SkinAppFont(), QString::fromStdString(hint), dlg.HintRect().width()).elided)
+            << hint;
+    }
+    UnloadAppFont();
+    ui_test::ProgramFolder::UseLanguage("English");
 
     QTest::keyClicks(edit, "1234");
     EXPECT_EQ(dlg.HintText(), "");
