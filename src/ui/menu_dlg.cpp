@@ -11,6 +11,7 @@
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "core/utf.h"
+#include "skin/caption_fit.h"
 #include "skin/combo_btn.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
@@ -245,11 +246,9 @@ QImage CMenuDlg::ComposePicture() const {
     p.setFont(ShellDlgFont(kFontPixels));
     for (int r = 0; r < m_nRows; ++r) {
         const QRect rect = RowRect(r);
-        const QString text =
-            p.fontMetrics().elidedText(QString::fromStdString(m_items[static_cast<size_t>(r)].text),
-                                       Qt::ElideRight, rect.width());
         p.setPen(ColorFromRef(r == m_nHover ? m_clrHover : m_clrNormal));
-        p.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text);
+        DrawFittedCaption(p, rect, QString::fromStdString(m_items[static_cast<size_t>(r)].text),
+                          Qt::AlignCenter);
     }
     p.setPen(ColorFromRef(kFrameColour));
     p.setBrush(Qt::NoBrush);

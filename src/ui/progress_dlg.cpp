@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "core/paths.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -116,9 +117,8 @@ QImage CProgressDlg::ComposePicture() const {
                          QPoint(m_rcText.right - 1, m_rcText.bottom - 1));
         p.setFont(m_font);
         p.setPen(Qt::white);
-        p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(QString::fromStdString(m_strText), Qt::ElideRight,
-                                              rect.width()));
+        DrawFittedCaption(p, rect, QString::fromStdString(m_strText),
+                          Qt::AlignLeft | Qt::AlignVCenter);
     }
     return canvas;
 }

@@ -11,6 +11,7 @@
 
 #include "config/program_config.h"
 #include "macro/macro_tree.h"
+#include "skin/caption_fit.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
@@ -380,8 +381,7 @@ QImage CTreeCtrlEx::ComposePicture() const {
         const QRect textRect(textLeft, top, width() - 5 - textLeft, kItemHeight);
         if (textRect.width() > 0) {
             p.setPen(ColorFromRef(item == m_pSelected ? m_clrTextSelected : m_clrTextNormal));
-            p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                       p.fontMetrics().elidedText(item->text, Qt::ElideRight, textRect.width()));
+            DrawFittedCaption(p, textRect, item->text, Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
     p.setPen(ColorFromRef(kFrameColour));

@@ -159,8 +159,9 @@ TEST_F(MainWindowTest, ColourDialogStartsFromTheProfileColourShownAsASwatch) {
 }
 
 // Closes the gate's message whenever it opens: the refusal arrives as a posted message.
-void RejectModalsFor(int ms) {
-    auto* timer = new QTimer;
+// The timer goes with owner: one outliving its test would answer the next test's questions.
+void RejectModalsFor(QObject* owner, int ms) {
+    auto* timer = new QTimer(owner);
     QObject::connect(timer, &QTimer::timeout, [] {
         if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dlg->reject();
     });
@@ -176,8 +177,8 @@ TEST_F(MainWindowTest, RefusedDpiStepAndColourShowTheProfileAgain) {
     m_backend->Unplug(0);
     ASSERT_TRUE(WaitUntil([&] { return !m_window->Link().IsConnected(); }));
 
-    RejectModalsFor(3000);                 // the gate's messages
-    ui_test::Click(grid, QPoint(10, 10));  // a step down
+    RejectModalsFor(m_window.get(), 3000);  // the gate's messages
+    ui_test::Click(grid, QPoint(10, 10));   // a step down
     ui_test::Pump();
     EXPECT_EQ(grid->m_nValue, before.stages[stage].xDpi);
 
