@@ -17,6 +17,7 @@
 #include "core/paths.h"
 #include "macro/macro_files.h"
 #include "macro/macro_record.h"
+#include "macro/macro_tree.h"
 #include "profile/function_codes.h"
 #include "skin/skin_settings.h"
 #include "ui/about_dlg.h"
@@ -132,6 +133,10 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
             ++written;
         if (!dialogs) continue;
 
+        // The library's folders show only with folders switched on; the pictures show them.
+        const int macroDir = g_Config.MacroDir;
+        g_Config.MacroDir = 1;
+        LoadMacroLibrary(nullptr, true, true);
         {
             CMacroDlg editor(&window);
             written += Shoot(editor, dir + "/editor" + suffix, [&editor] {
@@ -158,6 +163,8 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
             CPickMacroDlg picker(&window);
             written += Shoot(picker, dir + "/picker" + suffix);
         }
+        g_Config.MacroDir = macroDir;
+        LoadMacroLibrary(nullptr, macroDir != 0, true);
         {
             CFirekeyDlg fire(&window);
             fire.m_nMax = 3;
