@@ -64,8 +64,12 @@ void CPngBtn::SetToolTip(const std::string& text) {
     UpdateCaptionTip();
 }
 
+int CPngBtn::CaptionLeft() const {
+    return m_nLeftOffset > 0 ? m_nLeftOffset : kCaptionInset;
+}
+
 int CPngBtn::CaptionRoom() const {
-    return width() - m_nLeftOffset;
+    return width() - CaptionLeft() - kCaptionInset;
 }
 
 bool CPngBtn::IsCaptionElided() const {
@@ -73,11 +77,20 @@ bool CPngBtn::IsCaptionElided() const {
     return CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) > CaptionRoom();
 }
 
+int CPngBtn::WidthForCaption(int padding) const {
+    return CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) + CaptionLeft() +
+           kCaptionInset + padding;
+}
+
 void CPngBtn::WidenForCaption(int padding, int maxWidth) {
-    const int need =
-        CaptionWidth(CaptionFont(), QString::fromStdString(m_strCaption)) + m_nLeftOffset + padding;
-    const int w = std::min(need, maxWidth);
+    const int w = std::min(WidthForCaption(padding), maxWidth);
     if (w > width()) resize(w, height());
+}
+
+void CPngBtn::WidenLeftForCaption(int padding, int minLeft) {
+    const int right = x() + width();
+    const int w = std::min(WidthForCaption(padding), right - minLeft);
+    if (w > width()) setGeometry(right - w, y(), w, height());
 }
 
 void CPngBtn::UpdateCaptionTip() {
@@ -113,7 +126,7 @@ const QFont& CPngBtn::CaptionFont() const {
 
 void CPngBtn::DrawCaption(QPainter& painter, uint32_t colour) const {
     if (m_strCaption.empty()) return;
-    const QRect area(m_nLeftOffset, 2, CaptionRoom(), height() - 2);
+    const QRect area(CaptionLeft(), 2, CaptionRoom(), height() - 2);
     if (area.width() <= 0 || area.height() <= 0) return;
     QFont font = CaptionFont();
     if (m_bLink) font.setUnderline(true);

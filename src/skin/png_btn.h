@@ -22,7 +22,11 @@ class CPngBtn : public QAbstractButton {
     const std::string& Caption() const { return m_strCaption; }
     // The font the caption is drawn in: the owner's font, else the button's own.
     const QFont& CaptionFont() const;
-    // Pixels the caption may take on its line.
+    // Pixels kept free between a caption and the button's sides, so no word touches a border.
+    static constexpr int kCaptionInset = 3;
+    // Where the caption starts (the owner's left offset, else the inset) and the pixels it may
+    // take on its line.
+    int CaptionLeft() const;
     int CaptionRoom() const;
     // True when the caption is wider than its room and is drawn cut; the tool tip then holds
     // the whole caption, whatever the owner set.
@@ -30,6 +34,8 @@ class CPngBtn : public QAbstractButton {
     // Makes the button wider (never narrower), up to maxWidth, so that its caption fits with
     // padding pixels to spare; the state images keep their ends and stretch their middle.
     void WidenForCaption(int padding, int maxWidth);
+    // The same keeping the right edge: the button grows to the left, at most to minLeft.
+    void WidenLeftForCaption(int padding, int minLeft);
     // Only the owner changes the switch state; a click never toggles it.
     void SetChecked(bool state);
     bool IsChecked() const { return m_bChecked; }
@@ -40,6 +46,8 @@ class CPngBtn : public QAbstractButton {
     bool HasBackgroundPiece() const { return !m_imgBack.isNull(); }
     // Size of the normal state image (a button may be wider: the image's middle stretches).
     QSize ImageSize() const { return m_imgNormal.size(); }
+    // Width that shows the caption whole with padding pixels to spare.
+    int WidthForCaption(int padding) const;
     bool IsHovering() const { return m_bHovering; }
 
     // The picture of the current state, composed off-screen at the button's size; a null
@@ -54,7 +62,7 @@ class CPngBtn : public QAbstractButton {
     const QFont* m_pOwnerFont = nullptr;  // the program font, when the owner provides it
     bool m_bDebugFrame = false;
     bool m_bLink = false;  // the caption is a link: underlined
-    int m_nItem = 0;  // free for the owner (key index, rate code, list value)
+    int m_nItem = 0;       // free for the owner (key index, rate code, list value)
 
   protected:
     struct StateLook {

@@ -76,8 +76,13 @@ bool CPickMacroDlg::Prepare() {
     // One font size: a longer text is elided with the whole text in the tip.
     m_font = DialogFont();
     for (CPngBtn* b : {m_pNew, m_pOk, m_pCancel}) b->m_pOwnerFont = &m_font;
-    // "New" has room up to OK for the longer words of other languages.
-    m_pNew->WidenForCaption(16, m_pOk->x() - 8 - m_pNew->x());
+    // The buttons stand on their own shapes in the background picture: they only grow over
+    // them, never move off. Cancel grows to the right up to the margin, OK and "New" towards
+    // each other.
+    constexpr int kGap = 8;
+    m_pCancel->WidenForCaption(4, m_imgBack.width() - 10 - m_pCancel->x());
+    m_pOk->WidenLeftForCaption(4, m_pNew->x() + m_pNew->width() + kGap);
+    m_pNew->WidenForCaption(16, m_pOk->x() - kGap - m_pNew->x());
     auto cancel = [this] {
         ClosePopupMenu();
         reject();

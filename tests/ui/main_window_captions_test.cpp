@@ -49,6 +49,11 @@ class CaptionTest : public MainWindowTest {
         EXPECT_EQ(fit.elided, b->IsCaptionElided());
         if (fit.elided) {
             EXPECT_EQ(b->toolTip(), caption);
+        } else {
+            // A whole caption keeps clear of both sides of its button.
+            EXPECT_LE(
+                b->CaptionLeft() + CaptionWidth(b->CaptionFont(), caption) + CPngBtn::kCaptionInset,
+                b->width());
         }
     }
 
