@@ -30,6 +30,10 @@ void Shoot(QDialog& dlg, const std::string& name) {
     ASSERT_EQ(RenderWidgetToPng(&dlg, path), 1) << path;
     const QImage written(QString::fromStdString(path));
     EXPECT_EQ(written.size(), dlg.size()) << path;
+    // Outside a shaped window's shape the picture is transparent, as the screen shows it.
+    if (!dlg.mask().isEmpty() && !dlg.mask().contains(QPoint(0, 0))) {
+        EXPECT_EQ(written.pixelColor(0, 0).alpha(), 0) << path;
+    }
     dlg.reject();
 }
 
