@@ -21,14 +21,14 @@ void SetUrlOpener(std::function<void(const std::string&)> opener) {
 
 void OpenWebAddress(const std::string& address) {
     if (address.empty()) return;
-    if (UrlOpener()) {
-        UrlOpener()(address);
-        return;
-    }
     const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != "http" && scheme != "https")) {
         g_pfnLog("OpenWebAddress: not a web address: %s", address.c_str());
+        return;
+    }
+    if (UrlOpener()) {
+        UrlOpener()(address);
         return;
     }
     QDesktopServices::openUrl(url);

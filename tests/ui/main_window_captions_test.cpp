@@ -185,10 +185,13 @@ TEST_F(HomeLinkTest, TheAreaLooksLikeALinkAndOpensTheConfiguredAddress) {
         ui_test::ClickCentre(link);
         EXPECT_EQ(m_opened, std::vector<std::string>{g_UiText.tc_mainweb});
     }
-    g_UiText.tc_mainweb.clear();
-    m_opened.clear();
-    ui_test::ClickCentre(link);
-    EXPECT_TRUE(m_opened.empty()) << "an empty address opens nothing";
+    // The address comes from a language file: only a web address is ever opened.
+    for (const char* address : {"", "file:///etc/passwd", "/usr/bin/xterm", "smb://host/share"}) {
+        g_UiText.tc_mainweb = address;
+        m_opened.clear();
+        ui_test::ClickCentre(link);
+        EXPECT_TRUE(m_opened.empty()) << "opened \"" << address << "\"";
+    }
 }
 
 }  // namespace
