@@ -39,6 +39,15 @@ std::string ReadHolder(int fd) {
     return s.empty() ? "another process" : s;
 }
 
+int OpenLockFile(const std::string& lockPath) {
+    return ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+}
+
+// 0 when the lock was taken, else the errno of the refusal (EWOULDBLOCK: another holder).
+int LockNow(int fd) {
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 void SetLockOwner(const std::string& name) {
@@ -54,19 +63,28 @@ FileLock::~FileLock() {
     Release();
 }
 
+void FileLock::Take(int fd) {
+    const std::string me = Owner() + " (pid " + std::to_string(::getpid()) + ")\n";
+    if (::ftruncate(fd, 0) == 0) {
+        const ssize_t written = ::pwrite(fd, me.data(), me.size(), 0);
+        (void)written;  // the name is only a courtesy to the waiting process
+    }
+    m_fd = fd;
+}
+
 bool FileLock::Acquire(const std::string& lockPath, int waitMs, std::string* holder) {
     if (m_fd >= 0) return true;
-    const int fd =
-        ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    const int fd = OpenLockFile(lockPath);
     if (fd < 0) {
         if (holder) *holder = "cannot open " + lockPath + ": " + std::strerror(errno);
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            if (holder) *holder = "cannot lock " + lockPath + ": " + std::strerror(errno);
+        const int e = LockNow(fd);
+        if (e == 0) break;
+        if (e != EWOULDBLOCK && e != EINTR) {
+            if (holder) *holder = "cannot lock " + lockPath + ": " + std::strerror(e);
             ::close(fd);
             return false;
         }
@@ -77,13 +95,28 @@ bool FileLock::Acquire(const std::string& lockPath, int waitMs, std::string* hol
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
-    const std::string me = Owner() + " (pid " + std::to_string(::getpid()) + ")\n";
-    if (::ftruncate(fd, 0) == 0) {
-        const ssize_t written = ::pwrite(fd, me.data(), me.size(), 0);
-        (void)written;  // the name is only a courtesy to the waiting process
-    }
-    m_fd = fd;
+    Take(fd);
     return true;
+}
+
+FileLock::Try FileLock::TryAcquire(const std::string& lockPath, int* err) {
+    if (m_fd >= 0) return Try::kAcquired;
+    const int fd = OpenLockFile(lockPath);
+    if (fd < 0) {
+        if (err) *err = errno;
+        return Try::kError;
+    }
+    int e = 0;
+    do {
+        e = LockNow(fd);
+    } while (e == EINTR);
+    if (e != 0) {
+        ::close(fd);
+        if (err) *err = e;
+        return e == EWOULDBLOCK ? Try::kHeldByOther : Try::kError;
+    }
+    Take(fd);
+    return Try::kAcquired;
 }
 
 void FileLock::Release() {

@@ -25,10 +25,17 @@ class FileLock {
     // opened; *holder (when given) then says who holds it ("window (pid 42)"), or why it
     // failed. Taking a lock this object already holds succeeds at once.
     bool Acquire(const std::string& lockPath, int waitMs, std::string* holder = nullptr);
+    // One try without waiting (the single-copy lock of the window): kHeldByOther when another
+    // process holds it, kError (*err set) when the file cannot be opened or locked.
+    enum class Try { kAcquired, kHeldByOther, kError };
+    Try TryAcquire(const std::string& lockPath, int* err = nullptr);
     void Release();
     bool Held() const { return m_fd >= 0; }
 
   private:
+    // Marks the lock taken on fd and writes this process's name into the file.
+    void Take(int fd);
+
     int m_fd = -1;
 };
 

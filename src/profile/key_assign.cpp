@@ -1,6 +1,5 @@
 #include "profile/key_assign.h"
 
-#include <cstdio>
 #include <string>
 
 #include "config/device_model.h"
@@ -8,12 +7,9 @@
 #include "config/ui_text.h"
 #include "core/log.h"
 #include "core/notifier.h"
-#include "macro/hd_macro.h"
 #include "macro/macro_library.h"
-#include "macro/macro_names.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
-#include "profile/key_slot.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_list.h"
 
@@ -25,18 +21,7 @@ bool MacroFitsTheButton(const KeyEntry& entry, int index) {
     if (FunClass(entry.dwFunID) != 0x05) return true;
     StMacro m;
     if (!CopyMacroById(entry.dwMacroID, m)) return true;
-    const int count = MacroKeyEventCount(m);
-    if (count <= kSlotMaxEvents) return true;
-    const std::string name = MacroName(m);
-    g_pfnLog("AssignKey[%d]: macro %s has %d events, a key slot holds %d", index, name.c_str(),
-             count, kSlotMaxEvents);
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "The macro \"%s\" has %d events; a mouse button holds at most %d. Button %d "
-                  "was not changed.",
-                  name.c_str(), count, kSlotMaxEvents, index + 1);
-    NotifyUser(text, "Error");
-    return false;
+    return MacroFitsKeySlot(m, index, "AssignKey", "not changed");
 }
 
 }  // namespace

@@ -60,17 +60,7 @@ KeyPlan PlanKey(const KeyEntry& e, int slot, int keyIndex) {
             plan.matrix = 0;
             return plan;
         }
-        const int count = MacroKeyEventCount(m);
-        if (count > kSlotMaxEvents) {
-            const std::string macroName = MacroName(m);
-            g_pfnLog("Set Key[%d]: macro %s has %d events, a key slot holds %d", keyIndex,
-                     macroName.c_str(), count, kSlotMaxEvents);
-            char text[200];
-            std::snprintf(text, sizeof text,
-                          "The macro \"%s\" has %d events; a mouse button holds at most %d. "
-                          "Button %d was not written.",
-                          macroName.c_str(), count, kSlotMaxEvents, keyIndex + 1);
-            NotifyUser(text, "Error");
+        if (!MacroFitsKeySlot(m, keyIndex, "Set Key", "not written")) {
             plan.refused = true;
             plan.matrix = 0;
             return plan;
@@ -237,4 +227,19 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
         for (auto* n = g_MacroList.Head(); n; n = n->pNext) n->pItem->rec.dwReserved = 0;
     }
     return result;
+}
+
+bool MacroFitsKeySlot(const StMacro& m, int keyIndex, const char* logTag, const char* outcome) {
+    const int count = MacroKeyEventCount(m);
+    if (count <= kSlotMaxEvents) return true;
+    const std::string name = MacroName(m);
+    g_pfnLog("%s[%d]: macro %s has %d events, a key slot holds %d", logTag, keyIndex, name.c_str(),
+             count, kSlotMaxEvents);
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "The macro \"%s\" has %d events; a mouse button holds at most %d. Button %d "
+                  "was %s.",
+                  name.c_str(), count, kSlotMaxEvents, keyIndex + 1, outcome);
+    NotifyUser(text, "Error");
+    return false;
 }

@@ -5,6 +5,7 @@
 
 #include "core/message_sink.h"
 #include "device/usb_driver.h"
+#include "macro/macro_record.h"
 #include "profile/profile_record.h"
 
 // nFlag bits, in the order their steps run.
@@ -28,3 +29,8 @@ constexpr int kApplyAll = 255;  // nData: every key / every stage
 // had to be refused (its macro does not fit a key slot buffer: the user is told which).
 int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDriver* link,
                          uint32_t msg, int nFlag, int nData);
+
+// A macro longer than a key slot buffer holds can never reach the mouse. True when m fits;
+// otherwise logs it ("<logTag>[<keyIndex>]: ...") and tells the user that the button "was
+// <outcome>".
+bool MacroFitsKeySlot(const StMacro& m, int keyIndex, const char* logTag, const char* outcome);

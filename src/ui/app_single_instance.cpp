@@ -31,9 +31,9 @@ SingleInstance::~SingleInstance() {
 
 bool SingleInstance::Acquire() {
     int err = 0;
-    const auto lock = m_lock.Acquire((m_name + ".lock").toStdString(), &err);
-    if (lock == platform::InstanceLock::Result::kHeldByOther) return false;
-    if (lock == platform::InstanceLock::Result::kError) {
+    const auto lock = m_lock.TryAcquire((m_name + ".lock").toStdString(), &err);
+    if (lock == platform::FileLock::Try::kHeldByOther) return false;
+    if (lock == platform::FileLock::Try::kError) {
         // No lock file possible (a read-only folder): a live copy still answers its socket.
         g_pfnLog("SingleInstance: lock file err=%d", err);
         QLocalSocket probe;

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include "platform/instance_lock.h"
+#include "platform/file_lock.h"
 
 class QLocalServer;
 
@@ -34,5 +34,5 @@ class SingleInstance : public QObject {
   private:
     QString m_name;
     QLocalServer* m_pServer = nullptr;
-    platform::InstanceLock m_lock;
+    platform::FileLock m_lock;
 };

@@ -8,12 +8,8 @@
 #   wayland_session_test.sh MIVORA
 set -u
 MIVORA=$1
-for tool in weston; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "wayland test: $tool is missing (scripts/deps.sh installs it)"
-        exit 1
-    fi
-done
+source "$(dirname "$0")/session_lib.sh"
+require_tools wayland weston
 
 WORK=$(mktemp -d)
 WESTON_PID=
@@ -31,11 +27,7 @@ SOCKET=mivora-test
 weston --backend=headless-backend.so --socket="$SOCKET" --idle-time=0 --no-config \
     --width=1280 --height=1024 >"$WORK/weston.log" 2>&1 &
 WESTON_PID=$!
-for ((i = 0; i < 100; i++)); do
-    [ -S "$XDG_RUNTIME_DIR/$SOCKET" ] && break
-    sleep 0.1
-done
-if [ ! -S "$XDG_RUNTIME_DIR/$SOCKET" ]; then
+if ! wait_for '[ -S "$XDG_RUNTIME_DIR/$SOCKET" ]' 100; then
     echo "wayland test: weston did not start"
     cat "$WORK/weston.log"
     exit 1
@@ -51,17 +43,6 @@ status=0
 timeout 90 "$MIVORA" --virtual-mouse --screenshot "$WORK/shots" >"$WORK/out.log" 2>"$WORK/err.log" ||
     status=$?
 
-passed=0
-failed=0
-check() {
-    if [ "$2" == "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok: $1"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1: expected '$2', got '$3'"
-    fi
-}
 check "the program ends cleanly" 0 "$status"
 shots=$(find "$WORK/shots" -name '*.png' 2>/dev/null | wc -l)
 check "windows shown and written" yes "$([ "$shots" -ge 20 ] && echo yes || echo "no ($shots)")"

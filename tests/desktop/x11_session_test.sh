@@ -9,15 +9,8 @@ PROBE=$2
 PROGRAM_DIR=$(dirname "$MIVORA")
 CID=0x4D
 MID=0x02 # a model with lighting
-passed=0
-failed=0
-
-for tool in Xvfb xdotool od; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "x11 test: $tool is missing (scripts/deps.sh installs it)"
-        exit 1
-    fi
-done
+source "$(dirname "$0")/session_lib.sh"
+require_tools x11 Xvfb xdotool od
 
 WORK=$(mktemp -d)
 XVFB_PID=
@@ -30,26 +23,6 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-
-check() { # check NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then
-        passed=$((passed + 1))
-        echo "ok: $1"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $1: expected '$2', got '$3'"
-    fi
-}
-
-# Waits up to $2 tenths of a second for the command $1 to succeed.
-wait_for() {
-    local i
-    for ((i = 0; i < $2; i++)); do
-        eval "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # --- the X server -------------------------------------------------------------------------
 Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$WORK/display" 2>"$WORK/xvfb.log" &

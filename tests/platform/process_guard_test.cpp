@@ -1,29 +1,29 @@
-// The per-user instance lock and the exit signals.
+// The single-copy lock and the exit signals.
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 #include "platform/exit_signals.h"
-#include "platform/instance_lock.h"
+#include "platform/file_lock.h"
 #include "support/support.h"
 
 namespace {
 
-using platform::InstanceLock;
+using platform::FileLock;
 
-TEST(InstanceLock, OneHolderAtATimeAndFreeAgainWhenItIsDropped) {
+TEST(SingleCopyLock, OneHolderAtATimeAndFreeAgainWhenItIsDropped) {
     testing_support::TempDir dir;
     const std::string path = dir.File("copy.lock");
-    InstanceLock first, second;
-    ASSERT_EQ(first.Acquire(path), InstanceLock::Result::kAcquired);
-    EXPECT_EQ(second.Acquire(path), InstanceLock::Result::kHeldByOther);
+    FileLock first, second;
+    ASSERT_EQ(first.TryAcquire(path), FileLock::Try::kAcquired);
+    EXPECT_EQ(second.TryAcquire(path), FileLock::Try::kHeldByOther);
     EXPECT_FALSE(second.Held());
     first.Release();
-    EXPECT_EQ(second.Acquire(path), InstanceLock::Result::kAcquired);
+    EXPECT_EQ(second.TryAcquire(path), FileLock::Try::kAcquired);
 
     int err = 0;
-    InstanceLock nowhere;
-    EXPECT_EQ(nowhere.Acquire(dir.File("missing/copy.lock"), &err), InstanceLock::Result::kError);
+    FileLock nowhere;
+    EXPECT_EQ(nowhere.TryAcquire(dir.File("missing/copy.lock"), &err), FileLock::Try::kError);
     EXPECT_NE(err, 0);
 }
 
