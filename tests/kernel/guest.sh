@@ -1,0 +1,98 @@
+#!/bin/sh
+# The kernel test's guest: /init of the initramfs. Loads the HID modules, plays the mouse with
+# the responder through /dev/uhid and checks mivora-cli against the real hidraw nodes.
+export PATH=/bin:/sbin:/mivora
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+mkdir -p /tmp && mount -t tmpfs tmp /tmp
+for m in $(cat /modules/list); do modprobe "$m" || echo "KTEST note: modprobe $m failed"; done
+export MIVORA_POINTER_SETTINGS=none HOME=/tmp
+chmod 1777 /tmp
+FAILS=0
+pass() { echo "KTEST PASS $1"; }
+fail() { echo "KTEST FAIL $1"; FAILS=$((FAILS + 1)); sed 's/^/  /' /tmp/out /tmp/err 2>/dev/null | head -n 20; }
+cli() { mivora-cli --data-dir /tmp/data "$@" >/tmp/out 2>/tmp/err; }
+byte() { od -A n -t u1 -j "$2" -N 1 "$1" | tr -d ' '; }
+nodes() { ls /sys/class/hidraw | sort | tr '\n' ' '; }
+wait_nodes() {  # wait until N hidraw nodes exist
+    i=0
+    while [ "$(ls /sys/class/hidraw 2>/dev/null | wc -l)" -lt "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+}
+start() {  # fixture, extra fixtures...
+    f=$1; shift
+    extra=""
+    for e in "$@"; do extra="$extra --extra $e"; done
+    mivora-kresponder --fixture "$f" $extra --state /tmp/mouse-$f.bin --noise 50 >/tmp/resp.out 2>&1 &
+    RESP=$!
+    i=0
+    while ! grep -q ready /tmp/resp.out && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+}
+stop() { kill "$RESP" 2>/dev/null; wait "$RESP" 2>/dev/null; }
+
+# ---- the receiver among unrelated devices (another vendor's mouse, the vendor's other device)
+start a e f
+wait_nodes 5
+if cli devices --verbose && grep -q hidraw /tmp/out; then pass receiver_devices; else fail receiver_devices; fi
+if cli read --json && [ "$(head -c 1 /tmp/out)" = "{" ]; then pass receiver_read; else fail receiver_read; fi
+if [ "$(byte /tmp/mouse-a.bin 4)" != 2 ] && cli set stage 2 && [ "$(byte /tmp/mouse-a.bin 4)" = 2 ] &&
+    [ "$(byte /tmp/mouse-a.bin 5)" = 83 ]; then pass receiver_set; else fail receiver_set; fi
+# A key with a macro: set on the mouse, then the whole profile applied to a factory-fresh mouse
+# must leave the very same memory.
+before=$(md5sum </tmp/mouse-a.bin)
+if cli macro import /ktest/jump.zqm && cli set key 2 macro:jump && [ "$(md5sum </tmp/mouse-a.bin)" != "$before" ] &&
+    cli read --json && grep -q '"label":"Macro - jump"' /tmp/out; then pass receiver_set_macro_key; else fail receiver_set_macro_key; fi
+cp /tmp/mouse-a.bin /tmp/expected.bin
+stop
+rm /tmp/mouse-a.bin
+start a e f
+wait_nodes 5
+if cli apply && cmp /tmp/mouse-a.bin /tmp/expected.bin >/dev/null; then pass receiver_apply; else cmp -l /tmp/mouse-a.bin /tmp/expected.bin | head -n 5; fail receiver_apply; fi
+
+# ---- unplug and replug: the kernel gives the lowest free numbers back
+before=$(nodes)
+kill -USR1 "$RESP"; sleep 0.5
+if cli read; then echo "  read succeeded with the mouse unplugged"; fail unplugged_read; else pass unplugged_read; fi
+kill -USR2 "$RESP"; wait_nodes 5; sleep 0.3
+after=$(nodes)
+if [ "$before" = "$after" ] && cli read --json; then pass replug_same_nodes; else echo "  before: $before after: $after"; fail replug_same_nodes; fi
+
+# ---- the mouse vanishes in the middle of a command
+for what in "read --json" "apply"; do
+    mivora-cli --data-dir /tmp/data $what >/tmp/out 2>/tmp/err &
+    c=$!
+    sleep 0.2
+    kill -USR1 "$RESP"
+    wait "$c"; code=$?
+    name=vanish_$(echo "$what" | cut -d' ' -f1)
+    if [ $code -ne 0 ] && ! grep -qi "written\|saved\|done" /tmp/out && grep -qi "disconnect\|not connected\|failed" /tmp/err; then
+        pass "$name"
+    elif [ $code -eq 0 ]; then
+        echo "  finished before the mouse left (exit 0)"; pass "$name"
+    else
+        fail "$name"
+    fi
+    kill -USR2 "$RESP"; wait_nodes 5; sleep 0.3
+done
+
+# ---- without the udev rule's grant a user is refused with the permission message
+chmod 600 /dev/hidraw*
+if su user -c "mivora-cli --data-dir /tmp/userdata read" >/tmp/out 2>/tmp/err; then fail user_refused
+elif grep -q "no permission" /tmp/err; then pass user_refused; else fail user_refused; fi
+chmod 666 /dev/hidraw*
+if su user -c "mivora-cli --data-dir /tmp/userdata read" >/tmp/out 2>/tmp/err; then pass user_granted; else fail user_granted; fi
+stop
+
+# ---- the Bluetooth mouse, lost and back
+start c e
+wait_nodes 3
+if cli read --json && [ "$(head -c 1 /tmp/out)" = "{" ]; then pass bluetooth_read; else fail bluetooth_read; fi
+if cli set stage 1 && [ "$(byte /tmp/mouse-c.bin 4)" = 1 ]; then pass bluetooth_set; else fail bluetooth_set; fi
+kill -USR1 "$RESP"; sleep 0.5
+if cli read; then fail bluetooth_lost; else pass bluetooth_lost; fi
+kill -USR2 "$RESP"; wait_nodes 3; sleep 0.3
+if cli read --json; then pass bluetooth_back; else fail bluetooth_back; fi
+stop
+
+echo "KTEST DONE failures=$FAILS"
+poweroff -f
