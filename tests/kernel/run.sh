@@ -72,7 +72,7 @@ if [ ! -f "$INITRD" ] || [ "$(cat "$CACHE/initrd.stamp" 2>/dev/null)" != "$STAMP
         done
     done
     # The language files are converted with iconv, whose code pages glibc loads at run time.
-    GCONV=$(dirname "$(ldd "$BIN/mivora-cli" | awk '/libc\.so/{print $3}')")/gconv
+    GCONV=$(dirname "$(readlink -f "$(ldd "$BIN/mivora-cli" | awk '/libc\.so/{print $3}')")")/gconv
     [ -d "$GCONV" ] && mkdir -p "$ROOT$GCONV" && cp -r "$GCONV"/. "$ROOT$GCONV/"
     # The HID and gadget modules with what they depend on, from a modules.dep that busybox's
     # depmod makes of the whole module tree; modprobe in the guest loads them in order.
