@@ -3,21 +3,31 @@
 // tests use; feature report 8 written by a program reaches the mouse's command interface and
 // every report the mouse sends is input report 9 on each node that declares it.
 //
-//   mivora-kresponder --fixture a|c [--extra e|f]... [--state FILE] [--noise HZ]
+//   mivora-kresponder --fixture a|c [--extra e|f]... [--state FILE] [--noise HZ] [--gadget]
+//
+// With --gadget the receiver is a USB device instead: a configfs HID gadget (one function per
+// fixture node, no OUT endpoint, so SET_REPORT reaches /dev/hidgN) bound to dummy_hcd, and the
+// kernel's usbhid drives it as it drives a real receiver.
 //
 // Prints "ready" once the devices exist. SIGUSR1 unplugs the main fixture's devices, SIGUSR2
-// plugs them back in (the memory stays); SIGTERM ends. Extra fixtures are plugged for the whole
-// run and answer nothing: they stand for unrelated devices that must never be probed.
+// plugs them back in (the memory stays); SIGHUP makes them vanish after the number of command
+// requests in /tmp/vanish-after, in the middle of whatever command runs then; SIGTERM ends. Extra
+// fixtures are plugged for the whole run and answer nothing: they stand for unrelated devices that
+// must never be probed.
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <linux/uhid.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -34,11 +44,20 @@ namespace {
 volatile sig_atomic_t g_stop = 0;
 volatile sig_atomic_t g_unplug = 0;
 volatile sig_atomic_t g_replug = 0;
+volatile sig_atomic_t g_arm = 0;
+// Command requests still answered before the mouse vanishes in the middle of a command; -1 when
+// not armed. SIGHUP arms it with the number in /tmp/vanish-after.
+std::atomic<int> g_vanishAfter{-1};
 
 void OnSignal(int s) {
-    if (s == SIGUSR1) g_unplug = 1;
-    else if (s == SIGUSR2) g_replug = 1;
-    else g_stop = 1;
+    if (s == SIGUSR1)
+        g_unplug = 1;
+    else if (s == SIGUSR2)
+        g_replug = 1;
+    else if (s == SIGHUP)
+        g_arm = 1;
+    else
+        g_stop = 1;
 }
 
 std::string ProgramFolder() {
@@ -53,8 +72,79 @@ struct Device {
     hidemu::NodeSpec spec;
     bool bridged = false;  // feature 8 goes to the mouse
     int fd = -1;
+    bool gadget = false;  // fd is /dev/hidgN: reports are written and read raw
     std::mutex writeMu;
 };
+
+bool gGadget = false;
+const char kGadget[] = "/sys/kernel/config/usb_gadget/mivora";
+
+bool WriteFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    return ok;
+}
+
+std::string FirstUdc() {
+    DIR* d = ::opendir("/sys/class/udc");
+    if (!d) return "";
+    std::string name;
+    while (dirent* e = ::readdir(d))
+        if (e->d_name[0] != '.') name = e->d_name;
+    ::closedir(d);
+    return name;
+}
+
+// Builds the gadget once: one HID function per node, in interface order.
+bool BuildGadget(std::vector<std::unique_ptr<Device>>& list, int vendorId, int productId) {
+    const std::string g = kGadget;
+    ::mkdir("/sys/kernel/config", 0755);
+    ::mkdir(g.c_str(), 0755);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%04x", vendorId);
+    if (!WriteFile(g + "/idVendor", hex)) return false;
+    std::snprintf(hex, sizeof hex, "0x%04x", productId);
+    WriteFile(g + "/idProduct", hex);
+    ::mkdir((g + "/strings/0x409").c_str(), 0755);
+    WriteFile(g + "/strings/0x409/product", list.front()->spec.name);
+    ::mkdir((g + "/configs/c.1").c_str(), 0755);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const std::string f = g + "/functions/hid.usb" + std::to_string(i);
+        ::mkdir(f.c_str(), 0755);
+        int longest = 8;
+        for (const auto& r : list[i]->spec.reports) longest = r.bytes > longest ? r.bytes : longest;
+        WriteFile(f + "/report_length", std::to_string(longest));
+        WriteFile(f + "/subclass", "0");
+        WriteFile(f + "/protocol", "0");
+        // Without it the kernel sends SET_REPORT to an OUT endpoint the host never uses.
+        if (!WriteFile(f + "/no_out_endpoint", "1"))
+            std::fprintf(stderr, "mivora-kresponder: no_out_endpoint not supported\n");
+        if (!WriteBytes(f + "/report_desc", list[i]->spec.descriptor)) return false;
+        if (::symlink(f.c_str(), (g + "/configs/c.1/hid.usb" + std::to_string(i)).c_str()) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool BindGadget(bool bind) {
+    return WriteFile(std::string(kGadget) + "/UDC", bind ? FirstUdc() + "\n" : "\n");
+}
+
+bool WriteRaw(Device& d, const uint8_t* data, size_t n) {
+    std::lock_guard<std::mutex> g(d.writeMu);
+    if (d.fd < 0) return false;
+    return ::write(d.fd, data, n) == static_cast<ssize_t>(n);
+}
 
 bool WriteEvent(Device& d, const uhid_event& ev) {
     std::lock_guard<std::mutex> g(d.writeMu);
@@ -87,6 +177,11 @@ bool Create(Device& d, int vendorId, int productId, int index) {
 void Destroy(Device& d) {
     std::lock_guard<std::mutex> g(d.writeMu);
     if (d.fd < 0) return;
+    if (d.gadget) {
+        ::close(d.fd);
+        d.fd = -1;
+        return;
+    }
     uhid_event ev{};
     ev.type = UHID_DESTROY;
     (void)!::write(d.fd, &ev, sizeof ev);
@@ -111,6 +206,24 @@ void Serve(Device& d, Bridge& b) {
         if (fd < 0) return;
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0) continue;
+        if (d.gadget) {
+            // A SET_REPORT from the host: the report as the program wrote it, id first.
+            uint8_t buf[256];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0) {
+                if (n < 0 && errno == EAGAIN) continue;
+                ::usleep(20000);
+                continue;
+            }
+            if (d.bridged && buf[0] == 8 && g_vanishAfter.load() >= 0 &&
+                g_vanishAfter.fetch_sub(1) == 0) {
+                g_vanishAfter = -1;
+                g_unplug = 1;
+                continue;
+            }
+            if (d.bridged && buf[0] == 8) b.mouse->SetFeature(b.cmd, buf, static_cast<size_t>(n));
+            continue;
+        }
         uhid_event ev{};
         if (::read(fd, &ev, sizeof ev) <= 0) return;
         uhid_event reply{};
@@ -119,12 +232,20 @@ void Serve(Device& d, Bridge& b) {
             reply.u.set_report_reply.id = ev.u.set_report.id;
             const auto& r = ev.u.set_report;
             const size_t n = r.size < sizeof r.data ? r.size : sizeof r.data;
-            const bool ours = d.bridged && r.rtype == UHID_FEATURE_REPORT && n >= 1 && r.data[0] == 8;
+            const bool ours =
+                d.bridged && r.rtype == UHID_FEATURE_REPORT && n >= 1 && r.data[0] == 8;
+            if (ours && g_vanishAfter.load() >= 0 && g_vanishAfter.fetch_sub(1) == 0) {
+                // Gone with this request unanswered; the main loop removes the devices.
+                g_vanishAfter = -1;
+                g_unplug = 1;
+                continue;
+            }
             if (ours)
                 reply.u.set_report_reply.err =
                     b.mouse->SetFeature(b.cmd, r.data, n) == platform::kHidOk ? 0 : EIO;
             else
-                reply.u.set_report_reply.err = d.spec.Find(hidemu::ReportType::kFeature, r.rnum) ? 0 : EPIPE;
+                reply.u.set_report_reply.err =
+                    d.spec.Find(hidemu::ReportType::kFeature, r.rnum) ? 0 : EPIPE;
             WriteEvent(d, reply);
         } else if (ev.type == UHID_GET_REPORT) {
             reply.type = UHID_GET_REPORT_REPLY;
@@ -143,9 +264,14 @@ void Serve(Device& d, Bridge& b) {
 }
 
 void SendInput(Device& d, const std::vector<uint8_t>& report) {
+    if (d.gadget) {
+        WriteRaw(d, report.data(), report.size());
+        return;
+    }
     uhid_event ev{};
     ev.type = UHID_INPUT2;
-    const size_t n = report.size() < sizeof ev.u.input2.data ? report.size() : sizeof ev.u.input2.data;
+    const size_t n =
+        report.size() < sizeof ev.u.input2.data ? report.size() : sizeof ev.u.input2.data;
     ev.u.input2.size = static_cast<uint16_t>(n);
     std::memcpy(ev.u.input2.data, report.data(), n);
     WriteEvent(d, ev);
@@ -159,10 +285,16 @@ int main(int argc, char** argv) {
     int noiseHz = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i], v = argv[i + 1];
-        if (a == "--fixture") fixtureName = v;
-        else if (a == "--extra") extras.push_back(v);
-        else if (a == "--state") state = v;
-        else if (a == "--noise") noiseHz = std::atoi(v.c_str());
+        if (a == "--fixture")
+            fixtureName = v;
+        else if (a == "--extra")
+            extras.push_back(v);
+        else if (a == "--state")
+            state = v;
+        else if (a == "--noise")
+            noiseHz = std::atoi(v.c_str());
+        else if (a == "--gadget")
+            gGadget = v == "1";
     }
     LoadConfig(ProgramFolder());
     sim::VirtualMouseSetup setup;
@@ -197,7 +329,8 @@ int main(int argc, char** argv) {
         int err = 0;
         if (info.reportId == 8 && info.featureLength == 15 && bridge.cmd == platform::kNoHidHandle)
             bridge.cmd = mouse.Open(info.path, &err);
-        else if (info.reportId == 9 && info.inputLength == 15 && bridge.notify == platform::kNoHidHandle)
+        else if (info.reportId == 9 && info.inputLength == 15 &&
+                 bridge.notify == platform::kNoHidHandle)
             bridge.notify = mouse.Open(info.path, &err);
     }
     if (bridge.cmd == platform::kNoHidHandle || bridge.notify == platform::kNoHidHandle) {
@@ -224,10 +357,25 @@ int main(int argc, char** argv) {
 
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
-    for (int s : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2}) sigaction(s, &sa, nullptr);
+    for (int s : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGHUP}) sigaction(s, &sa, nullptr);
 
     std::vector<std::thread> servers;
     auto plug = [&](std::vector<std::unique_ptr<Device>>& list, int base) {
+        if (gGadget && base == 0) {
+            if (!BindGadget(true)) return false;
+            for (size_t i = 0; i < list.size(); ++i) {
+                const std::string node = "/dev/hidg" + std::to_string(i);
+                for (int k = 0; k < 100 && ::access(node.c_str(), F_OK) != 0; ++k) ::usleep(50000);
+                list[i]->gadget = true;
+                list[i]->fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+                if (list[i]->fd < 0) {
+                    std::fprintf(stderr, "mivora-kresponder: cannot open %s\n", node.c_str());
+                    return false;
+                }
+                servers.emplace_back(Serve, std::ref(*list[i]), std::ref(bridge));
+            }
+            return true;
+        }
         for (size_t i = 0; i < list.size(); ++i) {
             if (!Create(*list[i], setup.vendorId, productId, base)) {
                 std::fprintf(stderr, "mivora-kresponder: cannot create a uhid device\n");
@@ -237,6 +385,10 @@ int main(int argc, char** argv) {
         }
         return true;
     };
+    if (gGadget && !BuildGadget(mains, setup.vendorId, productId)) {
+        std::fprintf(stderr, "mivora-kresponder: cannot build the USB gadget\n");
+        return 1;
+    }
     if (!plug(others, 5) || !plug(mains, 0)) return 1;
 
     std::atomic<bool> running{true};
@@ -278,9 +430,20 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
     while (!g_stop) {
+        if (g_arm) {
+            g_arm = 0;
+            FILE* f = std::fopen("/tmp/vanish-after", "r");
+            int n = -1;
+            if (f && std::fscanf(f, "%d", &n) != 1) n = -1;
+            if (f) std::fclose(f);
+            g_vanishAfter = n;
+            std::printf("armed %d\n", n);
+            std::fflush(stdout);
+        }
         if (g_unplug) {
             g_unplug = 0;
             for (auto& d : mains) Destroy(*d);
+            if (gGadget) BindGadget(false);
             std::printf("unplugged\n");
             std::fflush(stdout);
         }
@@ -296,6 +459,7 @@ int main(int argc, char** argv) {
     }
     running = false;
     for (auto& d : mains) Destroy(*d);
+    if (gGadget) BindGadget(false);
     for (auto& d : others) Destroy(*d);
     mouse.CancelRead(bridge.notify);
     reader.join();
