@@ -107,12 +107,26 @@ void Emulator::Impl::FailWaiting(int node, int err) {
 
 // ---- nodes -------------------------------------------------------------------------------
 
+int Emulator::Impl::FreeNumber() const {
+    for (int number = kFirstNodeNumber;; ++number) {
+        bool taken = false;
+        for (size_t k = 0; k < nodes.size() && !taken; ++k) {
+            if (nodes[k].number != number) continue;
+            taken = nodes[k].present;
+            // The kernel frees a removed node's number only when its last file is closed.
+            for (const auto& entry : files)
+                if (entry.second->node == static_cast<int>(k)) taken = true;
+        }
+        if (!taken) return number;
+    }
+}
+
 bool Emulator::Impl::AddNodes(std::string& error) {
     for (size_t i = 0; i < fixture.nodes.size(); ++i) {
         const NodeSpec& spec = fixture.nodes[i];
         LiveNode n;
         n.spec = static_cast<int>(i);
-        n.number = nextNumber++;
+        n.number = FreeNumber();
         n.ids.bus = spec.bus;
         n.ids.vendorId = spec.vendorId ? spec.vendorId : setup.vendorId;
         n.ids.productId = spec.productId              ? spec.productId
@@ -121,6 +135,7 @@ bool Emulator::Impl::AddNodes(std::string& error) {
         n.ids.hidSequence = nextSequence++;
         n.sysDevice = AddSysfsNode(sysTop, spec, n.ids, n.number, error);
         if (n.sysDevice.empty()) return false;
+        n.present = true;
         nodes.push_back(n);
         current[i] = static_cast<int>(nodes.size()) - 1;
     }

@@ -59,8 +59,9 @@ class Emulator {
     void SetOpenDenied(int fixtureNode, bool denied);
 
     // The whole device leaves: its nodes vanish from both folders, open files answer as after
-    // a disconnect, the mouse is unplugged. Replug brings it back under new node numbers (the
-    // old ones may still be held open), with the mouse's memory as it was.
+    // a disconnect, the mouse is unplugged. Replug brings it back, with the mouse's memory as it
+    // was, under the lowest node numbers that no present node and no file still open on a
+    // removed node holds (as the kernel numbers them).
     void Unplug();
     void Replug();
     bool IsPlugged() const;

@@ -57,7 +57,6 @@ struct Emulator::Impl {
     std::vector<LiveNode> nodes;
     std::vector<int> current;  // per fixture node: index into nodes, -1 while unplugged
     std::vector<bool> denied;
-    int nextNumber = kFirstNodeNumber;
     int nextSequence = 1;
     bool plugged = false;
     bool started = false;
@@ -93,6 +92,8 @@ struct Emulator::Impl {
     // Ends every waiting read of the node's files with err and wakes their pollers.
     void FailWaiting(int node, int err);
     bool AddNodes(std::string& error);
+    // The lowest node number neither a present node nor a file open on a removed one holds.
+    int FreeNumber() const;
     void RemoveNodes();
 
     bool OpenLink(std::string& error);

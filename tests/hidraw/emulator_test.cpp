@@ -216,6 +216,26 @@ TEST_F(EmulatorTest, EveryReaderGetsEveryReportOneWholeReportPerRead) {
     EXPECT_EQ(emu.Dropped() - droppedBefore, 8 + 8 + 7);  // b, a and the blocking reader
 }
 
+// As the kernel does: a replugged node takes the lowest number that no present node and no
+// file still open on a removed node holds.
+TEST_F(EmulatorTest, ReplugReusesTheLowestNumbersNoOpenFileHolds) {
+    ASSERT_TRUE(StartFixture("a"));
+    const int first0 = emu.NodeNumber(0), first1 = emu.NodeNumber(1);
+    {
+        Fd held(emu.DevPath(1));
+        ASSERT_GE(held.fd, 0);
+        emu.Unplug();
+        emu.Replug();
+        EXPECT_EQ(emu.NodeNumber(0), first0);
+        EXPECT_NE(emu.NodeNumber(1), first1);  // still held by the old file
+        EXPECT_NE(emu.NodeNumber(1), first0);
+    }
+    emu.Unplug();
+    emu.Replug();
+    EXPECT_EQ(emu.NodeNumber(0), first0);
+    EXPECT_EQ(emu.NodeNumber(1), first1);
+}
+
 TEST_F(EmulatorTest, UnplugEndsOpenFilesAndReplugComesBackUnderNewNumbers) {
     ASSERT_TRUE(StartFixture("a"));
     const uint8_t mark[4] = {0xA5, 0x5A, 0x01, 0x02};
