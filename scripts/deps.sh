@@ -9,7 +9,7 @@ MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma
 MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
 MIVORA_PACKAGES+=(xvfb xdotool)  # the test that drives the real program in an X server
 MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
-MIVORA_PACKAGES+=(qemu-system-x86 busybox-static cpio kmod)  # the kernel test: QEMU boots Debian's kernel with busybox inside
+MIVORA_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
 
 mivora_install_deps() {
     local missing=()

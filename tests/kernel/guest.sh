@@ -19,6 +19,25 @@ wait_nodes() {  # wait until N hidraw nodes exist
     i=0
     while [ "$(ls /sys/class/hidraw 2>/dev/null | wc -l)" -lt "$1" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 }
+# The shipped udev rule on the guest's real devices: udevadm test must give the uaccess tag to
+# exactly the nodes named $1 (the mouse's) and to nothing else.
+udev_check() {
+    cp /mivora/70-mivora.rules /etc/udev/rules.d/
+    bad=0
+    tagged=0
+    for n in /sys/class/hidraw/*; do
+        name=$(sed -n 's/^HID_NAME=//p' "$n/device/uevent")
+        udevadm.real test "$n" >/tmp/udev.out 2>&1
+        if grep -q "uaccess" /tmp/udev.out; then
+            tagged=$((tagged + 1))
+            [ "$name" = "$1" ] || { echo "  tagged: $n ($name)"; bad=1; }
+        elif [ "$name" = "$1" ]; then
+            echo "  not tagged: $n ($name)"; tail -n 5 /tmp/udev.out | sed 's/^/    /'; bad=1
+        fi
+    done
+    [ $bad -eq 0 ] && [ $tagged -gt 0 ]
+}
+
 start() {  # fixture, extra fixtures...
     f=$1; shift
     extra=""
@@ -35,6 +54,7 @@ start a e f
 wait_nodes 5
 if cli devices --verbose && grep -q hidraw /tmp/out; then pass receiver_devices; else fail receiver_devices; fi
 if cli read --json && [ "$(head -c 1 /tmp/out)" = "{" ]; then pass receiver_read; else fail receiver_read; fi
+if udev_check "hidemu 2.4G Wireless Receiver"; then pass udev_rule_receiver; else fail udev_rule_receiver; fi
 if [ "$(byte /tmp/mouse-a.bin 4)" != 2 ] && cli set stage 2 && [ "$(byte /tmp/mouse-a.bin 4)" = 2 ] &&
     [ "$(byte /tmp/mouse-a.bin 5)" = 83 ]; then pass receiver_set; else fail receiver_set; fi
 # A key with a macro: set on the mouse, then the whole profile applied to a factory-fresh mouse
@@ -94,6 +114,7 @@ stop
 start c e
 wait_nodes 3
 if cli read --json && [ "$(head -c 1 /tmp/out)" = "{" ]; then pass bluetooth_read; else fail bluetooth_read; fi
+if udev_check "hidemu BT Gaming Mouse"; then pass udev_rule_bluetooth; else fail udev_rule_bluetooth; fi
 if cli set stage 1 && [ "$(byte /tmp/mouse-c.bin 4)" = 1 ]; then pass bluetooth_set; else fail bluetooth_set; fi
 kill -USR1 "$RESP"; sleep 0.5
 if cli read; then fail bluetooth_lost; else pass bluetooth_lost; fi

@@ -41,6 +41,7 @@ KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/.*Depends: \(
 [ -n "$KPKG" ] || missing "no linux-image-amd64 in the apt lists"
 KDIR=$(fetch "$KPKG")
 BBDIR=$(fetch busybox-static)
+UDEVDIR=$(fetch udev)
 KVER=$(ls "$KDIR/lib/modules" | head -n 1)
 KERNEL=$(ls "$KDIR"/boot/vmlinuz-* | head -n 1)
 BUSYBOX=$BBDIR/bin/busybox
@@ -65,8 +66,12 @@ if [ ! -f "$INITRD" ] || [ "$(cat "$CACHE/initrd.stamp" 2>/dev/null)" != "$STAMP
     find "$ROOT/mivora" -maxdepth 1 -type f -name 'test_*' -delete
     rm -f "$ROOT/mivora/mivora" "$ROOT/mivora/mivora-hidemu"
     cp "$RESPONDER" "$ROOT/mivora/"
-    for exe in "$ROOT/mivora/mivora-cli" "$ROOT/mivora/$(basename "$RESPONDER")"; do
+    # udevadm from Debian's udev package, to run the shipped rule on the guest's devices.
+    cp "$UDEVDIR/bin/udevadm" "$ROOT/bin/udevadm.real" 2>/dev/null || cp "$UDEVDIR/usr/bin/udevadm" "$ROOT/bin/udevadm.real"
+    mkdir -p "$ROOT/etc/udev/rules.d" "$ROOT/run/udev"
+    for exe in "$ROOT/mivora/mivora-cli" "$ROOT/mivora/$(basename "$RESPONDER")" "$ROOT/bin/udevadm.real"; do
         ldd "$exe" | awk '/=> \//{print $3} /^\t\//{print $1}' | while read -r lib; do
+            [ -e "$ROOT$lib" ] && continue
             mkdir -p "$ROOT$(dirname "$lib")"
             cp -L "$lib" "$ROOT$lib"
         done
