@@ -37,7 +37,16 @@ fetch() {  # package name -> extracted folder
     fi
     echo "$dir"
 }
-KPKG=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/.*Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n 1)
+kernel_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/.*Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n 1
+}
+KPKG=$(kernel_package)
+if [ -z "$KPKG" ]; then  # a machine whose package lists were never fetched
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
+    $sudo apt-get update -qq >/dev/null 2>&1 || true
+    KPKG=$(kernel_package)
+fi
 [ -n "$KPKG" ] || missing "no linux-image-amd64 in the apt lists"
 KDIR=$(fetch "$KPKG")
 BBDIR=$(fetch busybox-static)
