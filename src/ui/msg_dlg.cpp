@@ -1,5 +1,6 @@
 #include "ui/msg_dlg.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -236,6 +237,7 @@ bool CMsgDlg::Prepare() {
     if (m_nMode == kKeyCapture && m_bModifierBoxes) {
         m_imgCheckOff = LoadSkinImage("Check_nr.png");
         int x = L + 2;
+        const QFontMetrics fm(DialogFont());
         for (int i = 0; i < 4; ++i) {
             m_pBoxes[i] =
                 makeButton("Check_nr.png", "Check_nr.png", "Check_dn.png", nullptr, x, 105, 1);
@@ -244,7 +246,10 @@ bool CMsgDlg::Prepare() {
             if (m_pBoxes[i])
                 connect(m_pBoxes[i], &QAbstractButton::clicked, this,
                         [this, i] { OnModifierBox(i); });
-            x += boxW + 50;
+            // A longer caption (Umschalt) moves the next box on rather than being cut.
+            m_nBoxLabelW[i] =
+                std::max(35, fm.horizontalAdvance(QString::fromStdString(ModifierBoxLabel(i))) + 2);
+            x += boxW + std::max(50, 5 + m_nBoxLabelW[i] + 6);
         }
     }
     return true;
@@ -305,10 +310,9 @@ QImage CMsgDlg::ComposePicture() const {
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;
         const QRect box = m_pBoxes[i]->geometry();
-        // Longer words (Umschalt) shrink to the gap before the next box.
-        DrawFittedCaption(p, QRect(box.right() + 1 + 5, box.top() - 2, 44, box.height() + 4),
-                          QString::fromStdString(ModifierBoxLabel(i)),
-                          Qt::AlignLeft | Qt::AlignVCenter);
+        DrawFittedCaption(
+            p, QRect(box.right() + 1 + 5, box.top() - 2, m_nBoxLabelW[i], box.height() + 4),
+            QString::fromStdString(ModifierBoxLabel(i)), Qt::AlignLeft | Qt::AlignVCenter);
     }
     return canvas;
 }

@@ -93,6 +93,7 @@ class CMsgDlg : public CTopDialog {
     CPngBtn* m_pCancel = nullptr;
     CPngBtn* m_pClose = nullptr;
     CPngBtn* m_pBoxes[4] = {};
+    int m_nBoxLabelW[4] = {35, 35, 35, 35};
     uint8_t m_keyedMods = 0;  // box bits ticked by a pressed modifier rather than by hand
     std::string m_strHint;
 };

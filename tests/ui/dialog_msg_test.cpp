@@ -213,6 +213,15 @@ TEST_F(MsgDlgTest, ModifierBoxLabelsComeFromTheLanguage) {
     g_UiText.tc_mod_ctrl.clear();  // an older language file
     EXPECT_EQ(CMsgDlg::ModifierBoxLabel(1), "Ctrl");
     g_UiText.tc_mod_ctrl = saved;
+
+    // A long caption pushes the next box on instead of being cut short.
+    const std::string savedShift = g_UiText.tc_mod_shift;
+    g_UiText.tc_mod_shift = "Umschalttaste";
+    CMsgDlg dlg;
+    OpenCapture(dlg, 0, 1);
+    g_UiText.tc_mod_shift = savedShift;
+    ASSERT_NE(dlg.ModifierBox(1), nullptr);
+    EXPECT_GT(dlg.ModifierBox(1)->x(), dlg.ModifierBox(0)->geometry().right() + 1 + 50);
 }
 
 TEST_F(MsgDlgTest, NumberInputHints) {
