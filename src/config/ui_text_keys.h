@@ -163,4 +163,8 @@
     X(tc_tip5)                 \
     X(tc_msg_perm)             \
     X(tc_fire_count)           \
-    X(tc_homepage)
+    X(tc_homepage)             \
+    X(tc_mod_shift)            \
+    X(tc_mod_ctrl)             \
+    X(tc_mod_alt)              \
+    X(tc_mod_super)

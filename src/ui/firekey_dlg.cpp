@@ -51,6 +51,14 @@ std::string CFirekeyDlg::LabelText() const {
     return g_UiText.tc_adv_str17.empty() ? std::string("Loop count") : g_UiText.tc_adv_str17;
 }
 
+std::string CFirekeyDlg::RangeText() const {
+    return "1 - " + std::to_string(m_nMax);
+}
+
+QRect CFirekeyDlg::RangeRect() const {
+    return QRect(kFieldRect.right() + 1 + 8, kFieldRect.top() + 3, 80, 18);
+}
+
 QFont CFirekeyDlg::LabelFont() {
     return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
 }
@@ -140,6 +148,8 @@ void CFirekeyDlg::showEvent(QShowEvent* event) {
 void CFirekeyDlg::OnFieldEdited(const QString& text) {
     const long long v = ParseCount(text);
     if (v > m_nMax) {
+        m_bCut = true;  // the range beside the field says why the number changed
+        update();
         m_pField->setText(QString::number(m_nMax));
         m_pField->setCursorPosition(static_cast<int>(m_pField->text().size()));
     }
@@ -170,5 +180,8 @@ QImage CFirekeyDlg::ComposePicture() const {
     // One line fits the label's height: what is still too long is cut with an ellipsis.
     DrawFittedCaption(p, LabelRect(), QString::fromStdString(LabelText()),
                       Qt::AlignRight | Qt::AlignTop);
+    if (m_bCut) p.setPen(ColorFromRef(0x4060FF));
+    DrawFittedCaption(p, RangeRect(), QString::fromStdString(RangeText()),
+                      Qt::AlignLeft | Qt::AlignTop);
     return canvas;
 }

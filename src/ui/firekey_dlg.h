@@ -41,6 +41,10 @@ class CFirekeyDlg : public CTopDialog {
     // Where the label is drawn: it ends 8 pixels before the field and takes the room to its
     // left that it needs.
     QRect LabelRect() const;
+    // The accepted range, drawn right of the field ("1 - 3"); marked once a typed count was cut.
+    std::string RangeText() const;
+    QRect RangeRect() const;
+    bool RangeMarked() const { return m_bCut; }
 
     QImage ComposePicture() const override;
 
@@ -54,6 +58,7 @@ class CFirekeyDlg : public CTopDialog {
     void OnFieldEdited(const QString& text);
 
     bool m_bPrepared = false;
+    bool m_bCut = false;
     QImage m_imgBack;
     QLineEdit* m_pField = nullptr;
     CPngBtn* m_pOk = nullptr;

@@ -33,13 +33,16 @@ class CPickColorDlg;
 class CKeyMarkDlg;
 class MainWindowTray;
 
+inline constexpr int kRateButtons = 4;  // the receiver offers 125 to 1000 Hz
+inline constexpr int kRateCodes[kRateButtons] = {0x125, 0x250, 0x500, 0x1000};
+
 // Rectangles of the setting panels, from the configuration points (ComputePanelRects).
 struct PanelRects {
     QRect enhance;
     QRect moveSpeed, scrollSpeed, dbClickSpeed;
     QRect moveLabel, scrollLabel, dbClickLabel;
     QRect dpi[8];
-    QRect rate[3];
+    QRect rate[kRateButtons];
     QRect light[5];
     QRect pickColor;
 };
@@ -57,7 +60,6 @@ constexpr int kIdBarLight2 = 151;
 // Value tables of the pointer bars.
 inline constexpr int kSpeedTable[11] = {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20};
 inline constexpr int kDbClickTable[11] = {900, 830, 760, 690, 620, 550, 480, 410, 340, 270, 200};
-inline constexpr int kRateCodes[3] = {0x125, 0x250, 0x500};
 
 // One row of the key function menu.
 struct FunctionMenuItem {
@@ -140,7 +142,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CUSBDriver& Link() { return *m_link; }
     DeviceSession& Session() { return *m_session; }
     CPngBtn* KeyButton(int i) { return &m_btnKey[i]; }
-    CPngBtn* RateButton(int i) { return &m_btnRate[i]; }
+    CPngBtn* RateButton(int i) { return i >= 0 && i < kRateButtons ? &m_btnRate[i] : nullptr; }
     CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
     CPngBtn* RestoreButton() { return &m_btnRestore; }
     CPngBtn* MacroButton() { return &m_btnMacro; }
@@ -253,7 +255,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngSliderBar m_barSpeed, m_barScroll, m_barDbClick, m_barLight1, m_barLight2;
     CPngBtn m_lblSpeed, m_lblScroll, m_lblDbClick;
     CPngSwBtn m_swEnhance, m_swPageScroll;
-    CPngBtn m_btnRate[3];
+    CPngBtn m_btnRate[kRateButtons];
     CPngBtn m_btnLight[5];
     CPickColorDlg* m_pPickColor = nullptr;
     CDpiGridDlg* m_pDpiGrid[8] = {};

@@ -239,7 +239,7 @@ void CMivoraDlg::CreatePanelControls() {
     m_swPageScroll.resize(68, 15);
     m_swPageScroll.hide();
 
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kRateButtons; ++i) {
         const QRect& rr = r.rate[i];
         NewSmallPngButton(&m_imgBg, this, "dpi_nr.png", "dpi_nr.png", "dpi_ov.png", &m_btnRate[i],
                           1, tips, "", rr.x(), rr.y(), rr.x() + rr.width(), rr.y() + rr.height());
@@ -329,7 +329,7 @@ void CMivoraDlg::PlacePanelControls() {
     PlaceButton(&m_lblScroll, r.scrollLabel);
     PlaceButton(&m_lblDbClick, r.dbClickLabel);
     PlaceButton(&m_swEnhance, r.enhance);
-    for (int i = 0; i < 3; ++i) PlaceButton(&m_btnRate[i], r.rate[i]);
+    for (int i = 0; i < kRateButtons; ++i) PlaceButton(&m_btnRate[i], r.rate[i]);
     const int stages = model ? std::min(model->DM, kDeviceDpiStages) : 0;
     for (int i = 0; i < 8; ++i) {
         if (!m_pDpiGrid[i]) continue;
@@ -508,6 +508,10 @@ void CMivoraDlg::RefreshRateCaptions() {
         m_btnRate[i].SetCaption(text);
         if (g_Config.BtnTips) m_btnRate[i].SetToolTip(text);
     }
+    // Bluetooth offers three rates; the receiver's fourth, 1000 Hz, is shown only for it.
+    m_btnRate[3].SetCaption("1000 Hz");
+    if (g_Config.BtnTips) m_btnRate[3].SetToolTip("1000 Hz");
+    m_btnRate[3].setVisible(!btCaptions && !m_btnRate[0].isHidden());
 }
 
 void CMivoraDlg::RefreshMousePicture() {

@@ -34,9 +34,10 @@ PanelRects ComputePanelRects(const DeviceModel* model) {
     r.scrollLabel = LabelOf(r.scrollSpeed);
     r.dbClickLabel = LabelOf(r.dbClickSpeed);
 
-    r.rate[0] = At(PointOr(g_Config.ptRate, 520, led ? 330 : 410), 91, 27);
-    for (int i = 1; i < 3; ++i)
-        r.rate[i] = QRect(r.rate[i - 1].x() + r.rate[i - 1].width() + 15, r.rate[0].y(), 91, 27);
+    // Four rates share the row that three 91 px buttons with 15 px gaps once filled.
+    r.rate[0] = At(PointOr(g_Config.ptRate, 520, led ? 330 : 410), 66, 27);
+    for (int i = 1; i < kRateButtons; ++i)
+        r.rate[i] = QRect(r.rate[i - 1].x() + r.rate[i - 1].width() + 13, r.rate[0].y(), 66, 27);
 
     r.dpi[0] = At(PointOr(g_Config.ptDPI, 520, led ? 415 : 513), 91, 27);
     for (int i = 1; i < 8; ++i)

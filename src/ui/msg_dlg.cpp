@@ -1,5 +1,6 @@
 #include "ui/msg_dlg.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -29,8 +30,8 @@ namespace {
 
 constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr int kFontPixels = 16;
-constexpr const char* kBoxLabels[4] = {"Shift", "Ctrl", "Alt", "Win"};
-constexpr uint8_t kBoxBits[4] = {0x02, 0x01, 0x04, 0x08};  // Shift, Ctrl, Alt, Win
+constexpr const char* kBoxLabels[4] = {"Shift", "Ctrl", "Alt", "Super"};
+constexpr uint8_t kBoxBits[4] = {0x02, 0x01, 0x04, 0x08};  // Shift, Ctrl, Alt, Super
 
 // Capture memory shared by every key-capture dialog of the run.
 int s_lastCode = 0;
@@ -149,6 +150,25 @@ CPngBtn* CMsgDlg::ModifierBox(int i) const {
     return i >= 0 && i < 4 ? m_pBoxes[i] : nullptr;
 }
 
+std::string CMsgDlg::ModifierBoxLabel(int i) {
+    if (i < 0 || i >= 4) return {};
+    const std::string* own[4] = {&g_UiText.tc_mod_shift, &g_UiText.tc_mod_ctrl,
+                                 &g_UiText.tc_mod_alt, &g_UiText.tc_mod_super};
+    return own[i]->empty() ? kBoxLabels[i] : *own[i];
+}
+
+uint8_t CMsgDlg::BoxModifiers() const {
+    uint8_t mods = 0;
+    for (int i = 0; i < 4; ++i)
+        if (m_pBoxes[i] && m_pBoxes[i]->IsChecked()) mods |= kBoxBits[i];
+    return mods;
+}
+
+void CMsgDlg::SetBoxes(uint8_t mods) {
+    for (int i = 0; i < 4; ++i)
+        if (m_pBoxes[i]) m_pBoxes[i]->SetChecked((mods & kBoxBits[i]) != 0);
+}
+
 bool CMsgDlg::Prepare() {
     if (m_bPrepared) return !m_imgBack.isNull();
     m_bPrepared = true;
@@ -217,6 +237,7 @@ bool CMsgDlg::Prepare() {
     if (m_nMode == kKeyCapture && m_bModifierBoxes) {
         m_imgCheckOff = LoadSkinImage("Check_nr.png");
         int x = L + 2;
+        const QFontMetrics fm(DialogFont());
         for (int i = 0; i < 4; ++i) {
             m_pBoxes[i] =
                 makeButton("Check_nr.png", "Check_nr.png", "Check_dn.png", nullptr, x, 105, 1);
@@ -225,7 +246,10 @@ bool CMsgDlg::Prepare() {
             if (m_pBoxes[i])
                 connect(m_pBoxes[i], &QAbstractButton::clicked, this,
                         [this, i] { OnModifierBox(i); });
-            x += boxW + 50;
+            // A longer caption (Umschalt) moves the next box on rather than being cut.
+            m_nBoxLabelW[i] =
+                std::max(35, fm.horizontalAdvance(QString::fromStdString(ModifierBoxLabel(i))) + 2);
+            x += boxW + std::max(50, 5 + m_nBoxLabelW[i] + 6);
         }
     }
     return true;
@@ -286,8 +310,9 @@ QImage CMsgDlg::ComposePicture() const {
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;
         const QRect box = m_pBoxes[i]->geometry();
-        p.drawText(QRect(box.right() + 1 + 5, box.top() - 2, 35, box.height() + 4),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, kBoxLabels[i]);
+        DrawFittedCaption(
+            p, QRect(box.right() + 1 + 5, box.top() - 2, m_nBoxLabelW[i], box.height() + 4),
+            QString::fromStdString(ModifierBoxLabel(i)), Qt::AlignLeft | Qt::AlignVCenter);
     }
     return canvas;
 }
@@ -317,9 +342,7 @@ void CMsgDlg::OnOk() {
         }
         case kKeyCapture: {
             if (m_bModifierBoxes) {
-                uint8_t mods = 0;
-                for (int i = 0; i < 4; ++i)
-                    if (m_pBoxes[i] && m_pBoxes[i]->IsChecked()) mods |= kBoxBits[i];
+                const uint8_t mods = BoxModifiers();
                 m_Capture[0] = mods;
                 if (ModifierKinds(mods) + KeyCount(m_Capture) > 3) {
                     ShowMessage("tc_msg29", this);
@@ -353,7 +376,10 @@ void CMsgDlg::OnNumberEdited(const QString& text) {
 }
 
 void CMsgDlg::OnModifierBox(int i) {
-    if (m_pBoxes[i]) m_pBoxes[i]->SetChecked(!m_pBoxes[i]->IsChecked());
+    if (!m_pBoxes[i]) return;
+    m_pBoxes[i]->SetChecked(!m_pBoxes[i]->IsChecked());
+    m_keyedMods &= static_cast<uint8_t>(~kBoxBits[i]);  // the user's own choice from now on
+    ShowCapture();
 }
 
 void CMsgDlg::CaptureKey(int vk, bool released) {
@@ -365,11 +391,16 @@ void CMsgDlg::CaptureKey(int vk, bool released) {
         s_lastFlag = flag;
         return;
     }
+    if (m_bModifierBoxes) {
+        CaptureWithBoxes(vk);
+        s_lastCode = vk;
+        s_lastFlag = 0;
+        return;
+    }
     const int count = ModifierKinds(m_Capture[0]) + KeyCount(m_Capture);
     if (count >= 3) {
         m_Capture = {};
     } else if (IsModifierVk(vk)) {
-        if (m_bModifierBoxes) return;  // modifiers come from the boxes
         if (m_Capture[0] & ModifierKind(vk)) m_Capture = {};
     } else if (KeyCount(m_Capture) >= 3) {
         m_Capture = {};
@@ -397,10 +428,43 @@ void CMsgDlg::CaptureKey(int vk, bool released) {
     s_lastFlag = 0;
 }
 
+// With boxes a held modifier ticks its box (either side), so the field shows what OK will store.
+// A new combination (a second after the last press, or a full one) drops the keys and the boxes
+// that keys ticked; boxes ticked by hand stay.
+void CMsgDlg::CaptureWithBoxes(int vk) {
+    const uint32_t now = s_clock();
+    const bool full = ModifierKinds(BoxModifiers()) + KeyCount(m_Capture) >= 3;
+    const bool again = IsModifierVk(vk) && (BoxModifiers() & ModifierKind(vk) & 0x0F) &&
+                       (m_keyedMods & ModifierKind(vk) & 0x0F);
+    if (now - s_lastPressMs >= 1000 || full || again || m_bSingleKey) {
+        m_Capture = {};
+        SetBoxes(BoxModifiers() & static_cast<uint8_t>(~m_keyedMods));
+        m_keyedMods = 0;
+    }
+    s_lastPressMs = now;
+    if (IsModifierVk(vk)) {
+        const auto bit = static_cast<uint8_t>(ModifierKind(vk) & 0x0F);
+        if (!(BoxModifiers() & bit)) m_keyedMods |= bit;
+        SetBoxes(BoxModifiers() | bit);
+    } else {
+        const auto code = static_cast<uint8_t>(vk);
+        if (m_Capture[1] != code && m_Capture[2] != code && m_Capture[3] != code) {
+            for (int i = 1; i <= 3; ++i) {
+                if (m_Capture[i] == 0) {
+                    m_Capture[i] = code;
+                    break;
+                }
+            }
+        }
+    }
+    ShowCapture();
+}
+
 void CMsgDlg::ShowCapture() {
     if (!m_pEdit) return;
-    m_pEdit->setText(QString::fromStdString(
-        ComboLabelSided(m_Capture[0], m_Capture[1], m_Capture[2], m_Capture[3])));
+    const uint8_t mods = m_bModifierBoxes ? BoxModifiers() : m_Capture[0];
+    m_pEdit->setText(
+        QString::fromStdString(ComboLabelSided(mods, m_Capture[1], m_Capture[2], m_Capture[3])));
 }
 
 bool CMsgDlg::OnWinMessage(CWinMessageEvent* msg) {

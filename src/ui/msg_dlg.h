@@ -50,7 +50,9 @@ class CMsgDlg : public CTopDialog {
     CPngBtn* OkButton() const { return m_pOk; }
     CPngBtn* CancelButton() const { return m_pCancel; }
     CPngBtn* CloseButton() const { return m_pClose; }
-    CPngBtn* ModifierBox(int i) const;  // 0 Shift, 1 Ctrl, 2 Alt, 3 Win
+    CPngBtn* ModifierBox(int i) const;  // 0 Shift, 1 Ctrl, 2 Alt, 3 Super
+    // The caption beside modifier box i, in the program's language.
+    static std::string ModifierBoxLabel(int i);
     const std::string& HintText() const { return m_strHint; }
     // Where the hint is drawn, under the number field.
     QRect HintRect() const;
@@ -78,6 +80,9 @@ class CMsgDlg : public CTopDialog {
     void OnNumberEdited(const QString& text);
     void OnModifierBox(int i);
     void ShowCapture();
+    void CaptureWithBoxes(int vk);
+    uint8_t BoxModifiers() const;
+    void SetBoxes(uint8_t mods);
     QRect TextRect() const;
 
     bool m_bPrepared = false;
@@ -88,6 +93,8 @@ class CMsgDlg : public CTopDialog {
     CPngBtn* m_pCancel = nullptr;
     CPngBtn* m_pClose = nullptr;
     CPngBtn* m_pBoxes[4] = {};
+    int m_nBoxLabelW[4] = {35, 35, 35, 35};
+    uint8_t m_keyedMods = 0;  // box bits ticked by a pressed modifier rather than by hand
     std::string m_strHint;
 };
 

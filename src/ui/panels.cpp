@@ -152,7 +152,7 @@ void CMivoraDlg::SelectDpiStage(int stage) {
 
 void CMivoraDlg::SelectReportRate(int code) {
     for (CPngBtn& b : m_btnRate) b.SetChecked(false);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kRateButtons; ++i)
         if (kRateCodes[i] == code) m_btnRate[i].SetChecked(true);
 }
 
@@ -221,7 +221,7 @@ void CMivoraDlg::OnColourMessage(uint32_t colour) {
 }
 
 void CMivoraDlg::OnRateClicked(int index) {
-    if (index < 0 || index > 2 || !Gate()) return;
+    if (index < 0 || index >= kRateButtons || !Gate()) return;
     SelectReportRate(kRateCodes[index]);
     UpdateProfileFromControls();
     ApplyIfNow(0x20, 0);

@@ -62,7 +62,7 @@ void ProbeMain(CMivoraDlg& w) {
             Print(("dpidown" + std::to_string(i)).c_str(), g, CDpiGridDlg::kDecreaseArea.center());
             Print(("dpiup" + std::to_string(i)).c_str(), g, CDpiGridDlg::kIncreaseArea.center());
         }
-    for (int i = 0; i < 3; ++i) PrintCentre("rate" + std::to_string(i), w.RateButton(i));
+    for (int i = 0; i < kRateButtons; ++i) PrintCentre("rate" + std::to_string(i), w.RateButton(i));
     for (int i = 0; i < 5; ++i) PrintCentre("light" + std::to_string(i), w.LightButton(i));
     for (int id : {kIdBarLight1, kIdBarLight2}) {
         CPngSliderBar* bar = w.Bar(id);

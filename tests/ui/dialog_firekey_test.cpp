@@ -35,6 +35,11 @@ TEST_F(FirekeyTest, TypedCountsAreCutToTheMaximum) {
         dlg.Field()->clear();
         QTest::keyClicks(dlg.Field(), c.typed);
         EXPECT_EQ(dlg.Field()->text(), c.shown);
+        // The range is shown beside the field, and marked when a count was cut.
+        EXPECT_EQ(dlg.RangeText(), "1 - " + std::to_string(c.max));
+        EXPECT_EQ(dlg.RangeMarked(), strcmp(c.typed, c.shown) != 0);
+        EXPECT_TRUE(dlg.rect().contains(dlg.RangeRect()));
+        EXPECT_FALSE(dlg.RangeRect().intersects(dlg.Field()->geometry()));
         EXPECT_EQ(dlg.Field()->cursorPosition(), static_cast<int>(strlen(c.shown)));
         ClickCentre(dlg.OkButton());
         EXPECT_EQ(dlg.result(), QDialog::Accepted);

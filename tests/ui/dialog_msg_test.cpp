@@ -7,6 +7,7 @@
 
 #include "core/messages.h"
 #include "core/notifier.h"
+#include "macro/key_names.h"
 #include "skin/caption_fit.h"
 #include "skin/png_btn.h"
 #include "skin/skin_config.h"
@@ -148,20 +149,17 @@ TEST_F(MsgDlgTest, ModifierBoxes) {
     testing_support::RecordingNotifier notes;
     CMsgDlg dlg;
     OpenCapture(dlg, 0, 1);
-    Key(dlg, Qt::Key_Control);
-    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{}));
-    EXPECT_EQ(dlg.Edit()->text().toStdString(), "");
 
     ASSERT_NE(dlg.ModifierBox(0), nullptr);
     EXPECT_EQ(dlg.ModifierBox(1)->x(), dlg.ModifierBox(0)->geometry().right() + 1 + 50);
+    Key(dlg, Qt::Key_A);
+    Key(dlg, Qt::Key_B);
     ClickCentre(dlg.ModifierBox(1));  // Ctrl
     ClickCentre(dlg.ModifierBox(0));  // Shift
     ClickCentre(dlg.ModifierBox(2));  // Alt on and off again
     ClickCentre(dlg.ModifierBox(2));
     EXPECT_TRUE(dlg.ModifierBox(1)->IsChecked());
     EXPECT_FALSE(dlg.ModifierBox(2)->IsChecked());
-    Key(dlg, Qt::Key_A);
-    Key(dlg, Qt::Key_B);
 
     std::string shown;
     ui_test::OnNextModal([&](QDialog* d) { shown = static_cast<CMsgDlg*>(d)->m_strText; });
@@ -173,6 +171,57 @@ TEST_F(MsgDlgTest, ModifierBoxes) {
     ClickCentre(dlg.OkButton());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0x01, 'A', 'B', 0}));
+}
+
+// A held modifier ticks its box and the field shows the whole combination; boxes ticked by keys
+// go with their combination, boxes ticked by hand stay.
+TEST_F(MsgDlgTest, PressedModifiersTickTheirBoxes) {
+    CMsgDlg dlg;
+    OpenCapture(dlg, 0, 1);
+    ASSERT_NE(dlg.ModifierBox(3), nullptr);
+    dlg.CaptureKey(162, false);  // right-hand sides count as their box too
+    dlg.CaptureKey(161, false);
+    dlg.CaptureKey('K', false);
+    dlg.CaptureKey('K', true);
+    dlg.CaptureKey(161, true);
+    dlg.CaptureKey(162, true);
+    EXPECT_TRUE(dlg.ModifierBox(0)->IsChecked());
+    EXPECT_TRUE(dlg.ModifierBox(1)->IsChecked());
+    EXPECT_FALSE(dlg.ModifierBox(2)->IsChecked());
+    EXPECT_EQ(dlg.Edit()->text().toStdString(), ComboLabelSided(0x03, 'K', 0, 0));
+
+    g_nowMs += 2000;  // a new combination: the keyed boxes go, a hand-ticked one stays
+    ClickCentre(dlg.ModifierBox(2));
+    dlg.CaptureKey('J', false);
+    EXPECT_FALSE(dlg.ModifierBox(0)->IsChecked());
+    EXPECT_FALSE(dlg.ModifierBox(1)->IsChecked());
+    EXPECT_TRUE(dlg.ModifierBox(2)->IsChecked());
+    EXPECT_EQ(dlg.Edit()->text().toStdString(), ComboLabelSided(0x04, 'J', 0, 0));
+
+    ClickCentre(dlg.ModifierBox(3));  // a box click shows at once
+    EXPECT_EQ(dlg.Edit()->text().toStdString(), ComboLabelSided(0x0C, 'J', 0, 0));
+    ClickCentre(dlg.OkButton());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0x0C, 'J', 0, 0}));
+}
+
+TEST_F(MsgDlgTest, ModifierBoxLabelsComeFromTheLanguage) {
+    EXPECT_EQ(CMsgDlg::ModifierBoxLabel(3), "Super");
+    const std::string saved = g_UiText.tc_mod_ctrl;
+    g_UiText.tc_mod_ctrl = "Strg";
+    EXPECT_EQ(CMsgDlg::ModifierBoxLabel(1), "Strg");
+    g_UiText.tc_mod_ctrl.clear();  // an older language file
+    EXPECT_EQ(CMsgDlg::ModifierBoxLabel(1), "Ctrl");
+    g_UiText.tc_mod_ctrl = saved;
+
+    // A long caption pushes the next box on instead of being cut short.
+    const std::string savedShift = g_UiText.tc_mod_shift;
+    g_UiText.tc_mod_shift = "Umschalttaste";
+    CMsgDlg dlg;
+    OpenCapture(dlg, 0, 1);
+    g_UiText.tc_mod_shift = savedShift;
+    ASSERT_NE(dlg.ModifierBox(1), nullptr);
+    EXPECT_GT(dlg.ModifierBox(1)->x(), dlg.ModifierBox(0)->geometry().right() + 1 + 50);
 }
 
 TEST_F(MsgDlgTest, NumberInputHints) {

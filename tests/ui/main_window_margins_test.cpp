@@ -50,7 +50,7 @@ TEST_F(MainWindowTest, PanelControlsKeepAMarginInsideTheCard) {
         {"double-click value", m_window->ValueLabel(kIdBarDbClick)},
         {"colour wheel", m_window->PickColor()}};
     for (int i = 0; i < 5; ++i) controls.push_back({"lighting mode", m_window->LightButton(i)});
-    for (int i = 0; i < 3; ++i) controls.push_back({"rate", m_window->RateButton(i)});
+    for (int i = 0; i < kRateButtons; ++i) controls.push_back({"rate", m_window->RateButton(i)});
     for (int i = 0; i < 8; ++i)
         if (m_window->DpiGrid(i) && m_window->DpiGrid(i)->isVisible())
             controls.push_back({"DPI stage", m_window->DpiGrid(i)});

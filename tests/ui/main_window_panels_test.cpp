@@ -51,16 +51,22 @@ TEST_F(MainWindowTest, ReportRateClickMarksOneButtonAndWritesTheRate) {
         uint32_t code;
         uint8_t mouseCode;
     };
-    const Case cases[] = {{0, 0x125, 8}, {1, 0x250, 4}, {2, 0x500, 2}};
+    // The factory rate is lit at the start and can be chosen again after another.
+    ASSERT_EQ(Profile().rate24, 0x1000u);
+    ASSERT_NE(m_window->RateButton(3), nullptr);
+    EXPECT_TRUE(m_window->RateButton(3)->IsChecked());
+    EXPECT_TRUE(m_window->RateButton(3)->isVisible());
+    const Case cases[] = {{0, 0x125, 8}, {1, 0x250, 4}, {2, 0x500, 2}, {3, 0x1000, 1}};
     for (const Case& c : cases) {
         ui_test::ClickCentre(m_window->RateButton(c.button));
         ui_test::Pump();
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             EXPECT_EQ(m_window->RateButton(i)->IsChecked(), i == c.button) << c.button;
         EXPECT_EQ(Profile().rate24, c.code);
         EXPECT_EQ(Memory(sim::kAddrReportRate, 1)[0] & 0x0F, c.mouseCode);
     }
     EXPECT_EQ(m_window->RateButton(0)->Caption(), "125 Hz");
+    EXPECT_EQ(m_window->RateButton(3)->Caption(), "1000 Hz");
 }
 
 TEST_F(MainWindowTest, LightingModeFollowsTheVisibilityTable) {
@@ -260,9 +266,11 @@ TEST(PanelRects, DefaultsDependOnLightingAndAPointWithYZeroIsAbsent) {
     const PanelRects b = ComputePanelRects(&led);
     g_Config.ptRate = savedRate;
     g_Config.ptDPI = savedDpi;
-    EXPECT_EQ(a.rate[0], QRect(520, 410, 91, 27));
-    EXPECT_EQ(b.rate[0], QRect(520, 330, 91, 27));
-    EXPECT_EQ(a.rate[2].x(), 520 + 2 * (91 + 15));
+    EXPECT_EQ(a.rate[0], QRect(520, 410, 66, 27));
+    EXPECT_EQ(b.rate[0], QRect(520, 330, 66, 27));
+    EXPECT_EQ(a.rate[2].x(), 520 + 2 * (66 + 13));
+    // Four rates end where three wider buttons did.
+    EXPECT_EQ(a.rate[3].right(), 520 + 3 * 91 + 2 * 15 - 1);
     EXPECT_EQ(a.dpi[0], QRect(0, 400, 91, 27));
     EXPECT_EQ(a.dpi[7].x(), 7 * (91 + 12));
     EXPECT_EQ(b.pickColor, QRect(b.light[4].right() + 1 + 15, b.light[4].y() - 25, 73, 73));
