@@ -163,4 +163,11 @@
     X(tc_tip5)                 \
     X(tc_msg_perm)             \
     X(tc_fire_count)           \
-    X(tc_homepage)
+    X(tc_homepage)             \
+    X(tc_state_search)         \
+    X(tc_state_nomouse)        \
+    X(tc_state_noperm)         \
+    X(tc_state_reading)        \
+    X(tc_state_receiver)       \
+    X(tc_state_bt)             \
+    X(tc_export_stored)
