@@ -167,4 +167,11 @@
     X(tc_mod_shift)            \
     X(tc_mod_ctrl)             \
     X(tc_mod_alt)              \
-    X(tc_mod_super)
+    X(tc_mod_super)            \
+    X(tc_state_search)         \
+    X(tc_state_nomouse)        \
+    X(tc_state_noperm)         \
+    X(tc_state_reading)        \
+    X(tc_state_receiver)       \
+    X(tc_state_bt)             \
+    X(tc_export_stored)

@@ -74,6 +74,10 @@ void DeviceSession::Stop() {
     WaitProfileRead();
 }
 
+void DeviceSession::SetState(LinkState state) {
+    if (m_state.exchange(state) != state && m_ui) m_ui->ShowLinkState(state);
+}
+
 bool DeviceSession::WaitOrStop(int ms) {
     std::unique_lock<std::mutex> lock(m_stopLock);
     return m_stopCv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_bStop; });
@@ -89,6 +93,9 @@ int DeviceSession::SearchOnce() {
     } else if (m_link.m_nOpenDenied.load() == 0) {
         m_bToldPermission = false;
     }
+    // A search for the Bluetooth link while the receiver's mouse is in use changes nothing.
+    if (r == 0 && !m_link.IsConnected())
+        SetState(m_link.m_nOpenDenied.load() > 0 ? LinkState::NoPermission : LinkState::NoMouse);
     if (r >= 1) {
         if (r == 1) {
             const DeviceModel* model = pSensorCfg.load();
@@ -128,6 +135,7 @@ void DeviceSession::ForgetCurrentDevice() {
     CloseFoundDevices(m_link, true);
     g_bSearchDevice = 1;
     m_link.m_bFindFlag = 0;
+    SetState(LinkState::NoMouse);
 }
 
 void DeviceSession::OnFindDeviceOK(int count) {
@@ -154,6 +162,7 @@ void DeviceSession::StartReadCurCfg() {
             ++it;
         }
     }
+    SetState(LinkState::Reading);
     auto done = std::make_shared<std::atomic<bool>>(false);
     m_readers.push_back({std::thread([this, done] {
                              ReadCurCfgThread();
@@ -173,7 +182,10 @@ void DeviceSession::WaitProfileRead() {
 
 void DeviceSession::ReadCurCfgThread() {
     g_pfnLog("ReadCurCfgThread Start");
-    if (!m_link.IsConnected()) return;
+    if (!m_link.IsConnected()) {
+        SetState(LinkState::NoMouse);
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(g_HandleLock);
         g_bProfileReady = 0;
@@ -182,16 +194,22 @@ void DeviceSession::ReadCurCfgThread() {
             m_ui->ShowProfile();
         g_bProfileReady = 1;
     }
+    SetState(m_link.IsConnected() ? LinkState::Connected : LinkState::NoMouse);
     g_pfnLog("ReadCurCfgThread Exit");
 }
 
 int DeviceSession::IsMouseOnline(bool showMessage) {
     if (g_bProfileReady.load() == 0) {
-        // Nothing is being read while the nodes cannot be opened: say why instead.
-        if (m_ui && m_link.m_nOpenDenied.load() > 0)
-            m_ui->ShowPermissionHelp();
-        else if (m_ui)
+        // "Still reading" only while a search or a read runs; otherwise say why nothing is.
+        const LinkState state = m_state.load();
+        if (m_link.m_nOpenDenied.load() > 0 && !m_link.IsConnected()) {
+            if (m_ui) m_ui->ShowPermissionHelp();
+        } else if (state == LinkState::NoMouse || state == LinkState::NoPermission) {
+            if (g_Config.GoWithNoDev != 0) return 1;
+            if (m_ui) m_ui->ShowMessage("tc_msg4");
+        } else if (m_ui) {
             m_ui->ShowMessage("tc_msg20");
+        }
         return 0;
     }
     if (!m_link.IsConnected()) {
@@ -206,6 +224,7 @@ int DeviceSession::IsMouseOnline(bool showMessage) {
     ClearHandle(m_link);
     if (m_ui) m_ui->ClearConnectionIndicators();
     CloseFoundDevices(m_link, true);
+    SetState(LinkState::NoMouse);
     g_bSearchDevice = 0;
     if (showMessage && m_ui) m_ui->ShowMessage("tc_msg4");
     m_link.m_bFindFlag = 0;

@@ -37,6 +37,15 @@ class ProfileReaderHook {
     virtual int ReadLighting(CUSBDriver& link) = 0;
 };
 
+// What the session knows of the mouse, for the window's status line and the answer to an action.
+enum class LinkState {
+    Searching,     // the first search has not ended yet
+    NoMouse,       // no mouse of ours answers
+    NoPermission,  // our nodes exist but may not be opened
+    Reading,       // a mouse answered; its settings are being read
+    Connected,     // a mouse answered and its read has ended
+};
+
 // What the main window shows for the session. Calls may come from worker threads (the profile
 // reader, the device-notification thread); a window marshals them to its own thread.
 class SessionWindow {
@@ -56,6 +65,8 @@ class SessionWindow {
                               const std::string& /*y*/) {}
     virtual void MarkDpiStage(int /*stage*/) {}
     virtual void ShowLightingMode() {}
+    // The session's state changed (any thread).
+    virtual void ShowLinkState(LinkState /*state*/) {}
 };
 
 class DeviceSession : public platform::DeviceNotifications::Listener {
@@ -79,8 +90,10 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     // Returns FindDev's result, or -1 when searching is off.
     int SearchOnce();
 
-    // 1 when the mouse may be used now, else 0 (with the message for the user).
+    // 1 when the mouse may be used now, else 0 (with the message for the user: still reading
+    // only while a read runs, else no mouse or no permission).
     int IsMouseOnline(bool showMessage);
+    LinkState State() const { return m_state.load(); }
     // Handlers of the window messages 0x7F5, 0x7F6 and 0x7EB.
     void OnFindDeviceOK(int count);
     void OnBluetoothOut();
@@ -105,6 +118,7 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     void CheckCurrentStillThere();
     void ForgetCurrentDevice();
     bool WaitOrStop(int ms);  // true when told to stop
+    void SetState(LinkState state);
 
     CUSBDriver& m_link;
     MessageSink* m_window;
@@ -113,6 +127,7 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     platform::DeviceNotifications* m_notifications = nullptr;
     std::atomic<bool> m_bWatchRemovals{false};
     std::atomic<bool> m_bToldPermission{false};
+    std::atomic<LinkState> m_state{LinkState::Searching};
 
     std::thread m_findThread;
     std::mutex m_stopLock;

@@ -190,5 +190,6 @@ void CMivoraDlg::OnMacrosChanged() {
     auto snap = g_ProfileList.Snapshot();
     if (!snap) return;
     RefreshKeyButtons(snap->KeySetIndex());
-    if (g_Config.ApplyNow != 0) PostApply(0x01, 255);
+    // Without a mouse the change is kept in the stored profile.
+    if (g_Config.ApplyNow != 0 && m_link->IsConnected()) PostApply(0x01, 255);
 }

@@ -74,6 +74,9 @@ std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model);
 // *menuWidth. screenHeight is the full-screen client height.
 QPoint FunctionMenuPoint(QRect rect, int menuW, int menuItems, int screenHeight, int* menuWidth);
 
+// "the stored profile of model 4D02 was exported", for an export without a mouse.
+std::string StoredExportNotice();
+
 class CMivoraDlg : public QWidget, public SessionWindow {
     Q_OBJECT
   public:
@@ -134,9 +137,14 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ShowProfile() override;
     void MarkDpiStage(int stage) override;
     void ShowLightingMode() override;
+    void ShowLinkState(LinkState state) override;
 
     // The connection display from the session state.
     void UpdateIndicators();
+    // The line under the mouse picture: no mouse, no permission, reading, or the link in use.
+    std::string StatusText() const;
+    // Device controls are usable only while a mouse answers.
+    bool DeviceControlsEnabled() const;
 
     // Access for tests and the screenshot command.
     CUSBDriver& Link() { return *m_link; }
@@ -269,4 +277,5 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool m_bSaved = false;
     bool m_bSessionStarted = false;
     MainWindowTray* m_pTray = nullptr;
+    LinkState m_linkState = LinkState::Searching;
 };

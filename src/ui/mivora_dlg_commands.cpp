@@ -93,7 +93,9 @@ void CMivoraDlg::RefreshHomeLink() {
 }
 
 void CMivoraDlg::OnMacroEditor() {
-    if (!Gate()) return;
+    // The library lives in the data folder: it needs no mouse, only no read in flight that
+    // could rewrite the keys meanwhile.
+    if (m_linkState == LinkState::Reading && !Gate()) return;
     CMacroDlg editor(this);
     editor.DoModal();
     if (m_bExiting) return;
@@ -106,10 +108,16 @@ void CMivoraDlg::OnMacroEditor() {
 }
 
 void CMivoraDlg::OnExport() {
-    if (!Gate()) return;
+    // Without a mouse the stored profile is exported, and the user is told whose it is.
+    const bool stored = m_linkState == LinkState::NoMouse || m_linkState == LinkState::NoPermission;
+    if (!stored && !Gate()) return;
     std::string path = ChooseProfileFile(this, true);
     if (path.empty() || m_bExiting) return;
-    if (ExportProfile(path) != 1) g_pfnLog("OnExport: not exported");  // the user was told
+    if (ExportProfile(path) != 1) {
+        g_pfnLog("OnExport: not exported");  // the user was told
+        return;
+    }
+    if (stored) ShowNoticeText(this, StoredExportNotice());
 }
 
 void CMivoraDlg::OnImport() {

@@ -9,6 +9,7 @@
 #include "skin/caption_fit.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
+#include "ui/key_mark_dlg.h"
 #include "ui/mivora_dlg.h"
 
 namespace {
@@ -46,6 +47,16 @@ void DrawPanelTitle(QPainter& p, const QImage& icon, const QRect& ref, int width
     // The title starts just right of the icon, within the icon's band.
     const int left = ref.x() + (iconW > 0 ? iconW + 8 : 0);
     DrawLine(p, QRect(left, y, width, iconH), title, Qt::AlignLeft);
+}
+
+// The session's state under the mouse picture, wrapped; stronger when the mouse is missing.
+void DrawStatus(QPainter& p, const QRect& picture, const std::string& text, bool problem) {
+    if (text.empty()) return;
+    const QRect r(picture.x(), picture.bottom() + 8, std::max(picture.width(), 240), 96);
+    p.save();
+    if (problem) p.setPen(QColor(0xFF, 0xC8, 0x57));
+    p.drawText(r, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(text));
+    p.restore();
 }
 
 }  // namespace
@@ -89,6 +100,8 @@ QImage CMivoraDlg::ComposeFace() const {
         DrawLine(p, QRect(l2.x() - 100, l2.y() - 2, 92, l2.height() + 2), g_UiText.tc_msg3,
                  Qt::AlignRight);
     }
+    const QRect picture = m_pMark ? m_pMark->geometry() : QRect(30, 70, 240, 290);
+    DrawStatus(p, picture, StatusText(), !DeviceControlsEnabled());
     DrawSideIcon(p, m_imgIconEnhance, en);
     DrawSideIcon(p, m_imgIconSens, sp);
     DrawSideIcon(p, m_imgIconScroll, sc);

@@ -1,11 +1,17 @@
 // The main window's side of the device session: its handlers and what it shows for the link.
+#include <cstdio>
+
+#include "config/device_model.h"
+#include "config/program_config.h"
 #include "config/ui_text.h"
 #include "device/permission_hint.h"
 #include "device/session_state.h"
 #include "profile/profile_list.h"
+#include "ui/dpi_grid_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
 #include "ui/msg_dlg.h"
+#include "ui/pick_color_dlg.h"
 
 bool CMivoraDlg::Gate() {
     return m_session->IsMouseOnline(true) == 1;
@@ -60,4 +66,59 @@ void CMivoraDlg::ShowLightingMode() {
         auto snap = g_ProfileList.Snapshot();
         if (snap) SelectLightingMode(static_cast<int>(snap->lightMode));
     });
+}
+
+void CMivoraDlg::ShowLinkState(LinkState state) {
+    RunOnUiThread([this, state] {
+        m_linkState = state;
+        const bool enabled = DeviceControlsEnabled();
+        // What needs no mouse stays usable: the macro library, export of the stored profile,
+        // language, About and the window buttons.
+        QWidget* device[] = {&m_barSpeed,     &m_barScroll, &m_barDbClick,
+                             &m_barLight1,    &m_barLight2, &m_swEnhance,
+                             &m_swPageScroll, &m_btnImport, &m_btnRestore};
+        for (QWidget* w : device) w->setEnabled(enabled);
+        for (auto& b : m_btnKey) b.setEnabled(enabled);
+        for (auto& b : m_btnRate) b.setEnabled(enabled);
+        for (auto& b : m_btnLight) b.setEnabled(enabled);
+        for (CDpiGridDlg* g : m_pDpiGrid)
+            if (g) g->setEnabled(enabled);
+        if (m_pPickColor) m_pPickColor->setEnabled(enabled);
+        UpdateIndicators();
+        update();
+    });
+}
+
+bool CMivoraDlg::DeviceControlsEnabled() const {
+    // Without a mouse the controls show a stored profile the mouse may not hold; GoWithNoDev
+    // is the configured wish to edit it anyway.
+    return m_linkState == LinkState::Connected || m_linkState == LinkState::Reading ||
+           g_Config.GoWithNoDev != 0;
+}
+
+std::string CMivoraDlg::StatusText() const {
+    switch (m_linkState) {
+        case LinkState::Searching:
+            return g_UiText.tc_state_search;
+        case LinkState::NoMouse:
+            return g_UiText.tc_state_nomouse;
+        case LinkState::NoPermission:
+            return g_UiText.tc_state_noperm;
+        case LinkState::Reading:
+            return g_UiText.tc_state_reading;
+        case LinkState::Connected:
+            break;
+    }
+    const bool bt = m_link && m_link->m_bBluetooth.load() != 0;
+    return bt ? g_UiText.tc_state_bt : g_UiText.tc_state_receiver;
+}
+
+std::string StoredExportNotice() {
+    const DeviceModel* model = pSensorCfg.load();
+    char name[32] = "?";
+    if (model) std::snprintf(name, sizeof name, "%02X%02X", model->CID & 0xFF, model->MID & 0xFF);
+    std::string text = g_UiText.tc_export_stored;
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, name);
+    return text;
 }

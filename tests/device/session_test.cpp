@@ -127,6 +127,31 @@ TEST_F(SessionTest, TwoMiceEndTheProgram) {
     EXPECT_EQ(profile.reads.load(), 0);
 }
 
+// Without a mouse nothing is being read: an action says so instead of "still reading" for ever,
+// and the window learns each state as the search, the read and the removal change it.
+TEST_F(SessionTest, WithoutAMouseActionsSayNoMouseAndTheStateFollowsThePlug) {
+    g_bSearchDevice = 1;
+    EXPECT_EQ(session.SearchOnce(), 0);
+    EXPECT_EQ(session.State(), LinkState::NoMouse);
+    EXPECT_EQ(window.lastState.load(), LinkState::NoMouse);
+    EXPECT_EQ(session.IsMouseOnline(true), 0);
+    EXPECT_TRUE(window.Has("msg:tc_msg4"));
+    EXPECT_FALSE(window.Has("msg:tc_msg20"));
+
+    const int mouse = Plug();
+    Identify();
+    session.WaitProfileRead();
+    EXPECT_EQ(window.lastState.load(), LinkState::Connected);
+    EXPECT_EQ(session.IsMouseOnline(true), 1);
+
+    backend.Unplug(mouse);
+    session.Start();
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (session.State() != LinkState::NoMouse && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(window.lastState.load(), LinkState::NoMouse);
+}
+
 TEST_F(SessionTest, ConnectionCheckBeforeActions) {
     // Before the first read every action is refused.
     EXPECT_EQ(session.IsMouseOnline(true), 0);
@@ -193,7 +218,8 @@ TEST_F(SessionTest, NotificationsFromTheBackendReachTheSession) {
     ASSERT_TRUE(session.Start(notifications.get()));
     g_bSearchDevice = 0;
     backend.Unplug(0);
-    for (int i = 0; i < 100 && link.IsConnected(); ++i)
+    // The handle is cleared before searching is switched back on: wait for the whole removal.
+    for (int i = 0; i < 100 && session.State() != LinkState::NoMouse; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(link.IsConnected());
     EXPECT_EQ(g_bSearchDevice.load(), 1);

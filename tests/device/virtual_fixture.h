@@ -52,6 +52,9 @@ class RecordingWindow : public SessionWindow {
     }
     void MarkDpiStage(int stage) override { Add("stage:" + std::to_string(stage)); }
     void ShowLightingMode() override { Add("lighting"); }
+    // Kept apart from Calls(): every search and read changes it.
+    void ShowLinkState(LinkState state) override { lastState = state; }
+    std::atomic<LinkState> lastState{LinkState::Searching};
 
     std::vector<std::string> Calls() {
         std::lock_guard<std::mutex> lock(m_lock);
