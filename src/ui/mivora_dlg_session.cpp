@@ -1,4 +1,6 @@
 // The main window's side of the device session: its handlers and what it shows for the link.
+#include <QGraphicsOpacityEffect>
+
 #include <cstdio>
 
 #include "config/device_model.h"
@@ -68,22 +70,38 @@ void CMivoraDlg::ShowLightingMode() {
     });
 }
 
+namespace {
+
+// A resting control is dimmed, as the toolkit's own disabled widgets are.
+void SetResting(QWidget* w, bool enabled) {
+    w->setEnabled(enabled);
+    if (enabled) {
+        w->setGraphicsEffect(nullptr);
+    } else if (!w->graphicsEffect()) {
+        auto* dim = new QGraphicsOpacityEffect(w);
+        dim->setOpacity(0.4);
+        w->setGraphicsEffect(dim);
+    }
+}
+
+}  // namespace
+
 void CMivoraDlg::ShowLinkState(LinkState state) {
     RunOnUiThread([this, state] {
         m_linkState = state;
         const bool enabled = DeviceControlsEnabled();
         // What needs no mouse stays usable: the macro library, export of the stored profile,
         // language, About and the window buttons.
-        QWidget* device[] = {&m_barSpeed,     &m_barScroll, &m_barDbClick,
-                             &m_barLight1,    &m_barLight2, &m_swEnhance,
-                             &m_swPageScroll, &m_btnImport, &m_btnRestore};
-        for (QWidget* w : device) w->setEnabled(enabled);
-        for (auto& b : m_btnKey) b.setEnabled(enabled);
-        for (auto& b : m_btnRate) b.setEnabled(enabled);
-        for (auto& b : m_btnLight) b.setEnabled(enabled);
+        QWidget* device[] = {&m_barSpeed,   &m_barScroll, &m_barDbClick,   &m_barLight1,
+                             &m_barLight2,  &m_swEnhance, &m_swPageScroll, &m_btnImport,
+                             &m_btnRestore, &m_lblSpeed,  &m_lblScroll,    &m_lblDbClick};
+        for (QWidget* w : device) SetResting(w, enabled);
+        for (auto& b : m_btnKey) SetResting(&b, enabled);
+        for (auto& b : m_btnRate) SetResting(&b, enabled);
+        for (auto& b : m_btnLight) SetResting(&b, enabled);
         for (CDpiGridDlg* g : m_pDpiGrid)
-            if (g) g->setEnabled(enabled);
-        if (m_pPickColor) m_pPickColor->setEnabled(enabled);
+            if (g) SetResting(g, enabled);
+        if (m_pPickColor) SetResting(m_pPickColor, enabled);
         UpdateIndicators();
         update();
     });

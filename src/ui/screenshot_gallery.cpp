@@ -119,6 +119,14 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
                                     : std::to_string(k);
         const std::string suffix = "_" + tag + ".png";
         written += RenderWidgetToPng(&window, dir + "/main_" + model + suffix);
+        if (dialogs) {
+            // What a user sees before the mouse is plugged in.
+            window.ShowLinkState(LinkState::NoMouse);
+            Settle();
+            written += RenderWidgetToPng(&window, dir + "/nomouse" + suffix);
+            window.ShowLinkState(window.Session().State());
+            Settle();
+        }
         window.OnKeyButtonClicked(1);
         Settle();
         if (CMenuDlg* menu = CurrentPopupMenu()) {

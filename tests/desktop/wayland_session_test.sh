@@ -46,7 +46,7 @@ timeout 90 "$MIVORA" --virtual-mouse --screenshot "$WORK/shots" >"$WORK/out.log"
 check "the program ends cleanly" 0 "$status"
 shots=$(find "$WORK/shots" -name '*.png' 2>/dev/null | wc -l)
 check "windows shown and written" yes "$([ "$shots" -ge 20 ] && echo yes || echo "no ($shots)")"
-for name in main_4D01 menu_4D01 editor picker msg_message about; do
+for name in main_4D01 nomouse menu_4D01 editor picker msg_message about; do
     check "$name shown" yes "$(ls "$WORK/shots/$name"_*.png >/dev/null 2>&1 && echo yes || echo no)"
 done
 warnings=$(grep -E '^QTMSG (warning|critical|fatal)' "$WORK/err.log")
