@@ -176,16 +176,21 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
         }
         post(70);
 
+        int inUse = 0;
+        for (int i = 0; i < stageCount; ++i)
+            if (rec.stages[i].disabled == 0) ++inUse;
         if (nFlag & kApplyStageCount) {
-            int c = 0;
-            for (int i = 0; i < stageCount; ++i)
-                if (rec.stages[i].disabled == 0) ++c;
-            const uint8_t data[2] = {static_cast<uint8_t>(c), static_cast<uint8_t>(0x55 - c)};
+            const uint8_t data[2] = {static_cast<uint8_t>(inUse),
+                                     static_cast<uint8_t>(0x55 - inUse)};
             if (failed(WriteEEPROM(0, 2, *link, kAddrStageCount, data))) break;
         }
         if (nFlag & kApplyCurStage) {
-            // Never a stage the mouse does not store.
-            const int level = model ? ClampStage(g_nCurDpiLevel.load(), *model) : 0;
+            // Never a stage the mouse does not store, nor one the user switched off.
+            int level = model ? ClampStage(g_nCurDpiLevel.load(), *model) : 0;
+            if (inUse > 0 && level >= inUse) {
+                g_pfnLog("Set stage: stage %d is not in use, stage %d instead", level, inUse - 1);
+                level = inUse - 1;
+            }
             const uint8_t data[2] = {static_cast<uint8_t>(level),
                                      static_cast<uint8_t>(0x55 - level)};
             if (failed(WriteEEPROM(0, 2, *link, kAddrCurStage, data))) break;

@@ -155,15 +155,26 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     DecodeReportRates(b[0], rec);
     g_nCurDpiLevel = b[4];
     g_pfnLog("set g_nCurDpiLevel=%d, DpiStages=%d", b[4], b[2]);
-    for (auto& st : rec.stages) st.disabled = 0;
-    // Only five stages live in the mouse's memory; what follows them is the key matrix.
-    const int stages = std::min<int>(b[2], kDeviceDpiStages);
+    // The mouse cycles through the first b[2] stages: the others keep their values (what the
+    // memory holds where it has a code) but are not in use, so the next apply keeps the count.
+    const int inUse = std::min<int>(b[2], kDeviceDpiStages);
     const DeviceModel* model = pSensorCfg.load();
+    const int stored =
+        model ? std::max(inUse, std::min(std::max(model->DM, 0), kDeviceDpiStages)) : inUse;
+    for (int i = 0; i < kMaxDpiStages; ++i) rec.stages[i].disabled = i < inUse ? 0 : 1;
     bool dpiError = false;
-    for (int i = 0; i < stages; ++i) {
+    for (int i = 0; i < stored; ++i) {
         const uint8_t xc = b[6 + 3 * i], yc = b[7 + 3 * i];
-        rec.stages[i].xDpi = CodeToDpi(xc);
-        rec.stages[i].yDpi = CodeToDpi(yc);
+        const int x = CodeToDpi(xc), y = CodeToDpi(yc);
+        if (i >= inUse) {
+            if (x != 0 && y != 0) {
+                rec.stages[i].xDpi = x;
+                rec.stages[i].yDpi = y;
+            }
+            continue;
+        }
+        rec.stages[i].xDpi = x;
+        rec.stages[i].yDpi = y;
         if (rec.stages[i].xDpi == 0) {
             g_pfnLog("wrong dpi(%x): Data[%d]=0x%x, Data[%d]=0x%x", model ? model->Sensor : 0,
                      6 + 3 * i, xc, 7 + 3 * i, yc);

@@ -5,6 +5,7 @@
 #include "device_profile_fixture.h"
 #include "profile/key_assign.h"
 #include "profile/profile_apply.h"
+#include "profile/profile_read.h"
 
 namespace profile_test {
 namespace {
@@ -101,6 +102,21 @@ TEST_F(ApplyTest, StagesBeyondTheFifthNeverReachTheKeyMatrix) {
     EXPECT_EQ((Bytes{5, 0x50}), Mem(0x02, 2));
     const Bytes stage4 = Mem(0x06 + 12, 3);
     EXPECT_EQ(stage4, Mem(0x06, 3));  // all five written with the same code
+}
+
+// A mouse that cycles through three stages keeps three after a read and an apply, and the
+// current stage never lands on a stage the user switched off.
+TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
+    g_DeviceModels[0].DM = 5;
+    const uint8_t count[2] = {3, 0x52};
+    ASSERT_TRUE(backend->WriteMemory(0, 0x02, count, 2));
+    ProfileRecord r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    g_ProfileList.Edit([&](ProfileRecord& p) { p = r; });
+    g_nCurDpiLevel = 4;
+    ASSERT_EQ(1, Apply(kApplyDpiValues | kApplyStageCount | kApplyCurStage, kApplyAll));
+    EXPECT_EQ((Bytes{3, 0x52}), Mem(0x02, 2));
+    EXPECT_EQ((Bytes{2, 0x53}), Mem(0x04, 2));
 }
 
 TEST_F(ApplyTest, LightingRatesStageAndPointerSteps) {

@@ -44,6 +44,9 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     const uint8_t head[6] = {0x12, 0, 3, 0, 2, 0};
     ASSERT_TRUE(backend->WriteMemory(0, 0, head, 6));
     ASSERT_TRUE(backend->WriteMemory(0, 6, stages, 9));
+    const int x3 = DpiToCode(0x3325, 800);
+    const uint8_t stage3[3] = {uint8_t(x3), uint8_t(x3), 0};
+    ASSERT_TRUE(backend->WriteMemory(0, 15, stage3, 3));
     const uint8_t led[7] = {2, 0xFF, 0x80, 0x00, 3, 4, 0};
     ASSERT_TRUE(backend->WriteMemory(0, 0x35, led, 7));
     ProfileRecord r = Current();
@@ -57,7 +60,9 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     EXPECT_EQ(0, r.stages[1].xDpi);
     EXPECT_EQ(4000, r.stages[2].xDpi);
     EXPECT_EQ(1200, r.stages[2].yDpi);
-    EXPECT_EQ((DpiStage{111, 222, 5, 0}), r.stages[3]);  // kept, but marked in use
+    // Beyond the mouse's count: the memory's value, not in use (the next apply keeps 3).
+    EXPECT_EQ((DpiStage{800, 800, 5, 1}), r.stages[3]);
+    EXPECT_EQ(1, r.stages[4].disabled);
     EXPECT_EQ((std::pair<std::string, std::string>{"Read invalidate dpi", "Warning"}),
               notes.messages.at(0));
     EXPECT_EQ(1u, notes.messages.size());
