@@ -226,7 +226,7 @@ int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceM
                        std::to_string(stages - 1) + ")");
     if (a.size() == 3) y = x;
     for (long v : {x, y})
-        if (DpiToCode(m.Sensor, static_cast<int>(v)) == 0)
+        if (!DpiCode(m.Sensor, static_cast<int>(v)))
             return CliFail(std::to_string(v) + " DPI is not a value of this mouse's sensor");
     g_ProfileList.Edit([&](ProfileRecord& r) {
         r.stages[stage].xDpi = static_cast<int32_t>(x);

@@ -128,13 +128,15 @@ SensorDpiEntry* FindSensorEntry(int sensor) {
     return nullptr;
 }
 
-int DpiToCode(int sensor, int dpi) {
+std::optional<uint8_t> DpiCode(int sensor, int dpi) {
     const SensorDpiEntry* e = FindSensorEntry(sensor);
-    if (!e) return 0;
+    // Unused slots of the table hold 0: no value at or below 0 is a sensor's.
+    if (!e || dpi <= 0) return std::nullopt;
     if (sensor == 0x3330) {
         // Values below 50 and far above the list would give no one-byte code.
         const int code = dpi <= 7200 ? dpi / 50 - 1 : (dpi / 2) / 50 - 1;
-        return code >= 0 && code <= 0xFF ? code : 0;
+        if (code < 0 || code > 0xFF) return std::nullopt;
+        return static_cast<uint8_t>(code);
     }
     const bool allSlots =
         sensor == 0x3325 || sensor == 0x4090 || sensor == 0x3336 || sensor == 0x3370;
@@ -143,7 +145,11 @@ int DpiToCode(int sensor, int dpi) {
     if (n > kSensorDpiSlots) n = kSensorDpiSlots;
     for (int i = 0; i < n; ++i)
         if (e->values[i] == dpi) return e->codes[i];
-    return 0;
+    return std::nullopt;
+}
+
+int DpiToCode(int sensor, int dpi) {
+    return DpiCode(sensor, dpi).value_or(0);
 }
 
 int CodeToDpi(int code) {

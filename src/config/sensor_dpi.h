@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 constexpr int kSensorDpiSlots = 300;
 constexpr int kSensorDpiEntries = 30;
@@ -20,7 +21,10 @@ extern SensorDpiEntry g_SensorDpiTable[kSensorDpiEntries];
 void BuildSensorDpiTable(int setp200);
 // First entry with that sensor code; nullptr for 0 or an unknown sensor.
 SensorDpiEntry* FindSensorEntry(int sensor);
-// Hardware code of dpi for the sensor; 0 when the sensor or the value has none.
+// Hardware code of dpi for the sensor; nullopt when the sensor or the value has none. A
+// sensor's lowest value may have code 0x00, so "has a code" is this answer, never code != 0.
+std::optional<uint8_t> DpiCode(int sensor, int dpi);
+// DpiCode's code, or 0 when there is none: for display and logs, never to decide.
 int DpiToCode(int sensor, int dpi);
 // DPI value of code for the selected model's sensor (pSensorCfg); 0 when none or no model.
 int CodeToDpi(int code);

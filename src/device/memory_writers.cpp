@@ -30,10 +30,20 @@ void EncodeMatrixEntry(uint32_t entry, uint8_t out[kKeyMatrixEntryBytes]) {
     out[3] = CheckSum55(out, 3);
 }
 
-void EncodeStage(int sensor, const StageDpi& s, uint8_t out[kDpiStageBytes]) {
-    out[0] = static_cast<uint8_t>(DpiToCode(sensor, s.xDpi));
-    out[1] = static_cast<uint8_t>(DpiToCode(sensor, s.yDpi));
+// False, with a log line, when a value has no code for the sensor: it is never written as
+// another value's code.
+bool EncodeStage(int sensor, int index, const StageDpi& s, uint8_t out[kDpiStageBytes]) {
+    const std::optional<uint8_t> x = DpiCode(sensor, s.xDpi), y = DpiCode(sensor, s.yDpi);
+    if (!x || !y) {
+        g_pfnLog(
+            "WriteDpiStages: stage %d holds %d x %d DPI, not a value of sensor %x; not written",
+            index, s.xDpi, s.yDpi, static_cast<unsigned>(sensor));
+        return false;
+    }
+    out[0] = *x;
+    out[1] = *y;
     out[2] = CheckSum55(out, 2);
+    return true;
 }
 
 }  // namespace
@@ -71,7 +81,7 @@ int WriteDpiStages(int mask, CUSBDriver& link, const StageDpi* stages, int count
         std::vector<uint8_t> bytes(static_cast<size_t>(n) * kDpiStageBytes);
         std::vector<uint8_t> xs(static_cast<size_t>(n)), ys(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
-            EncodeStage(sensor, stages[i], &bytes[i * kDpiStageBytes]);
+            if (!EncodeStage(sensor, i, stages[i], &bytes[i * kDpiStageBytes])) return 0;
             xs[i] = bytes[i * kDpiStageBytes];
             ys[i] = bytes[i * kDpiStageBytes + 1];
         }
@@ -88,7 +98,7 @@ int WriteDpiStages(int mask, CUSBDriver& link, const StageDpi* stages, int count
         return 1;
     }
     uint8_t bytes[kDpiStageBytes];
-    EncodeStage(sensor, stages[i], bytes);
+    if (!EncodeStage(sensor, i, stages[i], bytes)) return 0;
     return WriteEEPROM(0, kDpiStageBytes, link, kAddrDpiStages + kDpiStageBytes * i, bytes);
 }
 

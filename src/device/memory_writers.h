@@ -32,7 +32,8 @@ int WriteKeyMatrix(const uint32_t* entries, int mask, CUSBDriver& link, int coun
 // DPI stages of the selected model's sensor. mask 0xFF writes the first count stages from
 // 0x06; otherwise the lowest set bit i writes stages[i]. The mouse has room for 5 stages:
 // stages beyond the fifth are skipped with a log line. Returns WriteEEPROM's result, 1 when
-// there is nothing to write, 0 for null stages or no selected model.
+// there is nothing to write, 0 for null stages, no selected model or a value without a code
+// for the sensor (then nothing is written).
 int WriteDpiStages(int mask, CUSBDriver& link, const StageDpi* stages, int count);
 
 // Report-rate byte and its check byte at address 0. Rates are hexadecimal-coded decimals

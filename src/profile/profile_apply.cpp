@@ -7,6 +7,7 @@
 
 #include "config/device_model.h"
 #include "config/program_config.h"
+#include "config/sensor_dpi.h"
 #include "core/log.h"
 #include "core/notifier.h"
 #include "core/utf.h"
@@ -165,9 +166,16 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             StageDpi stages[kMaxDpiStages];
             for (int i = 0; i < kMaxDpiStages; ++i)
                 stages[i] = StageDpi{rec.stages[i].xDpi, rec.stages[i].yDpi};
+            // Stages not in use whose values have no code keep what the mouse holds.
+            int written = stageCount;
+            const int sensor = model ? model->Sensor : 0;
+            while (written > 0 && rec.stages[written - 1].disabled != 0 &&
+                   (!DpiCode(sensor, rec.stages[written - 1].xDpi) ||
+                    !DpiCode(sensor, rec.stages[written - 1].yDpi)))
+                --written;
             int w = 1;
             if (nData == kApplyAll)
-                w = WriteDpiStages(kAllItems, *link, stages, stageCount);
+                w = WriteDpiStages(kAllItems, *link, stages, written);
             else if (nData >= 0 && nData < kDeviceDpiStages)
                 w = WriteDpiStages(1 << nData, *link, stages, 1);
             else

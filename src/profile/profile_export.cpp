@@ -84,7 +84,7 @@ std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model
         const DpiStage& st = rec.stages[i];
         if (st.disabled != 0) continue;
         for (int32_t dpi : {st.xDpi, st.yDpi}) {
-            if (DpiToCode(model.Sensor, dpi) != 0) continue;
+            if (DpiCode(model.Sensor, dpi)) continue;
             std::snprintf(
                 text, sizeof text,
                 "DPI stage %d of the profile holds %d DPI, which this mouse's sensor does "

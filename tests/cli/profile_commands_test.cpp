@@ -115,6 +115,24 @@ TEST_F(CliProfileTest, SetCommandsReachTheMouseMemory) {
     EXPECT_NE(std::string::npos, r.out.find("\"x\":2000")) << r.out;
 }
 
+// Sensor 0x3335's lowest value, 100 DPI, has code 0x00: a value like any other, through set,
+// read and an export imported into a fresh mouse.
+TEST_F(CliProfileTest, TheSensorsLowestValueIsAValue) {
+    const std::string model = "--virtual-cid 0x4D --virtual-mid 2 ";
+    ASSERT_EQ(0, Run(model + "set dpi 0 100").code);
+    const std::string stage0 = Slurp(state).substr(0x06, 3);
+    EXPECT_EQ(std::string("\0\0", 2), stage0.substr(0, 2));
+    const Result r = Run(model + "read --json");
+    ASSERT_EQ(0, r.code);
+    EXPECT_NE(std::string::npos, r.out.find("\"x\":100,")) << r.out;
+    const std::string file = dir.File("low.zqa");
+    ASSERT_EQ(0, Run(model + "export '" + file + "'").code);
+    const std::string fresh = dir.File("fresh.bin");
+    const Result imported = RunOn(fresh, dir.File("fresh"), model + "import '" + file + "'");
+    EXPECT_EQ(0, imported.code) << imported.err;
+    EXPECT_EQ(stage0, Slurp(fresh).substr(0x06, 3));
+}
+
 TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
     ASSERT_EQ(0, Run("read").code);
     const std::string before = Slurp(state);

@@ -44,20 +44,26 @@ TEST_F(SensorDpi, BuildsTheNineSensorsWithTheirCounts) {
     EXPECT_EQ(FindSensorEntry(0x3325)->count, 74);
 }
 
-TEST_F(SensorDpi, DpiToCode) {
+// -1: the value has no code. A sensor's lowest value may have code 0x00 and is a value.
+TEST_F(SensorDpi, DpiCodeTellsAValueWithCodeZeroFromNoCode) {
     const struct {
         int sensor, dpi, code;
     } cases[] = {
-        {0x3330, 7200, 143}, {0x3330, 7300, 72},  {0x3050, 2500, 8},     {0x3050, 2600, 0},
-        {0x3360, 1000, 0},   {0, 1000, 0},        {0x3325, 6000, 0x45},  {0x3325, 5200, 0},
+        {0x3330, 7200, 143}, {0x3330, 7300, 72},  {0x3050, 2500, 8},     {0x3050, 2600, -1},
+        {0x3360, 1000, -1},  {0, 1000, -1},       {0x3325, 6000, 0x45},  {0x3325, 5200, -1},
         {0x3325, 200, 0x04}, {0x3104, 600, 0x10}, {0x3335, 16000, 0xBD}, {0x4090, 5200, 0x3B},
         {0x3336, 7200, 143}, {0x3336, 7300, 72},  {0x3370, 10100, 100},  {0x3370, 19000, 189},
-        {0x3330, 50, 0},     {0x3330, 49, 0},     {0x3330, 0, 0},        {0x3330, -100, 0},
-        {0x3330, 30000, 0},  // no code: 0, never a negative or a wider value cut to a byte
+        {0x3330, 50, 0},     {0x3330, 49, -1},    {0x3330, 0, -1},       {0x3330, -100, -1},
+        {0x3335, 100, 0},    {0x3336, 50, 0},     {0x3370, 50, 0},       {0x3335, 0, -1},
+        {0x3325, 0, -1},     {0x3336, 0, -1},  // empty table slots hold 0: never a value
+        {0x3330, 30000, -1},                   // never a negative or a wider value cut to a byte
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DpiToCode(c.sensor, c.dpi), c.code)
+    for (const auto& c : cases) {
+        const std::optional<uint8_t> code = DpiCode(c.sensor, c.dpi);
+        EXPECT_EQ(code ? int(*code) : -1, c.code)
             << std::hex << c.sensor << std::dec << " " << c.dpi;
+        EXPECT_EQ(DpiToCode(c.sensor, c.dpi), c.code < 0 ? 0 : c.code);
+    }
     BuildSensorDpiTable(1);
     EXPECT_EQ(DpiToCode(0x3325, 5200), 0x3B);
     EXPECT_EQ(DpiToCode(0x3325, 6000), 0x45);

@@ -119,6 +119,24 @@ TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
     EXPECT_EQ((Bytes{2, 0x53}), Mem(0x04, 2));
 }
 
+// A value without a code for the sensor is never written as another value's code; a stage not
+// in use whose value has none keeps what the mouse holds.
+TEST_F(ApplyTest, AStageValueWithoutACodeIsNeverWritten) {
+    g_DeviceModels[0].DM = 5;
+    const Bytes before = Mem(0x06, 15);
+    g_ProfileList.Edit([](ProfileRecord& r) { r.stages[1] = DpiStage{1234, 1234, 0, 0}; });
+    EXPECT_EQ(0, Apply(kApplyDpiValues, kApplyAll));
+    EXPECT_EQ(0, Apply(kApplyDpiValues, 1));
+    EXPECT_EQ(before, Mem(0x06, 15));
+
+    g_ProfileList.Edit([](ProfileRecord& r) {
+        r.stages[1] = r.stages[0];
+        r.stages[4] = DpiStage{0, 0, 0, 1};
+    });
+    ASSERT_EQ(1, Apply(kApplyDpiValues, kApplyAll));
+    EXPECT_EQ(Bytes(before.begin() + 12, before.end()), Mem(0x06 + 12, 3));
+}
+
 TEST_F(ApplyTest, LightingRatesStageAndPointerSteps) {
     g_ProfileList.Edit([](ProfileRecord& r) {
         r.lightMode = 2;
