@@ -155,16 +155,25 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
         return true;
     }
     if (kind == "macro") {
-        const std::vector<std::string> parts = Split(rest, ':');
+        // A name may hold colons: the whole text when it names a macro, else NAME:REPEAT split
+        // at the last colon followed by a number.
+        std::string name = rest;
         long repeat = 1;
-        if (parts.size() > 2 || (parts.size() == 2 && !ParseIntArg(parts[1], 0, 255, repeat))) {
-            why = "macro:NAME[:REPEAT] with REPEAT 0..255";
-            return false;
+        const StMacro* found = FindMacroByName(name);
+        const size_t last = rest.rfind(':');
+        const std::string count = last == std::string::npos ? "" : rest.substr(last + 1);
+        if (!found && !count.empty() &&
+            count.find_first_not_of("0123456789") == std::string::npos) {
+            if (!ParseIntArg(count, 0, 255, repeat)) {
+                why = "macro:NAME[:REPEAT] with REPEAT 0..255";
+                return false;
+            }
+            name = rest.substr(0, last);
+            found = FindMacroByName(name);
         }
         StMacro m;
-        const StMacro* found = FindMacroByName(parts[0]);
         if (!found || !CopyMacroById(found->dwMacroID, m)) {
-            why = "no macro called " + parts[0] + " in the library";
+            why = "no macro called " + name + " in the library";
             return false;
         }
         e.dwFunID = kFunMacro;
@@ -308,6 +317,9 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
         KeyEntry e;
         std::string why;
         if (!ParseFunction(a[2], e, why)) return CliFail(why);
+        // The mouse has nothing to switch; the window offers the function only with lighting.
+        if (e.dwFunID == kFunLightSwitch && m.ShowLED == 0)
+            return CliFail("this mouse has no lighting to switch");
         // The window's rules apply (the last left button cannot be given away).
         cmd.BeginApply();
         if (!AssignKeyFunction(static_cast<int>(index), e, true))

@@ -42,6 +42,21 @@ class CliMacroTest : public ::testing::Test {
     std::string out, err;
 };
 
+// A macro name may hold colons: the whole text names it, or NAME:REPEAT at the last colon.
+TEST_F(CliMacroTest, AMacroWhoseNameHoldsAColonCanBeGivenToAKey) {
+    ASSERT_EQ(1, WriteMacroFile(dir.File("Combo: A+B.zqm"), Macro("Combo: A+B", 0x41)));
+    ASSERT_EQ(0, Run("macro import '" + dir.File("Combo: A+B.zqm") + "'")) << err;
+    ASSERT_EQ(0, Run("macro list"));
+    ASSERT_NE(std::string::npos, out.find("Combo: A+B")) << out;
+    const std::string mouse = " --virtual-mouse='" + dir.File("m.bin") + "' ";
+    EXPECT_EQ(0, Run(mouse + "set key 2 'macro:Combo: A+B'")) << err;
+    EXPECT_EQ(0, Run(mouse + "set key 2 'macro:Combo: A+B:3'")) << err;
+    EXPECT_NE(0, Run(mouse + "set key 2 'macro:Combo: A+B:300'"));
+    EXPECT_NE(std::string::npos, err.find("REPEAT 0..255")) << err;
+    EXPECT_NE(0, Run(mouse + "set key 2 'macro:Combo'"));
+    EXPECT_NE(std::string::npos, err.find("no macro called Combo")) << err;
+}
+
 TEST_F(CliMacroTest, AnImportThatCannotBeWrittenFails) {
     ASSERT_EQ(1, WriteMacroFile(dir.File("Jump.zqm"), Macro("Jump", 0x41)));
     std::filesystem::create_directories(dir.File("data/Mac/Jump.zqm"));  // blocks the copy

@@ -143,7 +143,9 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
           "set rate 500 --bluetooth", "set light 1", "set stage 5", "set dpi 5 1000",
           // Raw codes without what they need, signs in hexadecimal numbers.
           "set key 1 0x05000000", "set key 1 0x080000AD", "set key 1 0x020000A1", "set key 1 0x-1",
-          "set key 1 0x+13", "set key 1 0x 13"}) {
+          "set key 1 0x+13", "set key 1 0x 13",
+          // Nothing to switch on a model without lighting.
+          "set key 1 light-switch"}) {
         const Result r = Run(args);
         EXPECT_TRUE(OneLineError(r)) << args << ": " << r.code << " " << r.err;
     }
