@@ -60,6 +60,13 @@ uint32_t MediaIndexOf(uint16_t usage) {
     return 0;
 }
 
+// The fire key presses its own button; an entry without a known one fires the left button.
+static uint8_t ButtonBitOfMouseCode(uint32_t code) {
+    for (uint8_t bit : {0x01, 0x02, 0x04, 0x08, 0x10})
+        if (MouseCodeOfButtonBit(bit) == code) return bit;
+    return 0x01;
+}
+
 uint16_t MouseCodeOfButtonBit(uint8_t bit) {
     switch (bit) {
         case 0x01:
@@ -144,8 +151,9 @@ int BuildKeyEvents(uint8_t* out, const KeyEntry& e) {
         p = PutEvent(out, p, 0x82, static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8));
         p = PutEvent(out, p, 0x42, static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8));
     } else if (e.dwFunID == kFunFire) {
-        p = PutEvent(out, p, 0x84, 0x01, 0);
-        p = PutEvent(out, p, 0x44, 0x01, 0);
+        const uint8_t bit = ButtonBitOfMouseCode(e.dwFireButton);
+        p = PutEvent(out, p, 0x84, bit, 0);
+        p = PutEvent(out, p, 0x44, bit, 0);
     } else {
         return 0;
     }
@@ -233,6 +241,8 @@ bool DecodeKeySlotEvents(uint8_t kind, uint8_t subKind, const uint8_t* events, s
                     e.stCombo[1] = vk;
                 } else if (e.stCombo[2] == 0) {
                     e.stCombo[2] = vk;
+                } else if (e.stCombo[3] == 0) {
+                    e.stCombo[3] = vk;
                 }
                 break;
             }

@@ -109,7 +109,7 @@ TEST(FunctionCodesTest, SlotBuffersReadBack) {
     EXPECT_EQ(0x04000026u, e.dwFunID);
     EXPECT_EQ(0u, e.stCombo[0] | e.stCombo[1] | e.stCombo[2] | e.stCombo[3]);
 
-    // A combination of three keys comes back with its modifiers and the first two keys.
+    // A combination of three keys comes back with its modifiers and all three keys.
     KeyEntry combo = Fun(kFunComboMod);
     combo.stCombo[0] = 0x05;
     combo.stCombo[1] = 0x41;
@@ -118,7 +118,7 @@ TEST(FunctionCodesTest, SlotBuffersReadBack) {
     Bytes c = Events(combo);
     ASSERT_TRUE(DecodeKeySlotEvents(kSlotKindKeys, kSlotSubKeys, c.data(), c.size(), 1, e));
     EXPECT_EQ(kFunComboRead, e.dwFunID);
-    EXPECT_EQ((std::vector<int>{0x05, 0x41, 0x70, 0}),
+    EXPECT_EQ((std::vector<int>{0x05, 0x41, 0x70, 0x30}),
               (std::vector<int>{e.stCombo[0], e.stCombo[1], e.stCombo[2], e.stCombo[3]}));
 
     // Fire key: the button is the first event's, whatever the count byte says.
@@ -137,6 +137,17 @@ TEST(FunctionCodesTest, SlotBuffersReadBack) {
     e = Fun(kFunBack);
     EXPECT_FALSE(DecodeKeySlotEvents(0x50, 0x01, c.data(), c.size(), 0, e));
     EXPECT_EQ(kFunBack, e.dwFunID);
+}
+
+TEST(FunctionCodesTest, FireKeyKeepsItsOwnButton) {
+    for (uint16_t button : {240, 241, 242, 243, 244}) {
+        KeyEntry fire = Fun(kFunFire, 5);
+        fire.dwFireButton = button;
+        const Bytes b = Events(fire);
+        KeyEntry e = Fun(kFunLeft);
+        ASSERT_TRUE(DecodeKeySlotEvents(kSlotKindFire, kSlotSubFire, b.data(), b.size(), 5, e));
+        EXPECT_EQ(button, e.dwFireButton);
+    }
 }
 
 TEST(FunctionCodesTest, BadSlotContentIsLoggedAndBoundedByTheBytesRead) {
