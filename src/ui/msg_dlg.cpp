@@ -413,15 +413,7 @@ void CMsgDlg::CaptureKey(int vk, bool released) {
     if (IsModifierVk(vk)) {
         m_Capture[0] |= ModifierBit(vk);
     } else {
-        const auto code = static_cast<uint8_t>(vk);
-        if (m_Capture[1] != code && m_Capture[2] != code && m_Capture[3] != code) {
-            for (int i = 1; i <= 3; ++i) {
-                if (m_Capture[i] == 0) {
-                    m_Capture[i] = code;
-                    break;
-                }
-            }
-        }
+        AddCaptureKey(static_cast<uint8_t>(vk));
     }
     ShowCapture();
     s_lastCode = vk;
@@ -447,17 +439,19 @@ void CMsgDlg::CaptureWithBoxes(int vk) {
         if (!(BoxModifiers() & bit)) m_keyedMods |= bit;
         SetBoxes(BoxModifiers() | bit);
     } else {
-        const auto code = static_cast<uint8_t>(vk);
-        if (m_Capture[1] != code && m_Capture[2] != code && m_Capture[3] != code) {
-            for (int i = 1; i <= 3; ++i) {
-                if (m_Capture[i] == 0) {
-                    m_Capture[i] = code;
-                    break;
-                }
-            }
-        }
+        AddCaptureKey(static_cast<uint8_t>(vk));
     }
     ShowCapture();
+}
+
+void CMsgDlg::AddCaptureKey(uint8_t code) {
+    if (m_Capture[1] == code || m_Capture[2] == code || m_Capture[3] == code) return;
+    for (int i = 1; i <= 3; ++i) {
+        if (m_Capture[i] == 0) {
+            m_Capture[i] = code;
+            return;
+        }
+    }
 }
 
 void CMsgDlg::ShowCapture() {

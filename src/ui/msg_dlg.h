@@ -79,6 +79,8 @@ class CMsgDlg : public CTopDialog {
     void OnOk();
     void OnNumberEdited(const QString& text);
     void OnModifierBox(int i);
+    // Adds a key to the combination once, while it holds fewer than three.
+    void AddCaptureKey(uint8_t code);
     void ShowCapture();
     void CaptureWithBoxes(int vk);
     uint8_t BoxModifiers() const;

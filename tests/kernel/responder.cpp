@@ -37,6 +37,7 @@
 #include "config/device_model.h"
 #include "config/program_config.h"
 #include "hidemu/fixtures.h"
+#include "platform/user_dirs.h"
 #include "sim/virtual_mouse.h"
 
 namespace {
@@ -58,14 +59,6 @@ void OnSignal(int s) {
         g_arm = 1;
     else
         g_stop = 1;
-}
-
-std::string ProgramFolder() {
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "./";
-    std::string p(buf, static_cast<size_t>(n));
-    return p.substr(0, p.rfind('/') + 1);
 }
 
 struct Device {
@@ -296,7 +289,8 @@ int main(int argc, char** argv) {
         else if (a == "--gadget")
             gGadget = v == "1";
     }
-    LoadConfig(ProgramFolder());
+    // The program folder is the responder's own; LoadConfig wants it with its "/".
+    LoadConfig(platform::ExecutableDir() + "/");
     sim::VirtualMouseSetup setup;
     for (const DeviceModel& m : g_DeviceModels) {
         if (m.Sensor == 0) continue;

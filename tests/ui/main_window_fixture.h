@@ -18,8 +18,10 @@
 #include "profile/profile_list.h"
 #include "sim/mouse_memory.h"
 #include "sim/virtual_mouse.h"
+#include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
+#include "ui/msg_dlg.h"
 #include "ui/ui_test_util.h"
 
 namespace main_window_test {
@@ -43,6 +45,30 @@ inline void AcceptNextModal(std::function<void(QDialog*)> inspect = {}) {
         }
     });
 }
+
+// Closes every message dialog and macro editor that opens (they run modal loops of their
+// own) and keeps the messages' texts and the number of editors.
+class ModalCatcher {
+  public:
+    ModalCatcher() {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (auto* msg = qobject_cast<CMsgDlg*>(w)) {
+                texts.push_back(msg->m_strText);
+                msg->reject();
+            } else if (auto* editor = qobject_cast<CMacroDlg*>(w)) {
+                ++editors;
+                editor->reject();
+            }
+        });
+        m_timer.start(5);
+    }
+    std::vector<std::string> texts;
+    int editors = 0;
+
+  private:
+    QTimer m_timer;
+};
 
 class MainWindowTest : public ::testing::Test {
   protected:

@@ -2,42 +2,14 @@
 // works, and a mouse plugged in later fills the window in without a restart.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
-
 #include <string>
 #include <vector>
 
 #include "config/ui_text.h"
 #include "main_window_fixture.h"
-#include "ui/macro_dlg.h"
-#include "ui/msg_dlg.h"
 
 namespace main_window_test {
 namespace {
-
-// Closes every modal dialog that opens and keeps what it was.
-class ModalCatcher {
-  public:
-    ModalCatcher() {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (auto* msg = qobject_cast<CMsgDlg*>(w)) {
-                texts.push_back(msg->m_strText);
-                msg->reject();
-            } else if (auto* editor = qobject_cast<CMacroDlg*>(w)) {
-                ++editors;
-                editor->reject();
-            }
-        });
-        m_timer.start(5);
-    }
-    std::vector<std::string> texts;
-    int editors = 0;
-
-  private:
-    QTimer m_timer;
-};
 
 TEST(MainWindowNoMouse, SaysSoKeepsTheLibraryUsableAndFillsInWhenAMouseArrives) {
     ui_test::ProgramFolder program;

@@ -53,25 +53,6 @@ class DeniedHid : public platform::HidBackend {
     std::atomic<int> opens{0};
 };
 
-// Closes every message dialog that opens (they run modal loops of their own) and keeps their
-// texts.
-class MessageCatcher {
-  public:
-    MessageCatcher() {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* dlg = qobject_cast<CMsgDlg*>(QApplication::activeModalWidget());
-            if (!dlg) return;
-            texts.push_back(dlg->m_strText);
-            dlg->reject();
-        });
-        m_timer.start(5);
-    }
-    std::vector<std::string> texts;
-
-  private:
-    QTimer m_timer;
-};
-
 TEST(MainWindowPermission, SaysOnceHowToInstallTheRuleAndAnswersActionsWithIt) {
     ui_test::ProgramFolder program;
     testing_support::TempDir data;
@@ -89,7 +70,7 @@ TEST(MainWindowPermission, SaysOnceHowToInstallTheRuleAndAnswersActionsWithIt) {
         ASSERT_TRUE(window.InitDialog());
         window.show();
 
-        MessageCatcher messages;
+        ModalCatcher messages;
         ASSERT_TRUE(WaitUntil([&] { return !messages.texts.empty(); }));
         const std::string shown = messages.texts[0];
         EXPECT_NE(shown.find(g_UiText.tc_msg_perm), std::string::npos) << shown;
