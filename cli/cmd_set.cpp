@@ -286,7 +286,8 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     if (what == "dpi") return SetDpi(cmd, a, m);
     if (what == "stage") {
         long stage = 0;
-        const int stages = std::min(m.DM, kDeviceDpiStages);
+        const auto rec = g_ProfileList.Snapshot();
+        const int stages = rec ? StagesInUse(*rec, m) : 1;
         if (a.size() != 2 || !ParseIntArg(a[1], 0, stages - 1, stage))
             return CliFail("usage: mivora-cli set stage STAGE (0.." + std::to_string(stages - 1) +
                            ")");

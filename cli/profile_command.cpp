@@ -84,7 +84,8 @@ int ProfileCommand::Start(bool readMouse, Access access) {
     if (!model || model->Sensor == 0) return CliFail("the mouse's model is not in cfg.ini");
     LoadPro();
     // The stage the stored profile was left on (the mouse's own, once it is read).
-    if (auto rec = g_ProfileList.Snapshot()) g_nCurDpiLevel = ClampStage(rec->curStage, *model);
+    if (auto rec = g_ProfileList.Snapshot())
+        g_nCurDpiLevel = ClampStage(rec->curStage, *rec, *model);
     m_started = m_lock.Held();
     if (access == Access::kStored) return 0;
     if (readMouse) {

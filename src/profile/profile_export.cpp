@@ -79,10 +79,10 @@ std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model
                       rec.rate24, rec.rateBt);
         return text;
     }
-    const int stages = std::min(model.DM, kDeviceDpiStages);
+    // The stages the mouse will cycle through; the others are neither checked nor written.
+    const int stages = StagesInUse(rec, model);
     for (int i = 0; i < stages; ++i) {
         const DpiStage& st = rec.stages[i];
-        if (st.disabled != 0) continue;
         for (int32_t dpi : {st.xDpi, st.yDpi}) {
             if (DpiCode(model.Sensor, dpi)) continue;
             std::snprintf(
@@ -274,7 +274,7 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
         r.profileId = ownId;
     });
     g_pfnLog("ImportProfile: g_nCurDpiLevel=%d", level);
-    level = ClampStage(level, *model);
+    level = ClampStage(level, img.rec, *model);
     g_nCurDpiLevel = level;
     PostApply(kImportApplyFlags, 255);
     return 1;

@@ -155,12 +155,17 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     DecodeReportRates(b[0], rec);
     g_nCurDpiLevel = b[4];
     g_pfnLog("set g_nCurDpiLevel=%d, DpiStages=%d", b[4], b[2]);
-    // The mouse cycles through the first b[2] stages: the others keep their values (what the
-    // memory holds where it has a code) but are not in use, so the next apply keeps the count.
-    const int inUse = std::min<int>(b[2], kDeviceDpiStages);
     const DeviceModel* model = pSensorCfg.load();
-    const int stored =
-        model ? std::max(inUse, std::min(std::max(model->DM, 0), kDeviceDpiStages)) : inUse;
+    // Only five stages live in the mouse's memory; what follows them is the key matrix. The
+    // mouse cycles through the first b[2] of them: the others keep their values (what the
+    // memory holds where it has a code) but are not in use, so the next apply keeps the count.
+    const int stored = model ? std::clamp(model->DM, 0, kDeviceDpiStages) : kDeviceDpiStages;
+    int inUse = b[2];
+    if (inUse < 1 || inUse > stored) {
+        g_pfnLog("DpiStages=%d is no stage count of this mouse; all %d stages taken in use", inUse,
+                 stored);
+        inUse = stored;
+    }
     for (int i = 0; i < kMaxDpiStages; ++i) rec.stages[i].disabled = i < inUse ? 0 : 1;
     bool dpiError = false;
     for (int i = 0; i < stored; ++i) {

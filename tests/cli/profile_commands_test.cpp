@@ -214,6 +214,56 @@ TEST_F(CliProfileTest, ApplyWritesTheStageTheUserChoseAndTheStageCount) {
     EXPECT_EQ((std::vector<uint8_t>{4, 0x51, 2, 0x53}), Memory(0x02, 4));
 }
 
+TEST_F(CliProfileTest, TheStagesInUseSurviveAReadApplyAndImport) {
+    ASSERT_EQ(0, Run("read").code);
+    std::string raw = Slurp(state);
+    const char three[4] = {3, 0x52, 1, 0x54};  // the user cycles 3 of the 4 stages, on stage 1
+    raw.replace(0x02, 4, three, 4);
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    const Result r = Run("read --json");
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos,
+              r.out.find("\"enabled\":true},{\"x\":3000,\"y\":3000,\"color\":\"#"))
+        << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"enabled\":false}]")) << r.out;
+    ASSERT_EQ(0, Run("apply").code);
+    EXPECT_EQ((std::vector<uint8_t>{3, 0x52, 1, 0x54}), Memory(0x02, 4));
+    const Result stage = Run("set stage 3");
+    EXPECT_TRUE(OneLineError(stage)) << stage.err;
+    EXPECT_NE(std::string::npos, stage.err.find("(0..2)")) << stage.err;
+
+    // A profile of 2 stages in use whose current stage is off, with no value on its last stage:
+    // the mouse keeps that stage's bytes and lands on a stage in use.
+    const std::string file = dir.File("two.zqa");
+    raw = Slurp(state);
+    raw[0x02] = 2;
+    raw[0x03] = 0x53;
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    ASSERT_EQ(0, Run("read").code);
+    ASSERT_EQ(0, Run("export '" + file + "'").code);
+    std::string two = Slurp(file);
+    two[1888] = 3;                                        // current stage
+    two.replace(1760 + 16 * 3, 8, std::string(8, '\0'));  // stage 3: 0 DPI
+    dir.Write("two.zqa", two);
+    const std::vector<uint8_t> stage3 = Memory(0x06 + 3 * 3, 3);
+    const Result imported = Run("import '" + file + "'");
+    ASSERT_EQ(0, imported.code) << imported.err;
+    EXPECT_EQ((std::vector<uint8_t>{2, 0x53, 0, 0x55}), Memory(0x02, 4));
+    EXPECT_EQ(stage3, Memory(0x06 + 3 * 3, 3));
+
+    // A 4-stage model's export goes into a 5-stage model with another sensor.
+    const std::string four = dir.File("four.zqa");
+    ASSERT_EQ(0, RunOn(dir.File("m1.bin"), dir.File("m1"), "read").code);
+    ASSERT_EQ(0, RunOn(dir.File("m1.bin"), dir.File("m1"), "export '" + four + "'").code);
+    const std::string m2 = dir.File("m2.bin");
+    const Result forced = RunOn(m2, dir.File("m2"),
+                                "--virtual-cid 0x4D --virtual-mid 2 import '" + four + "' --force");
+    ASSERT_EQ(0, forced.code) << forced.err;
+    EXPECT_EQ(4, Slurp(m2)[0x02]);
+}
+
 TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
     ASSERT_EQ(0, Run("read").code);
     std::string raw = Slurp(state);

@@ -105,7 +105,7 @@ TEST_F(ApplyTest, StagesBeyondTheFifthNeverReachTheKeyMatrix) {
 }
 
 // A mouse that cycles through three stages keeps three after a read and an apply, and the
-// current stage never lands on a stage the user switched off.
+// current stage never lands on a stage the user switched off (it goes back to the first).
 TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
     g_DeviceModels[0].DM = 5;
     const uint8_t count[2] = {3, 0x52};
@@ -116,7 +116,7 @@ TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
     g_nCurDpiLevel = 4;
     ASSERT_EQ(1, Apply(kApplyDpiValues | kApplyStageCount | kApplyCurStage, kApplyAll));
     EXPECT_EQ((Bytes{3, 0x52}), Mem(0x02, 2));
-    EXPECT_EQ((Bytes{2, 0x53}), Mem(0x04, 2));
+    EXPECT_EQ((Bytes{0, 0x55}), Mem(0x04, 2));
 }
 
 // A value without a code for the sensor is never written as another value's code; a stage not

@@ -50,7 +50,8 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     const uint8_t led[7] = {2, 0xFF, 0x80, 0x00, 3, 4, 0};
     ASSERT_TRUE(backend->WriteMemory(0, 0x35, led, 7));
     ProfileRecord r = Current();
-    r.stages[3] = DpiStage{111, 222, 5, 1};
+    r.stages[0].disabled = 1;
+    r.stages[3] = DpiStage{111, 222, 5, 0};
     testing_support::LogCapture log;
     ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
     EXPECT_EQ(2, g_nCurDpiLevel.load());
@@ -62,7 +63,7 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     EXPECT_EQ(1200, r.stages[2].yDpi);
     // Beyond the mouse's count: the memory's value, not in use (the next apply keeps 3).
     EXPECT_EQ((DpiStage{800, 800, 5, 1}), r.stages[3]);
-    EXPECT_EQ(1, r.stages[4].disabled);
+    for (int i = 0; i < kMaxDpiStages; ++i) EXPECT_EQ(i < 3 ? 0 : 1, r.stages[i].disabled) << i;
     EXPECT_EQ((std::pair<std::string, std::string>{"Read invalidate dpi", "Warning"}),
               notes.messages.at(0));
     EXPECT_EQ(1u, notes.messages.size());
@@ -71,6 +72,12 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     EXPECT_EQ(0x0080FFu, r.lightColor);
     EXPECT_EQ(3u, r.lightSpeed);
     EXPECT_EQ(4u, r.lightBrightness);
+
+    // A count no mouse of the model holds takes its stages in use, as before.
+    const uint8_t none[2] = {0, 0x55};
+    ASSERT_TRUE(backend->WriteMemory(0, 2, none, 2));
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    for (int i = 0; i < kMaxDpiStages; ++i) EXPECT_EQ(i < 4 ? 0 : 1, r.stages[i].disabled) << i;
 }
 
 TEST_F(ReadTest, KeyMaskAndUntrustedMatrixPositionsAreSkipped) {
