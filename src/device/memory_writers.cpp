@@ -1,6 +1,7 @@
 #include "device/memory_writers.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "config/device_model.h"

@@ -171,6 +171,24 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             StageDpi stages[kMaxDpiStages];
             for (int i = 0; i < kMaxDpiStages; ++i)
                 stages[i] = StageDpi{rec.stages[i].xDpi, rec.stages[i].yDpi};
+            // A stage in use whose value has no code is refused before anything is written.
+            const int first = nData == kApplyAll ? 0 : nData;
+            const int last = nData == kApplyAll ? inUse - 1 : std::min(nData, inUse - 1);
+            bool refused = false;
+            for (int i = std::max(first, 0); i <= last && !refused; ++i) {
+                for (int dpi : {stages[i].xDpi, stages[i].yDpi}) {
+                    if (refused || DpiCode(sensor, dpi)) continue;
+                    char text[200];
+                    std::snprintf(text, sizeof text,
+                                  "DPI stage %d holds %d DPI, which this mouse's sensor does not "
+                                  "offer; the DPI stages were not written.",
+                                  i + 1, dpi);
+                    g_pfnLog("Set DPI: %s", text);
+                    NotifyUser(text, "Error");
+                    refused = true;
+                }
+            }
+            if (refused) break;
             // Stages not in use are written while their values have codes, so the memory
             // matches the profile; from the first without one on they keep what the mouse holds.
             int written = inUse;

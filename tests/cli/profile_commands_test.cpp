@@ -264,6 +264,27 @@ TEST_F(CliProfileTest, TheStagesInUseSurviveAReadApplyAndImport) {
     EXPECT_EQ(4, Slurp(m2)[0x02]);
 }
 
+// A stored stage value the sensor has no code for: apply refuses it and writes no code 0.
+TEST_F(CliProfileTest, ApplyRefusesAStageValueWithoutACode) {
+    ASSERT_EQ(0, Run("read").code);
+    std::vector<platform::DirEntry> files;
+    ASSERT_TRUE(platform::ListDir(data, files));
+    std::string stored;
+    for (const auto& f : files)
+        if (f.name.rfind("PRO_", 0) == 0) stored = data + "/" + f.name;
+    ASSERT_FALSE(stored.empty());
+    std::string raw = Slurp(stored);
+    const char odd[4] = {static_cast<char>(0xD2), 0x04, 0, 0};  // 1234 DPI
+    raw.replace(1760 + 16, 4, odd, 4);
+    ASSERT_TRUE(platform::WriteFileAtomic(stored, reinterpret_cast<const uint8_t*>(raw.data()),
+                                          raw.size()));
+    const std::string before = Slurp(state);
+    const Result apply = Run("apply");
+    EXPECT_TRUE(OneLineError(apply)) << apply.err;
+    EXPECT_NE(std::string::npos, apply.err.find("1234")) << apply.err;
+    EXPECT_EQ(before.substr(0x06, 15), Slurp(state).substr(0x06, 15));
+}
+
 TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
     ASSERT_EQ(0, Run("read").code);
     std::string raw = Slurp(state);
