@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -229,14 +230,20 @@ int HzCode(long hz) {
 int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
     long stage = 0, x = 0, y = 0;
     const int stages = std::min(m.DM, kDeviceDpiStages);
-    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, stages - 1, stage) ||
-        !ParseIntArg(a[2], 1, 100000, x) || (a.size() == 4 && !ParseIntArg(a[3], 1, 100000, y)))
+    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, stages - 1, stage))
         return CliFail("usage: mivora-cli set dpi STAGE X [Y] (STAGE 0.." +
                        std::to_string(stages - 1) + ")");
-    if (a.size() == 3) y = x;
-    for (long v : {x, y})
-        if (!DpiCode(m.Sensor, static_cast<int>(v)))
+    // A refused value is named as the DPI value it is, not as a wrong stage.
+    for (size_t i = 2; i < a.size(); ++i) {
+        long v = 0;
+        if (!ParseIntArg(a[i], std::numeric_limits<long>::min(), std::numeric_limits<long>::max(),
+                         v))
+            return CliFail("the DPI value '" + a[i] + "' is not a whole number");
+        if (v < 1 || v > 100000 || !DpiCode(m.Sensor, static_cast<int>(v)))
             return CliFail(std::to_string(v) + " DPI is not a value of this mouse's sensor");
+        (i == 2 ? x : y) = v;
+    }
+    if (a.size() == 3) y = x;
     g_ProfileList.Edit([&](ProfileRecord& r) {
         r.stages[stage].xDpi = static_cast<int32_t>(x);
         r.stages[stage].yDpi = static_cast<int32_t>(y);

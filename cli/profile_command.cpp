@@ -1,6 +1,7 @@
 #include "cli/profile_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -36,7 +37,8 @@ std::string OneLine(std::string s) {
 }  // namespace
 
 bool ParseIntArg(const std::string& text, long min, long max, long& out) {
-    if (text.empty()) return false;
+    // strtol would skip spaces before the number but not after it: refuse both alike.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return false;
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
     if (*end != '\0' || v < min || v > max) return false;

@@ -285,6 +285,21 @@ TEST_F(CliProfileTest, ApplyRefusesAStageValueWithoutACode) {
     EXPECT_EQ(before.substr(0x06, 15), Slurp(state).substr(0x06, 15));
 }
 
+TEST_F(CliProfileTest, ARefusedDpiValueIsNamedAndSpacesAroundANumberCountAlike) {
+    ASSERT_EQ(0, Run("read").code);
+    const std::string before = Slurp(state);
+    for (const char* args : {"set dpi 0 0", "set dpi 0 1000 0", "set dpi 0 -800"}) {
+        const Result r = Run(args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("DPI")) << args << ": " << r.err;
+        EXPECT_EQ(std::string::npos, r.err.find("STAGE")) << args << ": " << r.err;
+    }
+    const Result lead = Run("set dpi 0 ' 1500'"), trail = Run("set dpi 0 '1500 '");
+    EXPECT_EQ(lead.code, trail.code) << lead.err << trail.err;
+    EXPECT_TRUE(OneLineError(trail)) << trail.err;
+    EXPECT_EQ(before, Slurp(state));
+}
+
 TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
     ASSERT_EQ(0, Run("read").code);
     std::string raw = Slurp(state);
