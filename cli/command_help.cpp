@@ -67,7 +67,9 @@ const CommandHelp kHelp[] = {
      "restores the pointer settings and resets the mouse.\n"},
     {"export",
      "usage: mivora-cli export FILE.zqa\n\n"
-     "Reads the mouse and writes its profile with the macros its keys play to FILE.zqa.\n"},
+     "Reads the mouse and writes its profile, with the macros its keys play, to FILE.zqa.\n"
+     "With no mouse connected it writes the stored profile of the model last used instead\n"
+     "and says on standard error which model (cid, mid) that profile belongs to.\n"},
     {"import",
      "usage: mivora-cli import FILE.zqa\n\n"
      "Reads a profile file (as written by export or by the desktop program), adds its macros\n"

@@ -77,10 +77,18 @@ int ProfileCommand::Start(bool readMouse, Access access) {
                        " (nothing was changed)");
     }
     LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
+    if (access == Access::kMouseOrStored) {
+        const int found = m_session.Search();
+        if (found >= 2) return CliFail(m_session.SearchFailure(found));
+        if (found == 0) {
+            m_noMouse = m_session.SearchFailure(found);
+            access = Access::kStored;
+        }
+    }
     if (access == Access::kStored) {
         LoadCID();
-    } else if (int rc = m_session.FindOneMouse()) {
-        return rc;
+    } else if (access != Access::kMouseOrStored) {
+        if (int rc = m_session.FindOneMouse()) return rc;
     }
     const DeviceModel* model = pSensorCfg.load();
     if (!model || model->Sensor == 0) return CliFail("the mouse's model is not in cfg.ini");

@@ -393,12 +393,32 @@ TEST_F(CliProfileTest, ExportAndImportOnAFreshMouseReadBackTheSameOnEveryModelAn
     }
 }
 
-TEST_F(CliProfileTest, ExportNeedsNoMouse) {
+// The file holds the attached mouse's profile, whichever model last used the data folder; with
+// no mouse the stored profile of that model, and the command says whose it is.
+TEST_F(CliProfileTest, ExportWritesTheAttachedMousesProfile) {
+    const std::string m2 = dir.File("m2.bin"), file = dir.File("p.zqa");
     ASSERT_EQ(0, Run("set key 3 dpi-up").code);
-    const std::string file = dir.File("p.zqa");
-    const Result r = Run("export '" + file + "'", false);
+    ASSERT_EQ(0, RunOn(m2, data, "--virtual-cid 0x4D --virtual-mid 2 read").code);
+    // The mouse changed behind the stored profile's back: key 3 is the middle button now.
+    std::string raw = Slurp(state);
+    raw.replace(0x15 + 4 * 3, 4, std::string("\x01\x04\x00\x50", 4));
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    const Result r = Run("export '" + file + "'");
     ASSERT_EQ(0, r.code) << r.err;
-    EXPECT_EQ(10312u, Slurp(file).size());
+    std::string p = Slurp(file);
+    ASSERT_EQ(10312u, p.size());
+    EXPECT_EQ(std::string("\x50\x30\0\0", 4), p.substr(1892, 4)) << "the sensor of model 1";
+    EXPECT_EQ(std::string("\x12\0\0\x01", 4), p.substr(572 + 24 * 3, 4)) << "the middle button";
+    EXPECT_EQ("", r.err);
+
+    const Result stored = Run("export '" + file + "'", false);
+    ASSERT_EQ(0, stored.code) << stored.err;
+    p = Slurp(file);
+    ASSERT_EQ(10312u, p.size());
+    EXPECT_EQ(std::string("\x50\x30\0\0", 4), p.substr(1892, 4));
+    EXPECT_NE(std::string::npos, stored.err.find("stored profile")) << stored.err;
+    EXPECT_NE(std::string::npos, stored.err.find("cid 77, mid 1")) << stored.err;
 }
 
 TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {
