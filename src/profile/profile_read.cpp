@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
@@ -114,6 +115,14 @@ int DecodeMacroSlot(CUSBDriver& link, int a, const uint8_t* eventString, size_t 
     return 1;
 }
 
+// The DPI value a stage's code stands for. Some values share their code with half of them (an
+// extension value, 0x3330 above 7200): while the mouse holds the code of the value the record
+// has, that value stays, so what the user chose is what the program reports and shows.
+int StageValue(int sensor, int kept, uint8_t code) {
+    const std::optional<uint8_t> keptCode = DpiCode(sensor, kept);
+    return keptCode && *keptCode == code ? kept : CodeToDpi(code);
+}
+
 }  // namespace
 
 void DecodeReportRates(uint8_t b, ProfileRecord& rec) {
@@ -170,7 +179,9 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     bool dpiError = false;
     for (int i = 0; i < stored; ++i) {
         const uint8_t xc = b[6 + 3 * i], yc = b[7 + 3 * i];
-        const int x = CodeToDpi(xc), y = CodeToDpi(yc);
+        const int sensor = model ? model->Sensor : 0;
+        const int x = StageValue(sensor, rec.stages[i].xDpi, xc);
+        const int y = StageValue(sensor, rec.stages[i].yDpi, yc);
         if (i >= inUse) {
             if (x != 0 && y != 0) {
                 rec.stages[i].xDpi = x;

@@ -80,6 +80,26 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     for (int i = 0; i < kMaxDpiStages; ++i) EXPECT_EQ(i < 4 ? 0 : 1, r.stages[i].disabled) << i;
 }
 
+// 6000 DPI shares its code with 3000 on sensor 0x3325: the read keeps the value the record
+// holds while the mouse holds its code, so the program never reports 6000 and shows 3000.
+TEST_F(ReadTest, AValueThatSharesItsCodeReadsBackAsTheRecordsValue) {
+    ASSERT_EQ(DpiCode(0x3325, 6000), DpiCode(0x3325, 3000));
+    const int x = DpiToCode(0x3325, 3000), y = DpiToCode(0x3325, 1200);
+    const uint8_t stages[9] = {uint8_t(x), uint8_t(x), 0,          uint8_t(x), uint8_t(x),
+                               0,          uint8_t(y), uint8_t(y), 0};
+    const uint8_t count[2] = {3, 0x52};
+    ASSERT_TRUE(backend->WriteMemory(0, 2, count, 2));
+    ASSERT_TRUE(backend->WriteMemory(0, 6, stages, 9));
+    ProfileRecord r = Current();
+    r.stages[0] = DpiStage{6000, 3000, 0, 0};
+    r.stages[1] = DpiStage{3000, 6000, 0, 0};
+    r.stages[2] = DpiStage{8000, 8000, 0, 0};  // the mouse was changed to 1200 since
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ((std::vector<int>{6000, 3000, 3000, 6000, 1200, 1200}),
+              (std::vector<int>{r.stages[0].xDpi, r.stages[0].yDpi, r.stages[1].xDpi,
+                                r.stages[1].yDpi, r.stages[2].xDpi, r.stages[2].yDpi}));
+}
+
 TEST_F(ReadTest, KeyMaskAndUntrustedMatrixPositionsAreSkipped) {
     SetKey(7, Key(kFunRight, 8));
     SetKey(6, Key(kFunRight, 200));  // from a damaged stored profile
