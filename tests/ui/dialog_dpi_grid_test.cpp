@@ -106,6 +106,20 @@ TEST_F(DpiGridTest, ValueOutsideTheListOrNoModelDoesNotStep) {
     EXPECT_TRUE(m_parent.Take(WM_DPI_GRID).empty());
 }
 
+// A value of the list that has no code (here from a replaced list) is never offered.
+TEST_F(DpiGridTest, StepsOverAValueWithoutACode) {
+    m_model.Sensor = 0x3330;
+    SensorDpiEntry* e = FindSensorEntry(0x3330);
+    ASSERT_TRUE(e);
+    e->values[20] = 30000;  // after 1000: beyond any one-byte code
+    ASSERT_FALSE(DpiCode(0x3330, 30000));
+    m_grid->m_nValue = 1000;  // stage 0, below stage 1's 2000
+    EXPECT_EQ(m_grid->StepUp(), 1);
+    EXPECT_EQ(m_grid->m_nValue, 1100);
+    EXPECT_EQ(m_grid->StepDown(), 1);
+    EXPECT_EQ(m_grid->m_nValue, 1000);
+}
+
 TEST_F(DpiGridTest, PicksAndColour) {
     int asked = 0;
     SetColorChooser([&](QWidget*, uint32_t initial, uint32_t* chosen) {
