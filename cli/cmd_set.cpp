@@ -206,6 +206,11 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
             return false;
         }
         e.dwFunID = v;
+        // The mouse would get FF FF FF while read showed the code's name.
+        if (MatrixCodeOf(e) == kNoMatrixCode) {
+            why = "the mouse has no code for the function " + text;
+            return false;
+        }
         return true;
     }
     why = "unknown function " + text;

@@ -144,6 +144,8 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
           // Raw codes without what they need, signs in hexadecimal numbers.
           "set key 1 0x05000000", "set key 1 0x080000AD", "set key 1 0x020000A1", "set key 1 0x-1",
           "set key 1 0x+13", "set key 1 0x 13",
+          // Raw codes the mouse has no code for (it would get FF FF FF).
+          "set key 1 0x01000016", "set key 1 0x080000AB",
           // Nothing to switch on a model without lighting.
           "set key 1 light-switch"}) {
         const Result r = Run(args);
