@@ -275,10 +275,12 @@ int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a, const Devic
                 return CliFail("--color takes RRGGBB in hexadecimal");
             r.lightColor =
                 static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
-        } else if (a[i] == "--speed" && ParseIntArg(a[i + 1], 0, 255, v)) {
-            r.lightSpeed = static_cast<uint32_t>(v);
-        } else if (a[i] == "--brightness" && ParseIntArg(a[i + 1], 0, 255, v)) {
-            r.lightBrightness = static_cast<uint32_t>(v);
+        } else if (a[i] == "--speed" || a[i] == "--brightness") {
+            // The mouse keeps one byte for each.
+            if (!ParseIntArg(a[i + 1], 0, 255, v))
+                return CliFail(a[i] + " takes a whole number from 0 to 255, not '" + a[i + 1] +
+                               "'");
+            (a[i] == "--speed" ? r.lightSpeed : r.lightBrightness) = static_cast<uint32_t>(v);
         } else {
             return CliFail(kUsage);
         }

@@ -164,6 +164,11 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
         const Result r = RunOn(dir.File("apex.bin"), data, apex + args);
         EXPECT_TRUE(OneLineError(r)) << args << ": " << r.code << " " << r.err;
     }
+    for (const char* args : {"set light 1 --speed 256", "set light 1 --brightness -1"}) {
+        const Result r = RunOn(dir.File("apex.bin"), data, apex + args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("0 to 255")) << args << ": " << r.err;
+    }
     EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set light 4 --color 00ff00").code);
     EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set rate 250 --bluetooth").code);
 }
