@@ -23,6 +23,7 @@
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
+#include "profile/report_rates.h"
 
 namespace {
 
@@ -217,21 +218,6 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
     return false;
 }
 
-int HzCode(long hz) {
-    switch (hz) {
-        case 125:
-            return 0x125;
-        case 250:
-            return 0x250;
-        case 500:
-            return 0x500;
-        case 1000:
-            return 0x1000;
-        default:
-            return 0;
-    }
-}
-
 int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
     long stage = 0, x = 0, y = 0;
     const int stages = std::min(m.DM, kDeviceDpiStages);
@@ -311,15 +297,21 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     if (what == "rate") {
         long hz = 0;
         const bool bt = a.size() == 3 && a[2] == "--bluetooth";
-        if ((a.size() != 2 && !bt) || !ParseIntArg(a[1], 1, 100000, hz) || !HzCode(hz))
-            return CliFail("usage: mivora-cli set rate 125|250|500|1000 [--bluetooth]");
+        // Over Bluetooth the rate the window's buttons show, or the receiver number of its code.
+        uint32_t code = 0;
+        if ((a.size() == 2 || bt) && ParseIntArg(a[1], 1, 100000, hz)) {
+            code = RateCodeOfHz(static_cast<int>(hz), bt);
+            if (!code && bt) code = RateCodeOfHz(static_cast<int>(hz), false);
+        }
+        if (!code)
+            return CliFail(
+                "usage: mivora-cli set rate 125|250|500|1000 [--bluetooth] (over Bluetooth also "
+                "90|115|133)");
         if (bt && !(m.DevTy & kDevTyBluetooth))
             return CliFail(
                 "this mouse connects through its receiver only; it has no Bluetooth "
                 "rate");
-        g_ProfileList.Edit([&](ProfileRecord& r) {
-            (bt ? r.rateBt : r.rate24) = static_cast<uint32_t>(HzCode(hz));
-        });
+        g_ProfileList.Edit([&](ProfileRecord& r) { (bt ? r.rateBt : r.rate24) = code; });
         return cmd.Apply(kApplyRates, 0);
     }
     if (what == "light") return SetLight(cmd, a, m);

@@ -173,6 +173,21 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
     EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set rate 250 --bluetooth").code);
 }
 
+// Over Bluetooth the codes of 125, 250 and 500 Hz give 90, 115 and 133 Hz: the number the
+// window's rate buttons show, in read and in set rate.
+TEST_F(CliProfileTest, TheBluetoothRateIsTheNumberTheWindowShows) {
+    const std::string bt = "--virtual-cid 0x4D --virtual-mid 2 ", m2 = dir.File("m2.bin");
+    ASSERT_EQ(0, RunOn(m2, data, bt + "set rate 500 --bluetooth").code);
+    Result r = RunOn(m2, data, bt + "read --json");
+    EXPECT_NE(std::string::npos, r.out.find("\"bluetooth\":133}")) << r.out;
+    r = RunOn(m2, data, bt + "read");
+    EXPECT_NE(std::string::npos, r.out.find("bluetooth 133 Hz")) << r.out;
+    ASSERT_EQ(0, RunOn(m2, data, bt + "set rate 90 --bluetooth").code);
+    EXPECT_EQ(0x80, Slurp(m2)[0] & 0xF0);
+    r = RunOn(m2, data, bt + "set rate 90");
+    EXPECT_TRUE(OneLineError(r)) << "90 Hz is no receiver rate";
+}
+
 TEST_F(CliProfileTest, RestoreLeavesTheMouseAsItLeftTheFactory) {
     ASSERT_EQ(0, Run("set key 2 dpi-up").code);
     ASSERT_EQ(0, Run("set rate 125").code);
