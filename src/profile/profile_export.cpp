@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
+#include "profile/pointer_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
 
@@ -79,6 +80,10 @@ std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model
                       rec.rate24, rec.rateBt);
         return text;
     }
+    // The desktop gets only what the window's sliders could have set.
+    const std::vector<std::string> pointer = PointerSettingsOutOfRange(rec.pointer);
+    if (!pointer.empty())
+        return "The profile's " + pointer.front() + " is out of range; nothing was imported.";
     // The stages the mouse will cycle through; the others are neither checked nor written.
     const int stages = StagesInUse(rec, model);
     for (int i = 0; i < stages; ++i) {

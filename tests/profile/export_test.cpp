@@ -207,6 +207,12 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
         {"key set", [](ProfileRecord& r) { r.curKeySet = 3; }, "key set 3"},
         {"stage", [](ProfileRecord& r) { r.curStage = -1; }, "stage -1"},
         {"another sensor", [](ProfileRecord& r) { r.sensor = 0x3050; }, "another mouse"},
+        // Pointer values the window could never set go nowhere near the desktop.
+        {"double-click 0 ms", [](ProfileRecord& r) { r.pointer.doubleClickMs = 0; },
+         "double-click time 0 ms"},
+        {"speed -50", [](ProfileRecord& r) { r.pointer.speed = -50; }, "pointer speed -50"},
+        {"scroll 0", [](ProfileRecord& r) { r.pointer.scrollLines = 0; }, "scroll lines 0"},
+        {"trails -3", [](ProfileRecord& r) { r.pointer.trails = -3; }, "trails -3"},
     };
     for (const auto& c : cases) {
         ProfileRecord spoiled = rec;
