@@ -86,7 +86,8 @@ int CDpiGridDlg::Step(bool up) {
     const int next = sensor->values[to];
     const int level = g_nCurDpiLevel.load();
     if (up) {
-        if (level < model->DM - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
+        // The last stage in use is bounded by the list only, not by a stage the mouse skips.
+        if (level < StagesInUse(*profile, *model) - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
             next >= profile->stages[level + 1].xDpi)
             return 0;
     } else {

@@ -94,6 +94,15 @@ TEST_F(DpiGridTest, LastStageStepsToTheEndOfTheList) {
     while (m_grid->StepUp()) {
     }
     EXPECT_EQ(m_grid->m_nValue, 4000);
+
+    // The last stage in use, whatever the stage after it (not in use) holds.
+    g_ProfileList.Edit([](ProfileRecord& r) { r.stages[2].disabled = 1; });
+    g_nCurDpiLevel = 1;
+    m_grid->m_nIndex = 1;
+    m_grid->m_nValue = 2000;
+    while (m_grid->StepUp()) {
+    }
+    EXPECT_EQ(m_grid->m_nValue, 4000);
 }
 
 TEST_F(DpiGridTest, ValueOutsideTheListOrNoModelDoesNotStep) {
