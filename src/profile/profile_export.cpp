@@ -226,6 +226,11 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
                   " bytes, too few for a profile (" + std::to_string(kProfileRecordBytes) +
                   "); nothing was imported.";
     } else if (ParseExportImage(data.data(), data.size(), img, &message) && model) {
+        // Files from before reads kept the stages in use mark every stage in use, so a 4-stage
+        // mouse's fifth holds 0 DPI: a trailing stage without a value was never in use.
+        for (int i = kMaxDpiStages - 1;
+             i > 0 && img.rec.stages[i].xDpi == 0 && img.rec.stages[i].yDpi == 0; --i)
+            img.rec.stages[i].disabled = 1;
         message = CheckImportRecord(img.rec, *model, allowOtherSensor);
     } else if (message.empty()) {
         message = "No mouse model is selected; nothing was imported.";

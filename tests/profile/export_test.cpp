@@ -242,6 +242,20 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
     EXPECT_EQ(static_cast<uint32_t>(g_DeviceModels[0].Sensor), g_ProfileList.Snapshot()->sensor);
 }
 
+// A 4-stage mouse's file from before reads kept the stages in use marks its fifth stage in use
+// with 0 DPI: into a 5-stage mouse it goes as four stages in use, not as a refusal.
+TEST_F(ExportTest, AnOlderFilesTrailingStagesWithoutAValueAreNotInUse) {
+    ProfileRecord old = DecodeProfile(ExportImage().data());
+    for (int i = 4; i < kMaxDpiStages; ++i) old.stages[i] = DpiStage{0, 0, 0, 0};
+    std::vector<uint8_t> image(kExportImageBytes, 0);
+    EncodeProfile(old, image.data());
+    g_DeviceModels[0].DM = 5;
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true)) << notes.messages.at(0).first;
+    const ProfileRecord r = *g_ProfileList.Snapshot();
+    EXPECT_EQ(4, StagesInUse(r, g_DeviceModels[0]));
+    EXPECT_EQ(0, r.stages[3].disabled);
+}
+
 TEST_F(ExportTest, ImportReadsAtMostAnImageFromARegularFile) {
     const std::vector<uint8_t> good = ExportImage();
     std::string big(good.begin(), good.end());
