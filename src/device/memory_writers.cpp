@@ -1,7 +1,6 @@
 #include "device/memory_writers.h"
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 #include "config/device_model.h"

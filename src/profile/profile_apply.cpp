@@ -188,13 +188,15 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                     refused = true;
                 }
             }
-            if (refused) break;
+            if (refused && !goWithNoDev) break;
             // Stages not in use are written while their values have codes, so the memory
             // matches the profile; from the first without one on they keep what the mouse holds.
             int written = inUse;
             while (written < stored && hasCodes(written)) ++written;
             int w = 1;
-            if (nData == kApplyAll)
+            if (refused)
+                g_pfnLog("Set DPI: nothing written");
+            else if (nData == kApplyAll)
                 w = WriteDpiStages(kAllItems, *link, stages, written);
             else if (nData >= inUse && nData < stored && !hasCodes(nData))
                 g_pfnLog("Set DPI: stage %d is not in use and has no code; not written", nData);

@@ -177,9 +177,9 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     }
     for (int i = 0; i < kMaxDpiStages; ++i) rec.stages[i].disabled = i < inUse ? 0 : 1;
     bool dpiError = false;
+    const int sensor = model ? model->Sensor : 0;
     for (int i = 0; i < stored; ++i) {
         const uint8_t xc = b[6 + 3 * i], yc = b[7 + 3 * i];
-        const int sensor = model ? model->Sensor : 0;
         const int x = StageValue(sensor, rec.stages[i].xDpi, xc);
         const int y = StageValue(sensor, rec.stages[i].yDpi, yc);
         if (i >= inUse) {

@@ -128,6 +128,13 @@ TEST_F(ApplyTest, AStageValueWithoutACodeIsNeverWritten) {
     EXPECT_EQ(0, Apply(kApplyDpiValues, kApplyAll));
     EXPECT_EQ(0, Apply(kApplyDpiValues, 1));
     EXPECT_EQ(before, Mem(0x06, 15));
+    // Trying the program without a mouse goes on with the other steps, still writing no code.
+    g_Config.GoWithNoDev = 1;
+    g_ProfileList.Edit([](ProfileRecord& r) { r.lightMode = 3; });
+    EXPECT_EQ(1, Apply(kApplyDpiValues | kApplyLighting, kApplyAll));
+    g_Config.GoWithNoDev = 0;
+    EXPECT_EQ(before, Mem(0x06, 15));
+    EXPECT_EQ(3, Mem(0x35, 1)[0]);
 
     g_ProfileList.Edit([](ProfileRecord& r) {
         r.stages[1] = r.stages[0];
