@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "cli/profile_command.h"
+#include "config/device_model.h"
 #include "device/session_state.h"
 #include "profile/apply_thread.h"
 #include "profile/profile_apply.h"
@@ -34,11 +35,17 @@ int CmdRestore(const CliOptions& opts, const std::vector<std::string>& args) {
 int CmdExport(const CliOptions& opts, const std::vector<std::string>& args) {
     if (args.size() != 1) return CliFail("usage: mivora-cli export FILE.zqa");
     ProfileCommand cmd(opts);
-    // The stored profile is what the file gets; no mouse is needed.
-    if (int rc = cmd.Start(false, ProfileCommand::Access::kStored)) return cmd.Finish(rc);
+    // The attached mouse's profile, read as the window reads it; without a mouse the stored
+    // profile of the last model, which may not be the mouse the user means: say whose it is.
+    if (int rc = cmd.Start(true, ProfileCommand::Access::kMouseOrStored)) return cmd.Finish(rc);
     cmd.BeginApply();
     const int r = ExportProfile(args[0]);
     if (r != 1) return cmd.Finish(cmd.FailWithMessage("no profile to export"));
+    if (!cmd.NoMouseReason().empty()) {
+        const DeviceModel* m = pSensorCfg.load();
+        std::fprintf(stderr, "mivora-cli: %s; exported the stored profile of cid %d, mid %d\n",
+                     cmd.NoMouseReason().c_str(), m ? m->CID : 0, m ? m->MID : 0);
+    }
     // Macro keys that did not fit the file.
     for (const std::string& m : cmd.NewMessages())
         std::fprintf(stderr, "mivora-cli: %s\n", m.c_str());

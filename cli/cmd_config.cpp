@@ -96,8 +96,12 @@ void PrintModels() {
             m.DevTy == 1 ? "receiver" : (m.DevTy == 3 ? "receiver+Bluetooth" : "other"),
             m.ShowLED ? "yes" : "no", m.KeyCount);
         std::printf("         stages %d (start %d):", m.DM, m.DEFLEVEL + 1);
-        for (int i = 0; i < m.DM && i < kMaxDpiStages; ++i)
-            std::printf(" %d (code 0x%02x)", m.DPI[i], DpiToCode(m.Sensor, m.DPI[i]));
+        for (int i = 0; i < m.DM && i < kMaxDpiStages; ++i) {
+            if (const auto code = DpiCode(m.Sensor, m.DPI[i]))
+                std::printf(" %d (code 0x%02x)", m.DPI[i], *code);
+            else
+                std::printf(" %d (no code)", m.DPI[i]);
+        }
         std::printf("\n         report rate %x Hz\n", m.DR);
     }
 }

@@ -10,27 +10,13 @@
 #include "macro/key_names.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
+#include "profile/report_rates.h"
 
 namespace {
 
-// Hz of a hexadecimal-coded decimal rate; -1 when it is not one of the four rates.
-int RateHz(uint32_t rate) {
-    switch (rate) {
-        case 0x125:
-            return 125;
-        case 0x250:
-            return 250;
-        case 0x500:
-            return 500;
-        case 0x1000:
-            return 1000;
-        default:
-            return -1;
-    }
-}
-
-std::string RateText(uint32_t rate) {
-    const int hz = RateHz(rate);
+// The rate as the window's rate buttons name it on that link; null for an unknown code.
+std::string RateText(uint32_t rate, bool bluetooth) {
+    const int hz = bluetooth ? BluetoothRateHz(rate) : ReceiverRateHz(rate);
     return hz < 0 ? "null" : std::to_string(hz);
 }
 
@@ -93,8 +79,8 @@ void PrintJson(const DeviceModel& m, const ProfileRecord& r) {
     std::snprintf(t, sizeof t, "\"cid\":%d,\"mid\":%d,\"sensor\":\"0x%x\",", m.CID, m.MID,
                   m.Sensor);
     o += t;
-    o += "\"report_rate\":{\"receiver\":" + RateText(r.rate24) +
-         ",\"bluetooth\":" + RateText(r.rateBt) + "},";
+    o += "\"report_rate\":{\"receiver\":" + RateText(r.rate24, false) +
+         ",\"bluetooth\":" + RateText(r.rateBt, true) + "},";
     o += "\"current_stage\":" + std::to_string(g_nCurDpiLevel.load()) + ",\"stages\":[";
     for (int i = 0; i < StageCount(m); ++i) {
         const DpiStage& s = r.stages[i];
@@ -128,8 +114,8 @@ void PrintJson(const DeviceModel& m, const ProfileRecord& r) {
 
 void PrintText(const DeviceModel& m, const ProfileRecord& r) {
     std::printf("model        cid %d, mid %d, sensor 0x%x\n", m.CID, m.MID, m.Sensor);
-    std::printf("report rate  receiver %s Hz, bluetooth %s Hz\n", RateText(r.rate24).c_str(),
-                RateText(r.rateBt).c_str());
+    std::printf("report rate  receiver %s Hz, bluetooth %s Hz\n", RateText(r.rate24, false).c_str(),
+                RateText(r.rateBt, true).c_str());
     std::printf("DPI stages   current %d\n", g_nCurDpiLevel.load());
     for (int i = 0; i < StageCount(m); ++i) {
         const DpiStage& s = r.stages[i];

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
+#include "profile/report_rates.h"
 
 namespace {
 
@@ -205,38 +207,34 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
             return false;
         }
         e.dwFunID = v;
+        // The mouse would get FF FF FF while read showed the code's name.
+        if (MatrixCodeOf(e) == kNoMatrixCode) {
+            why = "the mouse has no code for the function " + text;
+            return false;
+        }
         return true;
     }
     why = "unknown function " + text;
     return false;
 }
 
-int HzCode(long hz) {
-    switch (hz) {
-        case 125:
-            return 0x125;
-        case 250:
-            return 0x250;
-        case 500:
-            return 0x500;
-        case 1000:
-            return 0x1000;
-        default:
-            return 0;
-    }
-}
-
 int SetDpi(ProfileCommand& cmd, const std::vector<std::string>& a, const DeviceModel& m) {
     long stage = 0, x = 0, y = 0;
     const int stages = std::min(m.DM, kDeviceDpiStages);
-    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, stages - 1, stage) ||
-        !ParseIntArg(a[2], 1, 100000, x) || (a.size() == 4 && !ParseIntArg(a[3], 1, 100000, y)))
+    if (a.size() < 3 || a.size() > 4 || !ParseIntArg(a[1], 0, stages - 1, stage))
         return CliFail("usage: mivora-cli set dpi STAGE X [Y] (STAGE 0.." +
                        std::to_string(stages - 1) + ")");
-    if (a.size() == 3) y = x;
-    for (long v : {x, y})
-        if (!DpiCode(m.Sensor, static_cast<int>(v)))
+    // A refused value is named as the DPI value it is, not as a wrong stage.
+    for (size_t i = 2; i < a.size(); ++i) {
+        long v = 0;
+        if (!ParseIntArg(a[i], std::numeric_limits<long>::min(), std::numeric_limits<long>::max(),
+                         v))
+            return CliFail("the DPI value '" + a[i] + "' is not a whole number");
+        if (v < 1 || v > 100000 || !DpiCode(m.Sensor, static_cast<int>(v)))
             return CliFail(std::to_string(v) + " DPI is not a value of this mouse's sensor");
+        (i == 2 ? x : y) = v;
+    }
+    if (a.size() == 3) y = x;
     g_ProfileList.Edit([&](ProfileRecord& r) {
         r.stages[stage].xDpi = static_cast<int32_t>(x);
         r.stages[stage].yDpi = static_cast<int32_t>(y);
@@ -263,10 +261,12 @@ int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a, const Devic
                 return CliFail("--color takes RRGGBB in hexadecimal");
             r.lightColor =
                 static_cast<uint32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
-        } else if (a[i] == "--speed" && ParseIntArg(a[i + 1], 0, 255, v)) {
-            r.lightSpeed = static_cast<uint32_t>(v);
-        } else if (a[i] == "--brightness" && ParseIntArg(a[i + 1], 0, 255, v)) {
-            r.lightBrightness = static_cast<uint32_t>(v);
+        } else if (a[i] == "--speed" || a[i] == "--brightness") {
+            // The mouse keeps one byte for each.
+            if (!ParseIntArg(a[i + 1], 0, 255, v))
+                return CliFail(a[i] + " takes a whole number from 0 to 255, not '" + a[i + 1] +
+                               "'");
+            (a[i] == "--speed" ? r.lightSpeed : r.lightBrightness) = static_cast<uint32_t>(v);
         } else {
             return CliFail(kUsage);
         }
@@ -286,7 +286,8 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     if (what == "dpi") return SetDpi(cmd, a, m);
     if (what == "stage") {
         long stage = 0;
-        const int stages = std::min(m.DM, kDeviceDpiStages);
+        const auto rec = g_ProfileList.Snapshot();
+        const int stages = rec ? StagesInUse(*rec, m) : 1;
         if (a.size() != 2 || !ParseIntArg(a[1], 0, stages - 1, stage))
             return CliFail("usage: mivora-cli set stage STAGE (0.." + std::to_string(stages - 1) +
                            ")");
@@ -296,15 +297,21 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     if (what == "rate") {
         long hz = 0;
         const bool bt = a.size() == 3 && a[2] == "--bluetooth";
-        if ((a.size() != 2 && !bt) || !ParseIntArg(a[1], 1, 100000, hz) || !HzCode(hz))
-            return CliFail("usage: mivora-cli set rate 125|250|500|1000 [--bluetooth]");
+        // Over Bluetooth the rate the window's buttons show, or the receiver number of its code.
+        uint32_t code = 0;
+        if ((a.size() == 2 || bt) && ParseIntArg(a[1], 1, 100000, hz)) {
+            code = RateCodeOfHz(static_cast<int>(hz), bt);
+            if (!code && bt) code = RateCodeOfHz(static_cast<int>(hz), false);
+        }
+        if (!code)
+            return CliFail(
+                "usage: mivora-cli set rate 125|250|500|1000 [--bluetooth] (over Bluetooth also "
+                "90|115|133)");
         if (bt && !(m.DevTy & kDevTyBluetooth))
             return CliFail(
                 "this mouse connects through its receiver only; it has no Bluetooth "
                 "rate");
-        g_ProfileList.Edit([&](ProfileRecord& r) {
-            (bt ? r.rateBt : r.rate24) = static_cast<uint32_t>(HzCode(hz));
-        });
+        g_ProfileList.Edit([&](ProfileRecord& r) { (bt ? r.rateBt : r.rate24) = code; });
         return cmd.Apply(kApplyRates, 0);
     }
     if (what == "light") return SetLight(cmd, a, m);

@@ -49,7 +49,9 @@ const CommandHelp kHelp[] = {
      "Changes one setting in the stored profile and writes it to the mouse at once. Stages\n"
      "and keys count from 0. dpi sets a stage's resolution (Y defaults to X), stage the\n"
      "current stage, rate the receiver's (or with --bluetooth the Bluetooth) report rate,\n"
-     "light the lighting mode with its colour, speed and brightness, key a key's function.\n\n"
+     "light the lighting mode with its colour, speed and brightness, key a key's function.\n"
+     "Over Bluetooth the rates 125, 250 and 500 are 90, 115 and 133 Hz; read shows those\n"
+     "numbers and set rate --bluetooth takes them too.\n\n"
      "FUNCTION is one of:\n"
      "  left right middle forward back off dpi-up dpi-down dpi-cycle light-switch\n"
      "  media:NAME         a media key (names below)\n"
@@ -67,7 +69,9 @@ const CommandHelp kHelp[] = {
      "restores the pointer settings and resets the mouse.\n"},
     {"export",
      "usage: mivora-cli export FILE.zqa\n\n"
-     "Reads the mouse and writes its profile with the macros its keys play to FILE.zqa.\n"},
+     "Reads the mouse and writes its profile, with the macros its keys play, to FILE.zqa.\n"
+     "With no mouse connected it writes the stored profile of the model last used instead\n"
+     "and says on standard error which model (cid, mid) that profile belongs to.\n"},
     {"import",
      "usage: mivora-cli import FILE.zqa\n\n"
      "Reads a profile file (as written by export or by the desktop program), adds its macros\n"

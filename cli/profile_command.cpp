@@ -1,6 +1,7 @@
 #include "cli/profile_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -36,7 +37,8 @@ std::string OneLine(std::string s) {
 }  // namespace
 
 bool ParseIntArg(const std::string& text, long min, long max, long& out) {
-    if (text.empty()) return false;
+    // strtol would skip spaces before the number but not after it: refuse both alike.
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return false;
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
     if (*end != '\0' || v < min || v > max) return false;
@@ -75,16 +77,25 @@ int ProfileCommand::Start(bool readMouse, Access access) {
                        " (nothing was changed)");
     }
     LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
+    if (access == Access::kMouseOrStored) {
+        const int found = m_session.Search();
+        if (found >= 2) return CliFail(m_session.SearchFailure(found));
+        if (found == 0) {
+            m_noMouse = m_session.SearchFailure(found);
+            access = Access::kStored;
+        }
+    }
     if (access == Access::kStored) {
         LoadCID();
-    } else if (int rc = m_session.FindOneMouse()) {
-        return rc;
+    } else if (access != Access::kMouseOrStored) {
+        if (int rc = m_session.FindOneMouse()) return rc;
     }
     const DeviceModel* model = pSensorCfg.load();
     if (!model || model->Sensor == 0) return CliFail("the mouse's model is not in cfg.ini");
     LoadPro();
     // The stage the stored profile was left on (the mouse's own, once it is read).
-    if (auto rec = g_ProfileList.Snapshot()) g_nCurDpiLevel = ClampStage(rec->curStage, *model);
+    if (auto rec = g_ProfileList.Snapshot())
+        g_nCurDpiLevel = ClampStage(rec->curStage, *rec, *model);
     m_started = m_lock.Held();
     if (access == Access::kStored) return 0;
     if (readMouse) {

@@ -23,6 +23,9 @@ class ProfileCommand {
         kChanges,  // takes the data folder's lock (waiting a bounded time) or changes nothing
         kReads,    // works while another program holds the lock, then leaves the files alone
         kStored,   // reads the stored profile only: no mouse is needed
+        // As kReads with a mouse that answers; with none, the stored profile of the last model
+        // (NoMouseReason says why).
+        kMouseOrStored,
     };
     // Start-up up to a current profile for the one mouse; with readMouse, the mouse is read into
     // it as ReadCurCfgThread does. Returns 0, or the exit code after a one-line error.
@@ -42,6 +45,8 @@ class ProfileCommand {
     // User messages since BeginApply, oldest first.
     std::vector<std::string> NewMessages() const;
     CliSession& Session() { return m_session; }
+    // Why no mouse was read after a Start with kMouseOrStored; empty when one was.
+    const std::string& NoMouseReason() const { return m_noMouse; }
 
   private:
     class Collect : public Notifier {
@@ -60,6 +65,7 @@ class ProfileCommand {
     bool m_started = false;
     int m_failuresBefore = 0;
     size_t m_messagesBefore = 0;
+    std::string m_noMouse;
 };
 
 // Whole-number argument within [min, max]; false when it is not one.

@@ -132,20 +132,23 @@ std::optional<uint8_t> DpiCode(int sensor, int dpi) {
     const SensorDpiEntry* e = FindSensorEntry(sensor);
     // Unused slots of the table hold 0: no value at or below 0 is a sensor's.
     if (!e || dpi <= 0) return std::nullopt;
-    if (sensor == 0x3330) {
-        // Values below 50 and far above the list would give no one-byte code.
-        const int code = dpi <= 7200 ? dpi / 50 - 1 : (dpi / 2) / 50 - 1;
-        if (code < 0 || code > 0xFF) return std::nullopt;
-        return static_cast<uint8_t>(code);
-    }
     const bool allSlots =
         sensor == 0x3325 || sensor == 0x4090 || sensor == 0x3336 || sensor == 0x3370;
     int n = allSlots ? kSensorDpiSlots : e->count;
     if (n < 0) n = 0;
     if (n > kSensorDpiSlots) n = kSensorDpiSlots;
-    for (int i = 0; i < n; ++i)
-        if (e->values[i] == dpi) return e->codes[i];
-    return std::nullopt;
+    int at = -1;
+    for (int i = 0; i < n && at < 0; ++i)
+        if (e->values[i] == dpi) at = i;
+    if (at < 0) return std::nullopt;
+    if (sensor == 0x3330) {
+        // Counted in 50s, above 7200 in 50s of half the value; only the list's values, so a
+        // value between two of them never reads back as another.
+        const int code = dpi <= 7200 ? dpi / 50 - 1 : (dpi / 2) / 50 - 1;
+        if (code < 0 || code > 0xFF) return std::nullopt;
+        return static_cast<uint8_t>(code);
+    }
+    return e->codes[at];
 }
 
 int DpiToCode(int sensor, int dpi) {

@@ -158,24 +158,48 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
         post(60);
 
         const DeviceModel* model = pSensorCfg.load();
-        // The mouse keeps five stages; the key matrix follows them.
-        const int stageCount = model ? std::min(std::max(model->DM, 0), kDeviceDpiStages) : 0;
+        // The mouse cycles through the first stages in use, of the five it stores.
+        const int inUse = model ? StagesInUse(rec, *model) : 0;
+        const int stored = model ? std::clamp(model->DM, 0, kDeviceDpiStages) : 0;
+        const int sensor = model ? model->Sensor : 0;
+        const auto hasCodes = [&](int i) {
+            return DpiCode(sensor, rec.stages[i].xDpi) && DpiCode(sensor, rec.stages[i].yDpi);
+        };
         if (nFlag & kApplyDpiValues) {
             g_pfnLog("Set DPI --------");
             SleepMs(10);
             StageDpi stages[kMaxDpiStages];
             for (int i = 0; i < kMaxDpiStages; ++i)
                 stages[i] = StageDpi{rec.stages[i].xDpi, rec.stages[i].yDpi};
-            // Stages not in use whose values have no code keep what the mouse holds.
-            int written = stageCount;
-            const int sensor = model ? model->Sensor : 0;
-            while (written > 0 && rec.stages[written - 1].disabled != 0 &&
-                   (!DpiCode(sensor, rec.stages[written - 1].xDpi) ||
-                    !DpiCode(sensor, rec.stages[written - 1].yDpi)))
-                --written;
+            // A stage in use whose value has no code is refused before anything is written.
+            const int first = nData == kApplyAll ? 0 : nData;
+            const int last = nData == kApplyAll ? inUse - 1 : std::min(nData, inUse - 1);
+            bool refused = false;
+            for (int i = std::max(first, 0); i <= last && !refused; ++i) {
+                for (int dpi : {stages[i].xDpi, stages[i].yDpi}) {
+                    if (refused || DpiCode(sensor, dpi)) continue;
+                    char text[200];
+                    std::snprintf(text, sizeof text,
+                                  "DPI stage %d holds %d DPI, which this mouse's sensor does not "
+                                  "offer; the DPI stages were not written.",
+                                  i + 1, dpi);
+                    g_pfnLog("Set DPI: %s", text);
+                    NotifyUser(text, "Error");
+                    refused = true;
+                }
+            }
+            if (refused && !goWithNoDev) break;
+            // Stages not in use are written while their values have codes, so the memory
+            // matches the profile; from the first without one on they keep what the mouse holds.
+            int written = inUse;
+            while (written < stored && hasCodes(written)) ++written;
             int w = 1;
-            if (nData == kApplyAll)
+            if (refused)
+                g_pfnLog("Set DPI: nothing written");
+            else if (nData == kApplyAll)
                 w = WriteDpiStages(kAllItems, *link, stages, written);
+            else if (nData >= inUse && nData < stored && !hasCodes(nData))
+                g_pfnLog("Set DPI: stage %d is not in use and has no code; not written", nData);
             else if (nData >= 0 && nData < kDeviceDpiStages)
                 w = WriteDpiStages(1 << nData, *link, stages, 1);
             else
@@ -184,21 +208,14 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
         }
         post(70);
 
-        int inUse = 0;
-        for (int i = 0; i < stageCount; ++i)
-            if (rec.stages[i].disabled == 0) ++inUse;
         if (nFlag & kApplyStageCount) {
             const uint8_t data[2] = {static_cast<uint8_t>(inUse),
                                      static_cast<uint8_t>(0x55 - inUse)};
             if (failed(WriteEEPROM(0, 2, *link, kAddrStageCount, data))) break;
         }
         if (nFlag & kApplyCurStage) {
-            // Never a stage the mouse does not store, nor one the user switched off.
-            int level = model ? ClampStage(g_nCurDpiLevel.load(), *model) : 0;
-            if (inUse > 0 && level >= inUse) {
-                g_pfnLog("Set stage: stage %d is not in use, stage %d instead", level, inUse - 1);
-                level = inUse - 1;
-            }
+            // Never a stage the mouse does not cycle through.
+            const int level = model ? ClampStage(g_nCurDpiLevel.load(), rec, *model) : 0;
             const uint8_t data[2] = {static_cast<uint8_t>(level),
                                      static_cast<uint8_t>(0x55 - level)};
             if (failed(WriteEEPROM(0, 2, *link, kAddrCurStage, data))) break;

@@ -20,6 +20,18 @@ int ClampStage(int stage, const DeviceModel& model) {
     return stage >= 0 && stage < stages ? stage : 0;
 }
 
+int StagesInUse(const ProfileRecord& rec, const DeviceModel& model) {
+    const int stages = std::min(model.DM, kDeviceDpiStages);
+    int c = 0;
+    for (int i = 0; i < stages; ++i)
+        if (rec.stages[i].disabled == 0) ++c;
+    return std::max(c, 1);
+}
+
+int ClampStage(int stage, const ProfileRecord& rec, const DeviceModel& model) {
+    return stage >= 0 && stage < StagesInUse(rec, model) ? stage : 0;
+}
+
 void FillProfileDefaults(ProfileRecord& rec) {
     rec.reserved0.fill(0);
     rec.SetName(g_UiText.tc_msg14);

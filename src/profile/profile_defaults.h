@@ -16,3 +16,8 @@ ProfileRecord MakeDefaultProfile();
 
 // stage when the model's mouse stores it (below its stage count and below five), else 0.
 int ClampStage(int stage, const DeviceModel& model);
+// How many stages the mouse cycles through: the stages in use among those it stores (at least
+// one, as the mouse always has its first stage).
+int StagesInUse(const ProfileRecord& rec, const DeviceModel& model);
+// stage when it is one of the stages in use (below StagesInUse), else 0.
+int ClampStage(int stage, const ProfileRecord& rec, const DeviceModel& model);

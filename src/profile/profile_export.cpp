@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
+#include "profile/pointer_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
 
@@ -79,10 +80,14 @@ std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model
                       rec.rate24, rec.rateBt);
         return text;
     }
-    const int stages = std::min(model.DM, kDeviceDpiStages);
+    // The desktop gets only what the window's sliders could have set.
+    const std::vector<std::string> pointer = PointerSettingsOutOfRange(rec.pointer);
+    if (!pointer.empty())
+        return "The profile's " + pointer.front() + " is out of range; nothing was imported.";
+    // The stages the mouse will cycle through; the others are neither checked nor written.
+    const int stages = StagesInUse(rec, model);
     for (int i = 0; i < stages; ++i) {
         const DpiStage& st = rec.stages[i];
-        if (st.disabled != 0) continue;
         for (int32_t dpi : {st.xDpi, st.yDpi}) {
             if (DpiCode(model.Sensor, dpi)) continue;
             std::snprintf(
@@ -221,6 +226,11 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
                   " bytes, too few for a profile (" + std::to_string(kProfileRecordBytes) +
                   "); nothing was imported.";
     } else if (ParseExportImage(data.data(), data.size(), img, &message) && model) {
+        // Files from before reads kept the stages in use mark every stage in use, so a 4-stage
+        // mouse's fifth holds 0 DPI: a trailing stage without a value was never in use.
+        for (int i = kMaxDpiStages - 1;
+             i > 0 && img.rec.stages[i].xDpi == 0 && img.rec.stages[i].yDpi == 0; --i)
+            img.rec.stages[i].disabled = 1;
         message = CheckImportRecord(img.rec, *model, allowOtherSensor);
     } else if (message.empty()) {
         message = "No mouse model is selected; nothing was imported.";
@@ -274,7 +284,7 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
         r.profileId = ownId;
     });
     g_pfnLog("ImportProfile: g_nCurDpiLevel=%d", level);
-    level = ClampStage(level, *model);
+    level = ClampStage(level, img.rec, *model);
     g_nCurDpiLevel = level;
     PostApply(kImportApplyFlags, 255);
     return 1;

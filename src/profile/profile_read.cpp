@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
@@ -114,6 +115,14 @@ int DecodeMacroSlot(CUSBDriver& link, int a, const uint8_t* eventString, size_t 
     return 1;
 }
 
+// The DPI value a stage's code stands for. Some values share their code with half of them (an
+// extension value, 0x3330 above 7200): while the mouse holds the code of the value the record
+// has, that value stays, so what the user chose is what the program reports and shows.
+int StageValue(int sensor, int kept, uint8_t code) {
+    const std::optional<uint8_t> keptCode = DpiCode(sensor, kept);
+    return keptCode && *keptCode == code ? kept : CodeToDpi(code);
+}
+
 }  // namespace
 
 void DecodeReportRates(uint8_t b, ProfileRecord& rec) {
@@ -155,17 +164,24 @@ int ReadProfileFromDevice(CUSBDriver& link, ProfileRecord& rec) {
     DecodeReportRates(b[0], rec);
     g_nCurDpiLevel = b[4];
     g_pfnLog("set g_nCurDpiLevel=%d, DpiStages=%d", b[4], b[2]);
-    // The mouse cycles through the first b[2] stages: the others keep their values (what the
-    // memory holds where it has a code) but are not in use, so the next apply keeps the count.
-    const int inUse = std::min<int>(b[2], kDeviceDpiStages);
     const DeviceModel* model = pSensorCfg.load();
-    const int stored =
-        model ? std::max(inUse, std::min(std::max(model->DM, 0), kDeviceDpiStages)) : inUse;
+    // Only five stages live in the mouse's memory; what follows them is the key matrix. The
+    // mouse cycles through the first b[2] of them: the others keep their values (what the
+    // memory holds where it has a code) but are not in use, so the next apply keeps the count.
+    const int stored = model ? std::clamp(model->DM, 0, kDeviceDpiStages) : kDeviceDpiStages;
+    int inUse = b[2];
+    if (inUse < 1 || inUse > stored) {
+        g_pfnLog("DpiStages=%d is no stage count of this mouse; all %d stages taken in use", inUse,
+                 stored);
+        inUse = stored;
+    }
     for (int i = 0; i < kMaxDpiStages; ++i) rec.stages[i].disabled = i < inUse ? 0 : 1;
     bool dpiError = false;
+    const int sensor = model ? model->Sensor : 0;
     for (int i = 0; i < stored; ++i) {
         const uint8_t xc = b[6 + 3 * i], yc = b[7 + 3 * i];
-        const int x = CodeToDpi(xc), y = CodeToDpi(yc);
+        const int x = StageValue(sensor, rec.stages[i].xDpi, xc);
+        const int y = StageValue(sensor, rec.stages[i].yDpi, yc);
         if (i >= inUse) {
             if (x != 0 && y != 0) {
                 rec.stages[i].xDpi = x;

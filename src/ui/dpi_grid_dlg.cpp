@@ -78,17 +78,19 @@ int CDpiGridDlg::Step(bool up) {
         }
     }
     if (at < 0) return 0;
+    // The next value in that direction that the mouse can be given: one with a code.
+    const int step = up ? 1 : -1;
+    int to = at + step;
+    while (to >= 0 && to < count && !DpiCode(model->Sensor, sensor->values[to])) to += step;
+    if (to < 0 || to >= count) return 0;
+    const int next = sensor->values[to];
     const int level = g_nCurDpiLevel.load();
-    int next = 0;
     if (up) {
-        if (at + 1 >= count) return 0;
-        next = sensor->values[at + 1];
-        if (level < model->DM - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
+        // The last stage in use is bounded by the list only, not by a stage the mouse skips.
+        if (level < StagesInUse(*profile, *model) - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
             next >= profile->stages[level + 1].xDpi)
             return 0;
     } else {
-        if (at == 0) return 0;
-        next = sensor->values[at - 1];
         if (level > 0 && level - 1 < kMaxDpiStages && profile->stages[level - 1].xDpi >= next)
             return 0;
     }

@@ -13,6 +13,7 @@
 #include "core/paths.h"
 #include "profile/profile_list.h"
 #include "profile/profile_store.h"
+#include "profile/report_rates.h"
 #include "skin/caption_fit.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -498,13 +499,15 @@ void CMivoraDlg::UpdateIndicators() {
 
 void CMivoraDlg::RefreshRateCaptions() {
     const DeviceModel* model = pSensorCfg.load();
-    static constexpr int kBtCodes[3] = {0x90, 0x115, 0x133};
     const int devTy = model ? model->DevTy : 0;
     const bool bt = m_link && m_link->IsConnected() && m_link->m_bBluetooth.load() != 0;
     const bool btCaptions = devTy == 2 || (devTy != 1 && bt);
     for (int i = 0; i < 3; ++i) {
         char text[16];
-        std::snprintf(text, sizeof text, "%x Hz", btCaptions ? kBtCodes[i] : kRateCodes[i]);
+        // The same numbers as the CLI's read and set rate.
+        const uint32_t code = static_cast<uint32_t>(kRateCodes[i]);
+        std::snprintf(text, sizeof text, "%d Hz",
+                      btCaptions ? BluetoothRateHz(code) : ReceiverRateHz(code));
         m_btnRate[i].SetCaption(text);
         if (g_Config.BtnTips) m_btnRate[i].SetToolTip(text);
     }

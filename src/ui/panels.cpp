@@ -79,7 +79,8 @@ void CMivoraDlg::UpdateControlsFromProfile() {
     if (!snap) return;
     const ProfileRecord& p = *snap;
     const DeviceModel* model = pSensorCfg.load();
-    const int stages = model ? std::min(model->DM, kDeviceDpiStages) : 0;
+    // The stages the mouse cycles through: one it skips cannot be made current here.
+    const int stages = model ? StagesInUse(p, *model) : 0;
 
     RefreshKeyButtons(p.KeySetIndex());
     for (int i = 0; i < 8 && m_pDpiGrid[i]; ++i) {

@@ -144,6 +144,8 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
           // Raw codes without what they need, signs in hexadecimal numbers.
           "set key 1 0x05000000", "set key 1 0x080000AD", "set key 1 0x020000A1", "set key 1 0x-1",
           "set key 1 0x+13", "set key 1 0x 13",
+          // Raw codes the mouse has no code for (it would get FF FF FF).
+          "set key 1 0x01000016", "set key 1 0x080000AB",
           // Nothing to switch on a model without lighting.
           "set key 1 light-switch"}) {
         const Result r = Run(args);
@@ -162,8 +164,28 @@ TEST_F(CliProfileTest, RefusedInputFailsWithOneLineAndChangesNothing) {
         const Result r = RunOn(dir.File("apex.bin"), data, apex + args);
         EXPECT_TRUE(OneLineError(r)) << args << ": " << r.code << " " << r.err;
     }
+    for (const char* args : {"set light 1 --speed 256", "set light 1 --brightness -1"}) {
+        const Result r = RunOn(dir.File("apex.bin"), data, apex + args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("0 to 255")) << args << ": " << r.err;
+    }
     EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set light 4 --color 00ff00").code);
     EXPECT_EQ(0, RunOn(dir.File("apex.bin"), data, apex + "set rate 250 --bluetooth").code);
+}
+
+// Over Bluetooth the codes of 125, 250 and 500 Hz give 90, 115 and 133 Hz: the number the
+// window's rate buttons show, in read and in set rate.
+TEST_F(CliProfileTest, TheBluetoothRateIsTheNumberTheWindowShows) {
+    const std::string bt = "--virtual-cid 0x4D --virtual-mid 2 ", m2 = dir.File("m2.bin");
+    ASSERT_EQ(0, RunOn(m2, data, bt + "set rate 500 --bluetooth").code);
+    Result r = RunOn(m2, data, bt + "read --json");
+    EXPECT_NE(std::string::npos, r.out.find("\"bluetooth\":133}")) << r.out;
+    r = RunOn(m2, data, bt + "read");
+    EXPECT_NE(std::string::npos, r.out.find("bluetooth 133 Hz")) << r.out;
+    ASSERT_EQ(0, RunOn(m2, data, bt + "set rate 90 --bluetooth").code);
+    EXPECT_EQ(0x80, Slurp(m2)[0] & 0xF0);
+    r = RunOn(m2, data, bt + "set rate 90");
+    EXPECT_TRUE(OneLineError(r)) << "90 Hz is no receiver rate";
 }
 
 TEST_F(CliProfileTest, RestoreLeavesTheMouseAsItLeftTheFactory) {
@@ -212,6 +234,92 @@ TEST_F(CliProfileTest, ApplyWritesTheStageTheUserChoseAndTheStageCount) {
         platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
     ASSERT_EQ(0, Run("apply").code);
     EXPECT_EQ((std::vector<uint8_t>{4, 0x51, 2, 0x53}), Memory(0x02, 4));
+}
+
+TEST_F(CliProfileTest, TheStagesInUseSurviveAReadApplyAndImport) {
+    ASSERT_EQ(0, Run("read").code);
+    std::string raw = Slurp(state);
+    const char three[4] = {3, 0x52, 1, 0x54};  // the user cycles 3 of the 4 stages, on stage 1
+    raw.replace(0x02, 4, three, 4);
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    const Result r = Run("read --json");
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos,
+              r.out.find("\"enabled\":true},{\"x\":3000,\"y\":3000,\"color\":\"#"))
+        << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"enabled\":false}]")) << r.out;
+    ASSERT_EQ(0, Run("apply").code);
+    EXPECT_EQ((std::vector<uint8_t>{3, 0x52, 1, 0x54}), Memory(0x02, 4));
+    const Result stage = Run("set stage 3");
+    EXPECT_TRUE(OneLineError(stage)) << stage.err;
+    EXPECT_NE(std::string::npos, stage.err.find("(0..2)")) << stage.err;
+
+    // A profile of 2 stages in use whose current stage is off, with no value on its last stage:
+    // the mouse keeps that stage's bytes and lands on a stage in use.
+    const std::string file = dir.File("two.zqa");
+    raw = Slurp(state);
+    raw[0x02] = 2;
+    raw[0x03] = 0x53;
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    ASSERT_EQ(0, Run("read").code);
+    ASSERT_EQ(0, Run("export '" + file + "'").code);
+    std::string two = Slurp(file);
+    two[1888] = 3;                                        // current stage
+    two.replace(1760 + 16 * 3, 8, std::string(8, '\0'));  // stage 3: 0 DPI
+    dir.Write("two.zqa", two);
+    const std::vector<uint8_t> stage3 = Memory(0x06 + 3 * 3, 3);
+    const Result imported = Run("import '" + file + "'");
+    ASSERT_EQ(0, imported.code) << imported.err;
+    EXPECT_EQ((std::vector<uint8_t>{2, 0x53, 0, 0x55}), Memory(0x02, 4));
+    EXPECT_EQ(stage3, Memory(0x06 + 3 * 3, 3));
+
+    // A 4-stage model's export goes into a 5-stage model with another sensor.
+    const std::string four = dir.File("four.zqa");
+    ASSERT_EQ(0, RunOn(dir.File("m1.bin"), dir.File("m1"), "read").code);
+    ASSERT_EQ(0, RunOn(dir.File("m1.bin"), dir.File("m1"), "export '" + four + "'").code);
+    const std::string m2 = dir.File("m2.bin");
+    const Result forced = RunOn(m2, dir.File("m2"),
+                                "--virtual-cid 0x4D --virtual-mid 2 import '" + four + "' --force");
+    ASSERT_EQ(0, forced.code) << forced.err;
+    EXPECT_EQ(4, Slurp(m2)[0x02]);
+}
+
+// A stored stage value the sensor has no code for: apply refuses it and writes no code 0.
+TEST_F(CliProfileTest, ApplyRefusesAStageValueWithoutACode) {
+    ASSERT_EQ(0, Run("read").code);
+    std::vector<platform::DirEntry> files;
+    ASSERT_TRUE(platform::ListDir(data, files));
+    std::string stored;
+    for (const auto& f : files)
+        if (f.name.rfind("PRO_", 0) == 0) stored = data + "/" + f.name;
+    ASSERT_FALSE(stored.empty());
+    std::string raw = Slurp(stored);
+    const char odd[4] = {static_cast<char>(0xD2), 0x04, 0, 0};  // 1234 DPI
+    raw.replace(1760 + 16, 4, odd, 4);
+    ASSERT_TRUE(platform::WriteFileAtomic(stored, reinterpret_cast<const uint8_t*>(raw.data()),
+                                          raw.size()));
+    const std::string before = Slurp(state);
+    const Result apply = Run("apply");
+    EXPECT_TRUE(OneLineError(apply)) << apply.err;
+    EXPECT_NE(std::string::npos, apply.err.find("1234")) << apply.err;
+    EXPECT_EQ(before.substr(0x06, 15), Slurp(state).substr(0x06, 15));
+}
+
+TEST_F(CliProfileTest, ARefusedDpiValueIsNamedAndSpacesAroundANumberCountAlike) {
+    ASSERT_EQ(0, Run("read").code);
+    const std::string before = Slurp(state);
+    for (const char* args : {"set dpi 0 0", "set dpi 0 1000 0", "set dpi 0 -800"}) {
+        const Result r = Run(args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("DPI")) << args << ": " << r.err;
+        EXPECT_EQ(std::string::npos, r.err.find("STAGE")) << args << ": " << r.err;
+    }
+    const Result lead = Run("set dpi 0 ' 1500'"), trail = Run("set dpi 0 '1500 '");
+    EXPECT_EQ(lead.code, trail.code) << lead.err << trail.err;
+    EXPECT_TRUE(OneLineError(trail)) << trail.err;
+    EXPECT_EQ(before, Slurp(state));
 }
 
 TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
@@ -307,12 +415,32 @@ TEST_F(CliProfileTest, ExportAndImportOnAFreshMouseReadBackTheSameOnEveryModelAn
     }
 }
 
-TEST_F(CliProfileTest, ExportNeedsNoMouse) {
+// The file holds the attached mouse's profile, whichever model last used the data folder; with
+// no mouse the stored profile of that model, and the command says whose it is.
+TEST_F(CliProfileTest, ExportWritesTheAttachedMousesProfile) {
+    const std::string m2 = dir.File("m2.bin"), file = dir.File("p.zqa");
     ASSERT_EQ(0, Run("set key 3 dpi-up").code);
-    const std::string file = dir.File("p.zqa");
-    const Result r = Run("export '" + file + "'", false);
+    ASSERT_EQ(0, RunOn(m2, data, "--virtual-cid 0x4D --virtual-mid 2 read").code);
+    // The mouse changed behind the stored profile's back: key 3 is the middle button now.
+    std::string raw = Slurp(state);
+    raw.replace(0x15 + 4 * 3, 4, std::string("\x01\x04\x00\x50", 4));
+    ASSERT_TRUE(
+        platform::WriteFileAtomic(state, reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+    const Result r = Run("export '" + file + "'");
     ASSERT_EQ(0, r.code) << r.err;
-    EXPECT_EQ(10312u, Slurp(file).size());
+    std::string p = Slurp(file);
+    ASSERT_EQ(10312u, p.size());
+    EXPECT_EQ(std::string("\x50\x30\0\0", 4), p.substr(1892, 4)) << "the sensor of model 1";
+    EXPECT_EQ(std::string("\x12\0\0\x01", 4), p.substr(572 + 24 * 3, 4)) << "the middle button";
+    EXPECT_EQ("", r.err);
+
+    const Result stored = Run("export '" + file + "'", false);
+    ASSERT_EQ(0, stored.code) << stored.err;
+    p = Slurp(file);
+    ASSERT_EQ(10312u, p.size());
+    EXPECT_EQ(std::string("\x50\x30\0\0", 4), p.substr(1892, 4));
+    EXPECT_NE(std::string::npos, stored.err.find("stored profile")) << stored.err;
+    EXPECT_NE(std::string::npos, stored.err.find("cid 77, mid 1")) << stored.err;
 }
 
 TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {

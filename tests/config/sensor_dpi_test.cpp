@@ -54,6 +54,7 @@ TEST_F(SensorDpi, DpiCodeTellsAValueWithCodeZeroFromNoCode) {
         {0x3325, 200, 0x04}, {0x3104, 600, 0x10}, {0x3335, 16000, 0xBD}, {0x4090, 5200, 0x3B},
         {0x3336, 7200, 143}, {0x3336, 7300, 72},  {0x3370, 10100, 100},  {0x3370, 19000, 189},
         {0x3330, 50, 0},     {0x3330, 49, -1},    {0x3330, 0, -1},       {0x3330, -100, -1},
+        {0x3330, 75, -1},  // between two values of the list: it would read back as 50
         {0x3335, 100, 0},    {0x3336, 50, 0},     {0x3370, 50, 0},       {0x3335, 0, -1},
         {0x3325, 0, -1},     {0x3336, 0, -1},  // empty table slots hold 0: never a value
         {0x3330, 30000, -1},                   // never a negative or a wider value cut to a byte
@@ -65,8 +66,8 @@ TEST_F(SensorDpi, DpiCodeTellsAValueWithCodeZeroFromNoCode) {
         EXPECT_EQ(DpiToCode(c.sensor, c.dpi), c.code < 0 ? 0 : c.code);
     }
     BuildSensorDpiTable(1);
-    EXPECT_EQ(DpiToCode(0x3325, 5200), 0x3B);
-    EXPECT_EQ(DpiToCode(0x3325, 6000), 0x45);
+    EXPECT_EQ(DpiCode(0x3325, 5200), 0x3B);
+    EXPECT_EQ(DpiCode(0x3325, 6000), 0x45);
 }
 
 TEST_F(SensorDpi, CodeToDpiUsesTheSelectedModel) {
@@ -84,7 +85,7 @@ TEST_F(SensorDpi, CodeToDpiUsesTheSelectedModel) {
     EXPECT_EQ(CodeToDpiWith(0x3360, 1), 0);
 }
 
-TEST_F(SensorDpi, ReplacedListsServeDpiToCodeButNotTheStaticSensors) {
+TEST_F(SensorDpi, ReplacedListsServeDpiCodeButNotTheStaticSensors) {
     SensorDpiEntry* e = FindSensorEntry(0x3104);
     ASSERT_NE(e, nullptr);
     *e = SensorDpiEntry{};
@@ -94,15 +95,15 @@ TEST_F(SensorDpi, ReplacedListsServeDpiToCodeButNotTheStaticSensors) {
     e->values[1] = 800;
     e->codes[0] = 0x10;
     e->codes[1] = 0x20;
-    EXPECT_EQ(DpiToCode(0x3104, 800), 0x20);
-    EXPECT_EQ(DpiToCode(0x3104, 600), 0);
+    EXPECT_EQ(DpiCode(0x3104, 800), 0x20);
+    EXPECT_FALSE(DpiCode(0x3104, 600));
     EXPECT_EQ(CodeToDpiWith(0x3104, 0x20), 800);
 
     SensorDpiEntry* c = FindSensorEntry(0x3325);
     c->count = 1;
     c->codes[0] = 0x99;
     EXPECT_EQ(CodeToDpiWith(0x3325, 0x04), 200) << "0x3325 reads its static pairs";
-    EXPECT_EQ(DpiToCode(0x3325, 6000), 0x45) << "0x3325 searches all slots whatever the count";
+    EXPECT_EQ(DpiCode(0x3325, 6000), 0x45) << "0x3325 searches all slots whatever the count";
 }
 
 TEST(DefaultDpiList, KnownAndUnknownSensors) {

@@ -124,8 +124,8 @@ TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
         EXPECT_TRUE((std::set<int>{0x125, 0x250, 0x500, 0x1000}).count(m.DR));
         pSensorCfg = &m;  // CodeToDpi reads the selected model's sensor
         for (int i = 0; i < m.DM; ++i) {
-            EXPECT_NE(DpiToCode(m.Sensor, m.DPI[i]), 0) << m.DPI[i];
-            EXPECT_EQ(CodeToDpi(DpiToCode(m.Sensor, m.DPI[i])), m.DPI[i])
+            ASSERT_TRUE(DpiCode(m.Sensor, m.DPI[i])) << m.DPI[i];
+            EXPECT_EQ(CodeToDpi(*DpiCode(m.Sensor, m.DPI[i])), m.DPI[i])
                 << "stage " << i << " does not read back as itself";
         }
         EXPECT_LT(m.DEFLEVEL, m.DM);

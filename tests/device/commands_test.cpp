@@ -314,6 +314,12 @@ TEST_F(LinkTest, DpiStagesNeverReachTheKeyMatrix) {
     hid.ClearSent();
     EXPECT_EQ(WriteDpiStages(0x20, link, stages, 8), 1);
     EXPECT_TRUE(hid.Sent_().empty());
+
+    // A value without a code would reach the mouse as another value's code.
+    stages[1] = {1234, 400};
+    EXPECT_EQ(WriteDpiStages(0xFF, link, stages, 3), 0);
+    EXPECT_EQ(WriteDpiStages(0x02, link, stages, 1), 0);
+    EXPECT_TRUE(hid.Sent_().empty());
 }
 
 TEST_F(LinkTest, NoCurrentDeviceWritesNothing) {

@@ -105,7 +105,7 @@ TEST_F(ApplyTest, StagesBeyondTheFifthNeverReachTheKeyMatrix) {
 }
 
 // A mouse that cycles through three stages keeps three after a read and an apply, and the
-// current stage never lands on a stage the user switched off.
+// current stage never lands on a stage the user switched off (it goes back to the first).
 TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
     g_DeviceModels[0].DM = 5;
     const uint8_t count[2] = {3, 0x52};
@@ -116,7 +116,7 @@ TEST_F(ApplyTest, TheStagesInUseSurviveAReadAndTheCurrentStageStaysAmongThem) {
     g_nCurDpiLevel = 4;
     ASSERT_EQ(1, Apply(kApplyDpiValues | kApplyStageCount | kApplyCurStage, kApplyAll));
     EXPECT_EQ((Bytes{3, 0x52}), Mem(0x02, 2));
-    EXPECT_EQ((Bytes{2, 0x53}), Mem(0x04, 2));
+    EXPECT_EQ((Bytes{0, 0x55}), Mem(0x04, 2));
 }
 
 // A value without a code for the sensor is never written as another value's code; a stage not
@@ -128,6 +128,13 @@ TEST_F(ApplyTest, AStageValueWithoutACodeIsNeverWritten) {
     EXPECT_EQ(0, Apply(kApplyDpiValues, kApplyAll));
     EXPECT_EQ(0, Apply(kApplyDpiValues, 1));
     EXPECT_EQ(before, Mem(0x06, 15));
+    // Trying the program without a mouse goes on with the other steps, still writing no code.
+    g_Config.GoWithNoDev = 1;
+    g_ProfileList.Edit([](ProfileRecord& r) { r.lightMode = 3; });
+    EXPECT_EQ(1, Apply(kApplyDpiValues | kApplyLighting, kApplyAll));
+    g_Config.GoWithNoDev = 0;
+    EXPECT_EQ(before, Mem(0x06, 15));
+    EXPECT_EQ(3, Mem(0x35, 1)[0]);
 
     g_ProfileList.Edit([](ProfileRecord& r) {
         r.stages[1] = r.stages[0];

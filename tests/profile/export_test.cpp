@@ -207,6 +207,12 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
         {"key set", [](ProfileRecord& r) { r.curKeySet = 3; }, "key set 3"},
         {"stage", [](ProfileRecord& r) { r.curStage = -1; }, "stage -1"},
         {"another sensor", [](ProfileRecord& r) { r.sensor = 0x3050; }, "another mouse"},
+        // Pointer values the window could never set go nowhere near the desktop.
+        {"double-click 0 ms", [](ProfileRecord& r) { r.pointer.doubleClickMs = 0; },
+         "double-click time 0 ms"},
+        {"speed -50", [](ProfileRecord& r) { r.pointer.speed = -50; }, "pointer speed -50"},
+        {"scroll 0", [](ProfileRecord& r) { r.pointer.scrollLines = 0; }, "scroll lines 0"},
+        {"trails -3", [](ProfileRecord& r) { r.pointer.trails = -3; }, "trails -3"},
     };
     for (const auto& c : cases) {
         ProfileRecord spoiled = rec;
@@ -234,6 +240,20 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
     ASSERT_EQ(1, ImportProfile(WriteImage(image), true, true));
     EXPECT_EQ(0, g_nCurDpiLevel.load());
     EXPECT_EQ(static_cast<uint32_t>(g_DeviceModels[0].Sensor), g_ProfileList.Snapshot()->sensor);
+}
+
+// A 4-stage mouse's file from before reads kept the stages in use marks its fifth stage in use
+// with 0 DPI: into a 5-stage mouse it goes as four stages in use, not as a refusal.
+TEST_F(ExportTest, AnOlderFilesTrailingStagesWithoutAValueAreNotInUse) {
+    ProfileRecord old = DecodeProfile(ExportImage().data());
+    for (int i = 4; i < kMaxDpiStages; ++i) old.stages[i] = DpiStage{0, 0, 0, 0};
+    std::vector<uint8_t> image(kExportImageBytes, 0);
+    EncodeProfile(old, image.data());
+    g_DeviceModels[0].DM = 5;
+    ASSERT_EQ(1, ImportProfile(WriteImage(image), true)) << notes.messages.at(0).first;
+    const ProfileRecord r = *g_ProfileList.Snapshot();
+    EXPECT_EQ(4, StagesInUse(r, g_DeviceModels[0]));
+    EXPECT_EQ(0, r.stages[3].disabled);
 }
 
 TEST_F(ExportTest, ImportReadsAtMostAnImageFromARegularFile) {

@@ -31,6 +31,28 @@ TEST(PointerApplyTest, OnlyValuesThatDifferOrCannotBeReadAreWritten) {
         fake.sets);
 }
 
+// A value out of the window's range is not written, and a value the desktop reads but does not
+// take is not silent: the user is told which settings were not applied.
+TEST(PointerApplyTest, OutOfRangeAndRefusedValuesAreReported) {
+    testing_support::RecordingNotifier notes;
+    FakePointer fake;
+    fake.refuse = "speed";
+    ApplyPointerSettings(PointerSettings{3, 0, 12, 0, 0}, fake);
+    EXPECT_EQ((std::vector<std::string>{"speed=12"}), fake.sets);
+    ASSERT_EQ(1u, notes.messages.size());
+    const std::string& text = notes.messages[0].first;
+    EXPECT_NE(std::string::npos, text.find("double-click time 0 ms")) << text;
+    EXPECT_NE(std::string::npos, text.find("pointer speed 12")) << text;
+
+    // Nothing to tell when everything is taken, or a setting the desktop does not have at all.
+    notes.messages.clear();
+    fake.refuse.clear();
+    fake.readFails = true;
+    fake.refuse = "lines";
+    ApplyPointerSettings(PointerSettings{4, 500, 10, 0, 0}, fake);
+    EXPECT_TRUE(notes.messages.empty()) << notes.messages[0].first;
+}
+
 TEST(PointerApplyTest, WithoutDesktopSettingsNothingIsWrittenAndTheLogSaysSoOnce) {
     auto none = platform::MakeNullPointerSettings();
     testing_support::LogCapture log;

@@ -33,6 +33,7 @@ class FakePointer : public platform::PointerSettingsBackend {
     int dbl = 500, lines = 3, speed = 10, trails = 0;
     bool precision = false;
     bool readFails = false;
+    std::string refuse;  // the name of a setting whose Set stores nothing
     std::vector<std::string> sets;
 
     bool GetDoubleClickTime(int& v) override { return Get(dbl, v); }
@@ -61,8 +62,9 @@ class FakePointer : public platform::PointerSettingsBackend {
         return true;
     }
     bool Set(const char* name, int& field, int v) {
-        field = v;
         sets.push_back(std::string(name) + "=" + std::to_string(v));
+        if (refuse == name) return false;
+        field = v;
         return true;
     }
 };

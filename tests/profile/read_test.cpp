@@ -50,7 +50,8 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     const uint8_t led[7] = {2, 0xFF, 0x80, 0x00, 3, 4, 0};
     ASSERT_TRUE(backend->WriteMemory(0, 0x35, led, 7));
     ProfileRecord r = Current();
-    r.stages[3] = DpiStage{111, 222, 5, 1};
+    r.stages[0].disabled = 1;
+    r.stages[3] = DpiStage{111, 222, 5, 0};
     testing_support::LogCapture log;
     ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
     EXPECT_EQ(2, g_nCurDpiLevel.load());
@@ -62,7 +63,7 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     EXPECT_EQ(1200, r.stages[2].yDpi);
     // Beyond the mouse's count: the memory's value, not in use (the next apply keeps 3).
     EXPECT_EQ((DpiStage{800, 800, 5, 1}), r.stages[3]);
-    EXPECT_EQ(1, r.stages[4].disabled);
+    for (int i = 0; i < kMaxDpiStages; ++i) EXPECT_EQ(i < 3 ? 0 : 1, r.stages[i].disabled) << i;
     EXPECT_EQ((std::pair<std::string, std::string>{"Read invalidate dpi", "Warning"}),
               notes.messages.at(0));
     EXPECT_EQ(1u, notes.messages.size());
@@ -71,6 +72,32 @@ TEST_F(ReadTest, StagesLightingAndCurrentStage) {
     EXPECT_EQ(0x0080FFu, r.lightColor);
     EXPECT_EQ(3u, r.lightSpeed);
     EXPECT_EQ(4u, r.lightBrightness);
+
+    // A count no mouse of the model holds takes its stages in use, as before.
+    const uint8_t none[2] = {0, 0x55};
+    ASSERT_TRUE(backend->WriteMemory(0, 2, none, 2));
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    for (int i = 0; i < kMaxDpiStages; ++i) EXPECT_EQ(i < 4 ? 0 : 1, r.stages[i].disabled) << i;
+}
+
+// 6000 DPI shares its code with 3000 on sensor 0x3325: the read keeps the value the record
+// holds while the mouse holds its code, so the program never reports 6000 and shows 3000.
+TEST_F(ReadTest, AValueThatSharesItsCodeReadsBackAsTheRecordsValue) {
+    ASSERT_EQ(DpiCode(0x3325, 6000), DpiCode(0x3325, 3000));
+    const int x = DpiToCode(0x3325, 3000), y = DpiToCode(0x3325, 1200);
+    const uint8_t stages[9] = {uint8_t(x), uint8_t(x), 0,          uint8_t(x), uint8_t(x),
+                               0,          uint8_t(y), uint8_t(y), 0};
+    const uint8_t count[2] = {3, 0x52};
+    ASSERT_TRUE(backend->WriteMemory(0, 2, count, 2));
+    ASSERT_TRUE(backend->WriteMemory(0, 6, stages, 9));
+    ProfileRecord r = Current();
+    r.stages[0] = DpiStage{6000, 3000, 0, 0};
+    r.stages[1] = DpiStage{3000, 6000, 0, 0};
+    r.stages[2] = DpiStage{8000, 8000, 0, 0};  // the mouse was changed to 1200 since
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ((std::vector<int>{6000, 3000, 3000, 6000, 1200, 1200}),
+              (std::vector<int>{r.stages[0].xDpi, r.stages[0].yDpi, r.stages[1].xDpi,
+                                r.stages[1].yDpi, r.stages[2].xDpi, r.stages[2].yDpi}));
 }
 
 TEST_F(ReadTest, KeyMaskAndUntrustedMatrixPositionsAreSkipped) {

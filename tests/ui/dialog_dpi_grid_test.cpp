@@ -94,6 +94,15 @@ TEST_F(DpiGridTest, LastStageStepsToTheEndOfTheList) {
     while (m_grid->StepUp()) {
     }
     EXPECT_EQ(m_grid->m_nValue, 4000);
+
+    // The last stage in use, whatever the stage after it (not in use) holds.
+    g_ProfileList.Edit([](ProfileRecord& r) { r.stages[2].disabled = 1; });
+    g_nCurDpiLevel = 1;
+    m_grid->m_nIndex = 1;
+    m_grid->m_nValue = 2000;
+    while (m_grid->StepUp()) {
+    }
+    EXPECT_EQ(m_grid->m_nValue, 4000);
 }
 
 TEST_F(DpiGridTest, ValueOutsideTheListOrNoModelDoesNotStep) {
@@ -104,6 +113,20 @@ TEST_F(DpiGridTest, ValueOutsideTheListOrNoModelDoesNotStep) {
     pSensorCfg = nullptr;
     EXPECT_EQ(m_grid->StepUp(), 0);
     EXPECT_TRUE(m_parent.Take(WM_DPI_GRID).empty());
+}
+
+// A value of the list that has no code (here from a replaced list) is never offered.
+TEST_F(DpiGridTest, StepsOverAValueWithoutACode) {
+    m_model.Sensor = 0x3330;
+    SensorDpiEntry* e = FindSensorEntry(0x3330);
+    ASSERT_TRUE(e);
+    e->values[20] = 30000;  // after 1000: beyond any one-byte code
+    ASSERT_FALSE(DpiCode(0x3330, 30000));
+    m_grid->m_nValue = 1000;  // stage 0, below stage 1's 2000
+    EXPECT_EQ(m_grid->StepUp(), 1);
+    EXPECT_EQ(m_grid->m_nValue, 1100);
+    EXPECT_EQ(m_grid->StepDown(), 1);
+    EXPECT_EQ(m_grid->m_nValue, 1000);
 }
 
 TEST_F(DpiGridTest, PicksAndColour) {

@@ -45,6 +45,21 @@ TEST_F(MainWindowTest, DpiGridStepAndStageSelectionReachTheMouse) {
     EXPECT_EQ(mem[0], DpiToCode(Model().Sensor, p.stages[2].xDpi));
 }
 
+// A mouse that cycles through three of its five stages shows three grids: a stage it skips
+// cannot be made current in the window, where the mouse would not be.
+TEST_F(MainWindowTest, OnlyTheStagesInUseHaveGrids) {
+    ASSERT_EQ(Model().DM, 5);
+    const uint8_t count[2] = {3, 0x52};
+    ASSERT_TRUE(m_backend->WriteMemory(0, sim::kAddrStageCount, count, 2));
+    m_backend->Unplug(0);
+    ASSERT_TRUE(WaitUntil([&] { return !m_window->Link().IsConnected(); }));
+    m_backend->Replug(0);
+    ASSERT_TRUE(WaitUntil([&] { return Connected() && Profile().stages[3].disabled == 1; }));
+    m_window->Session().WaitProfileRead();
+    ui_test::Pump();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(m_window->DpiGrid(i)->isVisible(), i < 3) << i;
+}
+
 TEST_F(MainWindowTest, ReportRateClickMarksOneButtonAndWritesTheRate) {
     struct Case {
         int button;
