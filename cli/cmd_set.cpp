@@ -72,30 +72,6 @@ bool RawCodeNeedsNothing(uint32_t code) {
     }
 }
 
-// Virtual-key code of a key name ("A", "7", "F5", "Esc", ...); 0 when unknown.
-int VirtualKeyOf(const std::string& name) {
-    const std::string n = AsciiLower(name);
-    if (n.size() == 1 && n[0] >= 'a' && n[0] <= 'z') return n[0] - 'a' + 0x41;
-    if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return n[0] - '0' + 0x30;
-    if (n.size() >= 2 && n[0] == 'f') {
-        long f = 0;
-        if (ParseIntArg(n.substr(1), 1, 12, f)) return 0x70 + static_cast<int>(f - 1);
-    }
-    static const struct {
-        const char* name;
-        int vk;
-    } kNamed[] = {{"esc", 0x1B},      {"escape", 0x1B},      {"tab", 0x09},    {"enter", 0x0D},
-                  {"space", 0x20},    {"backspace", 0x08},   {"delete", 0x2E}, {"insert", 0x2D},
-                  {"home", 0x24},     {"end", 0x23},         {"pageup", 0x21}, {"pagedown", 0x22},
-                  {"up", 0x26},       {"down", 0x28},        {"left", 0x25},   {"right", 0x27},
-                  {"capslock", 0x14}, {"printscreen", 0x2C}, {"pause", 0x13}};
-    for (const auto& k : kNamed)
-        if (n == k.name) return k.vk;
-    for (int vk = 1; vk < 240; ++vk)
-        if (EqualsNoCase(KeyName(static_cast<unsigned>(vk)), name)) return vk;
-    return 0;
-}
-
 // The key entry a FUNCTION argument stands for; false with a reason when it is not one.
 bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
     static const struct {
@@ -127,30 +103,8 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
         return false;
     }
     if (kind == "combo") {
-        int keys = 0;
-        for (const std::string& part : Split(rest, '+')) {
-            const std::string p = AsciiLower(part);
-            if (p == "ctrl") {
-                e.stCombo[0] |= 0x01;
-            } else if (p == "shift") {
-                e.stCombo[0] |= 0x02;
-            } else if (p == "alt") {
-                e.stCombo[0] |= 0x04;
-            } else if (p == "win") {
-                e.stCombo[0] |= 0x08;
-            } else {
-                const int vk = VirtualKeyOf(part);
-                if (vk == 0 || keys == 3) {
-                    why = vk == 0 ? "unknown key " + part : "a combination holds at most 3 keys";
-                    return false;
-                }
-                e.stCombo[1 + keys++] = static_cast<uint8_t>(vk);
-            }
-        }
-        if (e.stCombo[0] == 0 && keys == 0) {
-            why = "empty combination";
-            return false;
-        }
+        why = ParseCombination(rest, e.stCombo);
+        if (!why.empty()) return false;
         e.dwFunID = e.stCombo[0] ? kFunComboMod : kFunCombo;
         return true;
     }
