@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,17 +33,6 @@ constexpr int kDevTyBluetooth = 0x02;
 constexpr const char* kUsage =
     "usage: mivora-cli set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | "
     "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION";
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = s.find(sep, start);
-        out.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
-        if (p == std::string::npos) return out;
-        start = p + 1;
-    }
-}
 
 // strtoul takes a sign and blanks; a code or colour on the command line takes neither.
 bool IsHexDigits(const std::string& s) {
@@ -109,17 +99,34 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
         return true;
     }
     if (kind == "macro") {
-        const std::vector<std::string> parts = Split(rest, ':');
-        long repeat = 1;
-        if (parts.size() > 2 || (parts.size() == 2 && !ParseIntArg(parts[1], 0, 255, repeat))) {
-            why = "macro:NAME[:REPEAT] with REPEAT 0..255";
-            return false;
-        }
         StMacro m;
-        const StMacro* found = FindMacroByName(parts[0]);
-        if (!found || !CopyMacroById(found->dwMacroID, m)) {
-            why = "no macro called " + parts[0] + " in the library";
-            return false;
+        auto named = [&](const std::string& name) {
+            std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+            const StMacro* found = FindMacroByName(name);
+            return found && CopyMacroById(found->dwMacroID, m);
+        };
+        // A macro's name may hold ':' itself: the whole text first, then NAME:REPEAT split at
+        // the last colon.
+        std::string name = rest;
+        long repeat = 1;
+        if (!named(name)) {
+            const size_t last = rest.rfind(':');
+            const std::string count = last == std::string::npos ? "" : rest.substr(last + 1);
+            const bool number =
+                !count.empty() && std::all_of(count.begin(), count.end(), [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                });
+            if (number) {
+                name = rest.substr(0, last);
+                if (!ParseIntArg(count, 0, 255, repeat)) {
+                    why = "macro:NAME[:REPEAT] with REPEAT 0..255";
+                    return false;
+                }
+            }
+            if (!number || !named(name)) {
+                why = "no macro called " + name + " in the library";
+                return false;
+            }
         }
         e.dwFunID = kFunMacro;
         e.dwMacroID = m.dwMacroID;

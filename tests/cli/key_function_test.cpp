@@ -68,4 +68,32 @@ TEST_F(CliKeyTest, CombinationNamesMeanKeysTheMouseCanPress) {
     EXPECT_EQ(before, Slurp(state));
 }
 
+TEST_F(CliKeyTest, AMacroNameMayHoldColons) {
+    ASSERT_EQ(0, Run("read").code);
+    AddMacro("a.zqm", "Boss:Fight", 0x41, 0x101);
+    AddMacro("b.zqm", "Level:2", 0x42, 0x102);
+    const struct {
+        const char* function;
+        uint8_t repeat;
+        uint8_t usage;
+    } cases[] = {
+        {"macro:Boss:Fight", 1, 0x04},
+        {"macro:Boss:Fight:3", 3, 0x04},
+        {"macro:Level:2", 1, 0x05},  // the whole text names a macro
+        {"macro:Level:2:0", 0, 0x05},
+    };
+    for (const auto& c : cases) {
+        const Result r = Run(std::string("set key 3 '") + c.function + "'");
+        ASSERT_EQ(0, r.code) << c.function << ": " << r.err;
+        const std::vector<uint8_t> matrix = Memory(0x15 + 4 * 3, 3);
+        EXPECT_EQ(4, matrix[0]) << c.function;
+        EXPECT_EQ(c.repeat, matrix[2]) << c.function;
+        EXPECT_EQ(c.usage, Memory(0x200 + 384 * matrix[1] + 32 + 1, 1)[0]) << c.function;
+    }
+    for (const char* function : {"macro:Boss:Fight:256", "macro:Boss", "macro:Level:x"}) {
+        const Result r = Run(std::string("set key 3 '") + function + "'");
+        EXPECT_TRUE(OneLineError(r)) << function << ": " << r.code << " " << r.err;
+    }
+}
+
 }  // namespace
