@@ -44,6 +44,10 @@ class ProfileCommand {
     CliSession& Session() { return m_session; }
 
   private:
+    // Keys whose macro is gone get their model default, as in the window; each is told on
+    // standard error.
+    void RestoreMissingMacroKeys();
+
     class Collect : public Notifier {
       public:
         int Show(const std::string& text, const std::string&, unsigned) override {

@@ -2,6 +2,7 @@
 // what the mouse gets for a key whose macro is gone.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,23 @@ TEST_F(CliKeyTest, AMacroNameMayHoldColons) {
         const Result r = Run(std::string("set key 3 '") + function + "'");
         EXPECT_TRUE(OneLineError(r)) << function << ": " << r.code << " " << r.err;
     }
+}
+
+TEST_F(CliKeyTest, AKeyWhoseMacroFileIsGoneGetsItsDefaultAndTheCommandSaysSo) {
+    ASSERT_EQ(0, Run("read").code);
+    AddMacro("jump.zqm", "Jump", 0x41, 0x101);
+    ASSERT_EQ(0, Run("set key 3 macro:Jump").code);
+    ASSERT_EQ(4, Memory(0x15 + 4 * 3, 1)[0]);
+    ASSERT_EQ(0, std::remove((data + "/Mac/jump.zqm").c_str()));
+    const Result r = Run("apply");
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("key 3 of key set 0")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("default")) << r.err;
+    // Key 4 of the first model is its forward button.
+    EXPECT_EQ((std::vector<uint8_t>{0x01, 0x10, 0x00}), Memory(0x15 + 4 * 3, 3));
+    const Result read = Run("read --json");
+    EXPECT_NE(std::string::npos, read.out.find("{\"index\":3,\"function\":\"0x01000014\""))
+        << read.out;
 }
 
 }  // namespace
