@@ -101,7 +101,9 @@ int ProfileCommand::Start(bool readMouse, Access access) {
             r = hook.ReadProfile(m_session.Link());
             g_bProfileReady = 1;
         }
-        if (r != 1) return CliFail("reading the mouse's memory failed");
+        if (r != 1)
+            return CliFail(m_session.Link().DeviceGone() ? DisconnectedText()
+                                                         : "reading the mouse's memory failed");
     }
     RestoreMissingMacroKeys();
     g_ApplyThread.Start(&m_session.Link());

@@ -272,11 +272,15 @@ TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {
     EXPECT_TRUE(OneLineError(bad)) << bad.err;
 }
 
-TEST_F(CliProfileTest, AFailedWriteFails) {
+TEST_F(CliProfileTest, AMouseUnpluggedDuringACommandIsReportedAsDisconnected) {
     ASSERT_EQ(0, Run("read").code);
-    const Result r = Run("--virtual-faults unplug-after=5 apply");
-    EXPECT_TRUE(OneLineError(r)) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Update settings failed!")) << r.err;
+    for (const char* args :
+         {"--virtual-faults unplug-after=5 apply", "--virtual-faults unplug-after=5 read",
+          "--virtual-faults unplug-after=12 set key 2 combo:Ctrl+C"}) {
+        const Result r = Run(args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("mouse was disconnected")) << args << ": " << r.err;
+    }
 }
 
 TEST_F(CliProfileTest, AnUnknownModelOrABrokenStateFileFails) {

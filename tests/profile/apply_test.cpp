@@ -224,6 +224,23 @@ TEST_F(ApplyTest, ThreadWithoutMouseTellsTheUserAndWritesNothing) {
     EXPECT_EQ(before, Mem(0, 0xE00));
 }
 
+TEST_F(ApplyTest, ThreadNamesAMouseThatWentAwayAndAnUpdateThatFailed) {
+    g_UiText.tc_msg19 = "Mouse gone";
+    g_ApplyThread.Start(link.get());
+    // The mouse is unplugged after it was found: the handle is still the current one.
+    backend->Unplug(0);
+    EXPECT_TRUE(link->DeviceGone());
+    PostApply(kApplyKeys, kApplyAll);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_EQ((std::pair<std::string, std::string>{"Mouse gone", "Error"}), notes.messages[0]);
+    g_UiText.tc_msg19.clear();
+    PostApply(kApplyKeys, kApplyAll);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    ASSERT_EQ(2u, notes.messages.size());
+    EXPECT_EQ("The mouse was disconnected.", notes.messages[1].first);
+}
+
 TEST_F(ApplyTest, EveryRequestIsCarriedOutOnTheRecordAsItWasWhenTaken) {
     g_ApplyThread.Start(link.get());
     const uint32_t funs[4] = {kFunDpiUp, kFunDpiDown, kFunDpiCycle, kFunLightSwitch};
