@@ -314,7 +314,8 @@ std::string DiffText(const sim::MemoryImage& a, const sim::MemoryImage& b) {
 }
 
 bool IsFailureNotice(const std::string& m) {
-    return m == "Error:    Update settings failed!      " || m == "Error: " + g_UiText.tc_msg15;
+    return m == "Error:    Update settings failed!      " || m == "Error: " + g_UiText.tc_msg15 ||
+           m == "Error: " + DisconnectedText();
 }
 
 // One level of faults: a faulty mouse and its fault-free twin, the requests, the figures.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,17 +36,6 @@ constexpr const char* kUsage =
     "usage: mivora-cli set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | "
     "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION";
 
-std::vector<std::string> Split(const std::string& s, char sep) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = s.find(sep, start);
-        out.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
-        if (p == std::string::npos) return out;
-        start = p + 1;
-    }
-}
-
 // strtoul takes a sign and blanks; a code or colour on the command line takes neither.
 bool IsHexDigits(const std::string& s) {
     if (s.empty()) return false;
@@ -72,30 +62,6 @@ bool RawCodeNeedsNothing(uint32_t code) {
         default:
             return false;
     }
-}
-
-// Virtual-key code of a key name ("A", "7", "F5", "Esc", ...); 0 when unknown.
-int VirtualKeyOf(const std::string& name) {
-    const std::string n = AsciiLower(name);
-    if (n.size() == 1 && n[0] >= 'a' && n[0] <= 'z') return n[0] - 'a' + 0x41;
-    if (n.size() == 1 && n[0] >= '0' && n[0] <= '9') return n[0] - '0' + 0x30;
-    if (n.size() >= 2 && n[0] == 'f') {
-        long f = 0;
-        if (ParseIntArg(n.substr(1), 1, 12, f)) return 0x70 + static_cast<int>(f - 1);
-    }
-    static const struct {
-        const char* name;
-        int vk;
-    } kNamed[] = {{"esc", 0x1B},      {"escape", 0x1B},      {"tab", 0x09},    {"enter", 0x0D},
-                  {"space", 0x20},    {"backspace", 0x08},   {"delete", 0x2E}, {"insert", 0x2D},
-                  {"home", 0x24},     {"end", 0x23},         {"pageup", 0x21}, {"pagedown", 0x22},
-                  {"up", 0x26},       {"down", 0x28},        {"left", 0x25},   {"right", 0x27},
-                  {"capslock", 0x14}, {"printscreen", 0x2C}, {"pause", 0x13}};
-    for (const auto& k : kNamed)
-        if (n == k.name) return k.vk;
-    for (int vk = 1; vk < 240; ++vk)
-        if (EqualsNoCase(KeyName(static_cast<unsigned>(vk)), name)) return vk;
-    return 0;
 }
 
 // The key entry a FUNCTION argument stands for; false with a reason when it is not one.
@@ -129,54 +95,40 @@ bool ParseFunction(const std::string& text, KeyEntry& e, std::string& why) {
         return false;
     }
     if (kind == "combo") {
-        int keys = 0;
-        for (const std::string& part : Split(rest, '+')) {
-            const std::string p = AsciiLower(part);
-            if (p == "ctrl") {
-                e.stCombo[0] |= 0x01;
-            } else if (p == "shift") {
-                e.stCombo[0] |= 0x02;
-            } else if (p == "alt") {
-                e.stCombo[0] |= 0x04;
-            } else if (p == "win") {
-                e.stCombo[0] |= 0x08;
-            } else {
-                const int vk = VirtualKeyOf(part);
-                if (vk == 0 || keys == 3) {
-                    why = vk == 0 ? "unknown key " + part : "a combination holds at most 3 keys";
-                    return false;
-                }
-                e.stCombo[1 + keys++] = static_cast<uint8_t>(vk);
-            }
-        }
-        if (e.stCombo[0] == 0 && keys == 0) {
-            why = "empty combination";
-            return false;
-        }
+        why = ParseCombination(rest, e.stCombo);
+        if (!why.empty()) return false;
         e.dwFunID = e.stCombo[0] ? kFunComboMod : kFunCombo;
         return true;
     }
     if (kind == "macro") {
-        // A name may hold colons: the whole text when it names a macro, else NAME:REPEAT split
-        // at the last colon followed by a number.
+        StMacro m;
+        auto named = [&](const std::string& name) {
+            std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+            const StMacro* found = FindMacroByName(name);
+            return found && CopyMacroById(found->dwMacroID, m);
+        };
+        // A macro's name may hold ':' itself: the whole text first, then NAME:REPEAT split at
+        // the last colon.
         std::string name = rest;
         long repeat = 1;
-        const StMacro* found = FindMacroByName(name);
-        const size_t last = rest.rfind(':');
-        const std::string count = last == std::string::npos ? "" : rest.substr(last + 1);
-        if (!found && !count.empty() &&
-            count.find_first_not_of("0123456789") == std::string::npos) {
-            if (!ParseIntArg(count, 0, 255, repeat)) {
-                why = "macro:NAME[:REPEAT] with REPEAT 0..255";
+        if (!named(name)) {
+            const size_t last = rest.rfind(':');
+            const std::string count = last == std::string::npos ? "" : rest.substr(last + 1);
+            const bool number =
+                !count.empty() && std::all_of(count.begin(), count.end(), [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                });
+            if (number) {
+                name = rest.substr(0, last);
+                if (!ParseIntArg(count, 0, 255, repeat)) {
+                    why = "macro:NAME[:REPEAT] with REPEAT 0..255";
+                    return false;
+                }
+            }
+            if (!number || !named(name)) {
+                why = "no macro called " + name + " in the library";
                 return false;
             }
-            name = rest.substr(0, last);
-            found = FindMacroByName(name);
-        }
-        StMacro m;
-        if (!found || !CopyMacroById(found->dwMacroID, m)) {
-            why = "no macro called " + name + " in the library";
-            return false;
         }
         e.dwFunID = kFunMacro;
         e.dwMacroID = m.dwMacroID;

@@ -10,10 +10,12 @@
 #include "config/program_config.h"
 #include "core/paths.h"
 #include "device/session_state.h"
+#include "macro/key_names.h"
 #include "macro/macro_library.h"
 #include "macro/macro_tree.h"
 #include "platform/terminal.h"
 #include "profile/apply_thread.h"
+#include "profile/key_assign.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
 #include "profile/profile_session.h"
@@ -97,7 +99,10 @@ int ProfileCommand::Start(bool readMouse, Access access) {
     if (auto rec = g_ProfileList.Snapshot())
         g_nCurDpiLevel = ClampStage(rec->curStage, *rec, *model);
     m_started = m_lock.Held();
-    if (access == Access::kStored) return 0;
+    if (access == Access::kStored) {
+        RestoreMissingMacroKeys();
+        return 0;
+    }
     if (readMouse) {
         ProfileSessionHook hook;
         int r = 0;
@@ -107,10 +112,23 @@ int ProfileCommand::Start(bool readMouse, Access access) {
             r = hook.ReadProfile(m_session.Link());
             g_bProfileReady = 1;
         }
-        if (r != 1) return CliFail("reading the mouse's memory failed");
+        if (r != 1)
+            return CliFail(m_session.Link().DeviceGone() ? DisconnectedText()
+                                                         : "reading the mouse's memory failed");
     }
+    RestoreMissingMacroKeys();
     g_ApplyThread.Start(&m_session.Link());
     return 0;
+}
+
+void ProfileCommand::RestoreMissingMacroKeys() {
+    for (const KeyIndex& k : RestoreKeysOfMissingMacros()) {
+        const std::string label = KeyFunctionLabel(g_DefaultKeys[k.set][k.index]);
+        std::fprintf(stderr,
+                     "mivora-cli: key %d of key set %d played a macro that is no longer in the "
+                     "library; it has its default function again (%s)\n",
+                     k.index, k.set, label.c_str());
+    }
 }
 
 int ProfileCommand::Apply(int nFlag, int nData) {

@@ -49,6 +49,10 @@ class ProfileCommand {
     const std::string& NoMouseReason() const { return m_noMouse; }
 
   private:
+    // Keys whose macro is gone get their model default, as in the window; each is told on
+    // standard error.
+    void RestoreMissingMacroKeys();
+
     class Collect : public Notifier {
       public:
         int Show(const std::string& text, const std::string&, unsigned) override {

@@ -29,6 +29,13 @@ class CUSBDriver {
     MessageSink* Owner() const { return m_pOwner.load(); }
 
     bool IsConnected() const { return m_hCmd.load() != platform::kNoHidHandle; }
+    // True when the mouse went away: no current device any more, or the one there is reports
+    // itself gone (unplugged in the middle of an exchange). What a failed read or write tells
+    // the user then is that the mouse was disconnected.
+    bool DeviceGone() {
+        const platform::HidHandle h = m_hCmd.load();
+        return h == platform::kNoHidHandle || !m_backend.IsAttached(h);
+    }
     std::string CmdPath();
     std::string NotifyPath();
     void SetPaths(const std::string& cmdPath, const std::string& notifyPath);

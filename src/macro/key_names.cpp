@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "config/ui_text.h"
 #include "core/utf.h"
+#include "macro/hd_macro.h"
 #include "macro/macro_library.h"
 #include "platform/keyboard_layout.h"
 
@@ -93,6 +95,51 @@ std::string AppendKeys(std::string label, uint8_t k1, uint8_t k2, uint8_t k3) {
     return label;
 }
 
+std::string Trim(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t");
+    if (a == std::string::npos) return std::string();
+    return s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+// Names people type for keys whose label is something else.
+constexpr struct {
+    const char* name;
+    uint8_t vk;
+} kTypedNames[] = {{"esc", 0x1B},      {"escape", 0x1B},      {"tab", 0x09},    {"enter", 0x0D},
+                   {"space", 0x20},    {"backspace", 0x08},   {"delete", 0x2E}, {"insert", 0x2D},
+                   {"home", 0x24},     {"end", 0x23},         {"pageup", 0x21}, {"pagedown", 0x22},
+                   {"up", 0x26},       {"down", 0x28},        {"left", 0x25},   {"right", 0x27},
+                   {"capslock", 0x14}, {"printscreen", 0x2C}, {"pause", 0x13}};
+
+// The punctuation keys by their US characters, for layouts that put other characters there.
+constexpr struct {
+    char c;
+    uint8_t vk;
+} kUsPunctuation[] = {{'[', 0xDB},  {']', 0xDD}, {'\\', 0xDC}, {';', 0xBA},
+                      {'\'', 0xDE}, {',', 0xBC}, {'.', 0xBE},  {'/', 0xBF},
+                      {'`', 0xC0},  {'=', 0xBB}, {'-', 0xBD}};
+
+bool Pressable(unsigned vk) {
+    return vk > 0 && vk < 256 && VkToHid(static_cast<uint8_t>(vk)) != 0;
+}
+
+// "VK 0xNN" as KeyName shows a key without a character: the code NN; 0 when not that form.
+unsigned CodeOfVkLabel(const std::string& name) {
+    const std::string n = AsciiLower(name);
+    if (n.size() < 6 || n.size() > 7 || n.rfind("vk 0x", 0) != 0) return 0;
+    unsigned v = 0;
+    for (size_t i = 5; i < n.size(); ++i) {
+        const char c = n[i];
+        if (c >= '0' && c <= '9')
+            v = v * 16 + static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = v * 16 + static_cast<unsigned>(c - 'a' + 10);
+        else
+            return 0;
+    }
+    return v;
+}
+
 }  // namespace
 
 std::string KeyName(unsigned code) {
@@ -160,5 +207,80 @@ std::string KeyFunctionLabel(const KeyEntry& entry) {
                                                            : g_UiText.Get("tc_forward");
     for (const auto& f : kFunctionTexts)
         if (f.code == code) return g_UiText.Get(f.key);
+    return std::string();
+}
+
+TypedKey VirtualKeyOfName(const std::string& name, uint8_t& vk) {
+    vk = 0;
+    unsigned unpressable = 0;
+    auto take = [&](unsigned code) {
+        if (Pressable(code)) {
+            vk = static_cast<uint8_t>(code);
+            return true;
+        }
+        if (!unpressable) unpressable = code;
+        return false;
+    };
+    const std::string lower = AsciiLower(name);
+    for (const auto& t : kTypedNames)
+        if (lower == t.name && take(t.vk)) return TypedKey::kPressable;
+    if (const unsigned code = CodeOfVkLabel(name); code && take(code)) return TypedKey::kPressable;
+    // Mouse codes (240 and up) are no keys of a combination.
+    for (unsigned code = 1; code < 240; ++code)
+        if (EqualsNoCase(KeyName(code), name) && take(code)) return TypedKey::kPressable;
+    if (name.size() == 1)
+        for (const auto& p : kUsPunctuation)
+            if (name[0] == p.c && take(p.vk)) return TypedKey::kPressable;
+    return unpressable ? TypedKey::kNoUsage : TypedKey::kUnknown;
+}
+
+std::string ParseCombination(const std::string& text, uint8_t combo[4]) {
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        size_t plus = text.find('+', start);
+        std::string part =
+            Trim(text.substr(start, plus == std::string::npos ? plus : plus - start));
+        // "Num +": that "+" is the key's own, not a separator.
+        if (plus != std::string::npos && EqualsNoCase(part, "num")) {
+            const size_t next = text.find('+', plus + 1);
+            const std::string between =
+                text.substr(plus + 1, next == std::string::npos ? next : next - plus - 1);
+            if (!Trim(between).empty()) return "unknown key Num +" + between;
+            part = "Num +";
+            plus = next;
+        }
+        parts.push_back(part);
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+    uint8_t out[4] = {};
+    int keys = 0;
+    for (const std::string& part : parts) {
+        const std::string p = AsciiLower(part);
+        if (p.empty())
+            return parts.size() == 1 ? "empty combination" : "a key is missing in " + text;
+        if (p == "ctrl") {
+            out[0] |= 0x01;
+        } else if (p == "shift") {
+            out[0] |= 0x02;
+        } else if (p == "alt") {
+            out[0] |= 0x04;
+        } else if (p == "win") {
+            out[0] |= 0x08;
+        } else {
+            uint8_t vk = 0;
+            switch (VirtualKeyOfName(part, vk)) {
+                case TypedKey::kUnknown:
+                    return "unknown key " + part;
+                case TypedKey::kNoUsage:
+                    return "the mouse cannot press " + part + " (it has no key code for it)";
+                case TypedKey::kPressable:
+                    break;
+            }
+            if (keys == 3) return "a combination holds at most 3 keys";
+            out[1 + keys++] = vk;
+        }
+    }
+    for (int i = 0; i < 4; ++i) combo[i] = out[i];
     return std::string();
 }

@@ -368,11 +368,14 @@ int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& s
     // The user chose this file, so a link is followed; a FIFO or device is refused at once.
     std::vector<uint8_t> buf;
     if (!platform::ReadRegularFilePrefix(sourcePath, kMacroRecordBytes, buf, true, &e)) {
-        Tell(Format("Open macro file failed. error=0x%x", e));
+        Tell(Format("Open macro file failed. error=0x%x", e) + " (" + sourcePath + ": " +
+             platform::FileErrorText(e) + ")");
         return 0;
     }
     if (buf.size() < kMacroRecordBytes) {
-        Tell(Format("Read macro file failed. error=0x%x", 0));
+        Tell(Format("Read macro file failed. error=0x%x", 0) + " (" + sourcePath + " holds " +
+             std::to_string(buf.size()) + " bytes; a macro file has " +
+             std::to_string(kMacroRecordBytes) + ")");
         return 0;
     }
     if (!DecodeMacroFile(buf.data(), buf.size(), rec)) {

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace platform {
@@ -102,6 +103,12 @@ bool ReadRegular(const std::string& path, size_t maxBytes, bool followLinks,
 }
 
 }  // namespace
+
+std::string FileErrorText(int err) {
+    if (err == EINVAL) return "not a regular file";
+    if (err == ELOOP) return "a symbolic link, not followed";
+    return std::strerror(err);
+}
 
 bool ReadRegularFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, int* err,
                      bool* truncated) {

@@ -7,6 +7,11 @@
 
 namespace platform {
 
+// Why a file could not be read, in words for the user: "not a regular file" for what
+// ReadRegularFile refuses as such (EINVAL), "a symbolic link, not followed" for ELOOP, else the
+// system's text for the error code.
+std::string FileErrorText(int err);
+
 // Reads a whole file; false (err set) when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, int* err = nullptr);
 // Reads at most maxBytes from the start of a regular file, for files whose size the caller

@@ -135,7 +135,11 @@ void ApplyThread::Carry(const ApplyRequest& req) {
         if (rec)
             r = ApplyProfileToDevice(*rec, progress.get(), link, WM_PROGRESS, req.nFlag, req.nData);
         if (r == 0) {
-            NotifyUser("   Update settings failed!      ", "Error");
+            // A mouse unplugged half-way is named as such, not as a failed update.
+            if (link->DeviceGone())
+                NotifyUser(DisconnectedText(), "Error");
+            else
+                NotifyUser("   Update settings failed!      ", "Error");
             ok = false;
         }
         if (progress) {
@@ -149,4 +153,9 @@ void ApplyThread::Carry(const ApplyRequest& req) {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_failures;
     }
+}
+
+std::string DisconnectedText() {
+    return g_UiText.tc_msg19.empty() ? std::string("The mouse was disconnected.")
+                                     : g_UiText.tc_msg19;
 }

@@ -85,6 +85,11 @@ class ApplyThread {
 
 extern ApplyThread g_ApplyThread;
 
+// What the user is told when the mouse went away in the middle of a read or an apply
+// (CUSBDriver::DeviceGone): the UI text "tc_msg19", or its English text when the language has
+// none.
+std::string DisconnectedText();
+
 // Queues nFlag (without 0x8000) and nData for g_ApplyThread.
 void PostApply(int nFlag, int nData);
 // Queues nFlag with 0x8000 and nData 255; the requester then shows the progress window.

@@ -70,3 +70,22 @@ int AssignKeyFunction(int index, KeyEntry entry, bool forceApply) {
     if (g_Config.ApplyNow || forceApply) PostApply(kApplyKeys, index);
     return 1;
 }
+
+std::vector<KeyIndex> RestoreKeysOfMissingMacros() {
+    std::vector<KeyIndex> reset;
+    g_ProfileList.Edit([&](ProfileRecord& rec) {
+        for (int s = 0; s < kKeySets; ++s) {
+            for (int k = 0; k < kKeysPerSet; ++k) {
+                KeyEntry& e = rec.keys[s][k];
+                StMacro m;
+                if (FunClass(e.dwFunID) != FunClass(kFunMacro) || CopyMacroById(e.dwMacroID, m))
+                    continue;
+                g_pfnLog("Key[%d][%d]: macro 0x%08x not in the library, default function again", s,
+                         k, e.dwMacroID);
+                e = g_DefaultKeys[s][k];
+                reset.push_back({s, k});
+            }
+        }
+    });
+    return reset;
+}

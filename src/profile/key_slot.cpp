@@ -42,11 +42,11 @@ size_t BuildKeySlot(uint8_t* out, const std::u16string& name, uint8_t kind, uint
     std::memset(out, 0, kKeySlotBytes);
     if (length > 1 + 4 * static_cast<size_t>(kSlotMaxEvents) || (length && !events)) return 0;
     KeySlotBuffer slot;
-    const size_t chars = std::min(name.size(), kSlotMaxNameChars);
-    slot.nameLength = static_cast<uint8_t>(2 * chars);
-    for (size_t i = 0; i < chars; ++i) {
-        slot.name[2 * i] = static_cast<uint8_t>(name[i]);
-        slot.name[2 * i + 1] = static_cast<uint8_t>(name[i] >> 8);
+    const std::u16string kept = SlotMacroName(name);
+    slot.nameLength = static_cast<uint8_t>(2 * kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        slot.name[2 * i] = static_cast<uint8_t>(kept[i]);
+        slot.name[2 * i + 1] = static_cast<uint8_t>(kept[i] >> 8);
     }
     slot.kind = kind;
     slot.subKind = subKind;
@@ -63,6 +63,12 @@ size_t BuildKeySlot(uint8_t* out, const std::u16string& name, uint8_t kind, uint
         return kSlotEvents + 1;
     }
     return written;
+}
+
+std::u16string SlotMacroName(const std::u16string& name) {
+    std::u16string kept = name.substr(0, kSlotMaxNameChars);
+    if (!kept.empty() && kept.back() >= 0xD800 && kept.back() <= 0xDBFF) kept.pop_back();
+    return kept;
 }
 
 std::u16string SlotNameFromBlock(const uint8_t* block) {

@@ -58,11 +58,16 @@ size_t EncodeKeySlot(const KeySlotBuffer& slot, uint8_t* out);
 // is untrusted: only the events inside the bytes read are taken, and eventCount says how many.
 KeySlotBuffer DecodeKeySlot(const uint8_t* in, size_t size);
 
-// Fills out (kKeySlotBytes) with the name block (at most 14 characters of name), the kind
+// Fills out (kKeySlotBytes) with the name block (SlotMacroName of name), the kind
 // bytes, the event string events[0..length) (count byte first) and its check byte. Returns the
 // number of bytes to write (length + 32), or 0 when the string does not fit: then out is zero.
 size_t BuildKeySlot(uint8_t* out, const std::u16string& name, uint8_t kind, uint8_t subKind,
                     const uint8_t* events, size_t length);
+
+// The part of a macro name a key slot keeps: at most 14 UTF-16 units, and never half of a
+// surrogate pair (a character that does not fit whole is left out; a high surrogate left alone
+// at the end by an older writer is dropped).
+std::u16string SlotMacroName(const std::u16string& name);
 
 // Name from a 29-byte name block read from the mouse: the length byte is untrusted, so at most
 // 28 bytes are taken and an odd last byte is dropped. Empty when the length byte is 0.

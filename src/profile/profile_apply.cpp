@@ -40,10 +40,11 @@ struct KeyPlan {
     bool refused = false;
 };
 
-// Builds the matrix code and slot buffer of entry e at slot. A macro that does not fit the slot
-// buffer is refused (told to the user); a macro missing from the library leaves the position
-// disabled rather than playing whatever buffer slot 0 holds.
-KeyPlan PlanKey(const KeyEntry& e, int slot, int keyIndex) {
+// Builds the matrix code and slot buffer of entry e (key keyIndex of key set `set`) at slot. A
+// macro that does not fit the slot buffer is refused (told to the user); a key whose macro is
+// missing from the library gets its model default, as the window gives it, rather than playing
+// whatever buffer slot 0 holds.
+KeyPlan PlanKey(const KeyEntry& e, int slot, int set, int keyIndex) {
     KeyPlan plan;
     plan.matrix = MatrixCodeOf(e);
     if ((plan.matrix & 0xFF) != kMatrixBuffer || plan.matrix == kNoMatrixCode) return plan;
@@ -56,8 +57,11 @@ KeyPlan PlanKey(const KeyEntry& e, int slot, int keyIndex) {
     if (cls == 0x05) {
         StMacro m;
         if (!CopyMacroById(e.dwMacroID, m)) {
-            g_pfnLog("Set Key[%d]: macro 0x%08x not in the library, key written as disabled",
-                     keyIndex, e.dwMacroID);
+            const KeyEntry fallback = g_DefaultKeys[set][keyIndex];
+            g_pfnLog(
+                "Set Key[%d]: macro 0x%08x not in the library, default function 0x%08x written",
+                keyIndex, e.dwMacroID, fallback.dwFunID);
+            if (FunClass(fallback.dwFunID) != 0x05) return PlanKey(fallback, slot, set, keyIndex);
             plan.matrix = 0;
             return plan;
         }
@@ -117,7 +121,7 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                 if (e.dwMatrixPos == 0 || e.dwMatrixPos > static_cast<uint32_t>(kKeySlots))
                     continue;
                 const int slot = static_cast<int>(e.dwMatrixPos) - 1;
-                KeyPlan plan = PlanKey(e, slot, k);
+                KeyPlan plan = PlanKey(e, slot, set, k);
                 matrix[slot] = plan.matrix;
                 if (plan.refused) {
                     // The position keeps what the mouse has, rather than being disabled.

@@ -209,9 +209,9 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
             std::snprintf(text, sizeof text, "Open Profile Err = %d", err);
         else
             std::snprintf(text, sizeof text, "%s %d", tip.c_str(), err);
-        std::string shown = text;
-        if (err == EINVAL || err == ELOOP) shown += " (not a regular file)";
-        NotifyUser(shown, kDialogCaption);
+        // The number alone tells the user nothing: the file and the reason follow it.
+        NotifyUser(std::string(text) + " (" + path + ": " + platform::FileErrorText(err) + ")",
+                   kDialogCaption);
         return 0;
     }
     if (data.empty()) {

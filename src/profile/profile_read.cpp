@@ -26,7 +26,6 @@ constexpr int kProfileBlockBytes = 53;  // 0x00..0x34
 constexpr int kAddrLighting = 0x35;
 constexpr int kProfileBlockPauseMs = 10;
 constexpr int kSlotReadableEvents = static_cast<int>((kKeySlotBytes - 32) / 4);  // 88
-constexpr size_t kSlotMacroNameChars = 14;
 
 uint32_t RateOfCode(unsigned code) {
     switch (code) {
@@ -52,21 +51,29 @@ bool SameDeviceEvents(const StMacro& m, const uint8_t* eventString, size_t lengt
     return static_cast<size_t>(n) == length && std::memcmp(encoded, eventString, length) == 0;
 }
 
-// A library macro the read-back one may stand for: the slot's name itself or a name given to an
-// earlier read-back of it ("Name (2)"), with the same device events. Caller holds the library
-// lock.
-StMacro* FindReadBackTwin(const std::string& name, const uint8_t* eventString, size_t length) {
+// Whether library macro m is what a slot named lowerName (lower-cased) with these device events
+// holds: the name m leaves in a slot, or a name given to an earlier read-back of it ("Name (2)"),
+// and the same events.
+bool MatchesSlot(const StMacro& m, const std::string& lowerName, const uint8_t* eventString,
+                 size_t length) {
+    const std::string name = MacroName(m);
+    const std::string kept = AsciiLower(Utf16ToUtf8(SlotMacroName(Utf8ToUtf16(name))));
+    if (kept != lowerName && AsciiLower(name).rfind(lowerName + " (", 0) != 0) return false;
+    return SameDeviceEvents(m, eventString, length);
+}
+
+// The library macro the read-back one stands for: the key's own macro when it matches the slot,
+// else the first library macro that does. Caller holds the library lock.
+StMacro* FindReadBackTwin(const KeyEntry& current, const std::string& name,
+                          const uint8_t* eventString, size_t length) {
     const std::string lowerName = AsciiLower(name);
-    const std::string prefix = lowerName + " (";
-    // The slot keeps 14 characters of a name: a longer library name begins with them.
-    const bool cut = Utf8ToUtf16(name).size() >= kSlotMacroNameChars;
+    if (FunClass(current.dwFunID) == FunClass(kFunMacro)) {
+        StMacro* own = FindMacroById(current.dwMacroID);
+        if (own && MatchesSlot(*own, lowerName, eventString, length)) return own;
+    }
     for (auto* n = g_MacroList.Head(); n; n = n->pNext) {
         StMacro& m = n->pItem->rec;
-        const std::string lower = AsciiLower(MacroName(m));
-        if (lower != lowerName && lower.rfind(prefix, 0) != 0 &&
-            !(cut && lower.rfind(lowerName, 0) == 0))
-            continue;
-        if (SameDeviceEvents(m, eventString, length)) return &m;
+        if (MatchesSlot(m, lowerName, eventString, length)) return &m;
     }
     return nullptr;
 }
@@ -82,15 +89,14 @@ int DecodeMacroSlot(CUSBDriver& link, int a, const uint8_t* eventString, size_t 
         g_pfnLog("get wrong macro name length");
         name = "Temp";
     } else {
-        std::u16string u = SlotNameFromBlock(block);
-        if (u.size() > kSlotMacroNameChars) u.resize(kSlotMacroNameChars);
+        const std::u16string u = SlotMacroName(SlotNameFromBlock(block));
         // The mouse's name block is untrusted: it names a file in the macro folder.
         name = SanitizeMacroName(u.c_str(), u.size());
     }
     uint32_t id = 0;
     {
         std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
-        if (StMacro* same = FindReadBackTwin(name, eventString, length)) {
+        if (StMacro* same = FindReadBackTwin(e, name, eventString, length)) {
             // The library copy stays as it is, pauses and all.
             id = same->dwMacroID;
         } else {

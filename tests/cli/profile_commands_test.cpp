@@ -11,61 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cli_profile_fixture.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
-#include "support/support.h"
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-class CliProfileTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        // The commands must not change the desktop of whoever runs the tests.
-        setenv("MIVORA_POINTER_SETTINGS", "none", 1);
-        state = dir.File("mouse.bin");
-        data = dir.File("data");
-    }
-    static std::string Slurp(const std::string& path) { return testing_support::Slurp(path); }
-    Result Run(const std::string& args, bool withMouse = true) {
-        return RunOn(state, data, args, withMouse);
-    }
-    // The command on another state file and data folder; shell is put before the command (for
-    // limits). Output files are per call, so calls may run at the same time.
-    Result RunOn(const std::string& stateFile, const std::string& dataDir, const std::string& args,
-                 bool withMouse = true, const std::string& shell = "") {
-        static std::atomic<int> calls{0};
-        const std::string tag = std::to_string(calls++);
-        const std::string out = dir.File("out" + tag), err = dir.File("err" + tag);
-        const std::string cmd = shell + std::string(MIVORA_BIN_DIR) + "/mivora-cli --data-dir '" +
-                                dataDir + "' " +
-                                (withMouse ? "--virtual-mouse='" + stateFile + "' " : "") + args +
-                                " >'" + out + "' 2>'" + err + "'";
-        const int status = std::system(cmd.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        return r;
-    }
-    std::vector<uint8_t> Memory(int address, int count) {
-        const std::string m = Slurp(state);
-        EXPECT_EQ(3584u, m.size());
-        return std::vector<uint8_t>(m.begin() + address, m.begin() + address + count);
-    }
-    static bool OneLineError(const Result& r) {
-        return r.code != 0 && r.err.rfind("mivora-cli: ", 0) == 0 &&
-               r.err.find('\n') == r.err.size() - 1;
-    }
-
-    testing_support::TempDir dir;
-    std::string state, data;
-};
+using cli_test::CliProfileTest;
+using cli_test::Result;
 
 TEST_F(CliProfileTest, ReadPrintsTheMouseAndEndsLikeTheWindowsExit) {
     const Result r = Run("read --json");
@@ -467,11 +420,15 @@ TEST_F(CliProfileTest, ExportImportAndApplyRestoreTheProfile) {
     EXPECT_TRUE(OneLineError(bad)) << bad.err;
 }
 
-TEST_F(CliProfileTest, AFailedWriteFails) {
+TEST_F(CliProfileTest, AMouseUnpluggedDuringACommandIsReportedAsDisconnected) {
     ASSERT_EQ(0, Run("read").code);
-    const Result r = Run("--virtual-faults unplug-after=5 apply");
-    EXPECT_TRUE(OneLineError(r)) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("Update settings failed!")) << r.err;
+    for (const char* args :
+         {"--virtual-faults unplug-after=5 apply", "--virtual-faults unplug-after=5 read",
+          "--virtual-faults unplug-after=12 set key 2 combo:Ctrl+C"}) {
+        const Result r = Run(args);
+        EXPECT_TRUE(OneLineError(r)) << args << ": " << r.err;
+        EXPECT_NE(std::string::npos, r.err.find("mouse was disconnected")) << args << ": " << r.err;
+    }
 }
 
 TEST_F(CliProfileTest, AnUnknownModelOrABrokenStateFileFails) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "config/ui_text.h"
 #include "macro/macro_library.h"
 #include "platform/keyboard_layout.h"
@@ -48,6 +50,44 @@ TEST_F(KeyNamesTest, OtherKeysFollowTheKeyboardLayout) {
     EXPECT_EQ("^", KeyName(0xC0));  // a dead key shows its accent
     platform::SetKeyboardLayout("fr");
     EXPECT_EQ("M", KeyName(0xBA));
+}
+
+TEST_F(KeyNamesTest, TypedNamesMeanKeysTheMouseCanPress) {
+    const struct {
+        const char* name;
+        TypedKey kind;
+        uint8_t vk;
+    } cases[] = {
+        {"\\", TypedKey::kPressable, 0xDC},  // not the keypad separator labelled alike
+        {"Num +", TypedKey::kPressable, 0x6B}, {"num -", TypedKey::kPressable, 0x6D},
+        {"a", TypedKey::kPressable, 0x41},     {"F12", TypedKey::kPressable, 0x7B},
+        {"Esc", TypedKey::kPressable, 0x1B},   {"Scroll Lock", TypedKey::kPressable, 0x91},
+        {";", TypedKey::kPressable, 0xBA},     {"VK 0xDC", TypedKey::kPressable, 0xDC},
+        {"Clr", TypedKey::kNoUsage, 0},        {"Select", TypedKey::kNoUsage, 0},
+        {"Help", TypedKey::kNoUsage, 0},       {"Print", TypedKey::kNoUsage, 0},
+        {"VK 0x0C", TypedKey::kNoUsage, 0},    {"Warp", TypedKey::kUnknown, 0},
+        {"", TypedKey::kUnknown, 0},
+    };
+    for (const auto& c : cases) {
+        uint8_t vk = 0xFF;
+        EXPECT_EQ(c.kind, VirtualKeyOfName(c.name, vk)) << c.name;
+        EXPECT_EQ(c.vk, vk) << c.name;
+    }
+    // A layout without a backslash key still has the US key of that name.
+    platform::SetKeyboardLayout("de");
+    uint8_t vk = 0;
+    EXPECT_EQ(TypedKey::kPressable, VirtualKeyOfName("\\", vk));
+    EXPECT_EQ(0xDC, vk);
+    EXPECT_EQ(TypedKey::kPressable, VirtualKeyOfName("Ö", vk));
+    EXPECT_EQ(0xBA, vk);
+
+    uint8_t combo[4] = {};
+    EXPECT_EQ("", ParseCombination("Ctrl + Num ++A+\\", combo));
+    EXPECT_EQ((std::vector<int>{0x01, 0x6B, 0x41, 0xDC}),
+              (std::vector<int>{combo[0], combo[1], combo[2], combo[3]}));
+    for (const char* refused : {"A+B+C+D", "Ctrl+", "", "Ctrl+Clr", "Num +x", "Ctrl+Warp"})
+        EXPECT_NE("", ParseCombination(refused, combo)) << refused;
+    EXPECT_EQ(0x41, combo[2]) << "a refused combination changes nothing";
 }
 
 TEST_F(KeyNamesTest, Combinations) {

@@ -198,10 +198,14 @@ TEST_F(MacroOpsTest, ImportRefusesFilesThatAreNotMacros) {
     EXPECT_EQ(0, ImportMacroFile(tree, nullptr, src.File("short.zqm")));
     EXPECT_EQ(0, ImportMacroFile(tree, nullptr, src.File("magic.zqm")));
     EXPECT_EQ(0, ImportMacroFile(tree, nullptr, src.File("wheel.zqm")));
-    EXPECT_EQ(
-        "Open macro file failed. error=0x2|Read macro file failed. error=0x0|"
-        "This is not a valid macro file.|This macro contains unsupported key.|",
-        Texts());
+    EXPECT_EQ(0, ImportMacroFile(tree, nullptr, src.path()));
+    // The messages name the file and the reason, not only a number.
+    EXPECT_EQ("Open macro file failed. error=0x2 (" + src.File("missing.zqm") +
+                  ": No such file or directory)|Read macro file failed. error=0x0 (" +
+                  src.File("short.zqm") + " holds 100 bytes; a macro file has 834)|" +
+                  "This is not a valid macro file.|This macro contains unsupported key.|" +
+                  "Open macro file failed. error=0x16 (" + src.path() + ": not a regular file)|",
+              Texts());
     EXPECT_EQ(0u, MacroCount());
     EXPECT_TRUE(tree.Root()->children.empty());
 }

@@ -90,6 +90,25 @@ TEST_F(ApplyTest, AMacroTooLongForItsSlotIsRefusedByName) {
     EXPECT_EQ(Bytes(before.begin() + 0x35, before.begin() + 0x3C), Mem(0x35, 7));  // ended
 }
 
+TEST_F(ApplyTest, AKeyWhoseMacroIsGoneGetsItsDefaultFunction) {
+    KeyEntry gone = Key(kFunMacro, 4);
+    gone.dwMacroID = 0x123456;  // in no library
+    SetKey(3, gone);
+    g_ProfileList.Edit([&](ProfileRecord& r) { r.keys[1][5] = gone; });
+    // The window's way: the profile itself takes the defaults, and says which keys changed.
+    const std::vector<KeyIndex> reset = RestoreKeysOfMissingMacros();
+    EXPECT_EQ((std::vector<KeyIndex>{{0, 3}, {1, 5}}), reset);
+    EXPECT_EQ(g_DefaultKeys[0][3], Current().keys[0][3]);
+    EXPECT_EQ(g_DefaultKeys[1][5], Current().keys[1][5]);
+    EXPECT_TRUE(RestoreKeysOfMissingMacros().empty());
+    // A record that still holds such a key: the mouse gets the default, not a disabled key.
+    SetKey(3, gone);
+    ASSERT_EQ(1, Apply(kApplyKeys, kApplyAll));
+    EXPECT_EQ((Bytes{0x01, 0x08, 0x00, 0x4C}), Mem(0x15 + 4 * 3, 4));  // back button
+    ASSERT_EQ(1, Apply(kApplyKeys, 3));
+    EXPECT_EQ((Bytes{0x01, 0x08, 0x00, 0x4C}), Mem(0x15 + 4 * 3, 4));
+}
+
 TEST_F(ApplyTest, StagesBeyondTheFifthNeverReachTheKeyMatrix) {
     g_DeviceModels[0].DM = 8;
     g_ProfileList.Edit([](ProfileRecord& r) {
@@ -244,6 +263,23 @@ TEST_F(ApplyTest, ThreadWithoutMouseTellsTheUserAndWritesNothing) {
     ASSERT_EQ(1u, notes.messages.size());
     EXPECT_EQ((std::pair<std::string, std::string>{"No mouse", "Error"}), notes.messages[0]);
     EXPECT_EQ(before, Mem(0, 0xE00));
+}
+
+TEST_F(ApplyTest, ThreadNamesAMouseThatWentAwayAndAnUpdateThatFailed) {
+    g_UiText.tc_msg19 = "Mouse gone";
+    g_ApplyThread.Start(link.get());
+    // The mouse is unplugged after it was found: the handle is still the current one.
+    backend->Unplug(0);
+    EXPECT_TRUE(link->DeviceGone());
+    PostApply(kApplyKeys, kApplyAll);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_EQ((std::pair<std::string, std::string>{"Mouse gone", "Error"}), notes.messages[0]);
+    g_UiText.tc_msg19.clear();
+    PostApply(kApplyKeys, kApplyAll);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));
+    ASSERT_EQ(2u, notes.messages.size());
+    EXPECT_EQ("The mouse was disconnected.", notes.messages[1].first);
 }
 
 TEST_F(ApplyTest, EveryRequestIsCarriedOutOnTheRecordAsItWasWhenTaken) {

@@ -91,7 +91,9 @@ TEST_F(ExportTest, ImportRefusals) {
     EXPECT_EQ(0, ImportProfile(dir.File("missing.zqa"), true));
     EXPECT_EQ(0, ImportProfile(dir.Write("empty.zqa", ""), true));
     EXPECT_EQ(0, ImportProfile(WriteImage(image), false));
-    EXPECT_EQ((std::vector<std::string>{"This is not a valid profile", "Open Profile Err = 2",
+    EXPECT_EQ((std::vector<std::string>{"This is not a valid profile",
+                                        "Open Profile Err = 2 (" + dir.File("missing.zqa") +
+                                            ": No such file or directory)",
                                         "Read profile failed.", "Read the mouse first"}),
               [&] {
                   std::vector<std::string> t;

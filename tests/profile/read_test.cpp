@@ -195,6 +195,52 @@ TEST_F(ReadTest, AMacroThatDiffersFromItsLibraryNamesakeIsAddedOnce) {
     EXPECT_EQ(0x5A, lib.stEvents[0].wKey);
 }
 
+TEST_F(ReadTest, TheKeysOwnMacroStaysWhenAnotherMatchesTheSlotToo) {
+    // Both names keep "Twin macro nam" in the slot, and the events are alike.
+    const StMacro first = TestMacro("Twin macro name A", 4);
+    const StMacro own = TestMacro("Twin macro name B", 4);
+    AddMacro(first);
+    KeyEntry macro = Key(kFunMacro, 1);
+    macro.dwMacroID = AddMacro(own);
+    SetKey(0, macro);
+    SetKey(1, Key(kFunLeft, 2));
+    ASSERT_EQ(1, Apply(kApplyKeys, kApplyAll));
+    ProfileRecord r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ(own.dwMacroID, r.keys[0][0].dwMacroID);
+    // Without a macro of its own the key takes the library's first match.
+    SetKey(0, Key(kFunMiddle, 1));
+    r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ(first.dwMacroID, r.keys[0][0].dwMacroID);
+    EXPECT_EQ(2u, MacroCount());
+}
+
+TEST_F(ReadTest, ASlotNameNeverSplitsACharacter) {
+    // 13 units, then an emoji of two units at the 14th: the slot keeps the 13.
+    const std::string name = "Thirteen unit\xF0\x9F\x98\x80 end";
+    KeyEntry macro = Key(kFunMacro, 1);
+    macro.dwMacroID = AddMacro(TestMacro(name, 2));
+    SetKey(0, macro);
+    SetKey(1, Key(kFunLeft, 2));
+    ASSERT_EQ(1, Apply(kApplyKeys, kApplyAll));
+    EXPECT_EQ(26, Mem(0x200, 1)[0]);
+    for (int round = 0; round < 2; ++round) {
+        ProfileRecord r = Current();
+        ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+        EXPECT_EQ(macro.dwMacroID, r.keys[0][0].dwMacroID) << round;
+        EXPECT_EQ(1u, MacroCount()) << round;
+    }
+    // A slot written with half of the pair (28 bytes) reads back as the same macro.
+    const uint8_t half[3] = {28, 0x3D, 0xD8};
+    ASSERT_TRUE(backend->WriteMemory(0, 0x200, half, 1));
+    ASSERT_TRUE(backend->WriteMemory(0, 0x200 + 27, half + 1, 2));
+    ProfileRecord r = Current();
+    ASSERT_EQ(1, ReadProfileFromDevice(*link, r));
+    EXPECT_EQ(macro.dwMacroID, r.keys[0][0].dwMacroID);
+    EXPECT_EQ(1u, MacroCount());
+}
+
 TEST_F(ReadTest, AFullSlotMacroComesBackWholeAndIsWrittenBackWhole) {
     StMacro m = TestMacro("Full", kSlotMaxEvents, 30);
     KeyEntry macro = Key(kFunMacro, 1);
