@@ -163,4 +163,7 @@
     X(tc_tip5)                 \
     X(tc_msg_perm)             \
     X(tc_fire_count)           \
-    X(tc_homepage)
+    X(tc_homepage)             \
+    X(tc_ptr_none)             \
+    X(tc_ptr_part)             \
+    X(tc_ptr_refused)

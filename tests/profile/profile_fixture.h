@@ -33,7 +33,12 @@ class FakePointer : public platform::PointerSettingsBackend {
     int dbl = 500, lines = 3, speed = 10, trails = 0;
     bool precision = false;
     bool readFails = false;
+    bool refuse = false;  // every Set fails and keeps nothing
+    unsigned supported = platform::PointerSettingsBackend::Supported();
     std::vector<std::string> sets;
+
+    const char* Name() const override { return "fake"; }
+    unsigned Supported() const override { return supported; }
 
     bool GetDoubleClickTime(int& v) override { return Get(dbl, v); }
     bool SetDoubleClickTime(int v) override { return Set("dbl", dbl, v); }
@@ -45,8 +50,9 @@ class FakePointer : public platform::PointerSettingsBackend {
         return true;
     }
     bool SetPrecision(bool v) override {
-        precision = v;
         sets.push_back(std::string("precision=") + (v ? "1" : "0"));
+        if (refuse) return false;
+        precision = v;
         return true;
     }
     bool GetSpeed(int& v) override { return Get(speed, v); }
@@ -61,8 +67,9 @@ class FakePointer : public platform::PointerSettingsBackend {
         return true;
     }
     bool Set(const char* name, int& field, int v) {
-        field = v;
         sets.push_back(std::string(name) + "=" + std::to_string(v));
+        if (refuse) return false;
+        field = v;
         return true;
     }
 };
