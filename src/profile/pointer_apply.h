@@ -9,8 +9,7 @@
 
 // Told once per run when the desktop's pointer settings are unknown (the language's text when
 // loaded, else these).
-constexpr const char* kPointerSettingsNotApplied =
-    "Pointer settings are not applied on this desktop; they are kept in the profile.";
+constexpr const char* kPointerSettingsNotApplied = "Pointer settings do not apply on this desktop.";
 constexpr const char* kPointerSettingRefused = "The desktop did not take a pointer setting.";
 
 // Writes each setting the desktop has whose current value differs or cannot be read, in the
