@@ -60,7 +60,9 @@ std::unique_ptr<PointerSettingsBackend> MakeSystemPointerSettings() {
                                                  ConfigHomeDir());
             break;
         case PointerDesktop::X11:
-            if (auto x = OpenXInputPointers()) {
+            // An X server whose pointers are not driven by libinput (evdev, a virtual server)
+            // has none of these settings.
+            if (auto x = OpenXInputPointers(); x && !x->Pointers().empty()) {
                 // xfsettingsd owns this name while it runs.
                 const bool xfce = facts.HasBusName("org.xfce.SettingsDaemon") &&
                                   facts.HasBusName("org.xfce.Xfconf");
