@@ -153,7 +153,7 @@ int ProfileCommand::WaitApplied() {
                                     : "";
         return CliFail(why.empty() ? "writing to the mouse failed" : OneLine(why));
     }
-    // Notices of a request that succeeded ("Pointer settings are not applied on this desktop").
+    // Notices of a request that succeeded ("Pointer settings do not apply on this desktop").
     for (size_t i = m_messagesBefore; i < m_notifier.messages.size(); ++i)
         std::fprintf(stderr, "mivora-cli: %s\n", OneLine(m_notifier.messages[i]).c_str());
     m_messagesBefore = m_notifier.messages.size();

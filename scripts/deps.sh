@@ -10,6 +10,8 @@ MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in th
 MIVORA_PACKAGES+=(xvfb xdotool)  # the test that drives the real program in an X server
 MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 MIVORA_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
+MIVORA_PACKAGES+=(libsystemd-dev libxi-dev)  # the session bus (sd-bus) and the X input devices
+MIVORA_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus
 
 mivora_install_deps() {
     local missing=()

@@ -174,4 +174,7 @@
     X(tc_state_reading)        \
     X(tc_state_receiver)       \
     X(tc_state_bt)             \
-    X(tc_export_stored)
+    X(tc_export_stored)        \
+    X(tc_ptr_none)             \
+    X(tc_ptr_part)             \
+    X(tc_ptr_refused)

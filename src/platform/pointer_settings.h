@@ -7,9 +7,28 @@
 
 namespace platform {
 
+class DbusConnection;
+class XInputPointers;
+
+// The settings a desktop takes, as bits of PointerSettingsBackend::Supported.
+enum PointerSetting : unsigned {
+    kPointerDoubleClick = 1,
+    kPointerScrollLines = 2,
+    kPointerPrecision = 4,
+    kPointerSpeed = 8,
+    kPointerTrails = 16,
+};
+
 class PointerSettingsBackend {
   public:
     virtual ~PointerSettingsBackend() = default;
+    // The desktop's name for the log.
+    virtual const char* Name() const { return "none"; }
+    // The settings this desktop has (PointerSetting bits); the others' Get and Set return false.
+    virtual unsigned Supported() const {
+        return kPointerDoubleClick | kPointerScrollLines | kPointerPrecision | kPointerSpeed |
+               kPointerTrails;
+    }
     // False for the backend of a desktop whose settings are unknown (it stores nothing).
     virtual bool Available() const { return true; }
     // True when the settings were turned off on purpose (MIVORA_POINTER_SETTINGS=none), which
@@ -29,30 +48,41 @@ class PointerSettingsBackend {
     virtual bool SetTrails(int trails) = 0;
 };
 
-// GNOME: schema org.gnome.desktop.peripherals.mouse through the gsettings program (speed 1..20
-// onto -1..1 with the default 10 at GNOME's default 0, precision on = accel-profile "default",
-// off = "flat"). Numbers are written and read in the C locale's form whatever the session's
-// language. A Set counts as stored only when the value reads back. Wheel lines and trails have
-// no setting there: their Get and Set return false without doing anything.
+// Every backend maps with pointer_mapping.h: speed 1..20 onto -1..1 in equal steps with 10 at
+// 0, precision on = adaptive acceleration and off = flat, and where only a scroll factor exists,
+// lines / 3. A Set counts as stored only when the value reads back.
+
+// GNOME: schema org.gnome.desktop.peripherals.mouse through the gsettings program. Numbers are
+// written and read in the C locale's form whatever the session's language. Wheel lines and
+// trails have no setting there: their Get and Set return false without doing anything.
 std::unique_ptr<PointerSettingsBackend> MakeGnomePointerSettings(
     const std::string& gsettingsProgram = "gsettings");
+// sway and i3-compatible compositors: "input type:pointer ..." commands on the IPC socket, read
+// back from get_inputs. Scroll lines become the scroll factor; no double-click time there.
+std::unique_ptr<PointerSettingsBackend> MakeSwayPointerSettings(const std::string& socketPath);
+// KDE Plasma on Wayland: KWin's input devices that are pointers and not touchpads
+// (org.kde.KWin, /org/kde/KWin/InputDevice/eventN), which KWin saves itself; double-click time
+// and wheel lines in kdeglobals [KDE] under configDir, announced with KDE's change signals.
+std::unique_ptr<PointerSettingsBackend> MakeKdeWaylandPointerSettings(
+    std::unique_ptr<DbusConnection> bus, const std::string& configDir);
+// KDE Plasma on X11: the X server's libinput pointers for the running session, and kcminputrc
+// [Mouse] (which Plasma applies at its next start) plus kdeglobals as on Wayland.
+std::unique_ptr<PointerSettingsBackend> MakeKdeX11PointerSettings(
+    std::unique_ptr<XInputPointers> x, std::unique_ptr<DbusConnection> bus,
+    const std::string& configDir);
+// Any other X11 session: the libinput pointers' XInput properties "libinput Accel Speed" and
+// "libinput Accel Profile Enabled"; with Xfce's settings daemon running (xfconf given) also its
+// channel "pointers", which it would otherwise put back.
+std::unique_ptr<PointerSettingsBackend> MakeX11PointerSettings(
+    std::unique_ptr<XInputPointers> x, std::unique_ptr<DbusConnection> xfconf = nullptr);
 // Stores nothing: for desktops whose pointer settings are unknown (or, turnedOff, when the
 // user turned them off).
 std::unique_ptr<PointerSettingsBackend> MakeNullPointerSettings(bool turnedOff = false);
-// True when the environment values describe a running GNOME session: a session bus (its
-// address, or the bus socket in the runtime folder) and GNOME among XDG_CURRENT_DESKTOP's names.
-// Without it gsettings may exist yet store nothing that any desktop reads.
-bool GnomeSessionRunning(const char* currentDesktop, const char* busAddress,
-                         const char* runtimeDir);
 // True when `gsettings list-schemas` lists the GNOME mouse schema.
 bool GnomeMouseSchemaInstalled(const std::string& gsettingsProgram = "gsettings");
-// The GNOME backend in a running GNOME session whose schema is installed, else the null
-// backend. The environment value MIVORA_POINTER_SETTINGS=none forces the null backend, turned
-// off (test runs must not touch the desktop).
+// The backend of the running session (desktop_session.h), else the null backend. The
+// environment value MIVORA_POINTER_SETTINGS=none forces the null backend, turned off (test runs
+// must not touch the desktop).
 std::unique_ptr<PointerSettingsBackend> MakeSystemPointerSettings();
-
-// Speed 1..20 <-> GNOME's -1..1: 1..10 onto -1..0 and 10..20 onto 0..1, so both defaults meet.
-double SpeedToGnome(int speed);
-int SpeedFromGnome(double value);
 
 }  // namespace platform

@@ -1,19 +1,16 @@
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/pointer_mapping.h"
 #include "platform/pointer_settings.h"
 
 extern char** environ;
@@ -23,9 +20,6 @@ namespace platform {
 namespace {
 
 constexpr const char* kMouseSchema = "org.gnome.desktop.peripherals.mouse";
-constexpr int kDefaultSpeed = 10;  // the profile's default pointer speed; GNOME's default is 0
-
-int ClampSpeed(int speed);
 
 // Runs the program with the arguments (no shell) and collects its standard output. True when it
 // ran and exited with status 0.
@@ -78,6 +72,11 @@ class GnomePointerSettings : public PointerSettingsBackend {
   public:
     explicit GnomePointerSettings(std::string program) : m_program(std::move(program)) {}
 
+    const char* Name() const override { return "GNOME"; }
+    unsigned Supported() const override {
+        return kPointerDoubleClick | kPointerPrecision | kPointerSpeed;
+    }
+
     bool GetDoubleClickTime(int& ms) override {
         std::string v;
         if (!Get("double-click", v)) return false;
@@ -94,19 +93,14 @@ class GnomePointerSettings : public PointerSettingsBackend {
     bool GetPrecision(bool& on) override {
         std::string v;
         if (!Get("accel-profile", v)) return false;
-        if (v == "'default'") {
-            on = true;
-            return true;
-        }
-        if (v == "'flat'") {
-            on = false;
-            return true;
-        }
-        return false;  // "adaptive" or unknown: neither of ours, so it is rewritten
+        // "default" is the device's own profile, adaptive for a mouse.
+        if (v == "'default'") v = "'adaptive'";
+        if (v.size() < 2 || v.front() != '\'' || v.back() != '\'') return false;
+        return PrecisionFromAccelProfile(v.substr(1, v.size() - 2).c_str(), on);
     }
     bool SetPrecision(bool on) override {
         bool back = !on;
-        return Set("accel-profile", on ? "default" : "flat") && GetPrecision(back) && back == on;
+        return Set("accel-profile", AccelProfileName(on)) && GetPrecision(back) && back == on;
     }
     bool GetSpeed(int& speed) override {
         std::string v;
@@ -116,17 +110,14 @@ class GnomePointerSettings : public PointerSettingsBackend {
         double d = 0;
         const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
         if (ec != std::errc() || end != v.data() + v.size() || !std::isfinite(d)) return false;
-        speed = SpeedFromGnome(d);
+        speed = SpeedFromUnit(d);
         return true;
     }
     bool SetSpeed(int speed) override {
-        // Not printf: in a German or French session it writes "0,052632", which gsettings refuses.
-        char text[32];
-        const auto [end, ec] = std::to_chars(text, text + sizeof text, SpeedToGnome(speed),
-                                             std::chars_format::fixed, 6);
-        if (ec != std::errc()) return false;
+        const double unit = SpeedToUnit(speed);
         int back = 0;
-        return Set("speed", std::string(text, end)) && GetSpeed(back) && back == ClampSpeed(speed);
+        return Set("speed", PointerNumberText(unit)) && GetSpeed(back) &&
+               back == SpeedFromUnit(unit);
     }
     bool GetTrails(int&) override { return false; }
     bool SetTrails(int) override { return false; }
@@ -152,73 +143,11 @@ class GnomePointerSettings : public PointerSettingsBackend {
     std::string m_program;
 };
 
-class NullPointerSettings : public PointerSettingsBackend {
-  public:
-    explicit NullPointerSettings(bool turnedOff) : m_turnedOff(turnedOff) {}
-    bool Available() const override { return false; }
-    bool TurnedOff() const override { return m_turnedOff; }
-    bool GetDoubleClickTime(int&) override { return false; }
-    bool SetDoubleClickTime(int) override { return false; }
-    bool GetScrollLines(int&) override { return false; }
-    bool SetScrollLines(int) override { return false; }
-    bool GetPrecision(bool&) override { return false; }
-    bool SetPrecision(bool) override { return false; }
-    bool GetSpeed(int&) override { return false; }
-    bool SetSpeed(int) override { return false; }
-    bool GetTrails(int&) override { return false; }
-    bool SetTrails(int) override { return false; }
-
-  private:
-    bool m_turnedOff;
-};
-
-int ClampSpeed(int speed) {
-    return speed < 1 ? 1 : speed > 20 ? 20 : speed;
-}
-
 }  // namespace
-
-double SpeedToGnome(int speed) {
-    speed = ClampSpeed(speed);
-    return speed <= kDefaultSpeed ? (speed - kDefaultSpeed) / 9.0 : (speed - kDefaultSpeed) / 10.0;
-}
-
-int SpeedFromGnome(double value) {
-    if (value < -1.0) value = -1.0;
-    if (value > 1.0) value = 1.0;
-    const double steps = value <= 0 ? value * 9.0 : value * 10.0;
-    return kDefaultSpeed + static_cast<int>(std::lround(steps));
-}
 
 std::unique_ptr<PointerSettingsBackend> MakeGnomePointerSettings(
     const std::string& gsettingsProgram) {
     return std::make_unique<GnomePointerSettings>(gsettingsProgram);
-}
-
-std::unique_ptr<PointerSettingsBackend> MakeNullPointerSettings(bool turnedOff) {
-    return std::make_unique<NullPointerSettings>(turnedOff);
-}
-
-bool GnomeSessionRunning(const char* currentDesktop, const char* busAddress,
-                         const char* runtimeDir) {
-    bool bus = busAddress && *busAddress;
-    if (!bus && runtimeDir && *runtimeDir) {
-        struct stat st {};
-        bus = ::stat((std::string(runtimeDir) + "/bus").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
-    }
-    if (!bus || !currentDesktop) return false;
-    // A colon-separated list such as "ubuntu:GNOME" or "GNOME-Classic:GNOME".
-    const std::string desktops = currentDesktop;
-    size_t start = 0;
-    while (start <= desktops.size()) {
-        size_t colon = desktops.find(':', start);
-        if (colon == std::string::npos) colon = desktops.size();
-        std::string name = desktops.substr(start, colon - start);
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (name == "GNOME") return true;
-        start = colon + 1;
-    }
-    return false;
 }
 
 bool GnomeMouseSchemaInstalled(const std::string& gsettingsProgram) {
@@ -232,17 +161,6 @@ bool GnomeMouseSchemaInstalled(const std::string& gsettingsProgram) {
         pos = nl + 1;
     }
     return false;
-}
-
-std::unique_ptr<PointerSettingsBackend> MakeSystemPointerSettings() {
-    const char* env = std::getenv("MIVORA_POINTER_SETTINGS");
-    if (env && std::strcmp(env, "none") == 0) return MakeNullPointerSettings(true);
-    if (GnomeSessionRunning(std::getenv("XDG_CURRENT_DESKTOP"),
-                            std::getenv("DBUS_SESSION_BUS_ADDRESS"),
-                            std::getenv("XDG_RUNTIME_DIR")) &&
-        GnomeMouseSchemaInstalled())
-        return MakeGnomePointerSettings();
-    return MakeNullPointerSettings();
 }
 
 }  // namespace platform

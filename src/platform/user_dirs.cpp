@@ -62,6 +62,12 @@ std::string DataHomeDir() {
     return HomeDir() + "/.local/share";
 }
 
+std::string ConfigHomeDir() {
+    std::string d = Env("XDG_CONFIG_HOME");
+    if (!d.empty() && d.front() == '/') return d;
+    return HomeDir() + "/.config";
+}
+
 std::string DesktopDir() {
     std::string home = HomeDir();
     std::string d = XdgDesktopFromConfig(home);

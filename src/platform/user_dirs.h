@@ -11,6 +11,8 @@ std::string ExecutableDir();
 std::string HomeDir();
 // $XDG_DATA_HOME, else ~/.local/share.
 std::string DataHomeDir();
+// $XDG_CONFIG_HOME, else ~/.config.
+std::string ConfigHomeDir();
 // `xdg-user-dir DESKTOP` (from user-dirs.dirs), else ~/Desktop when it exists, else home.
 std::string DesktopDir();
 

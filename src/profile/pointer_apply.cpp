@@ -2,17 +2,26 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
+#include <vector>
 
+#include "config/ui_text.h"
 #include "core/log.h"
 #include "core/notifier.h"
 
+using platform::PointerSettingsBackend;
+
 namespace {
 
-using Backend = platform::PointerSettingsBackend;
-
 std::mutex g_backendMutex;
-std::unique_ptr<platform::PointerSettingsBackend> g_backend;
-std::atomic<bool> g_loggedUnavailable{false};
+std::unique_ptr<PointerSettingsBackend> g_backend;
+std::atomic<bool> g_toldUnavailable{false};
+std::atomic<bool> g_toldRefused{false};
+
+PointerSettingsBackend& Backend() {
+    if (!g_backend) g_backend = platform::MakeSystemPointerSettings();
+    return *g_backend;
+}
 
 struct Range {
     const char* name;
@@ -54,21 +63,27 @@ std::vector<std::string> PointerSettingsOutOfRange(const PointerSettings& block)
     return out;
 }
 
-void ApplyPointerSettings(const PointerSettings& block, platform::PointerSettingsBackend& backend) {
+void ApplyPointerSettings(const PointerSettings& block, PointerSettingsBackend& backend) {
     if (!backend.Available()) {
-        if (!g_loggedUnavailable.exchange(true)) {
+        if (!g_toldUnavailable.exchange(true)) {
             g_pfnLog(
                 "ApplyPointerSettings: no desktop pointer settings found, kept in the profile");
             // Once per run: the user would otherwise think the sliders took effect.
-            if (!backend.TurnedOff()) NotifyUser(kPointerSettingsNotApplied, "Warning");
+            if (!backend.TurnedOff())
+                NotifyUser(g_UiText.tc_ptr_none.empty() ? kPointerSettingsNotApplied
+                                                        : g_UiText.tc_ptr_none,
+                           "Warning");
         }
         return;
     }
+    const unsigned has = backend.Supported();
     std::vector<std::string> outOfRange, refused;
-    // One integer setting: skipped when out of range; refused when the desktop read it (so it
-    // has the setting) but did not store the new value. Unreadable ones are written blindly.
-    const auto apply = [&](int32_t PointerSettings::*field, bool (*get)(Backend&, int&),
-                           bool (*set)(Backend&, int)) {
+    // One integer setting the desktop has: skipped when out of range; refused when the desktop
+    // read it but did not store the new value. Unreadable ones are written blindly.
+    const auto apply = [&](unsigned bit, int32_t PointerSettings::*field,
+                           bool (*get)(PointerSettingsBackend&, int&),
+                           bool (*set)(PointerSettingsBackend&, int)) {
+        if (!(has & bit)) return;
         const Range& r = RangeOf(field);
         const int want = block.*field;
         if (!InRange(r, want)) {
@@ -82,32 +97,50 @@ void ApplyPointerSettings(const PointerSettings& block, platform::PointerSetting
             refused.push_back(std::string(r.name) + " " + std::to_string(want) + r.unit);
     };
     apply(
-        &PointerSettings::doubleClickMs, [](Backend& b, int& v) { return b.GetDoubleClickTime(v); },
-        [](Backend& b, int v) { return b.SetDoubleClickTime(v); });
+        platform::kPointerDoubleClick, &PointerSettings::doubleClickMs,
+        [](PointerSettingsBackend& b, int& v) { return b.GetDoubleClickTime(v); },
+        [](PointerSettingsBackend& b, int v) { return b.SetDoubleClickTime(v); });
     apply(
-        &PointerSettings::scrollLines, [](Backend& b, int& v) { return b.GetScrollLines(v); },
-        [](Backend& b, int v) { return b.SetScrollLines(v); });
-    const bool on = block.precision != 0;
-    bool current = false;
-    const bool read = backend.GetPrecision(current);
-    if ((!read || current != on) && !backend.SetPrecision(on) && read)
-        refused.push_back(std::string("enhanced pointer precision ") + (on ? "on" : "off"));
+        platform::kPointerScrollLines, &PointerSettings::scrollLines,
+        [](PointerSettingsBackend& b, int& v) { return b.GetScrollLines(v); },
+        [](PointerSettingsBackend& b, int v) { return b.SetScrollLines(v); });
+    if (has & platform::kPointerPrecision) {
+        const bool on = block.precision != 0;
+        bool current = false;
+        const bool read = backend.GetPrecision(current);
+        if ((!read || current != on) && !backend.SetPrecision(on) && read)
+            refused.push_back(std::string("enhanced pointer precision ") + (on ? "on" : "off"));
+    }
     apply(
-        &PointerSettings::speed, [](Backend& b, int& v) { return b.GetSpeed(v); },
-        [](Backend& b, int v) { return b.SetSpeed(v); });
+        platform::kPointerSpeed, &PointerSettings::speed,
+        [](PointerSettingsBackend& b, int& v) { return b.GetSpeed(v); },
+        [](PointerSettingsBackend& b, int v) { return b.SetSpeed(v); });
     apply(
-        &PointerSettings::trails, [](Backend& b, int& v) { return b.GetTrails(v); },
-        [](Backend& b, int v) { return b.SetTrails(v); });
-    if (outOfRange.empty() && refused.empty()) return;
-    std::string text = "Pointer settings not applied:";
+        platform::kPointerTrails, &PointerSettings::trails,
+        [](PointerSettingsBackend& b, int& v) { return b.GetTrails(v); },
+        [](PointerSettingsBackend& b, int v) { return b.SetTrails(v); });
+    for (const std::string& r : refused)
+        g_pfnLog("ApplyPointerSettings: %s did not take the %s", backend.Name(), r.c_str());
+    // A value out of range is the profile's fault and told each time; a desktop that refuses
+    // will refuse again, so that is told once per run (the log keeps every refusal).
+    const bool tellRefused = !refused.empty() && !g_toldRefused.exchange(true);
+    if (outOfRange.empty() && !tellRefused) return;
+    // The refusal's lead line is in the user's language; the details name the settings.
+    std::string text = tellRefused ? (g_UiText.tc_ptr_refused.empty() ? kPointerSettingRefused
+                                                                      : g_UiText.tc_ptr_refused) +
+                                         std::string(" ")
+                                   : std::string();
+    text += "Pointer settings not applied:";
     const char* sep = " ";
     for (const std::string& o : outOfRange) {
         text += sep + o + " is out of range";
         sep = "; ";
     }
-    for (const std::string& r : refused) {
-        text += sep + ("the desktop refused " + r);
-        sep = "; ";
+    if (tellRefused) {
+        for (const std::string& r : refused) {
+            text += sep + ("the desktop refused " + r);
+            sep = "; ";
+        }
     }
     text += ".";
     g_pfnLog("ApplyPointerSettings: %s", text.c_str());
@@ -116,12 +149,53 @@ void ApplyPointerSettings(const PointerSettings& block, platform::PointerSetting
 
 void ApplyPointerSettings(const PointerSettings& block) {
     std::lock_guard<std::mutex> lock(g_backendMutex);
-    if (!g_backend) g_backend = platform::MakeSystemPointerSettings();
-    ApplyPointerSettings(block, *g_backend);
+    ApplyPointerSettings(block, Backend());
 }
 
-std::unique_ptr<platform::PointerSettingsBackend> SetPointerSettingsBackend(
-    std::unique_ptr<platform::PointerSettingsBackend> backend) {
+unsigned ReadPointerSettings(PointerSettings& block, PointerSettingsBackend& backend) {
+    if (!backend.Available()) return 0;
+    const unsigned has = backend.Supported();
+    unsigned read = 0;
+    int value = 0;
+    bool on = false;
+    if ((has & platform::kPointerDoubleClick) && backend.GetDoubleClickTime(value)) {
+        block.doubleClickMs = value;
+        read |= platform::kPointerDoubleClick;
+    }
+    if ((has & platform::kPointerScrollLines) && backend.GetScrollLines(value)) {
+        block.scrollLines = value;
+        read |= platform::kPointerScrollLines;
+    }
+    if ((has & platform::kPointerPrecision) && backend.GetPrecision(on)) {
+        block.precision = on ? 1 : 0;
+        read |= platform::kPointerPrecision;
+    }
+    if ((has & platform::kPointerSpeed) && backend.GetSpeed(value)) {
+        block.speed = value;
+        read |= platform::kPointerSpeed;
+    }
+    if ((has & platform::kPointerTrails) && backend.GetTrails(value)) {
+        block.trails = value;
+        read |= platform::kPointerTrails;
+    }
+    return read;
+}
+
+unsigned ReadPointerSettings(PointerSettings& block) {
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    return ReadPointerSettings(block, Backend());
+}
+
+DesktopPointerState TakeDesktopPointerState() {
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    PointerSettingsBackend& b = Backend();
+    DesktopPointerState state{b.Available(), b.TurnedOff(), b.Available() ? b.Supported() : 0};
+    if (!state.available) g_toldUnavailable = true;
+    return state;
+}
+
+std::unique_ptr<PointerSettingsBackend> SetPointerSettingsBackend(
+    std::unique_ptr<PointerSettingsBackend> backend) {
     std::lock_guard<std::mutex> lock(g_backendMutex);
     std::swap(g_backend, backend);
     return backend;

@@ -79,6 +79,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
     ApplySkinConfig();
 
     if (!CreateSkinControls()) return false;
+    ShowDesktopPointerState(TakeDesktopPointerState());
     RefreshTexts();
 
     g_ApplyThread.Start(m_link.get(), TopWindowsForApplyThread());

@@ -21,12 +21,15 @@
 #include "device/usb_driver.h"
 #include "platform/file_lock.h"
 #include "platform/hid_backend.h"
+#include "profile/pointer_apply.h"
 #include "profile/profile_session.h"
 #include "skin/combo_btn.h"
 #include "skin/png_btn.h"
 #include "skin/png_slider_bar.h"
 #include "skin/png_sw_btn.h"
 #include "skin/win_message.h"
+
+class QPainter;
 
 class CDpiGridDlg;
 class CPickColorDlg;
@@ -102,6 +105,13 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     // Panels.
     void UpdateControlsFromProfile();
     void UpdateProfileFromControls();
+    // The pointer block as this desktop allows: the settings it does not take are dimmed and
+    // inert, with one line saying so (nothing is dimmed when the settings were turned off).
+    void ShowDesktopPointerState(const DesktopPointerState& state);
+    // The pointer block's line ("" when every setting applies) and its inert settings
+    // (platform::PointerSetting bits).
+    std::string PointerNotice() const;
+    unsigned InertPointerSettings() const { return m_pointerInert; }
     void SelectDpiStage(int stage);
     void SelectReportRate(int code);
     void SelectLightingMode(int mode);
@@ -199,6 +209,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void RefreshRateCaptions();
     void RefreshMousePicture();
     QImage ComposeFace() const;
+    // The pointer block's captions, icons and line, dimmed where a setting is inert.
+    void PaintPointerBlock(QPainter& p) const;
+    // Once after the profiles are loaded: the desktop's current pointer values into the current
+    // one.
+    void ReadDesktopPointerOnce();
 
     // Panel events.
     void OnDpiGridMessage(int action, int stage);
@@ -272,6 +287,9 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     QRect m_rcKeyNumbers;
     QRect m_rcLightCaption;
     bool m_bControlsCreated = false;
+    DesktopPointerState m_pointerState;
+    unsigned m_pointerInert = 0;
+    bool m_bDesktopPointerRead = false;
     bool m_bShown = false;
     bool m_bExiting = false;
     bool m_bSaved = false;

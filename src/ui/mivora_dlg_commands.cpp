@@ -183,6 +183,7 @@ void CMivoraDlg::RefreshTexts() {
         if (g_Config.BtnTips) m_btnLight[i].SetToolTip(g_UiText.LedMode(i + 1));
     }
     m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
+    ShowDesktopPointerState(m_pointerState);  // its line and tips in the new language
     RefreshHomeLink();
     PlaceLightButtons();
     PlaceKeyButtons();

@@ -472,7 +472,10 @@ void CMivoraDlg::RefreshLayout() {
     DeviceModel* model = pSensorCfg.load();
     g_pfnLog("RefreshLayout for 0x%x, cid=%x,mid=%x", model ? model->Sensor : 0,
              model ? model->CID : 0, model ? model->MID : 0);
-    if (model) LoadPro();
+    if (model) {
+        LoadPro();
+        m_bDesktopPointerRead = false;  // the profiles from disk follow the desktop's values
+    }
     PlacePanelControls();
     const bool led = model && model->ShowLED != 0;
     for (CPngBtn& b : m_btnLight) b.setVisible(led);

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr double kInertOpacity = 0.4;
+
 QFont TextFont() {
     if (const QFont* f = SkinAppFont()) return *f;
     return ShellDlgFont(16);
@@ -78,18 +80,7 @@ QImage CMivoraDlg::ComposeFace() const {
 
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     p.setFont(TextFont());
-    const QRect en = m_swEnhance.geometry();
-    const QRect sp = m_barSpeed.geometry();
-    const QRect sc = m_barScroll.geometry();
-    const QRect db = m_barDbClick.geometry();
-    DrawLine(p, QRect(en.x(), en.y() - 22, 300, 19), g_UiText.tc_adv_str5, Qt::AlignLeft);
-    // The captions may use the bar's whole width: longer languages need more than 200 pixels.
-    DrawLine(p, QRect(sp.x(), sp.y() - 20, std::max(200, sp.width()), 18), g_UiText.tc_adv_str2,
-             Qt::AlignLeft);
-    DrawLine(p, QRect(sc.x(), sc.y() - 20, std::max(200, sc.width()), 18), g_UiText.tc_adv_str3,
-             Qt::AlignLeft);
-    DrawLine(p, QRect(db.x(), db.y() - 22, std::max(200, db.width()), 19), g_UiText.tc_adv_str1,
-             Qt::AlignLeft);
+    PaintPointerBlock(p);
     if (m_barLight1.isVisible()) {
         const QRect l1 = m_barLight1.geometry();
         DrawLine(p, QRect(l1.x() - 100, l1.y() - 2, 92, l1.height() + 2), g_UiText.tc_msg2,
@@ -102,10 +93,6 @@ QImage CMivoraDlg::ComposeFace() const {
     }
     const QRect picture = m_pMark ? m_pMark->geometry() : QRect(30, 70, 240, 290);
     DrawStatus(p, picture, StatusText(), !DeviceControlsEnabled());
-    DrawSideIcon(p, m_imgIconEnhance, en);
-    DrawSideIcon(p, m_imgIconSens, sp);
-    DrawSideIcon(p, m_imgIconScroll, sc);
-    DrawSideIcon(p, m_imgIconDbClick, db);
 
     p.setFont(TitleFont());
     DrawPanelTitle(p, m_imgIconDpi, m_rects.dpi[0], 150, g_UiText.tc_msg22);
@@ -113,6 +100,41 @@ QImage CMivoraDlg::ComposeFace() const {
     if (model && model->ShowLED != 0 && m_btnLight[0].isVisible())
         DrawPanelTitle(p, m_imgIconLight, m_btnLight[0].geometry(), 300, g_UiText.tc_adv_str6);
     return face;
+}
+
+void CMivoraDlg::PaintPointerBlock(QPainter& p) const {
+    const QRect en = m_swEnhance.geometry();
+    const QRect sp = m_barSpeed.geometry();
+    const QRect sc = m_barScroll.geometry();
+    const QRect db = m_barDbClick.geometry();
+    // A setting this desktop does not take keeps its place, faded like its control.
+    auto fade = [&](unsigned setting) {
+        p.setOpacity((m_pointerInert & setting) ? kInertOpacity : 1.0);
+    };
+    fade(platform::kPointerPrecision);
+    DrawLine(p, QRect(en.x(), en.y() - 22, 300, 19), g_UiText.tc_adv_str5, Qt::AlignLeft);
+    DrawSideIcon(p, m_imgIconEnhance, en);
+    // The captions may use the bar's whole width: longer languages need more than 200 pixels.
+    fade(platform::kPointerSpeed);
+    DrawLine(p, QRect(sp.x(), sp.y() - 20, std::max(200, sp.width()), 18), g_UiText.tc_adv_str2,
+             Qt::AlignLeft);
+    DrawSideIcon(p, m_imgIconSens, sp);
+    fade(platform::kPointerScrollLines);
+    DrawLine(p, QRect(sc.x(), sc.y() - 20, std::max(200, sc.width()), 18), g_UiText.tc_adv_str3,
+             Qt::AlignLeft);
+    DrawSideIcon(p, m_imgIconScroll, sc);
+    fade(platform::kPointerDoubleClick);
+    DrawLine(p, QRect(db.x(), db.y() - 22, std::max(200, db.width()), 19), g_UiText.tc_adv_str1,
+             Qt::AlignLeft);
+    DrawSideIcon(p, m_imgIconDbClick, db);
+    p.setOpacity(1.0);
+    // The line under the last bar, as wide as the bar and its value label.
+    const std::string notice = PointerNotice();
+    if (!notice.empty()) {
+        const int right = m_lblDbClick.geometry().right();
+        DrawLine(p, QRect(db.x(), db.bottom() + 5, std::max(db.width(), right - db.x()), 18),
+                 notice, Qt::AlignLeft);
+    }
 }
 
 void CMivoraDlg::paintEvent(QPaintEvent*) {

@@ -75,6 +75,7 @@ CPngBtn* CMivoraDlg::ValueLabel(int ctrlId) {
 }
 
 void CMivoraDlg::UpdateControlsFromProfile() {
+    ReadDesktopPointerOnce();
     auto snap = g_ProfileList.Snapshot();
     if (!snap) return;
     const ProfileRecord& p = *snap;

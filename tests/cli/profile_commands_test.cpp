@@ -275,6 +275,22 @@ TEST_F(CliProfileTest, ARefusedDpiValueIsNamedAndSpacesAroundANumberCountAlike) 
     EXPECT_EQ(before, Slurp(state));
 }
 
+TEST_F(CliProfileTest, OnADesktopWithoutPointerSettingsTheCommandSaysSoOnce) {
+    // No session of any known desktop: no display, no compositor, no bus.
+    const std::string noDesktop =
+        "env -u MIVORA_POINTER_SETTINGS -u DISPLAY -u WAYLAND_DISPLAY -u SWAYSOCK "
+        "-u XDG_CURRENT_DESKTOP -u XDG_SESSION_TYPE -u XDG_RUNTIME_DIR "
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent ";
+    const Result r = RunOn(state, data, "apply", true, noDesktop);
+    ASSERT_EQ(0, r.code) << r.err;
+    const std::string line = "Pointer settings do not apply on this desktop.";
+    const size_t first = r.err.find(line);
+    EXPECT_NE(std::string::npos, first) << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find(line, first + 1)) << r.err;
+    // Turned off on purpose: nothing to say.
+    EXPECT_EQ(std::string::npos, Run("apply").err.find(line));
+}
+
 TEST_F(CliProfileTest, ReadReportsADpiCodeItDoesNotKnow) {
     ASSERT_EQ(0, Run("read").code);
     std::string raw = Slurp(state);

@@ -181,7 +181,8 @@ check "restore gives the keys their defaults" "$FACTORY_KEYS" "$(mem $((0x15)) 3
 check "no dialog left after the restore" yes \
     "$(wait_for '[ -z "$(windows MivoraMsgTopWindow)" ]' 100 && echo yes || echo no)"
 SEEN="$SEEN $(xdotool search --name '^MivoraMsgTopWindow$' 2>/dev/null | xargs)"
-# This X server has no desktop pointer settings: the program says so once, in a message box.
+# This X server's pointers have no libinput settings: the window says so in its pointer block,
+# so no message box is left open.
 for w in $(windows Warning); do
     xdo windowfocus "$w"
     xdo key Return

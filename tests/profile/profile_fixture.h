@@ -34,7 +34,11 @@ class FakePointer : public platform::PointerSettingsBackend {
     bool precision = false;
     bool readFails = false;
     std::string refuse;  // the name of a setting whose Set stores nothing
+    unsigned supported = platform::PointerSettingsBackend::Supported();
     std::vector<std::string> sets;
+
+    const char* Name() const override { return "fake"; }
+    unsigned Supported() const override { return supported; }
 
     bool GetDoubleClickTime(int& v) override { return Get(dbl, v); }
     bool SetDoubleClickTime(int v) override { return Set("dbl", dbl, v); }
@@ -46,8 +50,9 @@ class FakePointer : public platform::PointerSettingsBackend {
         return true;
     }
     bool SetPrecision(bool v) override {
-        precision = v;
         sets.push_back(std::string("precision=") + (v ? "1" : "0"));
+        if (refuse == "precision") return false;
+        precision = v;
         return true;
     }
     bool GetSpeed(int& v) override { return Get(speed, v); }

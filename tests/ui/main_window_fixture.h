@@ -85,7 +85,11 @@ class MainWindowTest : public ::testing::Test {
         g_nCurDpiLevel = 0;
         m_savedApplyNow = g_Config.ApplyNow;
         g_Config.ApplyNow = 1;
-        m_previousPointer = SetPointerSettingsBackend(platform::MakeNullPointerSettings());
+        // Test runs never touch the desktop: its settings are turned off unless a test hands in
+        // a stand-in.
+        m_previousPointer =
+            SetPointerSettingsBackend(m_pointerAtStart ? std::move(m_pointerAtStart)
+                                                       : platform::MakeNullPointerSettings(true));
         LoadMenuImages();
         m_backend = std::make_unique<sim::VirtualMouseBackend>();
         m_backend->SetLatency(std::chrono::microseconds(0));
@@ -165,6 +169,7 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<platform::DeviceNotifications> m_notifications;
     std::unique_ptr<CMivoraDlg> m_window;
     std::unique_ptr<platform::PointerSettingsBackend> m_previousPointer;
+    std::unique_ptr<platform::PointerSettingsBackend> m_pointerAtStart;  // set before Start
     int m_savedApplyNow = 0;
 };
 

@@ -59,7 +59,7 @@ TEST(MainWindowPermission, SaysOnceHowToInstallTheRuleAndAnswersActionsWithIt) {
     g_szDataDir = data.path() + "/";
     g_bProfileReady = 0;
     g_bSearchDevice = 0;
-    auto previousPointer = SetPointerSettingsBackend(platform::MakeNullPointerSettings());
+    auto previousPointer = SetPointerSettingsBackend(platform::MakeNullPointerSettings(true));
     LoadMenuImages();
     DeniedHid hid;
     {
