@@ -214,6 +214,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     // Once after the profiles are loaded: the desktop's current pointer values into the current
     // one.
     void ReadDesktopPointerOnce();
+    // Rests the settings the desktop does not take and, without a mouse, the whole block.
+    void RestPointerBlock();
 
     // Panel events.
     void OnDpiGridMessage(int action, int stage);

@@ -92,10 +92,10 @@ void CMivoraDlg::ShowLinkState(LinkState state) {
         const bool enabled = DeviceControlsEnabled();
         // What needs no mouse stays usable: the macro library, export of the stored profile,
         // language, About and the window buttons.
-        QWidget* device[] = {&m_barSpeed,   &m_barScroll, &m_barDbClick,   &m_barLight1,
-                             &m_barLight2,  &m_swEnhance, &m_swPageScroll, &m_btnImport,
-                             &m_btnRestore, &m_lblSpeed,  &m_lblScroll,    &m_lblDbClick};
+        QWidget* device[] = {&m_barLight1, &m_barLight2, &m_swPageScroll, &m_btnImport,
+                             &m_btnRestore};
         for (QWidget* w : device) SetResting(w, enabled);
+        RestPointerBlock();
         for (auto& b : m_btnKey) SetResting(&b, enabled);
         for (auto& b : m_btnRate) SetResting(&b, enabled);
         for (auto& b : m_btnLight) SetResting(&b, enabled);

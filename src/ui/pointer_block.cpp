@@ -14,23 +14,13 @@ constexpr unsigned kBlockSettings = platform::kPointerDoubleClick | platform::kP
 void Fade(QWidget& w, bool inert) {
     w.setEnabled(!inert);
     // Disabled skinned controls look as before, so they fade; the tip says why.
-    if (inert) {
+    if (!inert) {
+        w.setGraphicsEffect(nullptr);
+    } else if (!w.graphicsEffect()) {
         auto* fade = new QGraphicsOpacityEffect(&w);
         fade->setOpacity(0.4);
         w.setGraphicsEffect(fade);
-    } else {
-        w.setGraphicsEffect(nullptr);
     }
-}
-
-void SetInert(CPngSliderBar& bar, bool inert, const std::string& why) {
-    Fade(bar, inert);
-    bar.setToolTip(inert ? QString::fromStdString(why) : QString());
-}
-
-void SetInert(CPngBtn& button, bool inert, const std::string& why) {
-    Fade(button, inert);
-    button.SetToolTip(inert ? why : "");
 }
 
 }  // namespace
@@ -44,16 +34,32 @@ void CMivoraDlg::ShowDesktopPointerState(const DesktopPointerState& state) {
     m_pointerState = state;
     // Settings turned off on purpose stay editable: they are kept in the profile for later.
     m_pointerInert = state.turnedOff ? 0 : kBlockSettings & ~state.supported;
-    const std::string why = PointerNotice();
-    auto inert = [&](unsigned setting) { return (m_pointerInert & setting) != 0; };
-    SetInert(m_barSpeed, inert(platform::kPointerSpeed), why);
-    SetInert(m_lblSpeed, inert(platform::kPointerSpeed), why);
-    SetInert(m_barScroll, inert(platform::kPointerScrollLines), why);
-    SetInert(m_lblScroll, inert(platform::kPointerScrollLines), why);
-    SetInert(m_barDbClick, inert(platform::kPointerDoubleClick), why);
-    SetInert(m_lblDbClick, inert(platform::kPointerDoubleClick), why);
-    SetInert(m_swEnhance, inert(platform::kPointerPrecision), why);
+    RestPointerBlock();
     update();
+}
+
+void CMivoraDlg::RestPointerBlock() {
+    // A setting rests when the desktop does not take it (the tip says why) or, like the other
+    // controls of the profile, while no mouse is there to hold the profile.
+    const std::string why = PointerNotice();
+    const bool mouse = DeviceControlsEnabled();
+    const struct {
+        QWidget* w;
+        unsigned setting;
+    } parts[] = {{&m_barSpeed, platform::kPointerSpeed},
+                 {&m_lblSpeed, platform::kPointerSpeed},
+                 {&m_barScroll, platform::kPointerScrollLines},
+                 {&m_lblScroll, platform::kPointerScrollLines},
+                 {&m_barDbClick, platform::kPointerDoubleClick},
+                 {&m_lblDbClick, platform::kPointerDoubleClick},
+                 {&m_swEnhance, platform::kPointerPrecision}};
+    for (const auto& part : parts) {
+        const bool inert = (m_pointerInert & part.setting) != 0;
+        Fade(*part.w, inert || !mouse);
+        if (part.w != &m_swEnhance)
+            part.w->setToolTip(inert ? QString::fromStdString(why) : QString());
+    }
+    m_swEnhance.SetToolTip((m_pointerInert & platform::kPointerPrecision) ? why : "");
 }
 
 void CMivoraDlg::ReadDesktopPointerOnce() {
