@@ -56,6 +56,8 @@ class SessionWindow {
                               const std::string& /*y*/) {}
     virtual void MarkDpiStage(int /*stage*/) {}
     virtual void ShowLightingMode() {}
+    // The link may have changed state (CurrentLinkState): found, lost, read, refused.
+    virtual void LinkStateChanged() {}
 };
 
 class DeviceSession : public platform::DeviceNotifications::Listener {
@@ -79,8 +81,12 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     // Returns FindDev's result, or -1 when searching is off.
     int SearchOnce();
 
-    // 1 when the mouse may be used now, else 0 (with the message for the user).
+    // 1 when the mouse may be used now, else 0 (with the message for the user; the permission
+    // help only when it was not shown yet for this refusal).
     int IsMouseOnline(bool showMessage);
+    // Searches again at once (after the user changed what kept the mouse from being found);
+    // a refusal found then is told again.
+    void SearchAgain();
     // Handlers of the window messages 0x7F5, 0x7F6 and 0x7EB.
     void OnFindDeviceOK(int count);
     void OnBluetoothOut();
@@ -105,6 +111,9 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     void CheckCurrentStillThere();
     void ForgetCurrentDevice();
     bool WaitOrStop(int ms);  // true when told to stop
+    // FindThread's pause between searches, cut short by SearchAgain; true when told to stop.
+    bool WaitForNextSearch(int ms);
+    void TellWindowState();
 
     CUSBDriver& m_link;
     MessageSink* m_window;
@@ -118,6 +127,7 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     std::mutex m_stopLock;
     std::condition_variable m_stopCv;
     bool m_bStop = false;
+    bool m_bSearchNow = false;
 
     struct Reader {
         std::thread thread;

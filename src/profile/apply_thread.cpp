@@ -135,7 +135,11 @@ void ApplyThread::Carry(const ApplyRequest& req) {
         if (rec)
             r = ApplyProfileToDevice(*rec, progress.get(), link, WM_PROGRESS, req.nFlag, req.nData);
         if (r == 0) {
-            NotifyUser("   Update settings failed!      ", "Error");
+            // A mouse that went away in the middle is no failed update: say what happened.
+            const platform::HidHandle h = link ? link->m_hCmd.load() : platform::kNoHidHandle;
+            const bool gone =
+                link && (h == platform::kNoHidHandle || !link->Backend().IsAttached(h));
+            NotifyUser(gone ? g_UiText.tc_msg19 : "   Update settings failed!      ", "Error");
             ok = false;
         }
         if (progress) {
