@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -18,6 +19,7 @@
 #include "config/device_model.h"
 #include "config/key_entry.h"
 #include "device/device_session.h"
+#include "device/link_state.h"
 #include "device/usb_driver.h"
 #include "platform/file_lock.h"
 #include "platform/hid_backend.h"
@@ -31,7 +33,10 @@
 class CDpiGridDlg;
 class CPickColorDlg;
 class CKeyMarkDlg;
+class CPermissionDlg;
+class CStateBanner;
 class MainWindowTray;
+class QPainter;
 
 // Rectangles of the setting panels, from the configuration points (ComputePanelRects).
 struct PanelRects {
@@ -132,6 +137,22 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ShowProfile() override;
     void MarkDpiStage(int stage) override;
     void ShowLightingMode() override;
+    void LinkStateChanged() override;
+
+    // What the window shows for the link (CurrentLinkState): the status line, the banner, the
+    // controls that need a mouse and the tray's tip.
+    void RefreshLinkState();
+    LinkState ShownLinkState() const { return m_linkState; }
+    // The status line beside the logo: model and link, or why there is no mouse.
+    std::string StatusText() const;
+    // The permission help (the commands that install the udev rule), once open.
+    void ShowPermissionDialog();
+    CPermissionDlg* PermissionDialog() const;
+    CPngBtn* StatusLine() { return &m_btnStatus; }
+    CStateBanner* StateBanner() const { return m_pBanner; }
+    // Before InitDialog: how the tray's presence is asked (the system's by default).
+    void SetTrayProbe(std::function<bool()> probe) { m_trayProbe = std::move(probe); }
+    MainWindowTray* Tray() const { return m_pTray; }
 
     // The connection display from the session state.
     void UpdateIndicators();
@@ -158,7 +179,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPickColorDlg* PickColor() { return m_pPickColor; }
     const PanelRects& Rects() const { return m_rects; }
     bool IsShownFlag() const { return m_bShown; }
-    bool HasTray() const { return m_pTray != nullptr; }
+    // A tray is there to bring the window back (it may appear after the program started).
+    bool HasTray() const;
 
     // Handles one numbered message; returns the answer of a sent one.
     intptr_t OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam);
@@ -189,6 +211,12 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void RefreshRateCaptions();
     void RefreshMousePicture();
     QImage ComposeFace() const;
+    void CreateStateControls();
+    void PlaceStatusLine();
+    bool DeviceControlsActive() const;
+    void SetDeviceControlsActive(bool active);
+    // Lays the background, half seen, over what the face draws for inactive controls.
+    void FadeInactiveFace(QPainter& p) const;
 
     // Panel events.
     void OnDpiGridMessage(int action, int stage);
@@ -267,4 +295,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool m_bSaved = false;
     bool m_bSessionStarted = false;
     MainWindowTray* m_pTray = nullptr;
+    std::function<bool()> m_trayProbe;
+
+    LinkState m_linkState = LinkState::kNoMouse;
+    bool m_bDeviceControlsActive = true;
+    CPngBtn m_btnStatus;
+    CStateBanner* m_pBanner = nullptr;
+    QPointer<CPermissionDlg> m_pPermission;
 };

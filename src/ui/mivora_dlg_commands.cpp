@@ -37,7 +37,7 @@ void CMivoraDlg::OnMinimise() {
         g_pfnLog("Min window");
         if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) {
             // Hidden only when the tray icon can bring it back.
-            if (m_pTray)
+            if (HasTray())
                 hide();
             else
                 showMinimized();
@@ -53,7 +53,7 @@ void CMivoraDlg::OnExitButton() {
         OnExit();
         return;
     }
-    if ((g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) && m_pTray) hide();
+    if ((g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) && HasTray()) hide();
 }
 
 void CMivoraDlg::OnExit() {
@@ -93,7 +93,8 @@ void CMivoraDlg::RefreshHomeLink() {
 }
 
 void CMivoraDlg::OnMacroEditor() {
-    if (!Gate()) return;
+    // The library and the editor need no mouse; a mouse that is there is checked first.
+    if (m_link->IsConnected() && !Gate()) return;
     CMacroDlg editor(this);
     editor.DoModal();
     if (m_bExiting) return;
@@ -106,15 +107,28 @@ void CMivoraDlg::OnMacroEditor() {
 }
 
 void CMivoraDlg::OnExport() {
-    if (!Gate()) return;
-    std::string path = ChooseProfileFile(this, true);
+    // Without a mouse the profile stored for the model is exported; the dialog names it.
+    const bool stored = !m_link->IsConnected();
+    if (!stored && !Gate()) return;
+    const DeviceModel* model = pSensorCfg.load();
+    const std::string name = model ? ModelDisplayName(*model) : std::string();
+    ProfileFileRequest request;
+    request.save = true;
+    request.suggestedName = name;
+    if (stored) {
+        request.title = g_UiText.tc_export_stored;
+        const size_t at = request.title.find("%s");
+        if (at != std::string::npos) request.title.replace(at, 2, name);
+    }
+    std::string path = ChooseProfileFile(this, request);
     if (path.empty() || m_bExiting) return;
     if (ExportProfile(path) != 1) g_pfnLog("OnExport: not exported");  // the user was told
 }
 
 void CMivoraDlg::OnImport() {
     if (!Gate()) return;
-    const std::string path = ChooseProfileFile(this, false);
+    ProfileFileRequest request;
+    const std::string path = ChooseProfileFile(this, request);
     if (path.empty() || m_bExiting) return;
     if (ImportProfile(path, g_bProfileReady.load() != 0) == 1) {
         UpdateControlsFromProfile();
@@ -176,6 +190,7 @@ void CMivoraDlg::RefreshTexts() {
     }
     m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
     RefreshHomeLink();
+    RefreshLinkState();
     PlaceLightButtons();
     PlaceKeyButtons();
     PlaceBottomButtons();

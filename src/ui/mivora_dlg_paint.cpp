@@ -99,6 +99,7 @@ QImage CMivoraDlg::ComposeFace() const {
     DrawPanelTitle(p, m_imgIconRate, m_btnRate[0].geometry(), 250, g_UiText.tc_msg23);
     if (model && model->ShowLED != 0 && m_btnLight[0].isVisible())
         DrawPanelTitle(p, m_imgIconLight, m_btnLight[0].geometry(), 300, g_UiText.tc_adv_str6);
+    FadeInactiveFace(p);
     return face;
 }
 

@@ -1,6 +1,5 @@
 // The main window's side of the device session: its handlers and what it shows for the link.
 #include "config/ui_text.h"
-#include "device/permission_hint.h"
 #include "device/session_state.h"
 #include "profile/profile_list.h"
 #include "ui/mivora_dlg.h"
@@ -16,6 +15,7 @@ void CMivoraDlg::OnFindDeviceOKMsg(int count) {
     m_session->OnFindDeviceOK(count);
     UpdateIndicators();
     RefreshRateCaptions();
+    RefreshLinkState();
     update();
 }
 
@@ -28,14 +28,17 @@ void CMivoraDlg::ShowMessage(const std::string& textKey) {
 }
 
 void CMivoraDlg::ShowPermissionHelp() {
-    const std::string text = g_UiText.tc_msg_perm + "\n\n" + UdevRuleCommands("\n");
-    RunOnUiThread([this, text] { ::ShowMessageText(text, this); });
+    RunOnUiThread([this] {
+        RefreshLinkState();
+        ShowPermissionDialog();
+    });
 }
 
 void CMivoraDlg::ClearConnectionIndicators() {
     RunOnUiThread([this] {
         m_btnBt.SetChecked(false);
         m_btn24g.SetChecked(false);
+        RefreshLinkState();
     });
 }
 
@@ -48,6 +51,7 @@ void CMivoraDlg::ShowProfile() {
     RunOnUiThread([this] {
         UpdateControlsFromProfile();
         UpdateIndicators();
+        RefreshLinkState();
     });
 }
 
