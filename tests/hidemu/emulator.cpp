@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -128,8 +129,10 @@ bool Emulator::Impl::AddNodes(std::string& error) {
 }
 
 void Emulator::Impl::RemoveNodes() {
+    lastFirstNumber = -1;
     for (int& k : current) {
         if (k < 0) continue;
+        if (lastFirstNumber < 0) lastFirstNumber = nodes[k].number;
         LiveNode& n = nodes[k];
         n.present = false;
         RemoveSysfsNode(sysTop, n.number, n.sysDevice);
@@ -431,7 +434,7 @@ void Emulator::Unplug() {
     im.CloseLink();
 }
 
-void Emulator::Replug() {
+void Emulator::Replug(bool sameNumbers) {
     Impl& im = *m_impl;
     {
         Lock g(im.mu);
@@ -441,7 +444,12 @@ void Emulator::Replug() {
     std::string error;
     if (!im.OpenLink(error)) return;
     Lock g(im.mu);
+    // The kernel hands out the lowest free numbers: those just given up, when nothing came
+    // in between.
+    const int next = im.nextNumber;
+    if (sameNumbers && im.lastFirstNumber >= 0) im.nextNumber = im.lastFirstNumber;
     im.plugged = im.AddNodes(error);
+    im.nextNumber = std::max(next, im.nextNumber);
 }
 
 bool Emulator::IsPlugged() const {

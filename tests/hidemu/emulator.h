@@ -60,9 +60,10 @@ class Emulator {
 
     // The whole device leaves: its nodes vanish from both folders, open files answer as after
     // a disconnect, the mouse is unplugged. Replug brings it back under new node numbers (the
-    // old ones may still be held open), with the mouse's memory as it was.
+    // old ones may still be held open), or with sameNumbers under the numbers it had, as the
+    // kernel reuses freed ones; with the mouse's memory as it was.
     void Unplug();
-    void Replug();
+    void Replug(bool sameNumbers = false);
     bool IsPlugged() const;
     // Name of the USB device as the device notifications give it ("USB#VID_1209&PID_0007#...").
     std::string UsbDeviceName() const;

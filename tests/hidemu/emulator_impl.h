@@ -58,6 +58,7 @@ struct Emulator::Impl {
     std::vector<int> current;  // per fixture node: index into nodes, -1 while unplugged
     std::vector<bool> denied;
     int nextNumber = kFirstNodeNumber;
+    int lastFirstNumber = -1;  // the first node number of the last appearance
     int nextSequence = 1;
     bool plugged = false;
     bool started = false;
