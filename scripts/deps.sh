@@ -7,7 +7,7 @@ MIVORA_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream groff-base)  # s
 MIVORA_PACKAGES+=(bash-completion)  # the completion test loads its helpers
 MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
 MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
-MIVORA_PACKAGES+=(xvfb xdotool)  # the test that drives the real program in an X server
+MIVORA_PACKAGES+=(xvfb xdotool xclip)  # the test that drives the real program in an X server
 MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 
 mivora_install_deps() {

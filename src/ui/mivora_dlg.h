@@ -298,6 +298,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     std::function<bool()> m_trayProbe;
 
     LinkState m_linkState = LinkState::kNoMouse;
+    std::string m_strShownStatus;  // the status line as last logged
     bool m_bDeviceControlsActive = true;
     CPngBtn m_btnStatus;
     CStateBanner* m_pBanner = nullptr;

@@ -104,15 +104,18 @@ void CMivoraDlg::PlaceStatusLine() {
 
 void CMivoraDlg::RefreshLinkState() {
     if (!m_bControlsCreated) return;
-    const LinkState before = m_linkState;
     m_linkState = CurrentLinkState(*m_link);
-    if (before != m_linkState) g_pfnLog("Window: link state %d", static_cast<int>(m_linkState));
+    const std::string status = StatusText();
+    if (status != m_strShownStatus) {
+        m_strShownStatus = status;
+        g_pfnLog("Window shows: %s", status.c_str());
+    }
 
     const bool permission = m_linkState == LinkState::kNoPermission;
     PlaceStatusLine();
     m_btnStatus.m_bLink = permission;
     m_btnStatus.setCursor(permission ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    m_btnStatus.SetCaption(StatusText(), 2);
+    m_btnStatus.SetCaption(status, 2);
     m_btnStatus.SetToolTip(permission ? g_UiText.tc_perm_show : "");
 
     // The banner over the mouse picture while there is no mouse to show.
@@ -137,7 +140,7 @@ void CMivoraDlg::RefreshLinkState() {
     SetDeviceControlsActive(DeviceControlsActive());
     // The help belongs to the refusal: a mouse that can be opened now needs none.
     if (!permission && PermissionDialog()) m_pPermission->reject();
-    if (m_pTray) m_pTray->SetState(StatusText());
+    if (m_pTray) m_pTray->SetState(status);
     update();
 }
 
