@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "core/log.h"
 #include "platform/child_process.h"
@@ -32,13 +33,24 @@ double FitScaleFactor(QSize window, QSize available, double current) {
 }
 
 void RestartToFitScreen(const std::vector<std::string>& argv) {
-    if (std::getenv(kFittedVariable)) return;  // this is the restarted run
+    if (qEnvironmentVariableIsSet(kFittedVariable)) {
+        // The restarted run: the toolkit has taken its scale; programs started from here (a
+        // browser for the home page) get the desktop's own again.
+        const QByteArray desktop = qgetenv(kFittedVariable);
+        if (desktop.isEmpty())
+            qunsetenv(kScaleVariable);
+        else
+            qputenv(kScaleVariable, desktop);
+        qunsetenv(kFittedVariable);
+        return;
+    }
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QSize window = QImageReader(QString::fromStdString(SkinPath("main_nr.png"))).size();
     double current = 1;
-    if (const char* f = std::getenv(kScaleVariable)) {
-        const double v = std::atof(f);
+    const std::string desktop = qEnvironmentVariable(kScaleVariable).toStdString();
+    if (!desktop.empty()) {
+        const double v = std::atof(desktop.c_str());
         if (v > 0) current = v;
     }
     const double fit = FitScaleFactor(window, screen->availableGeometry().size(), current);
@@ -48,6 +60,6 @@ void RestartToFitScreen(const std::vector<std::string>& argv) {
     g_pfnLog("The window (%dx%d) does not fit the screen's %dx%d: restarting at scale %s",
              window.width(), window.height(), screen->availableGeometry().width(),
              screen->availableGeometry().height(), text);
-    platform::RestartSelf(argv, {{kScaleVariable, text}, {kFittedVariable, "1"}});
+    platform::RestartSelf(argv, {{kScaleVariable, text}, {kFittedVariable, desktop}});
     g_pfnLog("Restart at another scale failed");
 }
