@@ -115,6 +115,8 @@ void CMivoraDlg::RefreshLinkState() {
     PlaceStatusLine();
     m_btnStatus.m_bLink = permission;
     m_btnStatus.setCursor(permission ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // Only the line about a refusal is a link; otherwise the title bar drags the window there.
+    m_btnStatus.setAttribute(Qt::WA_TransparentForMouseEvents, !permission);
     m_btnStatus.SetCaption(status, 2);
     m_btnStatus.SetToolTip(permission ? g_UiText.tc_perm_show : "");
 

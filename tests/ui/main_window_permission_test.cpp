@@ -107,8 +107,12 @@ TEST_F(PermissionWindowTest, SaysOnceWhyWithTheCommandsToCopyAndKeepsALineWhileI
     EXPECT_EQ(m_window->PermissionDialog(), nullptr);
     EXPECT_TRUE(modals.texts.empty()) << modals.texts.front();
 
-    // The window's line brings it back.
+    // The banner's link and the status line bring it back.
     ui_test::ClickCentre(m_window->StateBanner()->Link());
+    ASSERT_NE(WaitForHelp(), nullptr);
+    m_window->PermissionDialog()->reject();
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    ui_test::ClickCentre(m_window->StatusLine());
     ASSERT_NE(WaitForHelp(), nullptr);
 
     // Allowed at last: the help goes and the window fills in.
