@@ -34,8 +34,8 @@
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/msg_dlg.h"
-#include "ui/pick_color_dlg.h"
 #include "ui/permission_dlg.h"
+#include "ui/pick_color_dlg.h"
 #include "ui/pick_macro_dlg.h"
 #include "ui/std_dialogs.h"
 #include "ui/tree_ctrl_ex.h"
@@ -60,7 +60,8 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
 void ProbeMain(CMivoraDlg& w) {
     std::printf("size %d %d\n", w.width(), w.height());
     if (QScreen* s = QGuiApplication::primaryScreen())
-        std::printf("screen %d %d\n", s->availableGeometry().width(), s->availableGeometry().height());
+        std::printf("screen %d %d\n", s->availableGeometry().width(),
+                    s->availableGeometry().height());
     for (int k = 0; k < 8; ++k) PrintCentre("key" + std::to_string(k), w.KeyButton(k));
     for (int i = 0; i < 8; ++i)
         if (CDpiGridDlg* g = w.DpiGrid(i); g && g->isVisible()) {
