@@ -140,8 +140,9 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void LinkStateChanged() override;
 
     // What the window shows for the link (CurrentLinkState): the status line, the banner, the
-    // controls that need a mouse and the tray's tip.
-    void RefreshLinkState();
+    // controls that need a mouse and the tray's tip. Without force only when the state or its
+    // line changed.
+    void RefreshLinkState(bool force = false);
     LinkState ShownLinkState() const { return m_linkState; }
     // The status line beside the logo: model and link, or why there is no mouse.
     std::string StatusText() const;

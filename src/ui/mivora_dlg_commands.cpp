@@ -190,7 +190,7 @@ void CMivoraDlg::RefreshTexts() {
     }
     m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
     RefreshHomeLink();
-    RefreshLinkState();
+    RefreshLinkState(true);
     PlaceLightButtons();
     PlaceKeyButtons();
     PlaceBottomButtons();

@@ -484,7 +484,7 @@ void CMivoraDlg::RefreshLayout() {
     UpdateIndicators();
     RefreshRateCaptions();
     RefreshMousePicture();
-    RefreshLinkState();
+    RefreshLinkState(true);
     update();
 }
 

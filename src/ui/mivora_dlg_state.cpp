@@ -9,7 +9,6 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/log.h"
-#include "device/permission_hint.h"
 #include "skin/factories.h"
 #include "skin/skin_settings.h"
 #include "ui/app_tray.h"
@@ -102,10 +101,13 @@ void CMivoraDlg::PlaceStatusLine() {
     }
 }
 
-void CMivoraDlg::RefreshLinkState() {
+void CMivoraDlg::RefreshLinkState(bool force) {
     if (!m_bControlsCreated) return;
+    const LinkState before = m_linkState;
     m_linkState = CurrentLinkState(*m_link);
     const std::string status = StatusText();
+    // The session asks after every search: nothing to redraw when nothing changed.
+    if (!force && m_linkState == before && status == m_strShownStatus) return;
     if (status != m_strShownStatus) {
         m_strShownStatus = status;
         g_pfnLog("Window shows: %s", status.c_str());
