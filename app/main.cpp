@@ -16,10 +16,12 @@ int main(int argc, char** argv) {
         std::fputs(help ? AppUsage() : AppVersion().c_str(), stdout);
         return 0;
     }
+    // As started, for a restart at another scale (the toolkit takes its own options out).
+    const std::vector<std::string> startArgv(argv, argv + argc);
     QApplication app(argc, argv);
     QApplication::setApplicationName("mivora");
     std::vector<std::string> args;
     const QStringList list = QApplication::arguments();
     for (int i = 1; i < list.size(); ++i) args.push_back(list[i].toStdString());
-    return RunMivora(app, args);
+    return RunMivora(app, args, startArgv);
 }

@@ -17,6 +17,8 @@ int g_ExKeyValue[5];
 
 namespace {
 
+constexpr int kModelNameChars = 39;
+
 const uint32_t kDefaultStageColors[kMaxDpiStages] = {0x0000FF, 0xFF0000, 0x00FF00, 0xFF0080,
                                                      0x03C6FA, 0x6A03FA, 0xFF00FF, 0xFFFF00};
 
@@ -159,6 +161,7 @@ int ReadModel(const platform::PrivateProfile& ini, int n, DeviceModel& m) {
     m.Sensor = ini.GetInt(sec, "Sensor", 0);
     m.CID = ini.GetInt(sec, "CID", 0);
     m.MID = ini.GetInt(sec, "MID", 0);
+    ini.ReadString(sec, "Name", m.Name, kModelNameChars);
     ReadCfgPoint(ini, sec, "ptMark", m.ptMark, CfgPoint{337, 65});
     const int rateDefaults[4] = {0x125, 0x250, 0x500, 0x1000};
     for (int i = 0; i < 4; ++i) m.RATE[i] = ini.GetInt(sec, Fmt("RATE%d", i + 1), rateDefaults[i]);
@@ -253,6 +256,11 @@ int LoadDeviceModels(const std::string& cfgPath) {
     platform::PrivateProfile ini;
     ini.Load(cfgPath);
     return LoadDeviceModels(ini);
+}
+
+std::string ModelDisplayName(const DeviceModel& model) {
+    if (!model.Name.empty()) return model.Name;
+    return Fmt2("%02X%02X", model.CID & 0xFF, model.MID & 0xFF);
 }
 
 DeviceModel* FindDeviceModel(int cid, int mid) {

@@ -25,7 +25,7 @@ struct CfgRect {
 };
 
 constexpr int kMaxDeviceModels = 30;
-constexpr int kMaxDpiStages = 8;        // room in the record
+constexpr int kMaxDpiStages = 8;  // room in the record
 // DPI stages the mouse stores: its memory holds five before the key matrix. Every reader of a
 // model's stage count (the table, the device writers, the window, the CLI) keeps below it.
 constexpr int kDeviceDpiStages = 5;
@@ -55,7 +55,11 @@ struct DeviceModel {
     CfgPoint ptMark;
     int DpiLimitFirst[kMaxDpiStages] = {};
     int DpiLimitSecond[kMaxDpiStages] = {};
+    std::string Name;  // what the user calls it; may be empty
 };
+
+// The model's name for people: its "Name", else its codes ("4D02").
+std::string ModelDisplayName(const DeviceModel& model);
 
 extern DeviceModel g_DeviceModels[kMaxDeviceModels];
 // The selected model; read by every thread without a lock, written as a whole.

@@ -95,6 +95,10 @@ int ReadLangIndex(const std::string& dataDir) {
     return index;
 }
 
+bool HasLangIndex(const std::string& dataDir) {
+    return platform::GetPrivateProfileInt("OPT", "LangIndex", -1, dataDir + "lang.ini") >= 0;
+}
+
 bool WriteLangIndex(const std::string& dataDir, int index) {
     return platform::WritePrivateProfileString("OPT", "LangIndex", std::to_string(index),
                                                dataDir + "lang.ini");

@@ -39,6 +39,8 @@ std::string LanguageTextPath(const std::string& appDir, const std::string& folde
 // "LangIndex" of section "OPT" in dataDir + "lang.ini" (default 0). A value outside the
 // configured language list gives 0.
 int ReadLangIndex(const std::string& dataDir);
+// True once a language was stored (a first run has none yet).
+bool HasLangIndex(const std::string& dataDir);
 // Stores index as "LangIndex"; returns false when lang.ini cannot be written.
 [[nodiscard]] bool WriteLangIndex(const std::string& dataDir, int index);
 

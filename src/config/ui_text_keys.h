@@ -162,19 +162,24 @@
     X(tc_tip4)                 \
     X(tc_tip5)                 \
     X(tc_msg_perm)             \
+    X(tc_state_nomouse)        \
+    X(tc_state_stored)         \
+    X(tc_state_noperm)         \
+    X(tc_perm_title)           \
+    X(tc_perm_body)            \
+    X(tc_perm_show)            \
+    X(tc_perm_copy)            \
+    X(tc_perm_copied)          \
+    X(tc_perm_install)         \
+    X(tc_perm_wait)            \
+    X(tc_perm_failed)          \
+    X(tc_export_stored)        \
     X(tc_fire_count)           \
     X(tc_homepage)             \
     X(tc_mod_shift)            \
     X(tc_mod_ctrl)             \
     X(tc_mod_alt)              \
     X(tc_mod_super)            \
-    X(tc_state_search)         \
-    X(tc_state_nomouse)        \
-    X(tc_state_noperm)         \
-    X(tc_state_reading)        \
-    X(tc_state_receiver)       \
-    X(tc_state_bt)             \
-    X(tc_export_stored)        \
     X(tc_ptr_none)             \
     X(tc_ptr_part)             \
     X(tc_ptr_refused)

@@ -74,13 +74,35 @@ void DeviceSession::Stop() {
     WaitProfileRead();
 }
 
-void DeviceSession::SetState(LinkState state) {
-    if (m_state.exchange(state) != state && m_ui) m_ui->ShowLinkState(state);
-}
-
 bool DeviceSession::WaitOrStop(int ms) {
     std::unique_lock<std::mutex> lock(m_stopLock);
     return m_stopCv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_bStop; });
+}
+
+bool DeviceSession::WaitForNextSearch(int ms) {
+    std::unique_lock<std::mutex> lock(m_stopLock);
+    m_stopCv.wait_for(lock, std::chrono::milliseconds(ms),
+                      [this] { return m_bStop || m_bSearchNow; });
+    m_bSearchNow = false;
+    return m_bStop;
+}
+
+void DeviceSession::SearchAgain() {
+    g_pfnLog("SearchAgain");
+    m_bToldPermission = false;
+    if (!m_link.IsConnected()) {
+        m_link.m_bFindFlag = 0;
+        g_bSearchDevice = 1;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_stopLock);
+        m_bSearchNow = true;
+    }
+    m_stopCv.notify_all();
+}
+
+void DeviceSession::TellWindowState() {
+    if (m_ui) m_ui->LinkStateChanged();
 }
 
 int DeviceSession::SearchOnce() {
@@ -93,9 +115,6 @@ int DeviceSession::SearchOnce() {
     } else if (m_link.m_nOpenDenied.load() == 0) {
         m_bToldPermission = false;
     }
-    // A search for the Bluetooth link while the receiver's mouse is in use changes nothing.
-    if (r == 0 && !m_link.IsConnected())
-        SetState(m_link.m_nOpenDenied.load() > 0 ? LinkState::NoPermission : LinkState::NoMouse);
     if (r >= 1) {
         if (r == 1) {
             const DeviceModel* model = pSensorCfg.load();
@@ -106,19 +125,20 @@ int DeviceSession::SearchOnce() {
         }
         if (m_window) m_window->Post(WM_FIND_DEVICE_OK, static_cast<uintptr_t>(r), 0);
     }
+    TellWindowState();
     return r;
 }
 
 void DeviceSession::FindThread() {
-    if (WaitOrStop(m_nFindFirstDelayMs)) return;
+    if (WaitForNextSearch(m_nFindFirstDelayMs)) return;
     for (;;) {
         if (m_bWatchRemovals.load()) CheckCurrentStillThere();
         if (g_bSearchDevice.load() == 0) {
-            if (WaitOrStop(m_nFindIntervalMs)) return;
+            if (WaitForNextSearch(m_nFindIntervalMs)) return;
             continue;
         }
         SearchOnce();
-        if (WaitOrStop(m_nFindIntervalMs)) return;
+        if (WaitForNextSearch(m_nFindIntervalMs)) return;
     }
 }
 
@@ -135,7 +155,7 @@ void DeviceSession::ForgetCurrentDevice() {
     CloseFoundDevices(m_link, true);
     g_bSearchDevice = 1;
     m_link.m_bFindFlag = 0;
-    SetState(LinkState::NoMouse);
+    TellWindowState();
 }
 
 void DeviceSession::OnFindDeviceOK(int count) {
@@ -162,7 +182,6 @@ void DeviceSession::StartReadCurCfg() {
             ++it;
         }
     }
-    SetState(LinkState::Reading);
     auto done = std::make_shared<std::atomic<bool>>(false);
     m_readers.push_back({std::thread([this, done] {
                              ReadCurCfgThread();
@@ -182,40 +201,35 @@ void DeviceSession::WaitProfileRead() {
 
 void DeviceSession::ReadCurCfgThread() {
     g_pfnLog("ReadCurCfgThread Start");
-    if (!m_link.IsConnected()) {
-        SetState(LinkState::NoMouse);
-        return;
-    }
+    if (!m_link.IsConnected()) return;
     {
         std::lock_guard<std::mutex> lock(g_HandleLock);
         g_bProfileReady = 0;
+        TellWindowState();
         // The hook writes "Init Pro OK" itself when the read went through.
         if (m_profile != nullptr && m_profile->ReadProfile(m_link) == 1 && m_ui)
             m_ui->ShowProfile();
         g_bProfileReady = 1;
     }
-    SetState(m_link.IsConnected() ? LinkState::Connected : LinkState::NoMouse);
+    TellWindowState();
     g_pfnLog("ReadCurCfgThread Exit");
 }
 
 int DeviceSession::IsMouseOnline(bool showMessage) {
-    if (g_bProfileReady.load() == 0) {
-        // "Still reading" only while a search or a read runs; otherwise say why nothing is.
-        const LinkState state = m_state.load();
-        if (m_link.m_nOpenDenied.load() > 0 && !m_link.IsConnected()) {
-            if (m_ui) m_ui->ShowPermissionHelp();
-        } else if (state == LinkState::NoMouse || state == LinkState::NoPermission) {
-            if (g_Config.GoWithNoDev != 0) return 1;
-            if (m_ui) m_ui->ShowMessage("tc_msg4");
-        } else if (m_ui) {
-            m_ui->ShowMessage("tc_msg20");
-        }
-        return 0;
-    }
     if (!m_link.IsConnected()) {
         if (m_ui) m_ui->ClearConnectionIndicators();
         if (g_Config.GoWithNoDev != 0) return 1;
+        // The user is told once per refusal; the window keeps saying it while it lasts.
+        if (m_link.m_nOpenDenied.load() > 0) {
+            if (!m_bToldPermission.exchange(true) && m_ui) m_ui->ShowPermissionHelp();
+            return 0;
+        }
         if (m_ui) m_ui->ShowMessage("tc_msg4");
+        return 0;
+    }
+    // Only while a read really runs: an identified mouse whose settings are not read yet.
+    if (g_bProfileReady.load() == 0) {
+        if (m_ui) m_ui->ShowMessage("tc_msg20");
         return 0;
     }
     if (g_Config.ApplyNow == 0) return 1;
@@ -224,11 +238,12 @@ int DeviceSession::IsMouseOnline(bool showMessage) {
     ClearHandle(m_link);
     if (m_ui) m_ui->ClearConnectionIndicators();
     CloseFoundDevices(m_link, true);
-    SetState(LinkState::NoMouse);
     g_bSearchDevice = 0;
-    if (showMessage && m_ui) m_ui->ShowMessage("tc_msg4");
+    // It answered before and does not now: it was switched off, went out of range or away.
+    if (showMessage && m_ui) m_ui->ShowMessage("tc_msg19");
     m_link.m_bFindFlag = 0;
     g_bSearchDevice = 1;
+    TellWindowState();
     return 0;
 }
 

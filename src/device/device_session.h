@@ -37,15 +37,6 @@ class ProfileReaderHook {
     virtual int ReadLighting(CUSBDriver& link) = 0;
 };
 
-// What the session knows of the mouse, for the window's status line and the answer to an action.
-enum class LinkState {
-    Searching,     // the first search has not ended yet
-    NoMouse,       // no mouse of ours answers
-    NoPermission,  // our nodes exist but may not be opened
-    Reading,       // a mouse answered; its settings are being read
-    Connected,     // a mouse answered and its read has ended
-};
-
 // What the main window shows for the session. Calls may come from worker threads (the profile
 // reader, the device-notification thread); a window marshals them to its own thread.
 class SessionWindow {
@@ -65,8 +56,8 @@ class SessionWindow {
                               const std::string& /*y*/) {}
     virtual void MarkDpiStage(int /*stage*/) {}
     virtual void ShowLightingMode() {}
-    // The session's state changed (any thread).
-    virtual void ShowLinkState(LinkState /*state*/) {}
+    // The link may have changed state (CurrentLinkState): found, lost, read, refused.
+    virtual void LinkStateChanged() {}
 };
 
 class DeviceSession : public platform::DeviceNotifications::Listener {
@@ -90,10 +81,12 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     // Returns FindDev's result, or -1 when searching is off.
     int SearchOnce();
 
-    // 1 when the mouse may be used now, else 0 (with the message for the user: still reading
-    // only while a read runs, else no mouse or no permission).
+    // 1 when the mouse may be used now, else 0 (with the message for the user; the permission
+    // help only when it was not shown yet for this refusal).
     int IsMouseOnline(bool showMessage);
-    LinkState State() const { return m_state.load(); }
+    // Searches again at once (after the user changed what kept the mouse from being found);
+    // a refusal found then is told again.
+    void SearchAgain();
     // Handlers of the window messages 0x7F5, 0x7F6 and 0x7EB.
     void OnFindDeviceOK(int count);
     void OnBluetoothOut();
@@ -118,7 +111,9 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     void CheckCurrentStillThere();
     void ForgetCurrentDevice();
     bool WaitOrStop(int ms);  // true when told to stop
-    void SetState(LinkState state);
+    // FindThread's pause between searches, cut short by SearchAgain; true when told to stop.
+    bool WaitForNextSearch(int ms);
+    void TellWindowState();
 
     CUSBDriver& m_link;
     MessageSink* m_window;
@@ -127,12 +122,12 @@ class DeviceSession : public platform::DeviceNotifications::Listener {
     platform::DeviceNotifications* m_notifications = nullptr;
     std::atomic<bool> m_bWatchRemovals{false};
     std::atomic<bool> m_bToldPermission{false};
-    std::atomic<LinkState> m_state{LinkState::Searching};
 
     std::thread m_findThread;
     std::mutex m_stopLock;
     std::condition_variable m_stopCv;
     bool m_bStop = false;
+    bool m_bSearchNow = false;
 
     struct Reader {
         std::thread thread;

@@ -23,3 +23,9 @@ std::string UdevRuleCommands(const std::string& separator) {
            " /etc/udev/rules.d/" + separator + "sudo udevadm control --reload" + separator +
            "sudo udevadm trigger --subsystem-match=hidraw";
 }
+
+std::string UdevRuleInstallScript() {
+    return "install -m 644 " + ShellQuoted(g_szAppDir + kUdevRuleFile) +
+           " /etc/udev/rules.d/ && udevadm control --reload && "
+           "udevadm trigger --subsystem-match=hidraw && udevadm settle --timeout=10";
+}

@@ -41,6 +41,7 @@ struct MouseState {
     MouseFirmware firmware;
     bool plugged = true;
     bool reachable = true;
+    bool openDenied = false;  // its nodes are listed but may not be opened
     unsigned generation = 0;  // raised by every unplug; handles of older generations are dead
     long exchanges = 0;
     std::mt19937 rng;
@@ -341,6 +342,10 @@ HidHandle VirtualMouseBackend::Open(const std::string& path, int* err) {
             if (!m.plugged) continue;
             for (int iface = 0; iface < kIfaceCount; ++iface) {
                 if (!EqualsNoCase(path, InterfacePath(m.setup, i, iface))) continue;
+                if (m.openDenied) {
+                    if (err) *err = platform::kHidErrAccessDenied;
+                    return platform::kNoHidHandle;
+                }
                 auto h = std::make_shared<HandleState>();
                 h->mouse = i;
                 h->iface = iface;
@@ -519,6 +524,11 @@ bool VirtualMouseBackend::IsPlugged(int mouse) const {
 void VirtualMouseBackend::SetReachable(int mouse, bool reachable) {
     std::lock_guard<std::mutex> g(m_impl->mu);
     if (MouseState* m = m_impl->MouseAt(mouse)) m->reachable = reachable;
+}
+
+void VirtualMouseBackend::SetOpenDenied(int mouse, bool denied) {
+    std::lock_guard<std::mutex> g(m_impl->mu);
+    if (MouseState* m = m_impl->MouseAt(mouse)) m->openDenied = denied;
 }
 
 void VirtualMouseBackend::PressDpiButton(int mouse) {

@@ -79,6 +79,8 @@ class VirtualMouseBackend : public platform::HidBackend {
     // A mouse switched off behind its receiver: the receiver still answers the connection
     // status (with r[5] = 0) and nothing else.
     void SetReachable(int mouse, bool reachable);
+    // Nodes without the udev rule's grant: listed, but opening them answers access denied.
+    void SetOpenDenied(int mouse, bool denied);
 
     // The buttons on the mouse. DPI: the current stage moves to the next stage in use (after
     // the last comes the first) and the event 0x0A with bit 0x01 and the new stage is sent.

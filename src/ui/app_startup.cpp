@@ -32,6 +32,7 @@
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/screenshot_gallery.h"
+#include "ui/window_fit.h"
 
 namespace {
 
@@ -123,6 +124,9 @@ int RunScreenshots(const AppOptions& opts) {
         const DeviceModel* model = pSensorCfg.load();
         const std::string tag = model ? ModelTag(model->CID, model->MID) : "none";
         written += WriteScreenshots(window, opts.screenshotDir, tag, i == 0);
+        // The states without a usable mouse, once, with the virtual mouse taken away.
+        if (auto* mouse = dynamic_cast<sim::VirtualMouseBackend*>(d.backend.get()); mouse && i == 0)
+            written += WriteStateScreenshots(window, *mouse, opts.screenshotDir);
         window.OnExit();
         QApplication::processEvents();
     }
@@ -139,13 +143,11 @@ int RunWindow(QApplication& app, const AppOptions& opts, SingleInstance& instanc
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      [&window] { PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202); });
     // The session may end while the window hides in the tray; save first.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [](QSessionManager&) {
-                         // Logged inside; the session is ending, nobody is left to tell.
-                         if (!SaveMacroSnapshot()) g_pfnLog("Save macro: not saved");
-                     });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     [&window] { window.OnExit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [](QSessionManager&) {
+        // Logged inside; the session is ending, nobody is left to tell.
+        if (!SaveMacroSnapshot()) g_pfnLog("Save macro: not saved");
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.OnExit(); });
     // A logout, a service stop or Ctrl+C ends the program the way its exit command does, so
     // that what is saved only at exit is not lost.
     std::unique_ptr<QSocketNotifier> exitSignals;
@@ -166,7 +168,8 @@ int RunWindow(QApplication& app, const AppOptions& opts, SingleInstance& instanc
 
 }  // namespace
 
-int RunMivora(QApplication& app, const std::vector<std::string>& args) {
+int RunMivora(QApplication& app, const std::vector<std::string>& args,
+              const std::vector<std::string>& startArgv) {
     AppOptions opts;
     std::string error;
     if (!ParseAppOptions(args, opts, error)) {
@@ -196,6 +199,9 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args) {
     g_pfnLog("Launch %04d-%d-%d %d:%d, v2.0 AppTitle=%s", now.date().year(), now.date().month(),
              now.date().day(), now.time().hour(), now.time().minute(), g_Config.Title.c_str());
     if (!IfMatch()) return 1;
+
+    // Pictures keep the skin's own size; a window for the user must fit the screen.
+    if (opts.screenshotDir.empty() && !startArgv.empty()) RestartToFitScreen(startArgv);
 
     // A screenshot run shows sample macros and must not change the user's own files.
     QTemporaryDir screenshotData;

@@ -7,17 +7,17 @@
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
+#include "core/log.h"
 #include "core/messages.h"
 #include "skin/win_message.h"
 #include "ui/mivora_dlg.h"
 
-MainWindowTray* MainWindowTray::Add(CMivoraDlg* window) {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return nullptr;
-    return new MainWindowTray(window);
-}
-
-MainWindowTray::MainWindowTray(CMivoraDlg* window)
-    : QObject(window), m_pWindow(window), m_pIcon(new QSystemTrayIcon(this)), m_pMenu(new QMenu()) {
+MainWindowTray::MainWindowTray(CMivoraDlg* window, std::function<bool()> probe)
+    : QObject(window),
+      m_pWindow(window),
+      m_probe(probe ? std::move(probe) : [] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
+      m_pIcon(new QSystemTrayIcon(this)),
+      m_pMenu(new QMenu()) {
     m_pIcon->setIcon(window->windowIcon());
     m_pIcon->setToolTip(QString::fromStdString(g_Config.Title));
     m_pIcon->setContextMenu(m_pMenu);
@@ -28,12 +28,26 @@ MainWindowTray::MainWindowTray(CMivoraDlg* window)
                 if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
                     PostWinMessage(m_pWindow, WM_TRAY_NOTIFY, 0, 0x202);
             });
-    m_pIcon->show();
+    // At login the desktop's notification area may come up after the program.
+    connect(&m_retry, &QTimer::timeout, this, [this] { CheckAvailable(); });
+    CheckAvailable();
+    if (!m_bAvailable) {
+        g_pfnLog("Tray: no notification area yet; looking again every %d ms", kRetryMs);
+        m_retry.start(kRetryMs);
+    }
 }
 
 MainWindowTray::~MainWindowTray() {
     m_pIcon->hide();
     delete m_pMenu;
+}
+
+void MainWindowTray::CheckAvailable() {
+    if (m_bAvailable || !m_probe()) return;
+    m_bAvailable = true;
+    m_retry.stop();
+    m_pIcon->show();
+    g_pfnLog("Tray: icon shown");
 }
 
 void MainWindowTray::RefreshTexts() {
@@ -43,6 +57,16 @@ void MainWindowTray::RefreshTexts() {
     QAction* exit = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_exit));
     connect(show, &QAction::triggered, m_pWindow, [this] { m_pWindow->ShowFromTray(); });
     connect(exit, &QAction::triggered, m_pWindow, [this] { m_pWindow->OnExit(); });
+}
+
+void MainWindowTray::SetState(const std::string& state) {
+    QString tip = QString::fromStdString(g_Config.Title);
+    if (!state.empty()) tip += (tip.isEmpty() ? "" : "\n") + QString::fromStdString(state);
+    m_pIcon->setToolTip(tip);
+}
+
+QString MainWindowTray::ToolTip() const {
+    return m_pIcon->toolTip();
 }
 
 void MainWindowTray::PopupMenuAtCursor() {

@@ -1,7 +1,12 @@
-// The notification-area icon of the main window and its menu (show, exit).
+// The notification-area icon of the main window and its menu (show, exit). A tray that starts
+// after the program (as at login) still gets the icon; its tip says the state of the link.
 #pragma once
 
 #include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <string>
 
 class CMivoraDlg;
 class QMenu;
@@ -10,20 +15,31 @@ class QSystemTrayIcon;
 class MainWindowTray : public QObject {
     Q_OBJECT
   public:
-    // The icon for window, or nullptr when the desktop has no notification area (the window is
-    // then never hidden, so the program stays reachable).
-    static MainWindowTray* Add(CMivoraDlg* window);
+    // The icon for window. probe tells whether the desktop has a notification area now (the
+    // system's answer when empty); while it has none the icon waits for one.
+    MainWindowTray(CMivoraDlg* window, std::function<bool()> probe = {});
     ~MainWindowTray() override;
 
+    // A notification area is there and shows the icon (only then may the window hide).
+    bool IsAvailable() const { return m_bAvailable; }
     // Menu texts from the current language (tc_config, tc_exit).
     void RefreshTexts();
+    // The tip: the title, then the state of the link.
+    void SetState(const std::string& state);
+    QString ToolTip() const;
     void PopupMenuAtCursor();
     QMenu* Menu() const { return m_pMenu; }
 
+    // How often a missing notification area is looked for.
+    static constexpr int kRetryMs = 2000;
+
   private:
-    explicit MainWindowTray(CMivoraDlg* window);
+    void CheckAvailable();
 
     CMivoraDlg* m_pWindow;
+    std::function<bool()> m_probe;
     QSystemTrayIcon* m_pIcon;
     QMenu* m_pMenu;
+    QTimer m_retry;
+    bool m_bAvailable = false;
 };

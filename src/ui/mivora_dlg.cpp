@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QThread>
 
+#include "config/language_locale.h"
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/log.h"
@@ -13,6 +14,7 @@
 #include "core/paths.h"
 #include "device/session_state.h"
 #include "macro/macro_tree.h"
+#include "platform/desktop_locale.h"
 #include "profile/apply_thread.h"
 #include "profile/profile_list.h"
 #include "profile/profile_store.h"
@@ -71,6 +73,14 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
     if (!m_dataLock.Acquire(DataLockPath(), kDataLockWaitMs, &holder))
         g_pfnLog("InitDialog: the data folder is in use by %s", holder.c_str());
     LoadCID();
+    // A first run speaks the desktop's language when it is one of ours.
+    if (!HasLangIndex(g_szDataDir)) {
+        const std::string locale = platform::MessagesLocaleName();
+        const int desktop = LanguageIndexForLocale(locale);
+        g_pfnLog("InitDialog: first run, desktop locale %s, language %d", locale.c_str(), desktop);
+        if (desktop >= 0 && !WriteLangIndex(g_szDataDir, desktop))
+            g_pfnLog("InitDialog: lang.ini not written");
+    }
     const int lang = ReadLangIndex(g_szDataDir);
     if (lang >= 0 && lang < g_Config.LangCount && !g_Config.Lang[lang].folder.empty()) {
         LoadUiTexts(LanguageTextPath(g_szAppDir, g_Config.Lang[lang].folder));
@@ -84,7 +94,8 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
 
     g_ApplyThread.Start(m_link.get(), TopWindowsForApplyThread());
     LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
-    if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) m_pTray = MainWindowTray::Add(this);
+    if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3)
+        m_pTray = new MainWindowTray(this, m_trayProbe);
     RefreshLayout();
     if (startSearch) {
         m_session->Start(m_pNotifications);
@@ -96,7 +107,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
 void CMivoraDlg::ShowAtStart() {
     const bool toTray = g_Config.TrayIcon == 1 || g_Config.ShowWelcome != 0;
     // Without a tray icon the window is the only way back to the program.
-    if (toTray && m_pTray) return;
+    if (toTray && HasTray()) return;
     m_bShown = true;
     show();
 }

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -18,6 +19,7 @@
 #include "config/device_model.h"
 #include "config/key_entry.h"
 #include "device/device_session.h"
+#include "device/link_state.h"
 #include "device/usb_driver.h"
 #include "platform/file_lock.h"
 #include "platform/hid_backend.h"
@@ -34,7 +36,10 @@ class QPainter;
 class CDpiGridDlg;
 class CPickColorDlg;
 class CKeyMarkDlg;
+class CPermissionDlg;
+class CStateBanner;
 class MainWindowTray;
+class QPainter;
 
 inline constexpr int kRateButtons = 4;  // the receiver offers 125 to 1000 Hz
 inline constexpr int kRateCodes[kRateButtons] = {0x125, 0x250, 0x500, 0x1000};
@@ -76,9 +81,6 @@ std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model);
 // Where the key function menu opens for a key button at rect (screen coordinates); width in
 // *menuWidth. screenHeight is the full-screen client height.
 QPoint FunctionMenuPoint(QRect rect, int menuW, int menuItems, int screenHeight, int* menuWidth);
-
-// "the stored profile of model 4D02 was exported", for an export without a mouse.
-std::string StoredExportNotice();
 
 class CMivoraDlg : public QWidget, public SessionWindow {
     Q_OBJECT
@@ -147,14 +149,26 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ShowProfile() override;
     void MarkDpiStage(int stage) override;
     void ShowLightingMode() override;
-    void ShowLinkState(LinkState state) override;
+    void LinkStateChanged() override;
+
+    // What the window shows for the link (CurrentLinkState): the status line, the banner, the
+    // controls that need a mouse and the tray's tip. Without force only when the state or its
+    // line changed.
+    void RefreshLinkState(bool force = false);
+    LinkState ShownLinkState() const { return m_linkState; }
+    // The status line beside the logo: model and link, or why there is no mouse.
+    std::string StatusText() const;
+    // The permission help (the commands that install the udev rule), once open.
+    void ShowPermissionDialog();
+    CPermissionDlg* PermissionDialog() const;
+    CPngBtn* StatusLine() { return &m_btnStatus; }
+    CStateBanner* StateBanner() const { return m_pBanner; }
+    // Before InitDialog: how the tray's presence is asked (the system's by default).
+    void SetTrayProbe(std::function<bool()> probe) { m_trayProbe = std::move(probe); }
+    MainWindowTray* Tray() const { return m_pTray; }
 
     // The connection display from the session state.
     void UpdateIndicators();
-    // The line under the mouse picture: no mouse, no permission, reading, or the link in use.
-    std::string StatusText() const;
-    // Device controls are usable only while a mouse answers.
-    bool DeviceControlsEnabled() const;
 
     // Access for tests and the screenshot command.
     CUSBDriver& Link() { return *m_link; }
@@ -178,7 +192,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPickColorDlg* PickColor() { return m_pPickColor; }
     const PanelRects& Rects() const { return m_rects; }
     bool IsShownFlag() const { return m_bShown; }
-    bool HasTray() const { return m_pTray != nullptr; }
+    // A tray is there to bring the window back (it may appear after the program started).
+    bool HasTray() const;
 
     // Handles one numbered message; returns the answer of a sent one.
     intptr_t OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam);
@@ -216,6 +231,12 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ReadDesktopPointerOnce();
     // Rests the settings the desktop does not take and, without a mouse, the whole block.
     void RestPointerBlock();
+    void CreateStateControls();
+    void PlaceStatusLine();
+    bool DeviceControlsActive() const;
+    void SetDeviceControlsActive(bool active);
+    // Lays the background, half seen, over what the face draws for inactive controls.
+    void FadeInactiveFace(QPainter& p) const;
 
     // Panel events.
     void OnDpiGridMessage(int action, int stage);
@@ -297,5 +318,12 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool m_bSaved = false;
     bool m_bSessionStarted = false;
     MainWindowTray* m_pTray = nullptr;
-    LinkState m_linkState = LinkState::Searching;
+    std::function<bool()> m_trayProbe;
+
+    LinkState m_linkState = LinkState::kNoMouse;
+    std::string m_strShownStatus;  // the status line as last logged
+    bool m_bDeviceControlsActive = true;
+    CPngBtn m_btnStatus;
+    CStateBanner* m_pBanner = nullptr;
+    QPointer<CPermissionDlg> m_pPermission;
 };

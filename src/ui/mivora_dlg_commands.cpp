@@ -37,7 +37,7 @@ void CMivoraDlg::OnMinimise() {
         g_pfnLog("Min window");
         if (g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) {
             // Hidden only when the tray icon can bring it back.
-            if (m_pTray)
+            if (HasTray())
                 hide();
             else
                 showMinimized();
@@ -53,7 +53,7 @@ void CMivoraDlg::OnExitButton() {
         OnExit();
         return;
     }
-    if ((g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) && m_pTray) hide();
+    if ((g_Config.TrayIcon == 1 || g_Config.TrayIcon == 3) && HasTray()) hide();
 }
 
 void CMivoraDlg::OnExit() {
@@ -93,9 +93,8 @@ void CMivoraDlg::RefreshHomeLink() {
 }
 
 void CMivoraDlg::OnMacroEditor() {
-    // The library lives in the data folder: it needs no mouse, only no read in flight that
-    // could rewrite the keys meanwhile.
-    if (m_linkState == LinkState::Reading && !Gate()) return;
+    // The library and the editor need no mouse; a mouse that is there is checked first.
+    if (m_link->IsConnected() && !Gate()) return;
     CMacroDlg editor(this);
     editor.DoModal();
     if (m_bExiting) return;
@@ -108,21 +107,28 @@ void CMivoraDlg::OnMacroEditor() {
 }
 
 void CMivoraDlg::OnExport() {
-    // Without a mouse the stored profile is exported, and the user is told whose it is.
-    const bool stored = m_linkState == LinkState::NoMouse || m_linkState == LinkState::NoPermission;
+    // Without a mouse the profile stored for the model is exported; the dialog names it.
+    const bool stored = !m_link->IsConnected();
     if (!stored && !Gate()) return;
-    std::string path = ChooseProfileFile(this, true);
-    if (path.empty() || m_bExiting) return;
-    if (ExportProfile(path) != 1) {
-        g_pfnLog("OnExport: not exported");  // the user was told
-        return;
+    const DeviceModel* model = pSensorCfg.load();
+    const std::string name = model ? ModelDisplayName(*model) : std::string();
+    ProfileFileRequest request;
+    request.save = true;
+    request.suggestedName = name;
+    if (stored) {
+        request.title = g_UiText.tc_export_stored;
+        const size_t at = request.title.find("%s");
+        if (at != std::string::npos) request.title.replace(at, 2, name);
     }
-    if (stored) ShowNoticeText(this, StoredExportNotice());
+    std::string path = ChooseProfileFile(this, request);
+    if (path.empty() || m_bExiting) return;
+    if (ExportProfile(path) != 1) g_pfnLog("OnExport: not exported");  // the user was told
 }
 
 void CMivoraDlg::OnImport() {
     if (!Gate()) return;
-    const std::string path = ChooseProfileFile(this, false);
+    ProfileFileRequest request;
+    const std::string path = ChooseProfileFile(this, request);
     if (path.empty() || m_bExiting) return;
     if (ImportProfile(path, g_bProfileReady.load() != 0) == 1) {
         UpdateControlsFromProfile();
@@ -185,6 +191,7 @@ void CMivoraDlg::RefreshTexts() {
     m_swEnhance.SetWords(g_UiText.tc_msg25, g_UiText.tc_msg26);
     ShowDesktopPointerState(m_pointerState);  // its line and tips in the new language
     RefreshHomeLink();
+    RefreshLinkState(true);
     PlaceLightButtons();
     PlaceKeyButtons();
     PlaceBottomButtons();

@@ -4,28 +4,35 @@
 
 namespace {
 
-std::function<std::string(bool)>& Chooser() {
-    static std::function<std::string(bool)> chooser;
+std::function<std::string(const ProfileFileRequest&)>& Chooser() {
+    static std::function<std::string(const ProfileFileRequest&)> chooser;
     return chooser;
 }
 
 }  // namespace
 
-void SetProfileFileChooser(std::function<std::string(bool save)> chooser) {
+void SetProfileFileChooser(std::function<std::string(const ProfileFileRequest&)> chooser) {
     Chooser() = std::move(chooser);
 }
 
-std::string ChooseProfileFile(QWidget* parent, bool save) {
+std::string ChooseProfileFile(QWidget* parent, const ProfileFileRequest& request) {
     std::string path;
     if (Chooser()) {
-        path = Chooser()(save);
+        path = Chooser()(request);
     } else {
         const QString filter = "Profile (*.zqa)";
+        const QString title = QString::fromStdString(request.title);
         const QString chosen =
-            save ? AskSaveFileName(parent, filter) : AskOpenFileName(parent, filter);
+            request.save
+                ? AskSaveFileName(parent, filter,
+                                  request.suggestedName.empty()
+                                      ? QString()
+                                      : QString::fromStdString(request.suggestedName) + ".zqa",
+                                  title)
+                : AskOpenFileName(parent, filter, title);
         path = chosen.toStdString();
     }
-    if (save && !path.empty()) {
+    if (request.save && !path.empty()) {
         const size_t slash = path.find_last_of('/');
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
         if (name.find('.') == std::string::npos) path += ".zqa";

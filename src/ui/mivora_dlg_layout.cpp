@@ -30,11 +30,11 @@ constexpr int kSpeedStops[11] = {6, 37, 69, 101, 133, 165, 197, 229, 261, 293, 3
 constexpr int kScrollStops[10] = {6, 41, 76, 112, 147, 183, 218, 254, 289, 325};
 constexpr int kLightStops[5] = {7, 66, 124, 183, 242};
 
-// The full-screen client area the window centres in.
-QSize ScreenClientSize() {
+// The screen's free area (without panels and docks) the window centres in.
+QRect ScreenClientArea() {
     QScreen* s = QGuiApplication::primaryScreen();
-    if (!s) return QSize(1024, 768);
-    return s->availableGeometry().size();
+    if (!s) return QRect(0, 0, 1024, 768);
+    return s->availableGeometry();
 }
 
 }  // namespace
@@ -57,9 +57,9 @@ void CMivoraDlg::LoadImages() {
 }
 
 void CMivoraDlg::CentreWindow() {
-    const QSize screen = ScreenClientSize();
-    const unsigned W = static_cast<unsigned>(screen.width());
-    const unsigned H = static_cast<unsigned>(screen.height());
+    const QRect area = ScreenClientArea();
+    const unsigned W = static_cast<unsigned>(area.width());
+    const unsigned H = static_cast<unsigned>(area.height());
     const unsigned w = static_cast<unsigned>(m_imgBg.width());
     const unsigned h = static_cast<unsigned>(m_imgBg.height());
     // Unsigned on purpose: a background larger than the screen wraps to a huge value and lands
@@ -69,7 +69,8 @@ void CMivoraDlg::CentreWindow() {
     if (x < 1 || x >= W) x = 10;
     if (y < 1 || y >= H) y = 10;
     setFixedSize(m_imgBg.width(), m_imgBg.height());
-    move(static_cast<int>(x), static_cast<int>(y));
+    // In the free area: a panel at the top or the left does not cover the window.
+    move(area.x() + static_cast<int>(x), area.y() + static_cast<int>(y));
 }
 
 bool CMivoraDlg::CreateSkinControls() {
@@ -107,6 +108,7 @@ bool CMivoraDlg::CreateSkinControls() {
 
     DeviceModel* model = pSensorCfg.load();
     m_pMark = CreateKeyMarkView(this, model ? QPoint(model->ptMark.x, model->ptMark.y) : QPoint());
+    CreateStateControls();
     m_bControlsCreated = true;
 
     if (!m_cbLang.Items().empty()) SwitchLanguage(ReadLangIndex(g_szDataDir));
@@ -486,6 +488,7 @@ void CMivoraDlg::RefreshLayout() {
     UpdateIndicators();
     RefreshRateCaptions();
     RefreshMousePicture();
+    RefreshLinkState(true);
     update();
 }
 

@@ -51,16 +51,6 @@ void DrawPanelTitle(QPainter& p, const QImage& icon, const QRect& ref, int width
     DrawLine(p, QRect(left, y, width, iconH), title, Qt::AlignLeft);
 }
 
-// The session's state under the mouse picture, wrapped; stronger when the mouse is missing.
-void DrawStatus(QPainter& p, const QRect& picture, const std::string& text, bool problem) {
-    if (text.empty()) return;
-    const QRect r(picture.x(), picture.bottom() + 8, std::max(picture.width(), 240), 96);
-    p.save();
-    if (problem) p.setPen(QColor(0xFF, 0xC8, 0x57));
-    p.drawText(r, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, QString::fromStdString(text));
-    p.restore();
-}
-
 }  // namespace
 
 QImage CMivoraDlg::ComposeFace() const {
@@ -91,14 +81,13 @@ QImage CMivoraDlg::ComposeFace() const {
         DrawLine(p, QRect(l2.x() - 100, l2.y() - 2, 92, l2.height() + 2), g_UiText.tc_msg3,
                  Qt::AlignRight);
     }
-    const QRect picture = m_pMark ? m_pMark->geometry() : QRect(30, 70, 240, 290);
-    DrawStatus(p, picture, StatusText(), !DeviceControlsEnabled());
 
     p.setFont(TitleFont());
     DrawPanelTitle(p, m_imgIconDpi, m_rects.dpi[0], 150, g_UiText.tc_msg22);
     DrawPanelTitle(p, m_imgIconRate, m_btnRate[0].geometry(), 250, g_UiText.tc_msg23);
     if (model && model->ShowLED != 0 && m_btnLight[0].isVisible())
         DrawPanelTitle(p, m_imgIconLight, m_btnLight[0].geometry(), 300, g_UiText.tc_adv_str6);
+    FadeInactiveFace(p);
     return face;
 }
 

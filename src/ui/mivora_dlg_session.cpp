@@ -6,7 +6,6 @@
 #include "config/device_model.h"
 #include "config/program_config.h"
 #include "config/ui_text.h"
-#include "device/permission_hint.h"
 #include "device/session_state.h"
 #include "profile/profile_list.h"
 #include "ui/dpi_grid_dlg.h"
@@ -24,6 +23,7 @@ void CMivoraDlg::OnFindDeviceOKMsg(int count) {
     m_session->OnFindDeviceOK(count);
     UpdateIndicators();
     RefreshRateCaptions();
+    RefreshLinkState();
     update();
 }
 
@@ -36,14 +36,17 @@ void CMivoraDlg::ShowMessage(const std::string& textKey) {
 }
 
 void CMivoraDlg::ShowPermissionHelp() {
-    const std::string text = g_UiText.tc_msg_perm + "\n\n" + UdevRuleCommands("\n");
-    RunOnUiThread([this, text] { ::ShowMessageText(text, this); });
+    RunOnUiThread([this] {
+        RefreshLinkState();
+        ShowPermissionDialog();
+    });
 }
 
 void CMivoraDlg::ClearConnectionIndicators() {
     RunOnUiThread([this] {
         m_btnBt.SetChecked(false);
         m_btn24g.SetChecked(false);
+        RefreshLinkState();
     });
 }
 
@@ -56,6 +59,7 @@ void CMivoraDlg::ShowProfile() {
     RunOnUiThread([this] {
         UpdateControlsFromProfile();
         UpdateIndicators();
+        RefreshLinkState();
     });
 }
 
@@ -70,73 +74,3 @@ void CMivoraDlg::ShowLightingMode() {
     });
 }
 
-namespace {
-
-// A resting control is dimmed, as the toolkit's own disabled widgets are.
-void SetResting(QWidget* w, bool enabled) {
-    w->setEnabled(enabled);
-    if (enabled) {
-        w->setGraphicsEffect(nullptr);
-    } else if (!w->graphicsEffect()) {
-        auto* dim = new QGraphicsOpacityEffect(w);
-        dim->setOpacity(0.4);
-        w->setGraphicsEffect(dim);
-    }
-}
-
-}  // namespace
-
-void CMivoraDlg::ShowLinkState(LinkState state) {
-    RunOnUiThread([this, state] {
-        m_linkState = state;
-        const bool enabled = DeviceControlsEnabled();
-        // What needs no mouse stays usable: the macro library, export of the stored profile,
-        // language, About and the window buttons.
-        QWidget* device[] = {&m_barLight1, &m_barLight2, &m_swPageScroll, &m_btnImport,
-                             &m_btnRestore};
-        for (QWidget* w : device) SetResting(w, enabled);
-        RestPointerBlock();
-        for (auto& b : m_btnKey) SetResting(&b, enabled);
-        for (auto& b : m_btnRate) SetResting(&b, enabled);
-        for (auto& b : m_btnLight) SetResting(&b, enabled);
-        for (CDpiGridDlg* g : m_pDpiGrid)
-            if (g) SetResting(g, enabled);
-        if (m_pPickColor) SetResting(m_pPickColor, enabled);
-        UpdateIndicators();
-        update();
-    });
-}
-
-bool CMivoraDlg::DeviceControlsEnabled() const {
-    // Without a mouse the controls show a stored profile the mouse may not hold; GoWithNoDev
-    // is the configured wish to edit it anyway.
-    return m_linkState == LinkState::Connected || m_linkState == LinkState::Reading ||
-           g_Config.GoWithNoDev != 0;
-}
-
-std::string CMivoraDlg::StatusText() const {
-    switch (m_linkState) {
-        case LinkState::Searching:
-            return g_UiText.tc_state_search;
-        case LinkState::NoMouse:
-            return g_UiText.tc_state_nomouse;
-        case LinkState::NoPermission:
-            return g_UiText.tc_state_noperm;
-        case LinkState::Reading:
-            return g_UiText.tc_state_reading;
-        case LinkState::Connected:
-            break;
-    }
-    const bool bt = m_link && m_link->m_bBluetooth.load() != 0;
-    return bt ? g_UiText.tc_state_bt : g_UiText.tc_state_receiver;
-}
-
-std::string StoredExportNotice() {
-    const DeviceModel* model = pSensorCfg.load();
-    char name[32] = "?";
-    if (model) std::snprintf(name, sizeof name, "%02X%02X", model->CID & 0xFF, model->MID & 0xFF);
-    std::string text = g_UiText.tc_export_stored;
-    const size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, name);
-    return text;
-}

@@ -180,6 +180,8 @@ void CMivoraDlg::SelectLightingMode(int mode) {
 }
 
 void CMivoraDlg::ApplyIfNow(int flag, int value) {
+    // Without a mouse (the macro editor changed keys) the change stays in the profile.
+    if (!m_link->IsConnected() && g_Config.GoWithNoDev == 0) return;
     if (g_Config.ApplyNow != 0) PostApply(flag, value);
 }
 

@@ -42,7 +42,7 @@ void CMivoraDlg::RestPointerBlock() {
     // A setting rests when the desktop does not take it (the tip says why) or, like the other
     // controls of the profile, while no mouse is there to hold the profile.
     const std::string why = PointerNotice();
-    const bool mouse = DeviceControlsEnabled();
+    const bool mouse = DeviceControlsActive();
     const struct {
         QWidget* w;
         unsigned setting;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,6 +20,7 @@
 #include "macro/macro_record.h"
 #include "macro/macro_tree.h"
 #include "profile/function_codes.h"
+#include "sim/virtual_mouse.h"
 #include "skin/skin_settings.h"
 #include "ui/about_dlg.h"
 #include "ui/firekey_dlg.h"
@@ -26,6 +28,7 @@
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/msg_dlg.h"
+#include "ui/permission_dlg.h"
 #include "ui/pick_macro_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/screenshot.h"
@@ -67,6 +70,24 @@ int Shoot(QDialog& dlg, const std::string& path, const std::function<void()>& pr
     dlg.reject();
     Settle();
     return written;
+}
+
+// Waits (bounded) until the window shows this state of the link.
+bool SettleInState(CMivoraDlg& window, LinkState state) {
+    QElapsedTimer t;
+    t.start();
+    while (window.ShownLinkState() != state && t.elapsed() < 5000) Settle();
+    Settle();
+    return window.ShownLinkState() == state;
+}
+
+// The window with the dialog drawn where it stands in front of it.
+QImage GrabWithDialog(CMivoraDlg& window, QWidget* dialog) {
+    QImage shot = window.grab().toImage();
+    if (!dialog) return shot;
+    QPainter p(&shot);
+    p.drawPixmap(dialog->pos() - window.mapToGlobal(QPoint(0, 0)), dialog->grab(), QRect());
+    return shot;
 }
 
 StMacro SampleMacro(const std::string& name, uint32_t id, const std::string& keys) {
@@ -119,14 +140,6 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
                                     : std::to_string(k);
         const std::string suffix = "_" + tag + ".png";
         written += RenderWidgetToPng(&window, dir + "/main_" + model + suffix);
-        if (dialogs) {
-            // What a user sees before the mouse is plugged in.
-            window.ShowLinkState(LinkState::NoMouse);
-            Settle();
-            written += RenderWidgetToPng(&window, dir + "/nomouse" + suffix);
-            window.ShowLinkState(window.Session().State());
-            Settle();
-        }
         window.OnKeyButtonClicked(1);
         Settle();
         if (CMenuDlg* menu = CurrentPopupMenu()) {
@@ -217,6 +230,47 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
             written += Shoot(about, dir + "/about" + suffix);
         }
     }
+    if (g_Config.LangCount > 0) window.SwitchLanguage(saved);
+    return written;
+}
+
+int WriteStateScreenshots(CMivoraDlg& window, sim::VirtualMouseBackend& mouse,
+                          const std::string& dir) {
+    int written = 0;
+    const int saved = ReadLangIndex(g_szDataDir);
+    const int count = g_Config.LangCount > 0 ? g_Config.LangCount : 1;
+    auto tagOf = [](int k) {
+        return g_Config.LangCount > 0 && !g_Config.Lang[k].folder.empty() ? g_Config.Lang[k].folder
+                                                                          : std::to_string(k);
+    };
+    mouse.Unplug(0);
+    window.Session().SearchAgain();
+    if (SettleInState(window, LinkState::kNoMouse)) {
+        for (int k = 0; k < count; ++k) {
+            if (g_Config.LangCount > 0) window.SwitchLanguage(k);
+            Settle();
+            written += RenderWidgetToPng(&window, dir + "/nomouse_" + tagOf(k) + ".png");
+        }
+    }
+    mouse.SetOpenDenied(0, true);
+    mouse.Replug(0);
+    window.Session().SearchAgain();
+    if (SettleInState(window, LinkState::kNoPermission)) {
+        for (int k = 0; k < count; ++k) {
+            if (CPermissionDlg* open = window.PermissionDialog()) open->reject();
+            Settle();
+            if (g_Config.LangCount > 0) window.SwitchLanguage(k);
+            window.ShowPermissionDialog();
+            Settle();
+            const QImage shot = GrabWithDialog(window, window.PermissionDialog());
+            const std::string file = dir + "/permission_" + tagOf(k) + ".png";
+            if (!shot.isNull() && shot.save(QString::fromStdString(file))) ++written;
+        }
+        if (CPermissionDlg* open = window.PermissionDialog()) open->reject();
+    }
+    mouse.SetOpenDenied(0, false);
+    window.Session().SearchAgain();
+    SettleInState(window, LinkState::kConnected);
     if (g_Config.LangCount > 0) window.SwitchLanguage(saved);
     return written;
 }

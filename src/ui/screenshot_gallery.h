@@ -6,6 +6,9 @@
 #include <string>
 
 class CMivoraDlg;
+namespace sim {
+class VirtualMouseBackend;
+}
 
 // Fills the data folder with a small macro library (folders and recorded macros) for the
 // editor and the picker to show. Call before the window loads the library.
@@ -18,3 +21,9 @@ void PrepareScreenshotLibrary();
 // number of files written.
 int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::string& model,
                      bool dialogs);
+
+// Writes, for every shipped language, the main window without a mouse (nomouse_<lang>.png) and
+// with a mouse it may not open, its help in front (permission_<lang>.png): the virtual mouse is
+// unplugged and then denied, and comes back as it was. Returns the number of files written.
+int WriteStateScreenshots(CMivoraDlg& window, sim::VirtualMouseBackend& mouse,
+                          const std::string& dir);

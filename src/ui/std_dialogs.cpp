@@ -37,9 +37,10 @@ void Dress(Dialog& dlg) {
     dlg.setPalette(StandardDialogPalette());
 }
 
-QString AskFile(QWidget* parent, const QString& filter, bool save, const QString& name) {
+QString AskFile(QWidget* parent, const QString& filter, bool save, const QString& name,
+                const QString& title) {
     const QString start = FileDialogStartFolder();
-    QFileDialog dlg(parent, QString(), name.isEmpty() ? start : start + "/" + name, filter);
+    QFileDialog dlg(parent, title, name.isEmpty() ? start : start + "/" + name, filter);
     Dress(dlg);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -117,13 +118,14 @@ QColor AskColor(QWidget* parent, const QColor& initial) {
     return dlg.selectedColor();
 }
 
-QString AskOpenFileName(QWidget* parent, const QString& filter) {
-    return AskFile(parent, filter, false, QString());
+QString AskOpenFileName(QWidget* parent, const QString& filter, const QString& title) {
+    return AskFile(parent, filter, false, QString(), title);
 }
 
-QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) {
+QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName,
+                        const QString& title) {
     // Only the name: a suggestion never picks the folder.
-    return AskFile(parent, filter, true, QFileInfo(suggestedName).fileName());
+    return AskFile(parent, filter, true, QFileInfo(suggestedName).fileName(), title);
 }
 
 QString FileDialogStartFolder() {

@@ -26,9 +26,10 @@ QPalette StandardDialogPalette();
 QColor AskColor(QWidget* parent, const QColor& initial);
 // Modal file dialogs; "" when cancelled. They start in the folder of the last file chosen in
 // any of them during this run, else in the user's home folder.
-QString AskOpenFileName(QWidget* parent, const QString& filter);
+// title: the dialog's title; empty for the toolkit's own.
+QString AskOpenFileName(QWidget* parent, const QString& filter, const QString& title = QString());
 // suggestedName: the file name offered (in the start folder); may be empty.
 QString AskSaveFileName(QWidget* parent, const QString& filter,
-                        const QString& suggestedName = QString());
+                        const QString& suggestedName = QString(), const QString& title = QString());
 // The folder the next file dialog opens in.
 QString FileDialogStartFolder();

@@ -54,6 +54,16 @@ TEST_F(DeviceModelTest, SectionsFillTheirOwnRecords) {
     EXPECT_TRUE(notes.messages.empty());
 }
 
+TEST_F(DeviceModelTest, NameForPeopleOrTheCodes) {
+    const std::string longName(60, 'x');
+    ASSERT_EQ(Load(Section(1, "CID=0x4D\nMID=2\nName=Mivora Apex Pro\n") +
+                   Section(2, "CID=0x4D\nMID=0x0B\n") + Section(3, "Name=" + longName + "\n")),
+              1);
+    EXPECT_EQ(ModelDisplayName(g_DeviceModels[0]), "Mivora Apex Pro");
+    EXPECT_EQ(ModelDisplayName(g_DeviceModels[1]), "4D0B");
+    EXPECT_EQ(g_DeviceModels[2].Name, longName.substr(0, 39));
+}
+
 TEST_F(DeviceModelTest, ReportTypeFollowsTheLinkWhenNotGiven) {
     ASSERT_EQ(Load(Section(1, "DevTy=1\n") + Section(2, "DevTy=1\nReportTy=0\n") +
                    Section(3, "DevTy=2\n")),
@@ -222,14 +232,15 @@ TEST_F(DeviceModelTest, MarksStopAtTheFirstGap) {
     EXPECT_EQ(notes.messages, (std::vector<Msg>{{"Mark value error", "Error"}}));
     // Values that would overflow the edges are refused before any arithmetic.
     notes.messages.clear();
-    ASSERT_EQ(Load(Section(1, "Mark1=2147483647,1,2147483647,1\nMark2=1,4294967295,1,1\n"
-                              "Mark3=65535,65535,65535,65535\n")),
+    ASSERT_EQ(Load(Section(1,
+                           "Mark1=2147483647,1,2147483647,1\nMark2=1,4294967295,1,1\n"
+                           "Mark3=65535,65535,65535,65535\n")),
               1);
     EXPECT_EQ(g_DeviceModels[0].Mark[0].right, 0);
     EXPECT_EQ(g_DeviceModels[0].Mark[1].bottom, 0);
     EXPECT_EQ(g_DeviceModels[0].Mark[2].right, 131070);
-    EXPECT_EQ(notes.messages, (std::vector<Msg>{{"Mark value error", "Error"},
-                                                {"Mark value error", "Error"}}));
+    EXPECT_EQ(notes.messages,
+              (std::vector<Msg>{{"Mark value error", "Error"}, {"Mark value error", "Error"}}));
 }
 
 TEST_F(DeviceModelTest, DpiSetAndDpiHwReplaceTheSharedSensorEntry) {

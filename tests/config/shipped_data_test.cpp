@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/device_model.h"
+#include "config/language_locale.h"
 #include "config/program_config.h"
 #include "config/sensor_dpi.h"
 #include "config/ui_text.h"
@@ -129,6 +130,7 @@ TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
                 << "stage " << i << " does not read back as itself";
         }
         EXPECT_LT(m.DEFLEVEL, m.DM);
+        EXPECT_FALSE(m.Name.empty()) << "the window names every model";
         bool left = false;
         for (int k = 0; k < m.KeyCount; ++k) {
             EXPECT_GE(m.DefaultKeys[0][k].dwMatrixPos, 1u);
@@ -143,6 +145,41 @@ TEST(ShippedData, CfgIniLoadsWithoutMessagesAndDescribesTheProductLine) {
     EXPECT_GE(keyCounts.size(), 2u);
     EXPECT_TRUE(links.count(1)) << "a receiver-only model";
     EXPECT_TRUE(lighting) << "a dual-link model with lighting";
+}
+
+TEST(ShippedData, TheDesktopsLocaleFindsItsLanguage) {
+    ASSERT_EQ(LoadConfig(testing_support::SourceDataDir()), 1);
+    ResetLog();
+    auto folderOf = [](const std::string& locale) {
+        const int k = LanguageIndexForLocale(locale);
+        return k < 0 ? std::string("-") : g_Config.Lang[k].folder;
+    };
+    const std::pair<const char*, const char*> cases[] = {
+        {"de_DE.UTF-8", "Deutsch"},
+        {"de_AT", "Deutsch"},
+        {"fr_CA.utf8", "Français"},
+        {"es_MX.UTF-8", "Español"},
+        {"it_IT@euro", "Italiano"},
+        {"pt_BR.UTF-8", "Português (BR)"},
+        {"pt_PT.UTF-8", "Português (BR)"},
+        {"ru_RU.KOI8-R", "Русский"},
+        {"ja_JP.eucJP", "日本語"},
+        {"zh_CN.GB2312", "简体中文"},
+        {"zh_SG", "简体中文"},
+        {"ko_KR.UTF-8", "한국어"},
+        {"en_GB.UTF-8", "English"},
+        {"zh_TW.UTF-8", "-"},
+        {"sv_SE.UTF-8", "-"},
+        {"C", "-"},
+        {"C.UTF-8", "-"},
+        {"POSIX", "-"},
+        {"", "-"},
+    };
+    for (const auto& [locale, folder] : cases) EXPECT_EQ(folderOf(locale), folder) << locale;
+    // Every shipped language can be reached.
+    for (int k = 0; k < g_Config.LangCount; ++k)
+        EXPECT_FALSE(LocaleCodeOfLanguageFolder(g_Config.Lang[k].folder).empty())
+            << g_Config.Lang[k].folder;
 }
 
 TEST(ShippedData, EveryTextFileIsWellFormedAndDefinesEveryKey) {

@@ -60,7 +60,7 @@ TEST(UiTexts, ALoadReplacesEveryKeyAndAMissingFileEmptiesThem) {
     EXPECT_EQ(g_UiText.tc_ok, "Gut");
     LoadUiTexts(dir.File("missing.xml"));
     EXPECT_EQ(g_UiText.tc_ok, "");
-    EXPECT_EQ(UiTextKeyCount(), 176);
+    EXPECT_EQ(UiTextKeyCount(), 181);
     EXPECT_STREQ(UiTextKeyName(0), "tc_appdata");
 }
 
@@ -72,7 +72,9 @@ TEST(UiTexts, LanguagePathAndIndex) {
     g_Config = ProgramConfig{};
     g_Config.LangCount = 3;
     EXPECT_EQ(ReadLangIndex(data), 0) << "no lang.ini";
+    EXPECT_FALSE(HasLangIndex(data));
     ASSERT_TRUE(WriteLangIndex(data, 2));
+    EXPECT_TRUE(HasLangIndex(data));
     EXPECT_EQ(ReadLangIndex(data), 2);
     ASSERT_TRUE(WriteLangIndex(data, 3));
     EXPECT_EQ(ReadLangIndex(data), 0) << "past the list";

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -25,12 +27,14 @@
 #include "skin/png_slider.h"
 #include "skin/png_slider_bar.h"
 #include "skin/skin_config.h"
+#include "skin/skin_settings.h"
 #include "ui/dpi_grid_dlg.h"
 #include "ui/firekey_dlg.h"
 #include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/msg_dlg.h"
+#include "ui/permission_dlg.h"
 #include "ui/pick_color_dlg.h"
 #include "ui/pick_macro_dlg.h"
 #include "ui/std_dialogs.h"
@@ -55,6 +59,9 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
 
 void ProbeMain(CMivoraDlg& w) {
     std::printf("size %d %d\n", w.width(), w.height());
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        std::printf("screen %d %d\n", s->availableGeometry().width(),
+                    s->availableGeometry().height());
     for (int k = 0; k < 8; ++k) PrintCentre("key" + std::to_string(k), w.KeyButton(k));
     for (int i = 0; i < 8; ++i)
         if (CDpiGridDlg* g = w.DpiGrid(i); g && g->isVisible()) {
@@ -89,6 +96,7 @@ void ProbeMain(CMivoraDlg& w) {
 void ProbeEditor(CMivoraDlg& w) {
     CMacroDlg editor(&w);
     if (!editor.Prepare()) return;
+    std::printf("ed_size %d %d\n", editor.width(), editor.height());
     PrintCentre("ed_new", editor.NewButton());
     PrintCentre("ed_record", editor.RecordButton());
     PrintCentre("ed_save", editor.SaveButton());
@@ -132,6 +140,17 @@ void ProbeSmallDialogs(CMivoraDlg& w) {
     }
 }
 
+// The permission help: its field and its buttons.
+void ProbePermission(CMivoraDlg& w) {
+    CPermissionDlg dlg(&w);
+    dlg.show();
+    QApplication::processEvents();
+    PrintCentre("perm_field", dlg.Commands());
+    if (dlg.CopyButton()) PrintCentre("perm_copy", dlg.CopyButton());
+    if (dlg.OkButton()) PrintCentre("perm_ok", dlg.OkButton());
+    dlg.reject();
+}
+
 void ProbeColourDialog() {
     // The dialog as AskColor shows it: its colour field and its OK button.
     QTimer::singleShot(0, [] {
@@ -154,13 +173,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PROGRAM_FOLDER DATA_FOLDER CID MID\n", argv[0]);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, on a screen the caller may describe (offscreen:configfile=...).
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith("offscreen"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     g_szAppDir = std::string(argv[1]) + "/";
     g_szDataDir = std::string(argv[2]) + "/";
     if (!LoadConfig(g_szAppDir)) return 1;
     LoadUiTexts(LanguageTextPath(g_szAppDir, g_Config.Lang[0].folder));
+    // The program's own font, as the program loads it: texts that wrap place what follows them.
+    const int fontLoaded = LoadAppFont();
     ApplySkinConfig();
+    if (!g_Config.FontName.empty() && fontLoaded) app.setFont(*SkinAppFont());
     LoadMenuImages();
 
     sim::VirtualMouseBackend backend;
@@ -191,10 +215,12 @@ int main(int argc, char** argv) {
             ProbeEditor(w);
             ProbePicker(w);
             ProbeSmallDialogs(w);
+            ProbePermission(w);
             ProbeColourDialog();
         }
         w.OnExit();
     }
     FreeMenuImages();
+    if (fontLoaded) UnloadAppFont();
     return rc;
 }

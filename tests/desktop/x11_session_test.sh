@@ -1,16 +1,18 @@
 #!/bin/bash
 # Drives the real mivora in an X server of its own (Xvfb) with synthetic input (xdotool), as a
-# user would, and checks the virtual mouse's memory (its state file) after each step.
-#   x11_session_test.sh MIVORA LAYOUT_PROBE
+# user would, and checks the virtual mouse's memory (its state file) after each step; then the
+# states without a usable mouse on emulated hidraw nodes (x11_states.sh).
+#   x11_session_test.sh MIVORA LAYOUT_PROBE HIDEMU
 # Every wait is bounded; the servers and programs it starts are ended by their ids.
 set -u
 MIVORA=$1
 PROBE=$2
+HIDEMU=$3
 PROGRAM_DIR=$(dirname "$MIVORA")
 CID=0x4D
 MID=0x02 # a model with lighting
 source "$(dirname "$0")/session_lib.sh"
-require_tools x11 Xvfb xdotool od
+require_tools x11 Xvfb xdotool xclip od
 
 WORK=$(mktemp -d)
 XVFB_PID=
@@ -35,7 +37,8 @@ fi
 export DISPLAY=":$(head -n1 "$WORK/display")"
 export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/home/.config"
 export XDG_DATA_HOME="$WORK/home/.local/share" QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER LC_ALL LC_MESSAGES
+export LANG=C.UTF-8 # a first run speaks the desktop's language: English here
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 DATA="$WORK/data"
 STATE="$WORK/mouse.bin"
@@ -238,6 +241,8 @@ check "SIGTERM took the exit path" yes "$(grep -q OnExit "$LOG" && echo yes || e
 # The stored profile holds the last rate (250 Hz, kept as 0x250).
 check "the profile stored the last change" "80 2 0 0" \
     "$(od -An -tu1 -j 1724 -N 4 "$DATA"/PRO_7702.dct 2>/dev/null | xargs)"
+
+source "$(dirname "$0")/x11_states.sh"
 
 # Two copies started at the same moment: one runs, the other wakes it and ends.
 for round in 1 2 3; do

@@ -6,6 +6,7 @@
 
 #include "core/messages.h"
 #include "device/device_commands.h"
+#include "device/link_state.h"
 #include "device/session_state.h"
 #include "virtual_fixture.h"
 
@@ -132,8 +133,7 @@ TEST_F(SessionTest, TwoMiceEndTheProgram) {
 TEST_F(SessionTest, WithoutAMouseActionsSayNoMouseAndTheStateFollowsThePlug) {
     g_bSearchDevice = 1;
     EXPECT_EQ(session.SearchOnce(), 0);
-    EXPECT_EQ(session.State(), LinkState::NoMouse);
-    EXPECT_EQ(window.lastState.load(), LinkState::NoMouse);
+    EXPECT_EQ(CurrentLinkState(link), LinkState::kNoMouse);
     EXPECT_EQ(session.IsMouseOnline(true), 0);
     EXPECT_TRUE(window.Has("msg:tc_msg4"));
     EXPECT_FALSE(window.Has("msg:tc_msg20"));
@@ -141,45 +141,82 @@ TEST_F(SessionTest, WithoutAMouseActionsSayNoMouseAndTheStateFollowsThePlug) {
     const int mouse = Plug();
     Identify();
     session.WaitProfileRead();
-    EXPECT_EQ(window.lastState.load(), LinkState::Connected);
+    EXPECT_EQ(CurrentLinkState(link), LinkState::kConnected);
     EXPECT_EQ(session.IsMouseOnline(true), 1);
 
     backend.Unplug(mouse);
     session.Start();
     const auto until = Clock::now() + std::chrono::seconds(5);
-    while (session.State() != LinkState::NoMouse && Clock::now() < until)
+    while (CurrentLinkState(link) != LinkState::kNoMouse && Clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(window.lastState.load(), LinkState::NoMouse);
+    EXPECT_EQ(CurrentLinkState(link), LinkState::kNoMouse);
 }
 
 TEST_F(SessionTest, ConnectionCheckBeforeActions) {
-    // Before the first read every action is refused.
-    EXPECT_EQ(session.IsMouseOnline(true), 0);
-    EXPECT_TRUE(window.Has("msg:tc_msg20"));
-
-    g_bProfileReady = 1;
+    // No mouse: said so, before any read as after one; never "still reading".
     EXPECT_EQ(session.IsMouseOnline(true), 0);
     EXPECT_TRUE(window.Has("msg:tc_msg4"));
+    g_bProfileReady = 1;
+    EXPECT_EQ(session.IsMouseOnline(true), 0);
+    EXPECT_FALSE(window.Has("msg:tc_msg20"));
     g_Config.GoWithNoDev = 1;
     EXPECT_EQ(session.IsMouseOnline(true), 1);
     g_Config.GoWithNoDev = 0;
 
+    // Identified and its settings not read yet: that is when the read is waited for.
     Plug();
-    Identify();
+    g_bProfileReady = 0;
+    g_bSearchDevice = 1;
+    ASSERT_EQ(session.SearchOnce(), 1);
+    EXPECT_EQ(session.IsMouseOnline(true), 0);
+    EXPECT_TRUE(window.Has("msg:tc_msg20"));
+    session.OnFindDeviceOK(1);
+    session.WaitProfileRead();
     EXPECT_EQ(session.IsMouseOnline(true), 1);  // ApplyNow 0: not checked
     g_Config.ApplyNow = 1;
     EXPECT_EQ(session.IsMouseOnline(true), 1);
 
-    // A mouse that stopped answering sends the session back to searching.
+    // A mouse that stopped answering sends the session back to searching, and the user is
+    // told that it was disconnected.
     backend.SetReachable(0, false);
     g_bSearchDevice = 0;
     link.m_bFindFlag = 2;
-    EXPECT_EQ(session.IsMouseOnline(false), 0);
+    window.Clear();
+    EXPECT_EQ(session.IsMouseOnline(true), 0);
+    EXPECT_TRUE(window.Has("msg:tc_msg19"));
     EXPECT_TRUE(log.Contains("IsMouseOnline: Re-search"));
     EXPECT_FALSE(link.IsConnected());
     EXPECT_EQ(link.m_Found.Occupied(), 0);
     EXPECT_EQ(g_bSearchDevice.load(), 1);
     EXPECT_EQ(link.m_bFindFlag.load(), 0);
+}
+
+TEST_F(SessionTest, APermissionRefusalIsToldOnceUntilTheUserActs) {
+    Plug();
+    backend.SetOpenDenied(0, true);
+    g_bSearchDevice = 1;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(session.SearchOnce(), 0);
+    EXPECT_EQ(CurrentLinkState(link), LinkState::kNoPermission);
+    // Searches and actions do not repeat it: the window keeps a line while it lasts.
+    EXPECT_EQ(session.IsMouseOnline(true), 0);
+    EXPECT_EQ(window.Count("permission"), 1);
+    EXPECT_FALSE(window.Has("msg:tc_msg4"));
+
+    // The user installed the rule: the search runs at once (not after its pause) and a
+    // refusal found then is told again.
+    session.m_nFindFirstDelayMs = 60000;
+    session.Start();
+    session.SearchAgain();
+    for (int i = 0; i < 200 && window.Count("permission") < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(window.Count("permission"), 2);
+
+    backend.SetOpenDenied(0, false);
+    session.SearchAgain();
+    for (int i = 0; i < 200 && !link.IsConnected(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(link.IsConnected());
+    session.Stop();
 }
 
 TEST_F(SessionTest, ReceiverRemovalAndArrival) {
@@ -219,7 +256,7 @@ TEST_F(SessionTest, NotificationsFromTheBackendReachTheSession) {
     g_bSearchDevice = 0;
     backend.Unplug(0);
     // The handle is cleared before searching is switched back on: wait for the whole removal.
-    for (int i = 0; i < 100 && session.State() != LinkState::NoMouse; ++i)
+    for (int i = 0; i < 100 && (link.IsConnected() || g_bSearchDevice.load() != 1); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(link.IsConnected());
     EXPECT_EQ(g_bSearchDevice.load(), 1);

@@ -52,13 +52,20 @@ class RecordingWindow : public SessionWindow {
     }
     void MarkDpiStage(int stage) override { Add("stage:" + std::to_string(stage)); }
     void ShowLightingMode() override { Add("lighting"); }
-    // Kept apart from Calls(): every search and read changes it.
-    void ShowLinkState(LinkState state) override { lastState = state; }
-    std::atomic<LinkState> lastState{LinkState::Searching};
+    void ShowPermissionHelp() override { Add("permission"); }
 
     std::vector<std::string> Calls() {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_calls;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_calls.clear();
+    }
+    int Count(const std::string& call) {
+        int n = 0;
+        for (const auto& c : Calls()) n += c == call;
+        return n;
     }
     bool Has(const std::string& call) {
         for (const auto& c : Calls())

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -115,7 +116,7 @@ int Emulator::Impl::FreeNumber() const {
             taken = nodes[k].present;
             // The kernel frees a removed node's number only when its last file is closed.
             for (const auto& entry : files)
-                if (entry.second->node == static_cast<int>(k)) taken = true;
+                if (entry.second->node == static_cast<int>(k) && !reuseHeldNumbers) taken = true;
         }
         if (!taken) return number;
     }
@@ -446,7 +447,7 @@ void Emulator::Unplug() {
     im.CloseLink();
 }
 
-void Emulator::Replug() {
+void Emulator::Replug(bool sameNumbers) {
     Impl& im = *m_impl;
     {
         Lock g(im.mu);
@@ -456,7 +457,9 @@ void Emulator::Replug() {
     std::string error;
     if (!im.OpenLink(error)) return;
     Lock g(im.mu);
+    im.reuseHeldNumbers = sameNumbers;
     im.plugged = im.AddNodes(error);
+    im.reuseHeldNumbers = false;
 }
 
 bool Emulator::IsPlugged() const {

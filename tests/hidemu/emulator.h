@@ -61,9 +61,10 @@ class Emulator {
     // The whole device leaves: its nodes vanish from both folders, open files answer as after
     // a disconnect, the mouse is unplugged. Replug brings it back, with the mouse's memory as it
     // was, under the lowest node numbers that no present node and no file still open on a
-    // removed node holds (as the kernel numbers them).
+    // removed node holds (as the kernel numbers them). With sameNumbers a file still open on a
+    // removed node holds nothing, as when its owner closed it just in time.
     void Unplug();
-    void Replug();
+    void Replug(bool sameNumbers = false);
     bool IsPlugged() const;
     // Name of the USB device as the device notifications give it ("USB#VID_1209&PID_0007#...").
     std::string UsbDeviceName() const;

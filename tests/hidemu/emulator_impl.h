@@ -57,6 +57,8 @@ struct Emulator::Impl {
     std::vector<LiveNode> nodes;
     std::vector<int> current;  // per fixture node: index into nodes, -1 while unplugged
     std::vector<bool> denied;
+    // Replug(true): numbers held only by files still open on removed nodes count as free.
+    bool reuseHeldNumbers = false;
     int nextSequence = 1;
     bool plugged = false;
     bool started = false;

@@ -6,6 +6,12 @@
 // Prints "sys=DIR dev=DIR" once the nodes are served, then serves until standard input closes
 // or SIGTERM/SIGINT arrives, and unmounts. The model table comes from cfg.ini beside the
 // program; without codes the mouse is the first model in use.
+//
+// Lines on standard input change the device, each answered with "ok LINE" once done:
+//   unplug        the receiver leaves
+//   replug        it comes back under new node numbers
+//   replug-same   it comes back under the numbers it had (the kernel reuses freed ones)
+//   deny, allow   its nodes refuse to be opened (no udev rule), or may be opened again
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
@@ -51,6 +57,21 @@ std::string ProgramFolder() {
     if (n <= 0) return "./";
     std::string p(buf, static_cast<size_t>(n));
     return p.substr(0, p.rfind('/') + 1);
+}
+
+// Carries out one command line; false for an unknown one.
+bool Command(hidemu::Emulator& emu, const std::string& line) {
+    if (line == "unplug") {
+        emu.Unplug();
+    } else if (line == "replug" || line == "replug-same") {
+        emu.Replug(line == "replug-same");
+    } else if (line == "deny" || line == "allow") {
+        for (size_t n = 0; n < emu.Nodes().nodes.size(); ++n)
+            emu.SetOpenDenied(static_cast<int>(n), line == "deny");
+    } else {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -107,12 +128,24 @@ int main(int argc, char** argv) {
     std::printf("sys=%s dev=%s\n", emu.SysRoot().c_str(), emu.DevRoot().c_str());
     std::fflush(stdout);
 
+    std::string pending;
     while (!g_stop) {
         pollfd p{STDIN_FILENO, POLLIN, 0};
         const int r = ::poll(&p, 1, 200);
         if (r > 0) {
             char buf[256];
-            if (::read(STDIN_FILENO, buf, sizeof buf) <= 0) break;  // closed
+            const ssize_t got = ::read(STDIN_FILENO, buf, sizeof buf);
+            if (got <= 0) break;  // closed
+            pending.append(buf, static_cast<size_t>(got));
+            if (pending.size() > 4096) pending.clear();  // no command is that long
+            for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
+                std::string line = pending.substr(0, nl);
+                pending.erase(0, nl + 1);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (line.empty()) continue;
+                std::printf("%s %s\n", Command(emu, line) ? "ok" : "unknown", line.c_str());
+                std::fflush(stdout);
+            }
         } else if (r < 0 && errno != EINTR) {
             break;
         }

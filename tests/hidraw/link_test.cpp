@@ -38,6 +38,11 @@ class HidrawLinkTest : public EmulatorTest {
         session->m_nRemovalSettleMs = 20;
         link->m_nBluetoothLossDelayMs = 30;
     }
+    bool WaitUntilConnected() {
+        for (int i = 0; i < 300 && !link->IsConnected(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return link->IsConnected();
+    }
     // The node number behind an interface name the search chose.
     static int NodeOf(const std::string& path) { return platform::HidrawNodeOfName(path); }
 
@@ -182,6 +187,32 @@ TEST_F(HidrawLinkTest, UnplugDuringAWriteFailsItAndReplugFindsTheMouseAgain) {
     ASSERT_EQ(session->SearchOnce(), 1);
     EXPECT_EQ(WriteEEPROM(0, 384, *link, 0x200, data.data()), 1);
     EXPECT_EQ(emu.Mouse().ReadMemory(0, 0x200, 384), data);
+}
+
+// The kernel reuses freed node numbers: a receiver pulled and put back before the session's next
+// look comes back under the very names it had, and the session must still find it again.
+TEST_F(HidrawLinkTest, AMouseBackUnderItsOldNodeNumbersIsFoundAgain) {
+    ASSERT_TRUE(Start("a"));
+    StartSession();
+    session->m_nFindFirstDelayMs = 0;
+    session->m_nFindIntervalMs = 30;
+    session->Start();  // no device notifications: the search notices by itself
+    ASSERT_TRUE(WaitUntilConnected());
+    const std::string before = link->CmdPath();
+    const platform::HidHandle oldHandle = link->m_hCmd.load();
+
+    emu.Unplug();
+    emu.Replug(true);
+    ASSERT_EQ(emu.NodeNumber(emu.CommandNode()), NodeOf(before));
+    // The old handle is dead; the session opens the node anew under the same name.
+    for (int i = 0; i < 300 && link->m_hCmd.load() == oldHandle; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(WaitUntilConnected());
+    EXPECT_NE(link->m_hCmd.load(), oldHandle);
+    EXPECT_EQ(link->CmdPath(), before);
+    uint8_t mem[4];
+    EXPECT_EQ(ReadEEPROM(0, *link, mem, 4), 1);
+    session->Stop();
 }
 
 TEST_F(HidrawLinkTest, NodesTheUserMayNotOpenAreCounted) {

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/session_state.h"
 #include "platform/pointer_settings.h"
@@ -46,23 +48,22 @@ inline void AcceptNextModal(std::function<void(QDialog*)> inspect = {}) {
     });
 }
 
-// Closes every message dialog and macro editor that opens (they run modal loops of their
-// own) and keeps the messages' texts and the number of editors.
+// Closes every modal dialog that opens (they run event loops of their own) and keeps their
+// class names, the message dialogs' texts and the number of macro editors.
 class ModalCatcher {
   public:
     ModalCatcher() {
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (auto* msg = qobject_cast<CMsgDlg*>(w)) {
-                texts.push_back(msg->m_strText);
-                msg->reject();
-            } else if (auto* editor = qobject_cast<CMacroDlg*>(w)) {
-                ++editors;
-                editor->reject();
-            }
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dlg || !dlg->isVisible()) return;
+            classes.push_back(dlg->metaObject()->className());
+            if (auto* msg = qobject_cast<CMsgDlg*>(dlg)) texts.push_back(msg->m_strText);
+            if (qobject_cast<CMacroDlg*>(dlg)) ++editors;
+            dlg->reject();
         });
         m_timer.start(5);
     }
+    std::vector<std::string> classes;
     std::vector<std::string> texts;
     int editors = 0;
 
@@ -97,15 +98,26 @@ class MainWindowTest : public ::testing::Test {
         setup.cid = cid;
         setup.mid = mid;
         std::string error;
+        setup.link = m_link;
         ASSERT_EQ(m_backend->AddMouse(setup, error), 0) << error;
+        if (!m_bStartPlugged) m_backend->Unplug(0);
+        if (m_bStartDenied) m_backend->SetOpenDenied(0, true);
         m_notifications = m_backend->MakeNotifications();
         m_window = std::make_unique<CMivoraDlg>(*m_backend, m_notifications.get());
         m_window->m_bQuitAppOnExit = false;
+        if (m_trayProbe) m_window->SetTrayProbe(m_trayProbe);
         m_window->Session().m_nFindFirstDelayMs = 0;
         m_window->Session().m_nFindIntervalMs = 50;
         m_window->Session().m_nRemovalSettleMs = 0;
         ASSERT_TRUE(m_window->InitDialog());
         m_window->show();
+        if (!m_bStartPlugged || m_bStartDenied) {
+            // A few searches have found nothing.
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 200) QApplication::processEvents(QEventLoop::AllEvents, 10);
+            return;
+        }
         ASSERT_TRUE(WaitUntil([this] { return Connected(); })) << "no mouse identified";
         m_window->Session().WaitProfileRead();
         ui_test::Pump();
@@ -171,6 +183,11 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<platform::PointerSettingsBackend> m_previousPointer;
     std::unique_ptr<platform::PointerSettingsBackend> m_pointerAtStart;  // set before Start
     int m_savedApplyNow = 0;
+    // Set before Start: the mouse starts unplugged, or may not be opened, or on another link.
+    bool m_bStartPlugged = true;
+    bool m_bStartDenied = false;
+    std::function<bool()> m_trayProbe;  // the tray's presence, when not the system's
+    sim::LinkKind m_link = sim::LinkKind::kReceiver;
 };
 
 }  // namespace main_window_test

@@ -1,99 +1,217 @@
-// A mouse whose hidraw nodes exist but may not be opened: the window says why, once, instead
-// of claiming for ever that it is still reading the mouse.
+// A mouse whose hidraw nodes exist but may not be opened: the window says why, once, with the
+// commands to copy and (with pkexec) a button that installs the rule, and keeps a line about it
+// while it lasts instead of claiming for ever that it is still reading the mouse.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTextEdit>
 
-#include <atomic>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
-#include <vector>
 
+#include "config/program_config.h"
 #include "config/ui_text.h"
-#include "device/session_state.h"
+#include "device/permission_hint.h"
 #include "main_window_fixture.h"
-#include "platform/pointer_settings.h"
-#include "profile/pointer_apply.h"
-#include "ui/msg_dlg.h"
+#include "skin/png_btn.h"
+#include "skin/skin_settings.h"
+#include "ui/permission_dlg.h"
+#include "ui/state_banner.h"
 
-namespace main_window_test {
 namespace {
 
-// The receiver's nodes as a user without the udev rule sees them: listed, never opened.
-class DeniedHid : public platform::HidBackend {
+using main_window_test::MainWindowTest;
+using main_window_test::ModalCatcher;
+using main_window_test::WaitUntil;
+
+// PATH for the test's duration; a folder that may hold a stand-in for pkexec.
+class PathWith {
   public:
-    std::vector<platform::HidInterfaceInfo> Enumerate() override {
-        platform::HidInterfaceInfo cmd, notify;
-        cmd.path = "hid#vid_1209&pid_0007&mi_01&col01#hidraw4";
-        cmd.reportId = 8;
-        cmd.featureLength = 15;
-        notify.path = "hid#vid_1209&pid_0007&mi_01&col02#hidraw4";
-        notify.reportId = 9;
-        notify.inputLength = 15;
-        for (auto* i : {&cmd, &notify}) {
-            i->vendorId = 0x1209;
-            i->productId = 0x0007;
-        }
-        return {cmd, notify};
+    explicit PathWith(const std::string& dir) {
+        const char* old = std::getenv("PATH");
+        m_old = old ? old : "";
+        setenv("PATH", dir.c_str(), 1);
     }
-    platform::HidHandle Open(const std::string&, int* err) override {
-        ++opens;
-        if (err) *err = platform::kHidErrAccessDenied;
-        return platform::kNoHidHandle;
-    }
-    void Close(platform::HidHandle) override {}
-    int SetFeature(platform::HidHandle, const uint8_t*, size_t) override {
-        return platform::kHidErrInvalidHandle;
-    }
-    int ReadInput(platform::HidHandle, uint8_t*, size_t, int, size_t*) override {
-        return platform::kHidErrInvalidHandle;
-    }
-    void CancelRead(platform::HidHandle) override {}
-    bool IsAttached(platform::HidHandle) override { return false; }
-    std::atomic<int> opens{0};
+    ~PathWith() { setenv("PATH", m_old.c_str(), 1); }
+
+  private:
+    std::string m_old;
 };
 
-TEST(MainWindowPermission, SaysOnceHowToInstallTheRuleAndAnswersActionsWithIt) {
-    ui_test::ProgramFolder program;
-    testing_support::TempDir data;
-    g_szDataDir = data.path() + "/";
-    g_bProfileReady = 0;
-    g_bSearchDevice = 0;
-    auto previousPointer = SetPointerSettingsBackend(platform::MakeNullPointerSettings(true));
-    LoadMenuImages();
-    DeniedHid hid;
-    {
-        CMivoraDlg window(hid, nullptr);
-        window.m_bQuitAppOnExit = false;
-        window.Session().m_nFindFirstDelayMs = 0;
-        window.Session().m_nFindIntervalMs = 20;
-        ASSERT_TRUE(window.InitDialog());
-        window.show();
+// A pkexec that writes its arguments, one invocation a line, and ends with status.
+std::string FakePkexec(testing_support::TempDir& dir, int status) {
+    const std::string log = dir.File("pkexec.log");
+    const std::string script = dir.Write(
+        "pkexec", "#!/bin/sh\necho \"$*\" >> '" + log + "'\nexit " + std::to_string(status) + "\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return log;
+}
 
-        ModalCatcher messages;
-        ASSERT_TRUE(WaitUntil([&] { return !messages.texts.empty(); }));
-        const std::string shown = messages.texts[0];
-        EXPECT_NE(shown.find(g_UiText.tc_msg_perm), std::string::npos) << shown;
-        EXPECT_NE(shown.find("70-mivora.rules' /etc/udev/rules.d/"), std::string::npos) << shown;
-        EXPECT_NE(shown.find("udevadm control --reload"), std::string::npos) << shown;
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
-        // Many more searches are refused the same way: no second message.
-        const int opensBefore = hid.opens.load();
-        ASSERT_TRUE(WaitUntil([&] { return hid.opens.load() > opensBefore + 10; }));
-        EXPECT_EQ(messages.texts.size(), 1u);
-
-        // An action (every one asks the session first) gets the reason, not "still reading
-        // the settings".
-        EXPECT_EQ(window.Session().IsMouseOnline(true), 0);
-        ASSERT_TRUE(WaitUntil([&] { return messages.texts.size() == 2; }));
-        EXPECT_NE(messages.texts[1].find(g_UiText.tc_msg_perm), std::string::npos);
-        EXPECT_EQ(messages.texts[1].find(g_UiText.tc_msg20), std::string::npos);
-        window.Session().Stop();
+class PermissionWindowTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        m_bStartDenied = true;
+        MainWindowTest::SetUp();
     }
-    SetPointerSettingsBackend(std::move(previousPointer));
-    g_ProfileList.Clear();
-    FreeMenuImages();
+    CPermissionDlg* WaitForHelp() {
+        EXPECT_TRUE(WaitUntil([&] {
+            return m_window->PermissionDialog() && m_window->PermissionDialog()->isVisible();
+        }));
+        return m_window->PermissionDialog();
+    }
+};
+
+TEST_F(PermissionWindowTest, SaysOnceWhyWithTheCommandsToCopyAndKeepsALineWhileItLasts) {
+    CPermissionDlg* help = WaitForHelp();
+    ASSERT_NE(help, nullptr);
+    // The commands in a field to select and copy from, whole.
+    QTextEdit* field = help->Commands();
+    EXPECT_TRUE(field->isReadOnly());
+    EXPECT_TRUE(field->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(field->toPlainText().toStdString(), UdevRuleCommands("\n"));
+    EXPECT_NE(field->toPlainText().indexOf("70-mivora.rules' /etc/udev/rules.d/"), -1);
+    QGuiApplication::clipboard()->clear();
+    ui_test::ClickCentre(help->CopyButton());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), UdevRuleCommands("\n"));
+    EXPECT_EQ(help->CopyButton()->Caption(), g_UiText.tc_perm_copied);
+
+    // The window says it while it lasts.
+    EXPECT_EQ(m_window->StatusText(), g_UiText.tc_state_noperm);
+    EXPECT_TRUE(m_window->StateBanner()->isVisible());
+    EXPECT_EQ(m_window->StateBanner()->Title(), g_UiText.tc_perm_title);
+    EXPECT_FALSE(m_window->RateButton(0)->isEnabled());
+
+    // Closed, it does not come back by itself: not with more searches, not on an action.
+    ui_test::ClickCentre(help->OkButton());
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    ModalCatcher modals;
+    const long searches = 8;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < searches * 50) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(m_window->Session().IsMouseOnline(true), 0);
+    ui_test::Pump();
+    EXPECT_EQ(m_window->PermissionDialog(), nullptr);
+    EXPECT_TRUE(modals.texts.empty()) << modals.texts.front();
+
+    // The banner's link and the status line bring it back.
+    ui_test::ClickCentre(m_window->StateBanner()->Link());
+    ASSERT_NE(WaitForHelp(), nullptr);
+    m_window->PermissionDialog()->reject();
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    ui_test::ClickCentre(m_window->StatusLine());
+    ASSERT_NE(WaitForHelp(), nullptr);
+
+    // Allowed at last: the help goes and the window fills in.
+    m_backend->SetOpenDenied(0, false);
+    ASSERT_TRUE(WaitUntil([&] { return Connected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    EXPECT_FALSE(m_window->StateBanner()->isVisible());
+    EXPECT_TRUE(m_window->RateButton(0)->isEnabled());
+}
+
+TEST_F(PermissionWindowTest, InstallRunsPkexecOnceThenSearchesAgain) {
+    testing_support::TempDir bin;
+    const std::string log = FakePkexec(bin, 0);
+    PathWith path(bin.path() + ":/usr/bin:/bin");
+    // The help shown at the start was made before pkexec was on the path.
+    if (CPermissionDlg* first = WaitForHelp()) first->reject();
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    m_window->ShowPermissionDialog();
+    CPermissionDlg* help = WaitForHelp();
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(help->InstallButton(), nullptr);
+
+    // Only the installation may find the mouse now: the next regular search is far away.
+    m_window->Session().m_nFindIntervalMs = 60000;
+    ui_test::Pump();
+    m_backend->SetOpenDenied(0, false);
+    ui_test::ClickCentre(help->InstallButton());
+    ASSERT_TRUE(WaitUntil([&] { return Connected(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    // One prompt: one pkexec running every step in one root shell.
+    const std::string ran = Slurp(log);
+    EXPECT_EQ(std::count(ran.begin(), ran.end(), '\n'), 1) << ran;
+    EXPECT_EQ(ran.rfind("/bin/sh -c install -m 644 '", 0), 0u) << ran;
+    EXPECT_NE(ran.find("70-mivora.rules' /etc/udev/rules.d/ && udevadm control --reload && "
+                       "udevadm trigger --subsystem-match=hidraw"),
+              std::string::npos)
+        << ran;
+    EXPECT_EQ(ran.find("sudo"), std::string::npos) << ran;
+}
+
+TEST_F(PermissionWindowTest, AFailedInstallSaysSoAndKeepsTheCommands) {
+    testing_support::TempDir bin;
+    FakePkexec(bin, 126);  // the password prompt was dismissed
+    PathWith path(bin.path() + ":/usr/bin:/bin");
+    auto help = std::make_unique<CPermissionDlg>(m_window.get());
+    help->show();
+    ASSERT_NE(help->InstallButton(), nullptr);
+    ui_test::ClickCentre(help->InstallButton());
+    ASSERT_TRUE(WaitUntil([&] { return help->StatusText() == g_UiText.tc_perm_failed; }));
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->InstallButton()->isEnabled());
+}
+
+TEST_F(PermissionWindowTest, WithoutPkexecThereIsNoInstallButton) {
+    testing_support::TempDir empty;
+    PathWith path(empty.path());
+    CPermissionDlg help(m_window.get());
+    EXPECT_EQ(help.InstallButton(), nullptr);
+    EXPECT_NE(help.CopyButton(), nullptr);
+}
+
+// The help holds its texts whole in every language: the explanation, every command on the
+// lines of its field, the buttons' captions, all apart and on the screen.
+TEST(PermissionHelp, FitsItsTextInEveryLanguage) {
+    ui_test::ProgramFolder program;
+    testing_support::TempDir bin;
+    FakePkexec(bin, 0);
+    PathWith path(bin.path() + ":/usr/bin:/bin");
+    ASSERT_GE(g_Config.LangCount, 10);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (int k = 0; k < g_Config.LangCount; ++k) {
+        const std::string lang = g_Config.Lang[k].folder;
+        ui_test::ProgramFolder::UseLanguage(lang);
+        CPermissionDlg help(nullptr);
+        help.show();
+        ui_test::Pump();
+        EXPECT_LE(help.width(), screen.width()) << lang;
+        EXPECT_LE(help.height(), screen.height()) << lang;
+        const QFontMetrics fm(SkinAppFont() ? *SkinAppFont() : help.font());
+        const QRect text = help.TextRect();
+        const QRect need =
+            fm.boundingRect(QRect(text.topLeft(), QSize(text.width(), 100000)), Qt::TextWordWrap,
+                            QString::fromStdString(g_UiText.tc_msg_perm));
+        EXPECT_LE(need.height(), text.height()) << lang;
+        QTextEdit* field = help.Commands();
+        EXPECT_LE(field->document()->size().height(), field->viewport()->height()) << lang;
+        EXPECT_LE(field->document()->idealWidth(), field->viewport()->width()) << lang;
+        std::vector<QRect> parts = {help.TitleRect(), text, field->geometry()};
+        for (CPngBtn* b : {help.InstallButton(), help.CopyButton(), help.OkButton()}) {
+            ASSERT_NE(b, nullptr) << lang;
+            EXPECT_FALSE(b->IsCaptionElided()) << lang << " " << b->Caption();
+            parts.push_back(b->geometry());
+        }
+        for (size_t i = 0; i < parts.size(); ++i) {
+            EXPECT_TRUE(help.rect().contains(parts[i])) << lang << " part " << i;
+            for (size_t j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i].intersects(parts[j])) << lang << " parts " << i << ", " << j;
+        }
+    }
 }
 
 }  // namespace
-}  // namespace main_window_test

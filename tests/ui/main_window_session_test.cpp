@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, LanguageSwitchRetitlesTheWindowAndIsRemembered) {
 
 TEST_F(MainWindowTest, ExportThenImportBringsTheProfileBack) {
     const std::string file = m_data.File("saved.zqa");
-    SetProfileFileChooser([&](bool) { return file; });
+    SetProfileFileChooser([&](const ProfileFileRequest&) { return file; });
     ui_test::ClickCentre(m_window->RateButton(2));  // 500 Hz goes into the file
     ui_test::ClickCentre(m_window->ExportButton());
     ui_test::Pump();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocalServer>
 
+#include "config/ui_text.h"
 #include "profile/apply_thread.h"
 #include "profile/profile_list.h"
 #include "sim/virtual_mouse.h"
@@ -127,6 +128,55 @@ TEST_F(SkinLossTest, MissingOptionalPicturesAreNotDrawn) {
     bool reported = false;
     for (const auto& m : m_notifier.messages) reported |= m.second == "Warrning";
     EXPECT_TRUE(reported);
+}
+
+// A first run (no lang.ini yet) speaks the desktop's language when it is one of the ten; a
+// language the user chose stays.
+// The program folder as built, without a mouse.
+using FirstRunTest = SkinLossTest;
+
+TEST_F(FirstRunTest, FollowsTheDesktopsLanguage) {
+    struct Case {
+        const char* lang;
+        const char* messages;
+        int stored;  // a language chosen before (-1: first run)
+        const char* folder;
+    };
+    int deutsch = -1;
+    for (int k = 0; k < g_Config.LangCount; ++k)
+        if (g_Config.Lang[k].folder == "Deutsch") deutsch = k;
+    ASSERT_GE(deutsch, 0);
+    const Case cases[] = {
+        {"de_DE.UTF-8", nullptr, -1, "Deutsch"},
+        {"de_DE.UTF-8", "ja_JP.UTF-8", -1, "日本語"},
+        {"sv_SE.UTF-8", nullptr, -1, "English"},
+        {"fr_FR.UTF-8", nullptr, deutsch, "Deutsch"},
+    };
+    for (const Case& c : cases) {
+        testing_support::TempDir data;
+        g_szDataDir = data.path() + "/";
+        if (c.stored >= 0) {
+            ASSERT_TRUE(WriteLangIndex(g_szDataDir, c.stored));
+        }
+        setenv("LANG", c.lang, 1);
+        if (c.messages) setenv("LC_MESSAGES", c.messages, 1);
+        {
+            CMivoraDlg window(m_backend, nullptr);
+            window.m_bQuitAppOnExit = false;
+            ASSERT_TRUE(window.InitDialog(false));
+            const int k = ReadLangIndex(g_szDataDir);
+            EXPECT_EQ(g_Config.Lang[k].folder, c.folder) << c.lang;
+            EXPECT_EQ(window.LanguageCombo()->SelectedValue(), k) << c.lang;
+            const std::string caption = window.RestoreButton()->Caption();
+            window.Session().Stop();
+            LoadUiTexts(LanguageTextPath(g_szAppDir, c.folder));
+            EXPECT_EQ(caption, g_UiText.tc_restore) << c.lang;
+        }
+        unsetenv("LC_MESSAGES");
+        setenv("LANG", "C.UTF-8", 1);
+        g_szDataDir = m_data.path() + "/";
+    }
+    ui_test::ProgramFolder::UseLanguage("English");
 }
 
 }  // namespace
