@@ -87,9 +87,19 @@ std::string CliSession::SearchFailure(int found) {
     if (found >= 2)
         return std::to_string(found) +
                " mice answered; connect only one mouse of this product line";
-    if (m_link->m_nOpenDenied.load() > 0)
+    if (m_link->m_nOpenDenied.load() > 0) {
+        const PermissionAdvice advice = CurrentPermissionAdvice();
+        if (advice.ruleInPlace)
+            return "no permission to open the mouse's hidraw nodes, although the udev rule is "
+                   "installed: plug the receiver in again, or log out and in again (access goes "
+                   "to the user at the active seat, not to a login over SSH)";
+        if (!advice.haveSudo)
+            return "no permission to open the mouse's hidraw nodes; as root (su -, or from an "
+                   "administrator's account) install the udev rule with: " +
+                   UdevRuleCommands(" && ", false) + " ; then plug the receiver in again";
         return "no permission to open the mouse's hidraw nodes; install the udev rule with: " +
                UdevRuleCommands(" && ") + " ; then plug the receiver in again";
+    }
     char vid[8];
     std::snprintf(vid, sizeof vid, "%04x", static_cast<unsigned>(g_Config.VID));
     return std::string("no mouse found (vendor id ") + vid + ")";

@@ -173,6 +173,8 @@
     X(tc_perm_install)         \
     X(tc_perm_wait)            \
     X(tc_perm_failed)          \
+    X(tc_perm_replug)          \
+    X(tc_perm_root)            \
     X(tc_export_stored)        \
     X(tc_fire_count)           \
     X(tc_homepage)             \

@@ -9,6 +9,7 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/log.h"
+#include "device/permission_hint.h"
 #include "skin/factories.h"
 #include "skin/skin_settings.h"
 #include "ui/app_tray.h"
@@ -129,7 +130,9 @@ void CMivoraDlg::RefreshLinkState(bool force) {
         const QPoint at = model ? QPoint(model->ptMark.x, model->ptMark.y) : QPoint(30, 70);
         m_pBanner->setGeometry(at.x(), at.y() + 40, kBannerWidth, m_pBanner->height());
         if (permission)
-            m_pBanner->SetTexts(g_UiText.tc_perm_title, g_UiText.tc_perm_body,
+            m_pBanner->SetTexts(g_UiText.tc_perm_title,
+                                CurrentPermissionAdvice().ruleInPlace ? g_UiText.tc_perm_replug
+                                                                      : g_UiText.tc_perm_body,
                                 g_UiText.tc_perm_show);
         else
             m_pBanner->SetTexts(

@@ -81,7 +81,8 @@ QImage StretchedFace(const QImage& src, QSize size) {
 
 }  // namespace
 
-CPermissionDlg::CPermissionDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
+CPermissionDlg::CPermissionDlg(QWidget* parent, const PermissionAdvice& advice)
+    : CTopDialog(parent, kMsgTopWindowTitle), m_advice(advice) {
     setObjectName("MivoraPermission");
     setWindowTitle(QString::fromStdString(g_UiText.tc_perm_title));
     connect(&m_poll, &QTimer::timeout, this, [this] { PollInstaller(); });
@@ -99,8 +100,11 @@ bool CPermissionDlg::IsSwallowedKey(int qtKey) const {
 
 void CPermissionDlg::Build() {
     const QImage back = LoadSkinImage("msg_nr.png");
-    const QString commands = QString::fromStdString(UdevRuleCommands("\n"));
-    const bool canInstall = !platform::FindInPath("pkexec").empty();
+    // With the rule in place already, installing it again changes nothing: no commands then.
+    const QString commands =
+        m_advice.ruleInPlace ? QString()
+                             : QString::fromStdString(UdevRuleCommands("\n", m_advice.haveSudo));
+    const bool canInstall = !m_advice.ruleInPlace && m_advice.havePkexec;
 
     // As wide as the longest command needs, within the screen.
     int longest = 0;
@@ -117,36 +121,11 @@ void CPermissionDlg::Build() {
                       std::max(24, WrappedHeight(TitleFont(), inner - 40,
                                                  QString::fromStdString(g_UiText.tc_perm_title))));
     y = m_rcTitle.bottom() + 1 + kGap;
-    m_rcText =
-        QRect(kMargin, y, inner,
-              WrappedHeight(TextFont(), inner, QString::fromStdString(g_UiText.tc_msg_perm)));
+    m_rcText = QRect(kMargin, y, inner,
+                     WrappedHeight(TextFont(), inner, QString::fromStdString(Explanation())));
     y = m_rcText.bottom() + 1 + kGap;
 
-    m_pCommands = new QTextEdit(this);
-    m_pCommands->setObjectName("MivoraPermissionCommands");
-    m_pCommands->setReadOnly(true);
-    m_pCommands->setAcceptRichText(false);
-    m_pCommands->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_pCommands->setFont(CommandFont());
-    m_pCommands->setLineWrapMode(QTextEdit::WidgetWidth);
-    m_pCommands->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_pCommands->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_pCommands->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette pal = m_pCommands->palette();
-    pal.setColor(QPalette::Base, QColor(0x0d, 0x0f, 0x13));
-    pal.setColor(QPalette::Text, ColorFromRef(g_Config.Txt_clr));
-    pal.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xd9));
-    pal.setColor(QPalette::HighlightedText, Qt::white);
-    m_pCommands->setPalette(pal);
-    m_pCommands->setPlainText(commands);
-    m_pCommands->setGeometry(kMargin, y, inner, 40);
-    // The whole of every command shows: the field is as high as its text at this width.
-    const int frame = 2 * m_pCommands->frameWidth();
-    m_pCommands->document()->setTextWidth(inner - frame);
-    const int fieldH =
-        static_cast<int>(std::ceil(m_pCommands->document()->size().height())) + frame + 2;
-    m_pCommands->setGeometry(kMargin, y, inner, fieldH);
-    y += fieldH + kGap;
+    if (!commands.isEmpty()) y = BuildCommandField(commands, inner, y);
 
     if (canInstall) {
         // Room for the longer of the two lines about the installation.
@@ -180,7 +159,7 @@ void CPermissionDlg::Build() {
     };
     // Right to left: OK at the right margin, Copy before it, Install leftmost.
     m_pOk = makeButton(g_UiText.tc_ok);
-    m_pCopy = makeButton(g_UiText.tc_perm_copy);
+    if (m_pCommands) m_pCopy = makeButton(g_UiText.tc_perm_copy);
     if (canInstall) m_pInstall = makeButton(g_UiText.tc_perm_install);
     int right = W - kMargin;
     for (CPngBtn* b : {m_pOk, m_pCopy}) {
@@ -210,13 +189,49 @@ void CPermissionDlg::Build() {
     }
 }
 
+int CPermissionDlg::BuildCommandField(const QString& commands, int inner, int y) {
+    m_pCommands = new QTextEdit(this);
+    m_pCommands->setObjectName("MivoraPermissionCommands");
+    m_pCommands->setReadOnly(true);
+    m_pCommands->setAcceptRichText(false);
+    m_pCommands->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_pCommands->setFont(CommandFont());
+    m_pCommands->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_pCommands->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_pCommands->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pCommands->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette pal = m_pCommands->palette();
+    pal.setColor(QPalette::Base, QColor(0x0d, 0x0f, 0x13));
+    pal.setColor(QPalette::Text, ColorFromRef(g_Config.Txt_clr));
+    pal.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xd9));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    m_pCommands->setPalette(pal);
+    m_pCommands->setPlainText(commands);
+    m_pCommands->setGeometry(kMargin, y, inner, 40);
+    // The whole of every command shows: the field is as high as its text at this width.
+    const int frame = 2 * m_pCommands->frameWidth();
+    m_pCommands->document()->setTextWidth(inner - frame);
+    const int fieldH =
+        static_cast<int>(std::ceil(m_pCommands->document()->size().height())) + frame + 2;
+    m_pCommands->setGeometry(kMargin, y, inner, fieldH);
+    y += fieldH + kGap;
+    return y;
+}
+
+std::string CPermissionDlg::Explanation() const {
+    if (m_advice.ruleInPlace) return g_UiText.tc_perm_replug;
+    return m_advice.haveSudo ? g_UiText.tc_msg_perm
+                             : g_UiText.tc_msg_perm + "\n" + g_UiText.tc_perm_root;
+}
+
 void CPermissionDlg::showEvent(QShowEvent* event) {
     CentreOverParent(size());
     CTopDialog::showEvent(event);
 }
 
 void CPermissionDlg::OnCopy() {
-    QGuiApplication::clipboard()->setText(QString::fromStdString(UdevRuleCommands("\n")));
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdString(UdevRuleCommands("\n", m_advice.haveSudo)));
     if (!m_pCopy) return;
     m_pCopy->SetCaption(g_UiText.tc_perm_copied);
     QTimer::singleShot(kCopiedMs, m_pCopy, [b = m_pCopy] { b->SetCaption(g_UiText.tc_perm_copy); });
@@ -264,7 +279,7 @@ QImage CPermissionDlg::ComposePicture() const {
                QString::fromStdString(g_UiText.tc_perm_title));
     p.setFont(TextFont());
     p.drawText(m_rcText, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-               QString::fromStdString(g_UiText.tc_msg_perm));
+               QString::fromStdString(Explanation()));
     if (!m_strStatus.empty() && !m_rcStatus.isEmpty())
         p.drawText(m_rcStatus, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                    QString::fromStdString(m_strStatus));

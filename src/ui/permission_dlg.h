@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "device/permission_hint.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -17,10 +18,11 @@ class QTextEdit;
 class CPermissionDlg : public CTopDialog {
     Q_OBJECT
   public:
-    explicit CPermissionDlg(QWidget* parent);
+    explicit CPermissionDlg(QWidget* parent,
+                            const PermissionAdvice& advice = CurrentPermissionAdvice());
     ~CPermissionDlg() override;
 
-    QTextEdit* Commands() const { return m_pCommands; }
+    QTextEdit* Commands() const { return m_pCommands; }  // nullptr when the rule is in place
     CPngBtn* CopyButton() const { return m_pCopy; }
     CPngBtn* InstallButton() const { return m_pInstall; }  // nullptr without pkexec
     CPngBtn* OkButton() const { return m_pOk; }
@@ -28,6 +30,9 @@ class CPermissionDlg : public CTopDialog {
     QRect TitleRect() const { return m_rcTitle; }
     QRect TextRect() const { return m_rcText; }
     const std::string& StatusText() const { return m_strStatus; }
+    // What the dialog says: install the rule (as root without sudo), or, with the rule in place,
+    // what helps instead.
+    std::string Explanation() const;
 
     QImage ComposePicture() const override;
 
@@ -41,10 +46,13 @@ class CPermissionDlg : public CTopDialog {
 
   private:
     void Build();
+    // The read-only field with the commands, from y; returns the y below it.
+    int BuildCommandField(const QString& commands, int inner, int y);
     void OnCopy();
     void OnInstall();
     void PollInstaller();
 
+    PermissionAdvice m_advice;
     QImage m_imgFace;
     QRect m_rcTitle, m_rcText, m_rcStatus;
     QTextEdit* m_pCommands = nullptr;

@@ -60,6 +60,39 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
+// What helps depends on the system: with the rule in place already a replug or a new login does
+// (no commands to copy or install); without sudo the commands are for a root shell.
+TEST_F(MainWindowTest, TheHelpFollowsWhatTheSystemHas) {
+    const struct {
+        bool ruleInPlace, haveSudo, havePkexec;
+        const std::string* text;
+    } cases[] = {
+        {false, true, true, &g_UiText.tc_msg_perm},
+        {false, false, false, &g_UiText.tc_perm_root},
+        {true, true, true, &g_UiText.tc_perm_replug},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.ruleInPlace) + std::to_string(c.haveSudo));
+        PermissionAdvice advice;
+        advice.ruleInPlace = c.ruleInPlace;
+        advice.haveSudo = c.haveSudo;
+        advice.havePkexec = c.havePkexec;
+        CPermissionDlg help(m_window.get(), advice);
+        ASSERT_FALSE(c.text->empty());
+        EXPECT_NE(help.Explanation().find(*c.text), std::string::npos) << help.Explanation();
+        EXPECT_EQ(help.Commands() == nullptr, c.ruleInPlace);
+        EXPECT_EQ(help.CopyButton() == nullptr, c.ruleInPlace);
+        EXPECT_EQ(help.InstallButton() != nullptr, !c.ruleInPlace && c.havePkexec);
+        if (help.Commands()) {
+            const std::string shown = help.Commands()->toPlainText().toStdString();
+            EXPECT_EQ(shown, UdevRuleCommands("\n", c.haveSudo));
+            EXPECT_EQ(shown.find("sudo") != std::string::npos, c.haveSudo) << shown;
+        }
+        // Whatever it says fits: the text's rectangle lies within the window.
+        EXPECT_TRUE(help.rect().contains(help.TextRect())) << help.size().height();
+    }
+}
+
 class PermissionWindowTest : public MainWindowTest {
   protected:
     void SetUp() override {
@@ -75,17 +108,21 @@ class PermissionWindowTest : public MainWindowTest {
 };
 
 TEST_F(PermissionWindowTest, SaysOnceWhyWithTheCommandsToCopyAndKeepsALineWhileItLasts) {
+    const PermissionAdvice advice = CurrentPermissionAdvice();
+    if (advice.ruleInPlace) GTEST_SKIP() << "this machine has the udev rule installed";
     CPermissionDlg* help = WaitForHelp();
     ASSERT_NE(help, nullptr);
     // The commands in a field to select and copy from, whole.
     QTextEdit* field = help->Commands();
+    ASSERT_NE(field, nullptr);
     EXPECT_TRUE(field->isReadOnly());
     EXPECT_TRUE(field->textInteractionFlags() & Qt::TextSelectableByMouse);
-    EXPECT_EQ(field->toPlainText().toStdString(), UdevRuleCommands("\n"));
+    const std::string commands = UdevRuleCommands("\n", advice.haveSudo);
+    EXPECT_EQ(field->toPlainText().toStdString(), commands);
     EXPECT_NE(field->toPlainText().indexOf("70-mivora.rules' /etc/udev/rules.d/"), -1);
     QGuiApplication::clipboard()->clear();
     ui_test::ClickCentre(help->CopyButton());
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), UdevRuleCommands("\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), commands);
     EXPECT_EQ(help->CopyButton()->Caption(), g_UiText.tc_perm_copied);
 
     // The window says it while it lasts.
