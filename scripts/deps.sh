@@ -4,7 +4,8 @@ MIVORA_RUN_PACKAGES=(cmake ninja-build g++ pkg-config dpkg-dev
     qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libsystemd-dev libxi-dev
     fonts-dejavu-core fonts-wqy-microhei)
 # scripts/package: shlibdeps, the package checks and the fresh Debian root they install into.
-MIVORA_PACKAGE_PACKAGES=(lintian desktop-file-utils appstream groff-base bash-completion mmdebstrap)
+MIVORA_PACKAGE_PACKAGES=(lintian desktop-file-utils appstream groff-base bash-completion
+    mmdebstrap eatmydata)
 # The tests, on top of both.
 MIVORA_TEST_PACKAGES=(clang libclang-rt-14-dev libgtest-dev libgmock-dev)
 MIVORA_TEST_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
