@@ -231,11 +231,16 @@ fresh_root() {
         --dpkgopt='path-exclude=/usr/share/locale/*')
     [ -d /usr/share/mmdebstrap/hooks/eatmydata ] && command -v eatmydata >/dev/null &&
         speed+=(--hook-dir=/usr/share/mmdebstrap/hooks/eatmydata)
-    if ! mmdebstrap --quiet --variant=apt --include="$deb" "${speed[@]}" \
+    # The package is installed by apt inside the root, as a user would, with what it depends on
+    # and nothing it only recommends: the fonts must come from Depends.
+    if ! mmdebstrap --quiet --variant=apt "${speed[@]}" \
         --skip=download/empty --skip=essential/unlink \
         --setup-hook='mkdir -p "$1/var/cache/apt/archives" && find /var/cache/apt/archives -maxdepth 1 -name "*.deb" -exec ln -t "$1/var/cache/apt/archives" {} + 2>/dev/null; true' \
+        --customize-hook="copy-in '$deb' /tmp" \
+        --customize-hook='chroot "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends /tmp/'"$(basename "$deb")" \
         --customize-hook='rm -f "$1"/var/cache/apt/archives/*.deb' \
-        "$suite" "$fresh" "$sources"; then
+        "$suite" "$fresh" "$sources" >"$root/mmdebstrap.log" 2>&1; then
+        tail -n 40 "$root/mmdebstrap.log"
         fail "mmdebstrap could not install the package into a fresh $suite root"
         return
     fi
