@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/log.h"
+#include "core/utf.h"
 #include "platform/files.h"
 #include "platform/user_dirs.h"
 
@@ -26,8 +27,16 @@ std::string Lower(std::string s) {
     return s;
 }
 
-std::string WithoutBom(const std::string& text) {
-    return text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text;
+// File bytes as UTF-8 without a byte-order mark: UTF-16LE files (with their mark) are
+// converted, as the profile reader accepts them too.
+std::string AsUtf8(const std::string& bytes) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return bytes.substr(3);
+    if (bytes.rfind("\xFF\xFE", 0) != 0) return bytes;
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
+                                       (static_cast<uint8_t>(bytes[i + 1]) << 8));
+    return Utf16ToUtf8(units);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -63,7 +72,7 @@ struct OverrideSection {
 
 void Collect(const std::string& text, std::vector<OverrideSection>& sections) {
     OverrideSection* current = nullptr;
-    for (const std::string& line : Lines(WithoutBom(text))) {
+    for (const std::string& line : Lines(AsUtf8(text))) {
         std::string name;
         if (SectionOf(line, name)) {
             current = nullptr;
@@ -94,7 +103,7 @@ std::string MergeCfgText(const std::string& shipped, const std::vector<std::stri
     if (sections.empty()) return shipped;
 
     std::string out;
-    for (const std::string& line : Lines(shipped)) {
+    for (const std::string& line : Lines(AsUtf8(shipped))) {
         out += line;
         out += '\n';
         std::string name;

@@ -13,8 +13,9 @@ std::vector<std::string> CfgOverrideFiles();
 // The shipped text with the key lines of each override text put first in their sections (the
 // first key of a name wins when the text is read), so an override replaces the shipped value and
 // every other key stays. overrides are strongest first; their sections missing from shipped are
-// added. Texts are UTF-8, a byte-order mark is skipped; lines outside a section, comments (";",
-// "#") and lines without "=" in an override are ignored.
+// added. Texts are UTF-8 (with or without a byte-order mark) or UTF-16LE with its mark, as the
+// profile reader takes them; the result is UTF-8. Lines outside a section, comments (";", "#")
+// and lines without "=" in an override are ignored.
 std::string MergeCfgText(const std::string& shipped, const std::vector<std::string>& overrides);
 
 // Reads cfgPath and the override files that exist and merges them as above. An override that

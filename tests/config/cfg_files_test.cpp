@@ -114,6 +114,9 @@ TEST(MergeCfgText, OverrideKeysComeFirstInTheirSectionAndMissingSectionsAreAdded
         MergeCfgText("[A]\nx=1\n[B]\ny=2\n[a]\nz=3\n", {"[b]\ny=5\n", "junk=1\n[C]\nw\nq=4\n"}),
         "[A]\nx=1\n[B]\ny=5\ny=2\n[a]\nz=3\n[C]\nq=4\n");
     EXPECT_EQ(MergeCfgText("[A]\nx=1", {}), "[A]\nx=1");
+    // A shipped file in UTF-16LE (which the reader accepts) and an override in UTF-16LE.
+    const std::string wide("\xFF\xFE[\0A\0]\0\n\0x\0=\0\x31\0\n\0", 18);
+    EXPECT_EQ(MergeCfgText(wide, {"[A]\nx=2\n", wide}), "[A]\nx=2\nx=1\nx=1\n");
 }
 
 }  // namespace
