@@ -2,11 +2,14 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/app_options.h"
 #include "ui/app_startup.h"
+#include "ui/display_check.h"
 
 int main(int argc, char** argv) {
     // --help and --version are answered before QApplication exists: it needs a display.
@@ -18,7 +21,15 @@ int main(int argc, char** argv) {
     }
     // As started, for a restart at another scale (the toolkit takes its own options out).
     const std::vector<std::string> startArgv(argv, argv + argc);
+    const std::string noDisplay = NoDisplayReason(
+        std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+    if (!noDisplay.empty()) {
+        std::fputs(NoDisplayAdvice(noDisplay).c_str(), stderr);
+        return 1;
+    }
+    auto guard = std::make_unique<PlatformStartGuard>();
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationName("mivora");
     std::vector<std::string> args;
     const QStringList list = QApplication::arguments();

@@ -1,6 +1,7 @@
-# mivora_udev_rule(CFG TEMPLATE OUT): writes the udev rule for the vendor and product ids of
-# section [OPT] in cfg.ini, so the rule and the ids the program searches for cannot drift apart.
-function(mivora_udev_rule cfg template out)
+# mivora_configure_ids(CFG TEMPLATE OUT): fills @MIVORA_VID@, @MIVORA_PID@ and @MIVORA_PIDBT@ of
+# TEMPLATE (the udev rule, the AppStream modaliases) with the ids of section [OPT] in cfg.ini, so
+# they and the ids the program searches for cannot drift apart.
+function(mivora_configure_ids cfg template out)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${cfg} ${template})
     file(STRINGS ${cfg} lines REGEX "^(VID|PID|PIDBT)=")
     foreach(key VID PID PIDBT)
@@ -12,7 +13,7 @@ function(mivora_udev_rule cfg template out)
             endif()
         endforeach()
         if(value STREQUAL "")
-            message(FATAL_ERROR "${cfg}: no ${key}= in hexadecimal; the udev rule needs it")
+            message(FATAL_ERROR "${cfg}: no ${key}= in hexadecimal; the udev rule and the AppStream metadata need it")
         endif()
         # Kernel device names print the ids as four upper-case hexadecimal digits.
         string(TOUPPER ${value} value)

@@ -1,22 +1,26 @@
-# Sourced by scripts/run and scripts/test: installs the Debian packages the build needs.
-MIVORA_PACKAGES=(cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libgtest-dev libgmock-dev fonts-dejavu-core
-    fonts-wqy-microhei)
-MIVORA_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
-MIVORA_PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream groff-base)  # scripts/package: shlibdeps and the package checks
-MIVORA_PACKAGES+=(bash-completion)  # the completion test loads its helpers
-MIVORA_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
-MIVORA_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
-MIVORA_PACKAGES+=(xvfb xdotool xclip)  # the test that drives the real program in an X server
-MIVORA_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
-MIVORA_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
-MIVORA_PACKAGES+=(libsystemd-dev libxi-dev)  # the session bus (sd-bus) and the X input devices
-MIVORA_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus
+# Sourced by scripts/run, scripts/test and scripts/package: the Debian packages each needs.
+# What the two programs need to build (dpkg-dev: dpkg-buildflags, Debian's hardening flags).
+MIVORA_RUN_PACKAGES=(cmake ninja-build g++ pkg-config dpkg-dev
+    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libsystemd-dev libxi-dev
+    fonts-dejavu-core fonts-wqy-microhei)
+# scripts/package: shlibdeps, the package checks and the fresh Debian root they install into.
+MIVORA_PACKAGE_PACKAGES=(lintian desktop-file-utils appstream groff-base bash-completion
+    mmdebstrap eatmydata)
+# The tests, on top of both.
+MIVORA_TEST_PACKAGES=(clang libclang-rt-14-dev libgtest-dev libgmock-dev)
+MIVORA_TEST_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the tests
+MIVORA_TEST_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
+MIVORA_TEST_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
+MIVORA_TEST_PACKAGES+=(xvfb xdotool xclip)  # the test that drives the real program in an X server
+MIVORA_TEST_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
+MIVORA_TEST_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
+MIVORA_TEST_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus
 
+# mivora_install_deps PACKAGE...: installs those of the packages that are missing.
 mivora_install_deps() {
     local missing=()
     local p
-    for p in "${MIVORA_PACKAGES[@]}"; do
+    for p in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$p")
         fi
@@ -25,6 +29,11 @@ mivora_install_deps() {
     echo "Installing: ${missing[*]}"
     local sudo=""
     if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing: ${missing[*]}" >&2
+            echo "Install them from an administrator account (apt-get install ...), or install sudo." >&2
+            return 1
+        fi
         sudo="sudo"
     fi
     $sudo apt-get update -qq

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/cfg_files.h"
 #include "config/cfg_values.h"
 #include "config/sensor_dpi.h"
 #include "core/log.h"
@@ -214,16 +215,21 @@ int LoadProgramConfig(const platform::PrivateProfile& ini) {
 }
 
 int LoadConfig(const std::string& appDir) {
+    return LoadConfig(appDir, CfgOverrideFiles());
+}
+
+int LoadConfig(const std::string& appDir, const std::vector<std::string>& overrideFiles) {
     ClearProgramConfig();
     for (auto& m : g_DeviceModels) m = DeviceModel{};
     std::memset(g_DefaultKeys, 0, sizeof g_DefaultKeys);
     std::memset(g_ExKeyValue, 0, sizeof g_ExKeyValue);
     pSensorCfg.store(nullptr);
 
-    const std::string path = appDir + "cfg.ini";
-    g_Config.Setp200_3325 = platform::GetPrivateProfileInt(kOpt, "3325Setp200", 0, path);
+    platform::PrivateProfile ini;
+    ini.Parse(LoadMergedCfgText(appDir + "cfg.ini", overrideFiles));
+    g_Config.Setp200_3325 = ini.GetInt(kOpt, "3325Setp200", 0);
     BuildSensorDpiTable(g_Config.Setp200_3325);
-    if (!LoadProgramConfig(path)) return 0;
+    if (!LoadProgramConfig(ini)) return 0;
 
     std::memset(g_DefaultKeys, 0, sizeof g_DefaultKeys);
     if (DeviceModel* first = pSensorCfg.load()) FillDefaultKeys(*first);

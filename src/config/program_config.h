@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/device_model.h"
 
@@ -136,9 +137,12 @@ extern ProgramConfig g_Config;
 // Start-up loading: clears every setting, the model table and g_DefaultKeys, reads
 // "3325Setp200" and builds the sensor DPI table, reads section "OPT" (starting the log right
 // after "Debug"), the model sections, fills g_DefaultKeys from the first model and sets the
-// macro limits. Reads appDir + "cfg.ini" (appDir ends with "/"). A missing file is not an error.
+// macro limits. Reads appDir + "cfg.ini" (appDir ends with "/") with the keys of the override
+// files on top (see cfg_files.h). A missing file is not an error.
 // Returns 1, or 0 when the model sections are invalid (the caller shows "Data Init failed").
 int LoadConfig(const std::string& appDir);
+// The same with the override files given, strongest first.
+int LoadConfig(const std::string& appDir, const std::vector<std::string>& overrideFiles);
 // LoadConfig with the program folder g_szAppDir.
 int InitConfiguration();
 // Reads section "OPT" and then the model sections of cfgPath; returns LoadDeviceModels' result.

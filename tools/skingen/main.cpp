@@ -183,5 +183,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(themeIcon));
         ++failures;
     }
+    // The icon theme's sizes for the package, drawn at each size rather than scaled.
+    const QString theme = qEnvironmentVariable("MIVORA_ICON_THEME_DIR");
+    if (!theme.isEmpty()) {
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+            const QString dir = QString("%1/%2x%2/apps").arg(theme).arg(size);
+            if (!QDir().mkpath(dir) ||
+                !skingen::PaintAppIcon(size).save(dir + "/mivora.png", "PNG")) {
+                std::fprintf(stderr, "skingen: cannot write the %d px icon in %s\n", size,
+                             qPrintable(theme));
+                ++failures;
+            }
+        }
+    }
     return failures == 0 ? 0 : 1;
 }
