@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/accessible_ui.h"
 #include "ui/app_options.h"
 #include "ui/app_startup.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("mivora");
+    InstallUiAccessibility();
     std::vector<std::string> args;
     const QStringList list = QApplication::arguments();
     for (int i = 1; i < list.size(); ++i) args.push_back(list[i].toStdString());

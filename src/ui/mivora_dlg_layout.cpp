@@ -98,7 +98,6 @@ bool CMivoraDlg::CreateSkinControls() {
             m_btnHome.m_clrHover = g_Config.Btn_txt_clr_ov;
             m_btnHome.m_clrPressed = g_Config.Btn_txt_clr_dn;
             m_btnHome.m_bLink = true;
-            m_btnHome.setFocusPolicy(Qt::NoFocus);
             m_btnHome.setCursor(Qt::PointingHandCursor);
             RefreshHomeLink();
             connect(&m_btnHome, &QAbstractButton::clicked, this, [this] { OnHomePage(); });
@@ -108,6 +107,7 @@ bool CMivoraDlg::CreateSkinControls() {
     DeviceModel* model = pSensorCfg.load();
     m_pMark = CreateKeyMarkView(this, model ? QPoint(model->ptMark.x, model->ptMark.y) : QPoint());
     m_bControlsCreated = true;
+    SetUpKeyboard();
 
     if (!m_cbLang.Items().empty()) SwitchLanguage(ReadLangIndex(g_szDataDir));
     return true;

@@ -102,7 +102,10 @@ void CMivoraDlg::ShowLinkState(LinkState state) {
         for (CDpiGridDlg* g : m_pDpiGrid)
             if (g) SetResting(g, enabled);
         if (m_pPickColor) SetResting(m_pPickColor, enabled);
+        // Woken pointer settings stay inert where the desktop does not take them.
+        if (enabled) ShowDesktopPointerState(m_pointerState);
         UpdateIndicators();
+        AnnounceStatus();
         update();
     });
 }
