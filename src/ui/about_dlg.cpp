@@ -60,6 +60,8 @@ const QFont& CAboutDlg::TextFont() const {
 bool CAboutDlg::Prepare() {
     if (m_bPrepared) return !m_imgBack.isNull();
     m_bPrepared = true;
+    // The window text stays the one shutdown looks for; a screen reader hears this name.
+    setAccessibleName(QString::fromStdString(g_UiText.tc_acc_about));
     m_imgBack = LoadSkinImage("msg_nr.png");
     if (m_imgBack.width() == 0) {
         m_imgBack = QImage();

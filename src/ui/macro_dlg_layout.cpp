@@ -81,6 +81,7 @@ CMacroDlg::~CMacroDlg() = default;
 bool CMacroDlg::Prepare() {
     if (m_bPrepared) return m_bUsable;
     m_bPrepared = true;
+    setAccessibleName(QString::fromStdString(g_UiText.tc_mac_def));
     m_imgBack = LoadSkinImage("macro_nr.png");
     if (m_imgBack.width() <= 0) return false;
     m_bUsable = true;

@@ -45,6 +45,7 @@ CPickMacroDlg::~CPickMacroDlg() = default;
 bool CPickMacroDlg::Prepare() {
     if (m_bPrepared) return m_bUsable;
     m_bPrepared = true;
+    setAccessibleName(QString::fromStdString(g_UiText.tc_macro_list));
     m_imgBack = LoadSkinImage("msg2_nr.png");
     if (m_imgBack.width() <= 0) return false;
     m_bUsable = true;
