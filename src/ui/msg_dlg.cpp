@@ -281,11 +281,11 @@ bool CMsgDlg::IsCapturing() const {
 }
 
 QRect CMsgDlg::LeaveHintRect() const {
-    // Left of the two buttons, under the field and the modifier boxes.
+    // Left of the two buttons, under the face's dividing line.
     const int h = m_imgBack.height() > 0 ? m_imgBack.height() : height();
     const int w = m_imgBack.width() > 0 ? m_imgBack.width() : width();
-    return QRect(20, m_bModifierBoxes ? 126 : 100, std::max(0, w - 222 - 28),
-                 std::max(0, h - 8 - (m_bModifierBoxes ? 126 : 100)));
+    constexpr int kTop = 140;
+    return QRect(20, kTop, std::max(0, w - 222 - 28), std::max(0, h - 4 - kTop));
 }
 
 void CMsgDlg::LeaveCapture() {
@@ -375,11 +375,18 @@ QImage CMsgDlg::ComposePicture() const {
                           Qt::AlignHCenter | Qt::AlignVCenter);
     }
     if (m_nMode == kKeyCapture && !g_UiText.tc_capture_leave.empty()) {
+        // As large as the room allows, down to a size still readable.
+        const QRect room = LeaveHintRect();
+        const QString hint = QString::fromStdString(g_UiText.tc_capture_leave);
+        const int hintFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
         QFont small = DialogFont();
-        small.setPixelSize(12);
+        for (int px = 12; px >= 9; --px) {
+            small.setPixelSize(px);
+            if (QFontMetrics(small).boundingRect(room, hintFlags, hint).height() <= room.height())
+                break;
+        }
         p.setFont(small);
-        p.drawText(LeaveHintRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                   QString::fromStdString(g_UiText.tc_capture_leave));
+        p.drawText(room, hintFlags, hint);
         p.setFont(DialogFont());
     }
     for (int i = 0; i < 4; ++i) {
