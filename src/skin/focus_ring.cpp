@@ -19,8 +19,19 @@ void DrawFocusRing(QPainter& painter, const QRect& rect, uint32_t colour) {
     painter.restore();
 }
 
+namespace {
+constexpr const char* kKeyFocusProperty = "mivoraKeyFocus";
+}  // namespace
+
+void NoteFocusReason(QWidget* widget, Qt::FocusReason reason) {
+    const bool byKeyboard = reason != Qt::ActiveWindowFocusReason &&
+                            reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason;
+    widget->setProperty(kKeyFocusProperty, byKeyboard);
+}
+
 bool ShowsFocusRing(const QWidget* widget) {
-    return widget && widget->hasFocus() && widget->focusPolicy() != Qt::NoFocus;
+    return widget && widget->hasFocus() && widget->focusPolicy() != Qt::NoFocus &&
+           widget->property(kKeyFocusProperty).toBool();
 }
 
 bool IsActivateKey(const QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #include "skin/png_btn.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -173,6 +174,7 @@ void CPngBtn::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPngBtn::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
     QAbstractButton::focusInEvent(event);
     update();
 }

@@ -1,6 +1,7 @@
 #include "skin/png_slider_bar.h"
 
 #include <QAccessible>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -155,6 +156,7 @@ void CPngSliderBar::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPngSliderBar::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
     QWidget::focusInEvent(event);
     update();
 }

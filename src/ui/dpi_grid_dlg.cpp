@@ -1,5 +1,6 @@
 #include "ui/dpi_grid_dlg.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -192,6 +193,7 @@ int CDpiGridDlg::SensorMaximum() const {
 }
 
 void CDpiGridDlg::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
     QWidget::focusInEvent(event);
     update();
 }

@@ -1,6 +1,7 @@
 #include "ui/pick_color_dlg.h"
 #include "ui/top_windows.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -127,6 +128,7 @@ void CPickColorDlg::Choose() {
 }
 
 void CPickColorDlg::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
     QWidget::focusInEvent(event);
     update();
 }
