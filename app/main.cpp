@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/accessible_ui.h"
 #include "ui/app_options.h"
 #include "ui/app_startup.h"
 #include "ui/display_check.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     guard.reset();
     QApplication::setApplicationName("mivora");
+    InstallUiAccessibility();
     std::vector<std::string> args;
     const QStringList list = QApplication::arguments();
     for (int i = 1; i < list.size(); ++i) args.push_back(list[i].toStdString());

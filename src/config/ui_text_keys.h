@@ -178,6 +178,18 @@
     X(tc_export_stored)        \
     X(tc_fire_count)           \
     X(tc_homepage)             \
+    X(tc_acc_min)              \
+    X(tc_acc_close)            \
+    X(tc_acc_about)            \
+    X(tc_acc_lang)             \
+    X(tc_acc_bt)               \
+    X(tc_acc_24g)              \
+    X(tc_acc_key)              \
+    X(tc_acc_dpi)              \
+    X(tc_acc_color)            \
+    X(tc_acc_page)             \
+    X(tc_acc_msg)              \
+    X(tc_capture_leave)        \
     X(tc_mod_shift)            \
     X(tc_mod_ctrl)             \
     X(tc_mod_alt)              \

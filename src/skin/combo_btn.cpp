@@ -1,5 +1,6 @@
 #include "skin/combo_btn.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -103,4 +104,28 @@ void CComboBtn::mouseDoubleClickEvent(QMouseEvent* event) {
 void CComboBtn::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton && isEnabled()) OpenList();
+}
+
+namespace {
+
+bool OpensList(const QKeyEvent* event) {
+    const int key = event->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
+           key == Qt::Key_F4 || (key == Qt::Key_Down && (event->modifiers() & Qt::AltModifier));
+}
+
+}  // namespace
+
+void CComboBtn::keyPressEvent(QKeyEvent* event) {
+    if (OpensList(event)) {
+        event->accept();
+        if (isEnabled() && !event->isAutoRepeat()) OpenList();
+        return;
+    }
+    CPngBtn::keyPressEvent(event);
+}
+
+void CComboBtn::keyReleaseEvent(QKeyEvent* event) {
+    if (OpensList(event)) return event->accept();
+    CPngBtn::keyReleaseEvent(event);
 }

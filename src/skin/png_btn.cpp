@@ -1,12 +1,15 @@
 #include "skin/png_btn.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
 
 #include "skin/caption_fit.h"
+#include "skin/focus_ring.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 
@@ -32,7 +35,8 @@ void DrawImageWidened(QPainter& painter, const QImage& image, int width) {
 }  // namespace
 
 CPngBtn::CPngBtn(QWidget* parent) : QAbstractButton(parent), m_fontOwn(ShellDlgFont(16)) {
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches every button; a click does not move the focus (nor show the ring).
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
 }
 
@@ -42,7 +46,6 @@ void CPngBtn::SetImages(const QRect& rect, const QImage& normal, const QImage& h
     m_imgHover = CloneArea(hover, rect.x(), rect.y(), rect.width(), rect.height());
     m_imgPressed = CloneArea(pressed, rect.x(), rect.y(), rect.width(), rect.height());
     m_imgDisabled = CloneArea(normal, rect.x(), rect.y(), rect.width(), rect.height());
-    setFocusPolicy(Qt::NoFocus);
     update();
 }
 
@@ -158,6 +161,27 @@ void CPngBtn::paintEvent(QPaintEvent*) {
     if (picture.isNull()) return;
     QPainter painter(this);
     painter.drawImage(0, 0, picture);
+    if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), m_clrHover);
+}
+
+void CPngBtn::keyPressEvent(QKeyEvent* event) {
+    if (IsActivateKey(event) && isEnabled()) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CPngBtn::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void CPngBtn::focusOutEvent(QFocusEvent* event) {
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void CPngBtn::enterEvent(QEnterEvent* event) {

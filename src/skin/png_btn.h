@@ -63,6 +63,10 @@ class CPngBtn : public QAbstractButton {
     bool m_bDebugFrame = false;
     bool m_bLink = false;  // the caption is a link: underlined
     int m_nItem = 0;       // free for the owner (key index, rate code, list value)
+    // What the button is to a screen reader: a command, one of a group of choices, an on/off
+    // switch, a lamp or a shown value.
+    enum class Role { Button, Radio, Check, Indicator, Label };
+    Role m_role = Role::Button;
 
   protected:
     struct StateLook {
@@ -82,6 +86,9 @@ class CPngBtn : public QAbstractButton {
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
     QImage m_imgNormal, m_imgHover, m_imgPressed, m_imgDisabled, m_imgBack;
     std::string m_strCaption;

@@ -1,15 +1,22 @@
 #include "skin/png_slider_bar.h"
 
+#include <QAccessible>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "core/messages.h"
+#include "skin/focus_ring.h"
 #include "skin/image.h"
+#include "skin/skin_settings.h"
 #include "skin/win_message.h"
 
 CPngSliderBar::CPngSliderBar(QWidget* parent, QObject* owner)
     : QWidget(parent), m_thumb(new CPngSlider(this)), m_pOwner(owner) {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QObject* CPngSliderBar::Owner() const {
@@ -96,6 +103,67 @@ QImage CPngSliderBar::ComposePicture() const {
 void CPngSliderBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, ComposePicture());
+    if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_SkinSettings.clrBtnOv);
+}
+
+bool CPngSliderBar::MoveToPosition(int pos) {
+    if (m_bHidden || !isEnabled()) return false;
+    pos = std::clamp(pos, m_thumb->Minimum(), m_thumb->Maximum());
+    const int before = GetValue();
+    const int value = m_thumb->ValueOfPos(pos);
+    if (AskOwner(value) != 1) return false;
+    m_thumb->SetValue(value, false);
+    if (GetValue() != value) SetFillWidth(0);  // a value without a stop shows no fill
+    if (value == before) return false;
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, value);
+        QAccessible::updateAccessibility(&changed);
+    }
+    PostChanged(value);
+    return true;
+}
+
+void CPngSliderBar::keyPressEvent(QKeyEvent* event) {
+    const int pos = m_thumb->Position();
+    int to = pos;
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Down:
+            to = pos - 1;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+            to = pos + 1;
+            break;
+        case Qt::Key_PageDown:
+            to = pos - kPageStep;
+            break;
+        case Qt::Key_PageUp:
+            to = pos + kPageStep;
+            break;
+        case Qt::Key_Home:
+            to = m_thumb->Minimum();
+            break;
+        case Qt::Key_End:
+            to = m_thumb->Maximum();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+    MoveToPosition(to);
+}
+
+void CPngSliderBar::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CPngSliderBar::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CPngSliderBar::mousePressEvent(QMouseEvent* event) {
@@ -105,10 +173,5 @@ void CPngSliderBar::mousePressEvent(QMouseEvent* event) {
 void CPngSliderBar::mouseReleaseEvent(QMouseEvent* event) {
     if (m_bHidden || event->button() != Qt::LeftButton) return;
     if (!rect().contains(event->position().toPoint())) return;
-    const int before = GetValue();
-    const int value = m_thumb->ValueOfPos(m_thumb->NearestPos(event->position().toPoint().x()));
-    if (AskOwner(value) != 1) return;
-    m_thumb->SetValue(value, false);
-    if (GetValue() != value) SetFillWidth(0);  // a value without a stop shows no fill
-    if (value != before) PostChanged(value);
+    MoveToPosition(m_thumb->NearestPos(event->position().toPoint().x()));
 }

@@ -41,6 +41,10 @@ class CPngSliderBar : public QWidget {
     // The bar's picture as painted: track, fill, stop marks, debug frame.
     QImage ComposePicture() const;
 
+    // Moves to position pos (clamped to the range) as a click there would: asks the owner,
+    // then reports the new value. Returns true when the value changed.
+    bool MoveToPosition(int pos);
+
     // Messages to the owner (the thumb reports through these).
     int AskOwner(int value);  // WM_SLIDER_QUERY; 1 when the change may go ahead
     void PostChanging(int value);
@@ -55,6 +59,10 @@ class CPngSliderBar : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Arrows step one position, Page Up/Down ten, Home and End go to the ends.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     CPngSlider* m_thumb;

@@ -60,6 +60,8 @@ const QFont& CAboutDlg::TextFont() const {
 bool CAboutDlg::Prepare() {
     if (m_bPrepared) return !m_imgBack.isNull();
     m_bPrepared = true;
+    // The window text stays the one shutdown looks for; a screen reader hears this name.
+    setAccessibleName(QString::fromStdString(g_UiText.tc_acc_about));
     m_imgBack = LoadSkinImage("msg_nr.png");
     if (m_imgBack.width() == 0) {
         m_imgBack = QImage();
@@ -82,7 +84,7 @@ bool CAboutDlg::Prepare() {
     const QPoint closeAt(W - 49, 10);
     if (NewSmallPngButton3(&m_imgBack, &closeAt, this, "exit_nr.png", "exit_ov.png", "exit_ov.png",
                            close, 0, tips, nullptr, closeAt.x(), closeAt.y())) {
-        close->setFocusPolicy(Qt::NoFocus);
+        close->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
         connect(close, &QAbstractButton::clicked, this, [this] { reject(); });
         m_pClose = close;
     } else {
@@ -100,7 +102,6 @@ bool CAboutDlg::Prepare() {
     m_pLink->SetToolTip(g_UiText.tc_web);
     m_pLink->m_pOwnerFont = SkinAppFont();
     m_pLink->m_bDebugFrame = g_Config.UIDebug != 0;
-    m_pLink->setFocusPolicy(Qt::NoFocus);
     m_pLink->setCursor(Qt::PointingHandCursor);
     connect(m_pLink, &QAbstractButton::clicked, this, [this] { OnLink(); });
 

@@ -1,5 +1,6 @@
 #include "ui/dpi_grid_dlg.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,16 +15,16 @@
 #include "core/paths.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
+#include "skin/focus_ring.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
 #include "ui/pick_color_dlg.h"
 #include "ui/top_windows.h"
 
-namespace {}  // namespace
-
 CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus);
     m_imgNormal = LoadImageFile(g_szAppDir + "skins/dpi_nr.png");
     m_imgCurrent = LoadImageFile(g_szAppDir + "skins/dpi_dn.png");
     if (m_imgNormal.width() > 0)
@@ -57,6 +58,7 @@ void CDpiGridDlg::paintEvent(QPaintEvent*) {
     const QImage picture = ComposePicture();
     QPainter painter(this);
     painter.drawImage(0, 0, picture);
+    if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_Config.Btn_txt_clr_ov);
 }
 
 void CDpiGridDlg::Post(int action) {
@@ -134,7 +136,75 @@ void CDpiGridDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();  // the second click of a double click has no effect
 }
 
+void CDpiGridDlg::PickNow() {
+    if (!m_bCurrent) SendWinMessage(parentWidget(), WM_DPI_GRID, kPicked, m_nIndex);
+}
+
+CDpiGridDlg* CDpiGridDlg::Neighbour(int delta) const {
+    if (!parentWidget()) return nullptr;
+    for (CDpiGridDlg* grid : parentWidget()->findChildren<CDpiGridDlg*>(Qt::FindDirectChildrenOnly))
+        if (grid->m_nIndex == m_nIndex + delta && grid->isVisible() && grid->isEnabled())
+            return grid;
+    return nullptr;
+}
+
+bool CDpiGridDlg::HandleKey(const QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            PickNow();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            PickNow();
+            if (m_bCurrent) Step(event->key() == Qt::Key_Up);
+            return true;
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            PickNow();
+            for (int i = 0; i < kPageStep && m_bCurrent; ++i)
+                if (!Step(event->key() == Qt::Key_PageUp)) break;
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            if (CDpiGridDlg* next = Neighbour(event->key() == Qt::Key_Right ? 1 : -1)) {
+                next->setFocus(Qt::TabFocusReason);
+                next->PickNow();
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+int CDpiGridDlg::SensorMinimum() const {
+    const DeviceModel* model = pSensorCfg.load();
+    const SensorDpiEntry* sensor = model ? FindSensorEntry(model->Sensor) : nullptr;
+    if (!sensor || sensor->count <= 0) return 0;
+    return sensor->values[0];
+}
+
+int CDpiGridDlg::SensorMaximum() const {
+    const DeviceModel* model = pSensorCfg.load();
+    const SensorDpiEntry* sensor = model ? FindSensorEntry(model->Sensor) : nullptr;
+    if (!sensor || sensor->count <= 0) return 0;
+    return sensor->values[std::min(sensor->count, kSensorDpiSlots) - 1];
+}
+
+void CDpiGridDlg::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CDpiGridDlg::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void CDpiGridDlg::keyPressEvent(QKeyEvent* event) {
+    if (isEnabled() && HandleKey(event)) return event->accept();
     if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyPressEvent(event);
 }

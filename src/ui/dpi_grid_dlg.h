@@ -33,16 +33,28 @@ class CDpiGridDlg : public QWidget {
 
     QImage ComposePicture() const;
 
+    // The lowest and highest value the sensor offers (0 without a sensor list).
+    int SensorMinimum() const;
+    int SensorMaximum() const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     int Step(bool up);
     void Post(int action);
+    // Makes this the current stage at once (the keyboard steps right after).
+    void PickNow();
+    // Keyboard: Up/Down step, Page Up/Down ten steps, Left/Right the neighbouring stage,
+    // Enter and Space pick. False for other keys.
+    bool HandleKey(const QKeyEvent* event);
+    CDpiGridDlg* Neighbour(int delta) const;
 
     QImage m_imgBack, m_imgNormal, m_imgCurrent;
 };

@@ -1,5 +1,6 @@
 #include "ui/firekey_dlg.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -93,7 +94,6 @@ void CFirekeyDlg::Prepare() {
             delete btn;
             return nullptr;
         }
-        btn->setFocusPolicy(Qt::NoFocus);
         return btn;
     };
     m_pClose = makeButton("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10);
@@ -138,6 +138,21 @@ void CFirekeyDlg::Prepare() {
     connect(m_pField, &QLineEdit::textEdited, this, [this](const QString& t) { OnFieldEdited(t); });
     m_pField->show();  // made while the dialog is being shown
     m_pField->setFocus();
+    setAccessibleName(QString::fromStdString(LabelText()));
+    m_pField->setAccessibleName(QString::fromStdString(LabelText()));
+    m_pField->setAccessibleDescription(QString::fromStdString(RangeText()));
+    if (m_pClose) m_pClose->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
+}
+
+void CFirekeyDlg::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        ClosePopupMenu();
+        OnOk();
+        return;
+    }
+    CTopDialog::keyPressEvent(event);
 }
 
 void CFirekeyDlg::showEvent(QShowEvent* event) {

@@ -51,6 +51,8 @@ class CFirekeyDlg : public CTopDialog {
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
     void showEvent(QShowEvent* event) override;
+    // Enter confirms (as OK); Esc cancels through the shared frame.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     static QFont LabelFont();

@@ -16,6 +16,7 @@
 #include "ui/top_windows.h"
 
 class CPngBtn;
+class QKeyEvent;
 class CTreeCtrlEx;
 struct CTreeItem;
 
@@ -90,6 +91,9 @@ class CMacroDlg : public CTopDialog {
     CTreeItem* ItemOf(const MacroTreeNode* node) const;
     // Key lines (presses and releases) in the key list.
     int KeyLineCount() const;
+    // Holding Esc this long while recording stops the recording (the Esc is not kept), so the
+    // keyboard can leave it; every other key, Esc tapped included, is recorded.
+    static constexpr uint32_t kStopHoldMs = 1000;
 
     QImage ComposePicture() const override;
 
@@ -98,8 +102,11 @@ class CMacroDlg : public CTopDialog {
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
+    bool EscCancels() const override { return !m_bRecording; }
 
   private:
+    // While recording: true when key was the held Esc that stopped it.
+    bool StopOnHeldEsc(const QKeyEvent* key);
     // layout
     void CreateControls();
     void UpdateRecordLook();
@@ -153,4 +160,7 @@ class CMacroDlg : public CTopDialog {
     bool m_bRecording = false;
     bool m_bAutoDelay = true;
     int m_nCaptureCount = 0;
+    bool m_bEscDown = false;
+    uint32_t m_nEscDownMs = 0;
+    size_t m_nLinesAtEsc = 0;
 };

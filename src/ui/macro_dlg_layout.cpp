@@ -81,6 +81,7 @@ CMacroDlg::~CMacroDlg() = default;
 bool CMacroDlg::Prepare() {
     if (m_bPrepared) return m_bUsable;
     m_bPrepared = true;
+    setAccessibleName(QString::fromStdString(g_UiText.tc_mac_def));
     m_imgBack = LoadSkinImage("macro_nr.png");
     if (m_imgBack.width() <= 0) return false;
     m_bUsable = true;
@@ -111,10 +112,10 @@ void CMacroDlg::CreateControls() {
             delete btn;
             return nullptr;
         }
-        btn->setFocusPolicy(Qt::NoFocus);
         return btn;
     };
     m_pClose = own("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10);
+    if (m_pClose) m_pClose->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
     m_pRecord = own("btn_nr.png", "btn_nr.png", "btn_dn.png", &g_UiText.tc_macro_start, X0, T + 26);
     m_pInsert = own("combo_nr.png", "combo_nr.png", "combo_nr.png", nullptr, X0, T + 249);
     m_pSave = own("btn_nr.png", "btn_nr.png", "btn_nr.png", &g_UiText.tc_macro_msg19, X0, T + 289);
@@ -154,7 +155,6 @@ void CMacroDlg::CreateControls() {
         btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
         if (tips) btn->SetToolTip(*smalls[i].caption);
         btn->m_pOwnerFont = &m_font;  // one size: a longer text is elided, whole in the tip
-        btn->setFocusPolicy(Qt::NoFocus);
         *smalls[i].slot = btn;
     }
 
@@ -230,6 +230,7 @@ bool CMacroDlg::event(QEvent* e) {
     if (m_bRecording && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
         // Every key is a captured event while recording, Esc and Enter included.
         // A key without a virtual-key code would be saved as code 0, which ends the macro.
+        if (StopOnHeldEsc(static_cast<QKeyEvent*>(e))) return true;
         const int vk = VkFromKeyEvent(static_cast<QKeyEvent*>(e));
         if (vk != 0) CaptureKey(vk, e->type() == QEvent::KeyRelease ? 0x80 : 0);
         return true;
@@ -257,6 +258,18 @@ bool CMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
             ClosePopupMenu();
             OnCommand(static_cast<uint32_t>(msg->wParam()));
             return true;
+        case kTreeMsgDeleteKey:
+        case kTreeMsgRenameKey: {
+            // Delete and F2 in a tree: the macro tree's delete and rename, the key list's
+            // delete and edit.
+            ClosePopupMenu();
+            const bool keyList = static_cast<int>(msg->wParam()) == kKeyListId;
+            if (msg->msg() == kTreeMsgDeleteKey)
+                OnCommand(keyList ? kCmdDeleteLine : kCmdDelete);
+            else
+                OnCommand(keyList ? kCmdEditLine : kCmdRename);
+            return true;
+        }
         case WM_KEY_CAPTURE:
             if (m_bRecording) CaptureKey(static_cast<int>(msg->wParam()), msg->lParam() ? 0x80 : 0);
             return true;

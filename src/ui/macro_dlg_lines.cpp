@@ -1,5 +1,7 @@
 // The macro editor's key list: showing a macro's events, recording, inserting, editing,
 // deleting lines, and turning the lines back into events on save.
+#include <QKeyEvent>
+
 #include <algorithm>
 #include <chrono>
 
@@ -114,7 +116,7 @@ void CMacroDlg::ShowMacro(CTreeItem* item) {
 
 void CMacroDlg::OnTreeClick(int id, CTreeItem* item) {
     if (id == kKeyListId) {
-        setFocus();  // keys go to the dialog again, so recording hears them
+        if (m_bRecording) setFocus();  // keys go to the dialog again, so recording hears them
         return;
     }
     if (m_bRecording) return;
@@ -172,6 +174,29 @@ void CMacroDlg::CaptureKey(int vk, int flag) {
     s_nLastKey = vk;
     s_nLastFlag = flag;
     s_nLastTick = now;
+}
+
+bool CMacroDlg::StopOnHeldEsc(const QKeyEvent* key) {
+    const bool press = key->type() == QEvent::KeyPress;
+    if (key->key() != Qt::Key_Escape || !press) {
+        if (!key->isAutoRepeat()) m_bEscDown = false;
+        return false;
+    }
+    if (!key->isAutoRepeat() || !m_bEscDown) {
+        m_bEscDown = true;
+        m_nEscDownMs = g_pfnRecordClock();
+        m_nLinesAtEsc = m_pKeyList ? m_pKeyList->TopItems().size() : 0;
+        return false;
+    }
+    if (g_pfnRecordClock() - m_nEscDownMs < kStopHoldMs) return false;
+    m_bEscDown = false;
+    // The held Esc (and the pause before it) was a command, not part of the macro.
+    while (m_pKeyList && m_pKeyList->TopItems().size() > m_nLinesAtEsc)
+        m_pKeyList->RemoveItem(m_pKeyList->TopItems().back().get());
+    ResetCaptureMemory();
+    OnRecordButton();
+    if (m_pRecord) m_pRecord->setFocus(Qt::TabFocusReason);
+    return true;
 }
 
 int CMacroDlg::AskKeyCode(uint32_t* code) {

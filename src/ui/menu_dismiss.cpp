@@ -41,6 +41,9 @@ bool MenuDismisser::eventFilter(QObject* watched, QEvent* event) {
             if (watched->isWidgetType() && !IsInsideMenu(watched)) m_close();
             return false;
         case QEvent::KeyPress:
+            if (CMenuDlg* menu = CurrentPopupMenu();
+                menu && menu->HandleKey(static_cast<QKeyEvent*>(event)))
+                return true;
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
                 m_close();
                 return true;

@@ -1,5 +1,6 @@
 #include "ui/menu_dlg.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -212,6 +213,12 @@ void CMenuDlg::SetHover(int row) {
     if (row == m_nHover) return;
     m_nHover = row;
     update();
+    if (row >= 0 && row < m_nRows && QAccessible::isActive()) {
+        QAccessibleEvent moved(this, QAccessible::Focus);
+        moved.setChild(row);
+        QAccessible::updateAccessibility(&moved);
+    }
+    m_bKeysInSub = false;
     CloseSubMenu();
     if (!m_bSubMenu && RowHasSubItems(row)) OpenSubMenu(row);
 }
@@ -267,13 +274,95 @@ void CMenuDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CMenuDlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (m_nHover < 0 || m_nHover >= m_nRows) return;
     if (event->button() != Qt::LeftButton) return;
-    if (RowHasSubItems(m_nHover)) return;
+    PickRow(m_nHover);
+}
+
+void CMenuDlg::PickRow(int row) {
+    if (row < 0 || row >= m_nRows || RowHasSubItems(row)) return;
     PostWinMessage(
         m_pOwner, WM_CHILD_CLICK,
-        static_cast<uintptr_t>(static_cast<uint32_t>(m_items[static_cast<size_t>(m_nHover)].code)),
+        static_cast<uintptr_t>(static_cast<uint32_t>(m_items[static_cast<size_t>(row)].code)),
         m_ownerValue);
+}
+
+CMenuDlg* CMenuDlg::KeyTarget() const {
+    return m_bKeysInSub && m_pSubMenu ? m_pSubMenu : const_cast<CMenuDlg*>(this);
+}
+
+void CMenuDlg::MoveHover(int delta) {
+    if (m_nRows <= 0) return;
+    int row = m_nHover;
+    if (row < 0)
+        row = delta > 0 ? 0 : m_nRows - 1;
+    else
+        row = ((row + delta) % m_nRows + m_nRows) % m_nRows;
+    SetHover(row);
+}
+
+bool CMenuDlg::JumpToLetter(const QString& text) {
+    if (text.isEmpty() || !text.at(0).isPrint() || text.at(0).isSpace()) return false;
+    const QString letter = text.left(1).toCaseFolded();
+    for (int i = 1; i <= m_nRows; ++i) {
+        const int row = ((m_nHover < 0 ? -1 : m_nHover) + i) % m_nRows;
+        const QString caption =
+            QString::fromStdString(m_items[static_cast<size_t>(row)].text).trimmed();
+        if (caption.left(1).toCaseFolded() == letter) {
+            SetHover(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMenuDlg::EnterSubMenu() {
+    if (m_bSubMenu || !RowHasSubItems(m_nHover)) return false;
+    if (!m_pSubMenu) OpenSubMenu(m_nHover);
+    if (!m_pSubMenu) return false;
+    m_bKeysInSub = true;
+    m_pSubMenu->SetHover(0);
+    return true;
+}
+
+bool CMenuDlg::HandleKey(const QKeyEvent* event) {
+    CMenuDlg* target = KeyTarget();
+    const bool inSub = target != this;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            target->MoveHover(-1);
+            return true;
+        case Qt::Key_Down:
+            target->MoveHover(1);
+            return true;
+        case Qt::Key_Home:
+            target->SetHover(target->m_nRows > 0 ? 0 : -1);
+            return true;
+        case Qt::Key_End:
+            target->SetHover(target->m_nRows - 1);
+            return true;
+        case Qt::Key_Right:
+            if (!inSub) EnterSubMenu();
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Escape:
+            if (!inSub) return event->key() == Qt::Key_Left;
+            m_bKeysInSub = false;
+            m_pSubMenu->SetHover(-1);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (event->isAutoRepeat()) return true;
+            if (!inSub && EnterSubMenu()) return true;
+            target->PickRow(target->m_nHover);
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return true;  // the focus stays where the menu was opened from
+        default:
+            if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+            return target->JumpToLetter(event->text());
+    }
 }
 
 void CMenuDlg::keyPressEvent(QKeyEvent* event) {

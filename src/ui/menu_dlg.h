@@ -70,6 +70,16 @@ class CMenuDlg : public QWidget {
     // The menu's picture as painted.
     QImage ComposePicture() const;
 
+    // Keys while the menu is open (the menu never takes the focus; the application hands them
+    // over): Up/Down/Home/End move, Right or Enter opens a sub-menu, Left or Esc leaves it,
+    // Enter or Space picks, a letter jumps to the next row starting with it. False for a key
+    // the menu does not use (Esc on the first level: the menu closes).
+    bool HandleKey(const QKeyEvent* event);
+    // The menu the keys act in: the sub-menu once Right entered it, else this one.
+    CMenuDlg* KeyTarget() const;
+    // Reports row as picked to the owner; rows that open a sub-menu are not picks.
+    void PickRow(int row);
+
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -82,6 +92,9 @@ class CMenuDlg : public QWidget {
     bool RowHasSubItems(int row) const;
     void CloseSubMenu();
     void OpenSubMenu(int row);
+    void MoveHover(int delta);
+    bool JumpToLetter(const QString& text);
+    bool EnterSubMenu();
 
     QPointer<QObject> m_pOwner;  // may close before the menu
     bool m_bSubMenu;
@@ -95,4 +108,5 @@ class CMenuDlg : public QWidget {
     int m_nHover = -1;
     CMenuDlg* m_pSubMenu = nullptr;
     bool m_bMakingSub = false;
+    bool m_bKeysInSub = false;
 };

@@ -175,7 +175,9 @@ intptr_t CMivoraDlg::OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lPara
 }
 
 void CMivoraDlg::keyPressEvent(QKeyEvent* e) {
-    if (IsWindowKeySwallowed(e->key()))
+    if (HandleWindowKey(e))
+        e->accept();
+    else if (IsWindowKeySwallowed(e->key()))
         e->accept();
     else
         QWidget::keyPressEvent(e);

@@ -195,6 +195,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     // A tray is there to bring the window back (it may appear after the program started).
     bool HasTray() const;
 
+    // The controls in the order Tab reaches them (hidden and disabled ones are skipped).
+    std::vector<QWidget*> FocusOrder();
+    // Accessible names of the controls in the current language, and the status line.
+    void RefreshAccessibleNames();
+
     // Handles one numbered message; returns the answer of a sent one.
     intptr_t OnWinMessage(uint32_t msg, uintptr_t wParam, intptr_t lParam);
 
@@ -212,6 +217,13 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void showEvent(QShowEvent* e) override;
 
   private:
+    // Keyboard: focus policies, roles and the Tab order, once the controls exist.
+    void SetUpKeyboard();
+    // Says the status line to a screen reader when it changed.
+    void AnnounceStatus();
+    // Keys of the window itself (F1); true when handled.
+    bool HandleWindowKey(QKeyEvent* e);
+
     // Layout helpers.
     void LoadImages();
     void CreateWindowButtons();

@@ -197,5 +197,6 @@ void CMivoraDlg::RefreshTexts() {
     PlaceBottomButtons();
     if (m_pTray) m_pTray->RefreshTexts();
     if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
+    RefreshAccessibleNames();
     update();
 }

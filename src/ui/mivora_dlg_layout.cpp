@@ -99,7 +99,6 @@ bool CMivoraDlg::CreateSkinControls() {
             m_btnHome.m_clrHover = g_Config.Btn_txt_clr_ov;
             m_btnHome.m_clrPressed = g_Config.Btn_txt_clr_dn;
             m_btnHome.m_bLink = true;
-            m_btnHome.setFocusPolicy(Qt::NoFocus);
             m_btnHome.setCursor(Qt::PointingHandCursor);
             RefreshHomeLink();
             connect(&m_btnHome, &QAbstractButton::clicked, this, [this] { OnHomePage(); });
@@ -110,6 +109,7 @@ bool CMivoraDlg::CreateSkinControls() {
     m_pMark = CreateKeyMarkView(this, model ? QPoint(model->ptMark.x, model->ptMark.y) : QPoint());
     CreateStateControls();
     m_bControlsCreated = true;
+    SetUpKeyboard();
 
     if (!m_cbLang.Items().empty()) SwitchLanguage(ReadLangIndex(g_szDataDir));
     return true;

@@ -112,6 +112,7 @@ void CMivoraDlg::RefreshLinkState(bool force) {
     if (status != m_strShownStatus) {
         m_strShownStatus = status;
         g_pfnLog("Window shows: %s", status.c_str());
+        AnnounceStatus();
     }
 
     const bool permission = m_linkState == LinkState::kNoPermission;

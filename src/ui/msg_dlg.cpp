@@ -194,11 +194,11 @@ bool CMsgDlg::Prepare() {
             delete btn;
             return nullptr;
         }
-        btn->setFocusPolicy(Qt::NoFocus);
         return btn;
     };
     m_pClose = makeButton("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10, 0);
-    const bool confirm = m_nMode == kConfirm;
+    // The key capture has Cancel too: the keyboard leaves the field for these two buttons.
+    const bool confirm = m_nMode == kConfirm || m_nMode == kKeyCapture;
     m_pOk = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_ok.c_str(),
                        confirm ? W - 222 : W - 116, H - 50, 0);
     if (confirm)
@@ -243,15 +243,82 @@ bool CMsgDlg::Prepare() {
                 makeButton("Check_nr.png", "Check_nr.png", "Check_dn.png", nullptr, x, 105, 1);
             const int boxW = m_pBoxes[i] ? m_pBoxes[i]->width()
                                          : (m_imgCheckOff.width() > 0 ? m_imgCheckOff.width() : 16);
-            if (m_pBoxes[i])
+            if (m_pBoxes[i]) {
+                m_pBoxes[i]->m_role = CPngBtn::Role::Check;
                 connect(m_pBoxes[i], &QAbstractButton::clicked, this,
                         [this, i] { OnModifierBox(i); });
+            }
             // A longer caption (Umschalt) moves the next box on rather than being cut.
             m_nBoxLabelW[i] =
                 std::max(35, fm.horizontalAdvance(QString::fromStdString(ModifierBoxLabel(i))) + 2);
             x += boxW + std::max(50, 5 + m_nBoxLabelW[i] + 6);
         }
     }
+    if (!m_pEdit && m_pOk) m_pOk->setFocus(Qt::OtherFocusReason);
+    SetUpAccessibility();
+    return true;
+}
+
+void CMsgDlg::SetUpAccessibility() {
+    setAccessibleName(QString::fromStdString(g_UiText.tc_acc_msg));
+    setAccessibleDescription(QString::fromStdString(m_strText));
+    if (m_pClose) m_pClose->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
+    for (int i = 0; i < 4; ++i)
+        if (m_pBoxes[i])
+            m_pBoxes[i]->setAccessibleName(QString::fromStdString(ModifierBoxLabel(i)));
+    if (m_pEdit) {
+        m_pEdit->setAccessibleName(QString::fromStdString(m_strText));
+        if (m_nMode == kKeyCapture)
+            m_pEdit->setAccessibleDescription(QString::fromStdString(g_UiText.tc_capture_leave));
+    }
+}
+
+bool CMsgDlg::IsCapturing() const {
+    if (m_nMode != kKeyCapture || !m_pEdit) return false;
+    // The dialog's own focus child: also right while another window is active.
+    const QWidget* focus = focusWidget();
+    return !focus || focus == m_pEdit;
+}
+
+QRect CMsgDlg::LeaveHintRect() const {
+    // Left of the two buttons, under the face's dividing line.
+    const int h = m_imgBack.height() > 0 ? m_imgBack.height() : height();
+    const int w = m_imgBack.width() > 0 ? m_imgBack.width() : width();
+    constexpr int kTop = 140;
+    return QRect(20, kTop, std::max(0, w - 222 - 28), std::max(0, h - 4 - kTop));
+}
+
+void CMsgDlg::LeaveCapture() {
+    m_bEscDown = false;
+    m_Capture = m_escCapture;
+    SetBoxes(m_escBoxes);
+    m_keyedMods = m_escKeyedMods;
+    ShowCapture();
+    ResetCaptureMemory();
+    if (m_pOk) m_pOk->setFocus(Qt::TabFocusReason);
+}
+
+bool CMsgDlg::FilterCaptureKey(QObject* watched, QKeyEvent* key) {
+    if (watched != m_pEdit && watched != this) return false;
+    if (!IsCapturing()) return false;
+    if (key->type() == QEvent::ShortcutOverride) return true;
+    const bool press = key->type() == QEvent::KeyPress;
+    if (key->key() == Qt::Key_Escape && press) {
+        if (!key->isAutoRepeat() || !m_bEscDown) {
+            m_bEscDown = true;
+            m_nEscDownMs = s_clock();
+            m_escCapture = m_Capture;
+            m_escBoxes = BoxModifiers();
+            m_escKeyedMods = m_keyedMods;
+        } else if (s_clock() - m_nEscDownMs >= kLeaveHoldMs) {
+            LeaveCapture();
+            return true;
+        }
+    } else if (!key->isAutoRepeat()) {
+        m_bEscDown = false;  // another key, or Esc let go: the hold starts again
+    }
+    SendWinMessage(this, WM_KEY_CAPTURE, static_cast<uintptr_t>(VkFromKeyEvent(key)),
+                   press ? 0 : 0x80);
     return true;
 }
 
@@ -306,6 +373,21 @@ QImage CMsgDlg::ComposePicture() const {
     if (m_nMode == kNumber && !m_strHint.empty()) {
         DrawFittedCaption(p, HintRect(), QString::fromStdString(m_strHint),
                           Qt::AlignHCenter | Qt::AlignVCenter);
+    }
+    if (m_nMode == kKeyCapture && !g_UiText.tc_capture_leave.empty()) {
+        // As large as the room allows, down to a size still readable.
+        const QRect room = LeaveHintRect();
+        const QString hint = QString::fromStdString(g_UiText.tc_capture_leave);
+        const int hintFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+        QFont small = DialogFont();
+        for (int px = 12; px >= 9; --px) {
+            small.setPixelSize(px);
+            if (QFontMetrics(small).boundingRect(room, hintFlags, hint).height() <= room.height())
+                break;
+        }
+        p.setFont(small);
+        p.drawText(room, hintFlags, hint);
+        p.setFont(DialogFont());
     }
     for (int i = 0; i < 4; ++i) {
         if (!m_pBoxes[i]) continue;
@@ -470,12 +552,8 @@ bool CMsgDlg::OnWinMessage(CWinMessageEvent* msg) {
 bool CMsgDlg::eventFilter(QObject* watched, QEvent* event) {
     if (m_nMode == kKeyCapture &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-         event->type() == QEvent::ShortcutOverride)) {
-        if (event->type() != QEvent::ShortcutOverride) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            SendWinMessage(this, WM_KEY_CAPTURE, static_cast<uintptr_t>(VkFromKeyEvent(key)),
-                           event->type() == QEvent::KeyRelease ? 0x80 : 0);
-        }
+         event->type() == QEvent::ShortcutOverride) &&
+        FilterCaptureKey(watched, static_cast<QKeyEvent*>(event))) {
         event->accept();
         return true;
     }

@@ -61,6 +61,14 @@ class CMsgDlg : public CTopDialog {
     // and for WM_KEY_CAPTURE posted to the dialog.
     void CaptureKey(int vk, bool released);
 
+    // Key capture takes every key while the field has the focus. Holding Esc this long leaves
+    // the field (the capture as it was before that Esc) for the OK button, so Tab, Enter and
+    // Esc work on the dialog's buttons; the field takes keys again when it gets the focus back.
+    static constexpr uint32_t kLeaveHoldMs = 1000;
+    bool IsCapturing() const;
+    // Where the dialog tells how to leave the field.
+    QRect LeaveHintRect() const;
+
     // The capture memory shared by all key-capture dialogs.
     static void ResetCaptureMemory();
     // Millisecond clock used by the 1000 ms rule (null restores the steady clock).
@@ -86,6 +94,11 @@ class CMsgDlg : public CTopDialog {
     uint8_t BoxModifiers() const;
     void SetBoxes(uint8_t mods);
     QRect TextRect() const;
+    // Names the dialog and its controls for screen readers.
+    void SetUpAccessibility();
+    // Capture filter for one key event; false when the event is not the capture's.
+    bool FilterCaptureKey(QObject* watched, QKeyEvent* key);
+    void LeaveCapture();
 
     bool m_bPrepared = false;
     QImage m_imgBack;
@@ -98,6 +111,12 @@ class CMsgDlg : public CTopDialog {
     int m_nBoxLabelW[4] = {35, 35, 35, 35};
     uint8_t m_keyedMods = 0;  // box bits ticked by a pressed modifier rather than by hand
     std::string m_strHint;
+    // Held Esc: when its press came and the capture before it.
+    bool m_bEscDown = false;
+    uint32_t m_nEscDownMs = 0;
+    std::array<uint8_t, 4> m_escCapture{};
+    uint8_t m_escBoxes = 0;
+    uint8_t m_escKeyedMods = 0;
 };
 
 // Message dialog (mode 1) showing the UI text textKey ("tc_msg29"); a string that is not a

@@ -1,6 +1,7 @@
 #include "ui/pick_color_dlg.h"
 #include "ui/top_windows.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "config/program_config.h"
 #include "core/messages.h"
+#include "skin/focus_ring.h"
 #include "skin/image.h"
 #include "skin/win_message.h"
 #include "ui/std_dialogs.h"
@@ -59,6 +62,7 @@ QRegion AlphaHotRegion(const QImage& image, int minAlpha) {
 
 CPickColorDlg::CPickColorDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     m_img = LoadSkinImage("PickColor.png");
     if (m_img.width() > 0) {
@@ -112,15 +116,32 @@ void CPickColorDlg::paintEvent(QPaintEvent*) {
     // The scale to device pixels also when the widget is rendered into a scaled image.
     const qreal dpr = std::max(devicePixelRatioF(), painter.deviceTransform().m11());
     painter.drawImage(QPointF(0, 0), ComposePicture(dpr));
+    if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_Config.Btn_txt_clr_ov);
+}
+
+void CPickColorDlg::Choose() {
+    uint32_t chosen = 0;
+    if (!ChooseColor(this, m_clr, &chosen)) return;
+    m_clr = chosen;
+    update();
+    PostWinMessage(parentWidget(), WM_PICK_COLOR, m_clr, 0);
+}
+
+void CPickColorDlg::focusInEvent(QFocusEvent* event) {
+    NoteFocusReason(this, event->reason());
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CPickColorDlg::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CPickColorDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     if (!m_hot.contains(event->position().toPoint())) return;
-    uint32_t chosen = 0;
-    if (!ChooseColor(this, m_clr, &chosen)) return;
-    m_clr = chosen;
-    PostWinMessage(parentWidget(), WM_PICK_COLOR, m_clr, 0);
+    Choose();
 }
 
 void CPickColorDlg::mouseMoveEvent(QMouseEvent* event) {
@@ -131,6 +152,13 @@ void CPickColorDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CPickColorDlg::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        !event->isAutoRepeat() && isEnabled()) {
+        event->accept();
+        Choose();
+        return;
+    }
     if (IsWindowKeySwallowed(event->key())) return event->accept();
     QWidget::keyPressEvent(event);
 }

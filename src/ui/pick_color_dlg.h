@@ -44,8 +44,13 @@ class CPickColorDlg : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    // Opens the colour dialog and reports a chosen colour (click and Enter/Space).
+    void Choose();
+
     QImage m_imgBack;
     QImage m_img;
     QRegion m_hot;

@@ -45,6 +45,7 @@ CPickMacroDlg::~CPickMacroDlg() = default;
 bool CPickMacroDlg::Prepare() {
     if (m_bPrepared) return m_bUsable;
     m_bPrepared = true;
+    setAccessibleName(QString::fromStdString(g_UiText.tc_macro_list));
     m_imgBack = LoadSkinImage("msg2_nr.png");
     if (m_imgBack.width() <= 0) return false;
     m_bUsable = true;
@@ -58,6 +59,8 @@ bool CPickMacroDlg::Prepare() {
                             m_pClose, 0, tips, nullptr, 360, 12)) {
         delete m_pClose;
         m_pClose = nullptr;
+    } else {
+        m_pClose->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
     }
     auto cut = [&](const std::string& caption, int l, int r) {
         auto* btn = new CPngBtn(this);
@@ -67,7 +70,6 @@ bool CPickMacroDlg::Prepare() {
         btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
         btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
         if (tips) btn->SetToolTip(caption);
-        btn->setFocusPolicy(Qt::NoFocus);
         return btn;
     };
     m_pNew = cut(g_UiText.tc_macro_msg5, 25, 105);

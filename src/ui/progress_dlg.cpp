@@ -57,6 +57,7 @@ bool CProgressDlg::Prepare() {
                            "exit_ov.png", "exit_ov.png", btn, 0, g_Config.BtnTips, nullptr, at.x(),
                            at.y())) {
         btn->setFocusPolicy(Qt::NoFocus);
+        btn->setAccessibleName(QString::fromStdString(g_UiText.tc_acc_close));
         connect(btn, &QAbstractButton::clicked, this, [this] { reject(); });
         m_pClose = btn;
     } else {

@@ -47,6 +47,8 @@ class CProgressDlg : public CTopDialog {
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
     bool IsSwallowedKey(int qtKey) const override;
+    // The write goes on whatever the window does: a stray Esc does not hide it.
+    bool EscCancels() const override { return false; }
     void showEvent(QShowEvent* event) override;
 
   private:

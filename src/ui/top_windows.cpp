@@ -170,6 +170,11 @@ bool CTopDialog::event(QEvent* event) {
 }
 
 void CTopDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && EscCancels()) {
+        event->accept();
+        if (!event->isAutoRepeat()) reject();
+        return;
+    }
     if (IsSwallowedKey(event->key())) {
         event->accept();
         return;

@@ -58,6 +58,9 @@ class CTopDialog : public QDialog {
     virtual bool OnWinMessage(CWinMessageEvent* msg);
     // Keys the dialog must never see (default: Enter, Esc, Space, F1).
     virtual bool IsSwallowedKey(int qtKey) const { return IsWindowKeySwallowed(qtKey); }
+    // Esc that reaches the dialog cancels it, as its close button does (a held Esc repeats
+    // nothing). Dialogs that must not be left by a stray key say no.
+    virtual bool EscCancels() const { return true; }
 
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

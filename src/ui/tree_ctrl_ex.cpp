@@ -12,6 +12,7 @@
 #include "config/program_config.h"
 #include "macro/macro_tree.h"
 #include "skin/caption_fit.h"
+#include "skin/focus_ring.h"
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
@@ -42,7 +43,7 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QWidget(parent), m_pOwner(parent) {
     m_root.rec.type = kTreeItemFolder;
     m_root.rec.expanded = 1;
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     setFont(TreeFont());
 }
 
@@ -263,6 +264,7 @@ void CTreeCtrlEx::Notify(uint32_t msg, CTreeItem* item) {
 void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
     if (!m_bAcceptMouse) return;
     if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    m_bKeyboardFocus = false;
     CTreeItem* hit = ItemAt(event->position().toPoint());
     CTreeItem* previous = m_pSelected;
     m_pSelected = hit;
@@ -319,7 +321,13 @@ void CTreeCtrlEx::wheelEvent(QWheelEvent* event) {
 }
 
 void CTreeCtrlEx::keyPressEvent(QKeyEvent* event) {
-    event->accept();  // the keyboard never moves the selection
+    // Tab leaves the tree; other keys never reach the dialog (a stray Enter must not close it).
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) return event->ignore();
+    if (HandleKey(event) && !m_bKeyboardFocus) {
+        m_bKeyboardFocus = true;
+        update();
+    }
+    event->accept();
 }
 
 void CTreeCtrlEx::keyReleaseEvent(QKeyEvent* event) {
@@ -392,6 +400,7 @@ QImage CTreeCtrlEx::ComposePicture() const {
 void CTreeCtrlEx::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, ComposePicture());
+    if (m_bKeyboardFocus && hasFocus()) DrawFocusRing(p, rect(), m_clrTextSelected);
 }
 
 void MirrorMacroTree(CTreeCtrlEx& tree, CTreeItem* parent, const MacroTreeNode* node,

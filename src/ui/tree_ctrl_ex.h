@@ -1,6 +1,6 @@
 // The self-painted tree of the macro editor and the macro picker: folders and macros of the
 // library, or the lines of a macro's key list. Every item carries a record saying what it stands
-// for; clicks become numbered messages to the owner; the keyboard never moves the selection.
+// for; clicks and keys become numbered messages to the owner.
 #pragma once
 
 #include <QImage>
@@ -17,6 +17,9 @@
 inline constexpr uint32_t kTreeMsgLeftClick = 0x594;    // after the selection moved to the item
 inline constexpr uint32_t kTreeMsgDoubleClick = 0x591;  // after the item's folder state toggled
 inline constexpr uint32_t kTreeMsgRightClick = 0x592;   // after the item was selected
+// Keys: Delete asks to delete the selected item, F2 to rename it (second parameter the item).
+inline constexpr uint32_t kTreeMsgDeleteKey = 0x595;
+inline constexpr uint32_t kTreeMsgRenameKey = 0x596;
 
 inline constexpr int kTreeItemLeaf = 1;
 inline constexpr int kTreeItemFolder = 2;
@@ -128,8 +131,15 @@ class CTreeCtrlEx : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    // Up/Down/Home/End/Page keys move the selection as a click would (the owner hears a left
+    // click), Left/Right close and open folders, Enter acts as a double click, Delete and F2
+    // ask the owner, the menu key opens the item's menu. False for other keys.
+    bool HandleKey(const QKeyEvent* event);
+    void SelectByKey(CTreeItem* item);
     struct Row {
         CTreeItem* item;
         int depth;
@@ -149,7 +159,8 @@ class CTreeCtrlEx : public QWidget {
     CTreeItem* m_pHover = nullptr;
     QObject* m_pOwner = nullptr;
     int m_nId = 0;
-    int m_nScroll = 0;  // first visible row
+    int m_nScroll = 0;              // first visible row
+    bool m_bKeyboardFocus = false;  // the focus came by keyboard: the ring shows
     QImage m_imgBack;
     QImage m_imgOpen, m_imgClosed;
 };

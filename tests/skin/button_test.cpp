@@ -1,8 +1,10 @@
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "skin/combo_btn.h"
 #include "skin/image.h"
 #include "skin/png_btn.h"
 #include "skin/png_sw_btn.h"
@@ -204,6 +206,98 @@ TEST(PngSwBtn, TheCurrentWordTakesThePressedColour) {
     EXPECT_EQ(dominant(picture, 0, 42), 'g');
     EXPECT_EQ(dominant(picture, 42, 84), 'r');
     g_SkinSettings = SkinSettings();
+}
+
+TEST(PngBtn, TabReachesItEnterAndSpaceClickItAndItShowsARing) {
+    QWidget owner;
+    auto* first = new CPngBtn(&owner);
+    auto* btn = new CPngBtn(&owner);
+    Prepare(*first);
+    Prepare(*btn);
+    btn->move(50, 0);
+    owner.show();
+    EXPECT_EQ(btn->focusPolicy(), Qt::TabFocus);  // Tab, not a click, moves the focus
+    QSignalSpy clicks(btn, &QAbstractButton::clicked);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) QTest::keyClick(btn, key);
+    EXPECT_EQ(clicks.count(), 3);
+    btn->setEnabled(false);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) QTest::keyClick(btn, key);
+    EXPECT_EQ(clicks.count(), 3);
+    btn->setEnabled(true);
+
+    const QImage before = btn->grab().toImage();
+    owner.activateWindow();
+    // The focus a window hands out when it opens shows no ring; Tab's does.
+    btn->setFocus(Qt::ActiveWindowFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return btn->hasFocus(); }, 2000));
+    EXPECT_EQ(btn->grab().toImage(), before);
+    first->setFocus(Qt::TabFocusReason);
+    btn->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return btn->hasFocus(); }, 2000));
+    const QImage focused = btn->grab().toImage();
+    // The ring is a frame one pixel in: the middle stays as it was.
+    EXPECT_NE(focused, before);
+    EXPECT_EQ(focused.pixelColor(20, 10), before.pixelColor(20, 10));
+    int ring = 0;
+    for (int x = 1; x < 39; ++x) ring += focused.pixelColor(x, 1) != before.pixelColor(x, 1);
+    EXPECT_GT(ring, 5);
+}
+
+TEST(PngBtn, AScreenReaderHearsNameRoleAndState) {
+    struct Case {
+        CPngBtn::Role role;
+        const char* caption;
+        const char* name;  // set by the owner
+        bool checked;
+        QAccessible::Role expectRole;
+        const char* expectName;
+    };
+    const Case cases[] = {
+        {CPngBtn::Role::Button, "Export", "", false, QAccessible::Button, "Export"},
+        {CPngBtn::Role::Button, "", "Close", false, QAccessible::Button, "Close"},
+        {CPngBtn::Role::Button, "Right button", "Key 2", false, QAccessible::Button,
+         "Key 2: Right button"},
+        {CPngBtn::Role::Radio, "500 Hz", "", true, QAccessible::RadioButton, "500 Hz"},
+        {CPngBtn::Role::Indicator, "", "Bluetooth link", true, QAccessible::Indicator,
+         "Bluetooth link"},
+        {CPngBtn::Role::Label, "10", "Pointer speed", false, QAccessible::StaticText,
+         "Pointer speed: 10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expectName);
+        QWidget owner;
+        auto* btn = new CPngBtn(&owner);
+        Prepare(*btn);
+        btn->m_role = c.role;
+        btn->SetCaption(c.caption);
+        btn->setAccessibleName(c.name);
+        btn->SetChecked(c.checked);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(btn);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), c.expectRole);
+        EXPECT_EQ(a->text(QAccessible::Name).toStdString(), c.expectName);
+        EXPECT_EQ(a->state().checked, c.checked && c.expectRole != QAccessible::Button &&
+                                          c.expectRole != QAccessible::StaticText);
+    }
+    // The press action clicks; a switch is a check box.
+    QWidget owner;
+    auto* btn = new CPngBtn(&owner);
+    Prepare(*btn);
+    QSignalSpy clicks(btn, &QAbstractButton::clicked);
+    QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(btn)->actionInterface();
+    ASSERT_NE(act, nullptr);
+    act->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks.count(), 1);
+    auto* sw = new CPngSwBtn(&owner);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(sw)->role(), QAccessible::CheckBox);
+    auto* combo = new CComboBtn(&owner);
+    combo->AddItem(0, "English");
+    combo->SelectIndex(0);
+    combo->setAccessibleName("Language");
+    QAccessibleInterface* ca = QAccessible::queryAccessibleInterface(combo);
+    EXPECT_EQ(ca->role(), QAccessible::ComboBox);
+    EXPECT_EQ(ca->text(QAccessible::Name), "Language");
+    EXPECT_EQ(ca->text(QAccessible::Value), "English");
 }
 
 }  // namespace

@@ -159,4 +159,27 @@ TEST_F(ComboTest, NamesKeepNineteenCharacters) {
     EXPECT_EQ(combo->Items()[2].name, "ABCDEFGHIJKLMNOPQR");
 }
 
+TEST_F(ComboTest, EnterSpaceAndAltDownOpenTheList) {
+    combo->AddItem(1, "English");
+    owner.show();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        bool opens;
+    };
+    const Case cases[] = {{Qt::Key_Return, {}, true},
+                          {Qt::Key_Space, {}, true},
+                          {Qt::Key_Down, Qt::AltModifier, true},
+                          {Qt::Key_Down, {}, false},
+                          {Qt::Key_A, {}, false}};
+    for (const Case& c : cases) {
+        const size_t before = calls.size();
+        QTest::keyClick(combo, c.key, c.mods);
+        EXPECT_EQ(calls.size(), before + (c.opens ? 1 : 0)) << c.key;
+    }
+    combo->setEnabled(false);
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_EQ(calls.size(), 3u);
+}
+
 }  // namespace

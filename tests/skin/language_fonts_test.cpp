@@ -45,8 +45,8 @@ TEST(LanguageFonts, AnInstalledFontDrawsEveryCharacterOfEveryShippedLanguage) {
             });
             if (!drawn) missing += QString::fromUcs4(&c, 1);
         }
-        EXPECT_TRUE(missing.isEmpty()) << lang.name << ": no installed font draws \""
-                                       << missing.toStdString() << "\"";
+        EXPECT_TRUE(missing.isEmpty())
+            << lang.name << ": no installed font draws \"" << missing.toStdString() << "\"";
     }
 }
 

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -199,6 +200,60 @@ TEST_F(SliderTest, ANarrowBarCutsItsTrackAtTheEdgeAndThumbShowsTrackBelow) {
     const QImage knob = Thumb()->ComposePicture();
     EXPECT_EQ(knob.pixelColor(5, 5), kThumb);
     EXPECT_EQ(knob.pixelColor(0, 0), kTrack);
+}
+
+TEST_F(SliderTest, KeysStepThroughTheOwnerLikeAClick) {
+    Make(100, 0, 20);
+    bar->SetValue(5);
+    EXPECT_TRUE(bar->focusPolicy() & Qt::TabFocus);
+    struct Step {
+        int key;
+        int value;  // after the key
+        bool reported;
+    };
+    const Step steps[] = {
+        {Qt::Key_Right, 6, true},   {Qt::Key_Up, 7, true},      {Qt::Key_Left, 6, true},
+        {Qt::Key_Down, 5, true},    {Qt::Key_PageUp, 15, true}, {Qt::Key_PageUp, 20, true},
+        {Qt::Key_End, 20, false},   {Qt::Key_Home, 0, true},    {Qt::Key_PageDown, 0, false},
+        {Qt::Key_PageUp, 10, true},
+    };
+    for (const Step& s : steps) {
+        owner.messages.clear();
+        QTest::keyClick(bar, static_cast<Qt::Key>(s.key));
+        EXPECT_EQ(bar->GetValue(), s.value) << s.key;
+        const auto changed = Sent(WM_SLIDER_CHANGED);
+        ASSERT_EQ(changed.size(), s.reported ? 1u : 0u) << s.key;
+        if (s.reported) {
+            EXPECT_EQ(changed[0].wParam, static_cast<uintptr_t>(s.value));
+        }
+    }
+    owner.answer = 0;  // the owner refuses: the key changes nothing
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(bar->GetValue(), 10);
+}
+
+TEST_F(SliderTest, AScreenReaderReadsAndSetsTheValue) {
+    Make(100, 1, 4);
+    const int values[] = {900, 830, 690, 620};  // a table: uneven, falling
+    bar->SetValueTable(values, 4);
+    bar->SetValue(830);
+    bar->setAccessibleName("Double-click speed");
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Slider);
+    EXPECT_EQ(a->text(QAccessible::Name), "Double-click speed");
+    EXPECT_EQ(a->text(QAccessible::Value), "830");
+    QAccessibleValueInterface* v = a->valueInterface();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->currentValue().toInt(), 830);
+    EXPECT_EQ(v->minimumValue().toInt(), 620);
+    EXPECT_EQ(v->maximumValue().toInt(), 900);
+    EXPECT_EQ(v->minimumStepSize().toInt(), 70);
+    v->setCurrentValue(690);  // asks the owner and reports, as a click would
+    EXPECT_EQ(bar->GetValue(), 690);
+    ASSERT_EQ(Sent(WM_SLIDER_CHANGED).size(), 1u);
+    v->setCurrentValue(700);  // no such value: nothing happens
+    EXPECT_EQ(bar->GetValue(), 690);
 }
 
 }  // namespace

@@ -59,10 +59,9 @@ TEST_F(FirekeyTest, RefusedOkKeepsTheDialogOpen) {
         EXPECT_TRUE(dlg.isVisible()) << text;
     }
     EXPECT_EQ(dlg.m_nCount, 0);
-    // Enter does not confirm, Escape does not cancel; a stray pick message is ignored.
-    dlg.Field()->setText("2");
+    // Enter on a refused count keeps the dialog too; a stray pick message is ignored.
+    dlg.Field()->setText("0");
     ui_test::TapKey(dlg.Field(), Qt::Key_Return);
-    ui_test::TapKey(&dlg, Qt::Key_Escape);
     PostWinMessage(&dlg, WM_CHILD_CLICK, 1, 0);
     ui_test::Pump();
     EXPECT_TRUE(dlg.isVisible());
@@ -71,6 +70,28 @@ TEST_F(FirekeyTest, RefusedOkKeepsTheDialogOpen) {
     ClickCentre(dlg.CancelButton());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_EQ(dlg.m_nCount, 0) << "Cancel leaves the count";
+}
+
+TEST_F(FirekeyTest, EnterConfirmsAndEscCancels) {
+    struct Case {
+        int key;
+        QDialog::DialogCode result;
+        int count;
+    };
+    for (const Case c :
+         {Case{Qt::Key_Return, QDialog::Accepted, 2}, Case{Qt::Key_Enter, QDialog::Accepted, 2},
+          Case{Qt::Key_Escape, QDialog::Rejected, 3}}) {
+        CFirekeyDlg dlg;
+        dlg.m_nMax = 3;
+        dlg.m_nCount = 3;
+        dlg.open();
+        dlg.Field()->setText("2");
+        ui_test::TapKey(dlg.Field(), c.key);
+        ui_test::Pump();
+        EXPECT_FALSE(dlg.isVisible()) << c.key;
+        EXPECT_EQ(dlg.result(), c.result) << c.key;
+        EXPECT_EQ(dlg.m_nCount, c.count) << c.key;
+    }
 }
 
 TEST_F(FirekeyTest, LayoutLabelAndClose) {

@@ -1,4 +1,5 @@
 // The message and input dialog: modes, key capture rules, number input hints and results.
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -143,6 +144,37 @@ TEST_F(MsgDlgTest, CaptureTakesKeysThatWouldCloseTheDialog) {
     ui_test::Pump();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 27, 13, 0}));
+}
+
+TEST_F(MsgDlgTest, AHeldEscLeavesTheCaptureForTheButtonsAndTheFieldTakesKeysAgain) {
+    CMsgDlg dlg;
+    OpenCapture(dlg, 0, 0);
+    ASSERT_NE(dlg.CancelButton(), nullptr);
+    EXPECT_TRUE(dlg.CancelButton()->isVisible());
+    EXPECT_FALSE(dlg.Edit()->accessibleDescription().isEmpty()) << "it tells how to leave";
+    Key(dlg, Qt::Key_B);
+    auto esc = [&](bool repeat, uint32_t afterMs) {
+        g_nowMs += afterMs;
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0, QString(), repeat);
+        QApplication::sendEvent(dlg.focusWidget(), &e);
+    };
+    esc(false, 100);
+    esc(true, 999);
+    EXPECT_TRUE(dlg.IsCapturing());
+    esc(true, 1);
+    EXPECT_FALSE(dlg.IsCapturing());
+    EXPECT_EQ(dlg.focusWidget(), dlg.OkButton());
+    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 'B', 0, 0}));
+    EXPECT_TRUE(dlg.isVisible());
+    // Back in the field the keys are captured again.
+    dlg.Edit()->setFocus();
+    Key(dlg, Qt::Key_C, 0, 2000);
+    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 'C', 0, 0}));
+    // A fresh Esc on the buttons cancels.
+    dlg.OkButton()->setFocus();
+    esc(false, 100);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 
 TEST_F(MsgDlgTest, ModifierBoxes) {
@@ -339,11 +371,27 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     EXPECT_EQ(msg.CloseButton()->pos(), QPoint(W - 49, 10));
     EXPECT_EQ(msg.CancelButton(), nullptr);
     EXPECT_EQ(msg.OkButton()->Caption(), g_UiText.tc_ok);
-    for (int key : {Qt::Key_Escape, Qt::Key_Space, Qt::Key_F1}) TapKey(&msg, key);
+    // A screen reader hears the painted text and the buttons' names.
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&msg);
+    EXPECT_EQ(a->text(QAccessible::Name).toStdString(), g_UiText.tc_acc_msg);
+    EXPECT_EQ(a->text(QAccessible::Description), "Hello");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(msg.CloseButton())
+                  ->text(QAccessible::Name)
+                  .toStdString(),
+              g_UiText.tc_acc_close);
+    EXPECT_EQ(msg.focusWidget(), msg.OkButton());
+    for (int key : {Qt::Key_Space, Qt::Key_F1}) TapKey(&msg, key);
     ui_test::Pump();
     EXPECT_TRUE(msg.isVisible());
     TapKey(&msg, Qt::Key_Return);
     EXPECT_EQ(msg.result(), QDialog::Accepted);
+    CMsgDlg esc;
+    esc.m_nMode = CMsgDlg::kMessage;
+    esc.m_strText = "Hello";
+    esc.open();
+    TapKey(&esc, Qt::Key_Escape);  // as the close button
+    EXPECT_FALSE(esc.isVisible());
+    EXPECT_EQ(esc.result(), QDialog::Rejected);
 
     CMsgDlg ask;
     ask.m_nMode = CMsgDlg::kConfirm;

@@ -1,5 +1,7 @@
 // The macro editor against a real macro folder: recording, the key list, saving, and the
 // library operations run from its tree.
+#include <QKeyEvent>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -431,10 +433,82 @@ TEST_F(EditorTest, RightClickMenusAndKeysThatMustNotClose) {
     ui_test::Pump();
     EXPECT_EQ(Lines(), "2:50 0:65");
 
-    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Space, Qt::Key_F1})
-        ui_test::TapKey(&dlg, key);
+    for (int key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_F1}) ui_test::TapKey(&dlg, key);
     ui_test::Pump();
     EXPECT_TRUE(dlg.isVisible());
+    ui_test::TapKey(&dlg, Qt::Key_Escape);  // as the close button
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(EditorTest, AHeldEscStopsRecordingWhileATappedOneIsRecorded) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    ClickCentre(dlg.RecordButton());
+    ASSERT_TRUE(dlg.IsRecording());
+    for (auto [key, scan] : {std::pair{Qt::Key_A, 38}, {Qt::Key_Escape, 9}, {Qt::Key_Tab, 23}}) {
+        SendKey(&dlg, key, false, scan);
+        SendKey(&dlg, key, true, scan);
+    }
+    auto heldEsc = [&](bool repeat) {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0, QString(), repeat);
+        QApplication::sendEvent(&dlg, &e);
+    };
+    heldEsc(false);
+    g_tick += 600;
+    heldEsc(true);
+    EXPECT_TRUE(dlg.IsRecording()) << "not yet a second";
+    g_tick += 400;
+    heldEsc(true);
+    EXPECT_FALSE(dlg.IsRecording());
+    EXPECT_EQ(Lines(), "1:65 0:65 1:27 0:27 1:9 0:9") << "the held Esc is not recorded";
+    EXPECT_EQ(dlg.focusWidget(), dlg.RecordButton());
+    heldEsc(true);  // still held after the stop: the editor stays
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+}
+
+TEST_F(EditorTest, TreesWorkWithArrowsEnterDeleteAndF2) {
+    PutFile("Hop.zqm", Macro("Hop", 0x101));
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    CTreeCtrlEx* tree = dlg.MacroTreeCtrl();
+    EXPECT_TRUE(tree->focusPolicy() & Qt::TabFocus);
+    auto tap = [](QWidget* w, int key) {
+        ui_test::TapKey(w, key);
+        ui_test::Pump();
+    };
+    // Arrows move the selection as clicks do: the macro is shown.
+    tap(tree, Qt::Key_Down);
+    ASSERT_NE(tree->Selected(), nullptr);
+    const CTreeItem* first = tree->Selected();
+    EXPECT_EQ(Lines(), "1:65 2:50 0:65");
+    tap(tree, Qt::Key_End);
+    EXPECT_NE(tree->Selected(), first);
+    tap(tree, Qt::Key_Up);
+    EXPECT_EQ(tree->Selected(), first);
+    tap(tree, Qt::Key_Up);  // the top stays the top
+    EXPECT_EQ(tree->Selected(), first);
+    // F2 renames the selected macro.
+    const std::string oldName = first->text.toStdString();
+    m_typed = "Skip";
+    tap(tree, Qt::Key_F2);
+    EXPECT_NE(Find("Skip"), nullptr);
+    EXPECT_EQ(Find(oldName.c_str()), nullptr);
+
+    // The key list: Down selects a line, Enter edits it, Delete removes it.
+    ClickItem(Find(oldName == "Hop" ? "Jump" : "Hop"));
+    CTreeCtrlEx* list = dlg.KeyList();
+    tap(list, Qt::Key_Down);
+    ASSERT_EQ(list->Selected(), list->TopItems()[0].get());
+    m_capture = {0, 'B', 0, 0};
+    tap(list, Qt::Key_Return);
+    EXPECT_EQ(Lines(), "1:66 2:50 0:65");
+    tap(list, Qt::Key_Down);
+    tap(list, Qt::Key_Delete);
+    EXPECT_EQ(Lines(), "1:66 0:65");
+    EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+    EXPECT_TRUE(dlg.isVisible()) << "keys in a tree never close the editor";
 }
 
 }  // namespace

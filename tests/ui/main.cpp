@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/accessible_ui.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // A first run follows the desktop's language: the tests start from none (English) and set
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     qunsetenv("LC_MESSAGES");
     qputenv("LANG", "C.UTF-8");
     QApplication app(argc, argv);
+    InstallUiAccessibility();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -152,7 +152,7 @@ TEST_F(TreeTest, FoldersHideTheirChildrenUntilOpened) {
     EXPECT_EQ(m_tree->ItemAt(At(m)), m);
 }
 
-TEST_F(TreeTest, LongNamesGetATooltipAndKeysAreRefused) {
+TEST_F(TreeTest, LongNamesGetATooltipAndKeysMoveTheSelectionUnlessResting) {
     CTreeItem* twelve = m_tree->AppendLine({}, "abcdefghijkl", 1, 0);
     CTreeItem* thirteen = m_tree->AppendLine({}, "abcdefghijklm", 2, 0);
     SendMouse(m_tree, QEvent::MouseMove, At(twelve));
@@ -164,10 +164,16 @@ TEST_F(TreeTest, LongNamesGetATooltipAndKeysAreRefused) {
     EXPECT_TRUE(m_tree->toolTip().isEmpty());
 
     m_tree->Select(twelve);
-    for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_Right}) {
+    const std::pair<int, CTreeItem*> moves[] = {{Qt::Key_Down, thirteen}, {Qt::Key_Down, thirteen},
+                                                {Qt::Key_Up, twelve},     {Qt::Key_End, thirteen},
+                                                {Qt::Key_Home, twelve},   {Qt::Key_Right, twelve}};
+    for (auto [key, expected] : moves) {
         ui_test::TapKey(m_tree, key);
-        EXPECT_EQ(m_tree->Selected(), twelve) << key;
+        EXPECT_EQ(m_tree->Selected(), expected) << key;
     }
+    m_tree->m_bAcceptMouse = 0;  // resting (the editor records): keys change nothing
+    ui_test::TapKey(m_tree, Qt::Key_Down);
+    EXPECT_EQ(m_tree->Selected(), twelve);
 }
 
 TEST_F(TreeTest, PaintsSelectionMarksAndFrame) {
