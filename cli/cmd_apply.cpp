@@ -8,6 +8,7 @@
 #include "cli/profile_command.h"
 #include "config/device_model.h"
 #include "device/session_state.h"
+#include "platform/terminal.h"
 #include "profile/apply_thread.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
@@ -48,7 +49,7 @@ int CmdExport(const CliOptions& opts, const std::vector<std::string>& args) {
     }
     // Macro keys that did not fit the file.
     for (const std::string& m : cmd.NewMessages())
-        std::fprintf(stderr, "mivora-cli: %s\n", m.c_str());
+        std::fprintf(stderr, "mivora-cli: %s\n", platform::TerminalSafe(m, true).c_str());
     return cmd.Finish(0);
 }
 

@@ -10,6 +10,7 @@
 #include "config/program_config.h"
 #include "device/device_discovery.h"
 #include "platform/hidraw_backend.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void PrintNode(const platform::HidrawNodeReport& n) {
     std::printf("hidraw%d: %s (0x%04x), vendor %04x, product %04x", n.node, BusName(n.bus), n.bus,
                 n.vendorId, n.productId);
     if (n.interfaceNumber >= 0) std::printf(", interface %d", n.interfaceNumber);
-    if (!n.hidName.empty()) std::printf(", \"%s\"", n.hidName.c_str());
+    if (!n.hidName.empty()) std::printf(", \"%s\"", platform::TerminalSafe(n.hidName).c_str());
     std::printf("\n");
     if (!n.described) {
         std::printf("  report descriptor: missing or malformed\n");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/profile_command.h"
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/notifier.h"
@@ -15,7 +16,9 @@
 #include "macro/macro_library.h"
 #include "macro/macro_ops.h"
 #include "macro/macro_tree.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/terminal.h"
 
 namespace {
 
@@ -101,7 +104,7 @@ int ListNames(MacroTree& tree) {
         [](MacroTreeNode* n) {
             if (n->isFolder) return 0;
             if (const StMacro* rec = FindRecordOfItem(n))
-                std::printf("%s\n", MacroName(*rec).c_str());
+                std::printf("%s\n", platform::TerminalSafe(MacroName(*rec)).c_str());
             return 0;
         },
         true);
@@ -117,7 +120,8 @@ int List(MacroTree& tree) {
             const StMacro* rec = FindRecordOfItem(n);
             if (!rec) return 0;
             std::printf("0x%06X  %6d  %-30s  %s\n", rec->dwMacroID, MacroKeyEventCount(*rec),
-                        n->RelPath().c_str(), MacroName(*rec).c_str());
+                        platform::TerminalSafe(n->RelPath()).c_str(),
+                        platform::TerminalSafe(MacroName(*rec)).c_str());
             return 0;
         },
         true);
@@ -130,8 +134,8 @@ int Show(MacroTree& tree, const std::string& name) {
     if (!rec) return CliFail("no macro named " + name);
     std::printf(
         "name        %s\nid          0x%06X\nfile        %s\nauto delay  %u\nloop count  %u\n",
-        MacroName(*rec).c_str(), rec->dwMacroID, node->RelPath().c_str(), rec->dwAutoDelay,
-        rec->wLoopCount);
+        platform::TerminalSafe(MacroName(*rec)).c_str(), rec->dwMacroID,
+        platform::TerminalSafe(node->RelPath()).c_str(), rec->dwAutoDelay, rec->wLoopCount);
     const int n = MacroEventCount(*rec);
     std::printf("events      %d\n", MacroKeyEventCount(*rec));
     for (int i = 0; i < n; ++i) {
@@ -173,7 +177,8 @@ int Import(MacroTree& tree, const std::vector<std::string>& args) {
     MacroTreeNode* node = nullptr;
     if (ImportMacroFile(tree, target, file, &node) != 1)
         return CliFail(notes.last.empty() ? "import failed: " + file : notes.last);
-    std::printf("imported %s as 0x%06X\n", node->RelPath().c_str(), node->macroId);
+    std::printf("imported %s as 0x%06X\n", platform::TerminalSafe(node->RelPath()).c_str(),
+                node->macroId);
     return 0;
 }
 
@@ -181,7 +186,8 @@ int Export(MacroTree& tree, const std::string& name, const std::string& target) 
     MacroTreeNode* node = FindMacroNode(tree, name);
     if (!node) return CliFail("no macro named " + name);
     if (!ExportMacro(node, target)) return CliFail("cannot write " + target);
-    std::printf("exported %s to %s\n", node->RelPath().c_str(), target.c_str());
+    std::printf("exported %s to %s\n", platform::TerminalSafe(node->RelPath()).c_str(),
+                target.c_str());
     return 0;
 }
 
@@ -196,6 +202,12 @@ int CmdMacro(const CliOptions& opts, const std::vector<std::string>& args) {
         (sub == "list" && args.size() != 1 && (args.size() != 2 || args[1] != "--names")))
         return CliFail(kUsage);
     if (int rc = StartUp(opts)) return rc;
+    // An import changes the library: one writer at a time, and not behind the open window's back.
+    platform::FileLock lock;
+    if (sub == "import") {
+        const std::string refusal = TakeDataLock(lock);
+        if (!refusal.empty()) return CliFail(refusal);
+    }
     MacroTree tree;
     LoadMacroLibrary(&tree, g_Config.MacroDir != 0, true);
     if (sub == "list") return args.size() == 2 ? ListNames(tree) : List(tree);

@@ -8,6 +8,7 @@
 #include "cli/profile_command.h"
 #include "config/device_model.h"
 #include "macro/key_names.h"
+#include "platform/terminal.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
 #include "profile/report_rates.h"
@@ -126,7 +127,8 @@ void PrintText(const DeviceModel& m, const ProfileRecord& r) {
     std::printf("keys         set %d\n", set);
     for (int k = 0; k < KeyCount(m); ++k) {
         const KeyEntry& e = r.keys[set][k];
-        std::printf("  %2d: 0x%08x  %s\n", k, e.dwFunID, KeyFunctionLabel(e).c_str());
+        std::printf("  %2d: 0x%08x  %s\n", k, e.dwFunID,
+                    platform::TerminalSafe(KeyFunctionLabel(e)).c_str());
     }
     std::printf("lighting     mode %u, colour %s, speed %u, brightness %u\n", r.lightMode,
                 ColorText(r.lightColor).c_str(), r.lightSpeed, r.lightBrightness);

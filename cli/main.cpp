@@ -8,12 +8,11 @@
 #include "cli/cli.h"
 #include "cli/command_help.h"
 #include "cli/commands.h"
+#include "platform/terminal.h"
 
 namespace {
 
-const CliCommand kCommands[] = {
-    MIVORA_CLI_COMMANDS
-};
+const CliCommand kCommands[] = {MIVORA_CLI_COMMANDS};
 
 void PrintUsage(std::FILE* out) {
     std::fprintf(out,
@@ -64,7 +63,8 @@ bool ParseInt(const std::string& text, int& out) {
 }  // namespace
 
 int CliFail(const std::string& text) {
-    std::fprintf(stderr, "mivora-cli: %s\n", text.c_str());
+    // Messages quote names from files and devices.
+    std::fprintf(stderr, "mivora-cli: %s\n", platform::TerminalSafe(text, true).c_str());
     return 1;
 }
 
@@ -96,13 +96,15 @@ int main(int argc, char** argv) {
         } else if (a == "--virtual-cid" || a == "--virtual-mid") {
             if (!needValue(a.c_str(), value)) return CliFail(a + " needs a number");
             int& target = (a == "--virtual-cid") ? opts.virtualCid : opts.virtualMid;
-            if (!ParseInt(value, target)) return CliFail(a + ": not a code from 0 to 255: " + value);
+            if (!ParseInt(value, target))
+                return CliFail(a + ": not a code from 0 to 255: " + value);
         } else if (a == "--virtual-link") {
             if (!needValue(a.c_str(), value) || (value != "receiver" && value != "bluetooth"))
                 return CliFail("--virtual-link takes receiver or bluetooth");
             opts.virtualLink = value;
         } else if (a == "--virtual-faults") {
-            if (!needValue(a.c_str(), opts.virtualFaults)) return CliFail("--virtual-faults needs a SPEC");
+            if (!needValue(a.c_str(), opts.virtualFaults))
+                return CliFail("--virtual-faults needs a SPEC");
         } else if (a == "--data-dir") {
             if (!needValue(a.c_str(), opts.dataDir)) return CliFail("--data-dir needs a folder");
         } else if (a == "--sysfs-root" || a == "--dev-root") {

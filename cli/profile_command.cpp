@@ -48,6 +48,18 @@ bool ParseIntArg(const std::string& text, long min, long max, long& out) {
     return true;
 }
 
+std::string TakeDataLock(platform::FileLock& lock) {
+    std::string holder;
+    // The window keeps the lock while it is open: no use waiting for it.
+    const bool window = !lock.Acquire(DataLockPath(), 0, &holder) && HolderIsWindow(holder);
+    if (!lock.Held() && !window) lock.Acquire(DataLockPath(), kDataLockWaitMs, &holder);
+    if (lock.Held()) return "";
+    if (window || HolderIsWindow(holder))
+        return "the Mivora window is open; change the settings there or close it first "
+               "(nothing was changed)";
+    return "the data folder " + g_szDataDir + " is in use by " + holder + " (nothing was changed)";
+}
+
 ProfileCommand::ProfileCommand(const CliOptions& opts) : m_session(opts) {
     m_previous = SetNotifier(&m_notifier);
     // A person at a terminal sees writes progress; scripts and JSON readers get nothing extra.
@@ -67,17 +79,8 @@ int ProfileCommand::Start(bool readMouse, Access access) {
     if (int rc = m_session.Init()) return rc;
     m_notifier.messages.clear();  // configuration remarks belong to "mivora-cli config"
     // One writer at a time: each command loads the whole state and writes it all back.
-    std::string holder;
-    const bool window = !m_lock.Acquire(DataLockPath(), 0, &holder) && HolderIsWindow(holder);
-    if (!m_lock.Held() && !window) m_lock.Acquire(DataLockPath(), kDataLockWaitMs, &holder);
-    if (!m_lock.Held() && access == Access::kChanges) {
-        if (window || HolderIsWindow(holder))
-            return CliFail(
-                "the Mivora window is open; change the settings there or close it "
-                "first (nothing was changed)");
-        return CliFail("the data folder " + g_szDataDir + " is in use by " + holder +
-                       " (nothing was changed)");
-    }
+    const std::string refusal = TakeDataLock(m_lock);
+    if (!m_lock.Held() && access == Access::kChanges) return CliFail(refusal);
     LoadMacroLibrary(nullptr, g_Config.MacroDir != 0, true);
     if (access == Access::kMouseOrStored) {
         const int found = m_session.Search();

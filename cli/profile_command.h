@@ -72,5 +72,10 @@ class ProfileCommand {
     std::string m_noMouse;
 };
 
+// Takes the data folder's lock for a command that changes the stored files: at once, or after
+// waiting a bounded time for another command. "" when taken, else the one-line refusal (the
+// window is open, or who else holds the folder).
+std::string TakeDataLock(platform::FileLock& lock);
+
 // Whole-number argument within [min, max]; false when it is not one.
 bool ParseIntArg(const std::string& text, long min, long max, long& out);

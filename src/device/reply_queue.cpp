@@ -37,6 +37,11 @@ void ReplyQueue::Clear() {
     m_queue.clear();
 }
 
+int ReplyQueue::Waiting() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_waiting;
+}
+
 size_t ReplyQueue::Size() {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_queue.size();
@@ -45,6 +50,7 @@ size_t ReplyQueue::Size() {
 int ReplyQueue::WaitNotify(int cmdId, CRetParam& out, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock<std::mutex> lock(m_lock);
+    ++m_waiting;
     const unsigned long foreignBefore = m_foreign;
     auto summary = [&] {
         const unsigned long skipped = m_foreign - foreignBefore;
@@ -57,6 +63,7 @@ int ReplyQueue::WaitNotify(int cmdId, CRetParam& out, int timeoutMs) {
             m_queue.pop_front();
             if (out.r[0] == static_cast<uint8_t>(cmdId)) {
                 summary();
+                --m_waiting;
                 return 1;
             }
             // A late reply to an earlier command: thrown away, the deadline stays.
@@ -64,6 +71,7 @@ int ReplyQueue::WaitNotify(int cmdId, CRetParam& out, int timeoutMs) {
         if (!m_arrived.wait_until(lock, deadline, [this] { return !m_queue.empty(); })) break;
     }
     summary();
+    --m_waiting;
     lock.unlock();
     unsigned tid = static_cast<unsigned>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
     g_pfnLog("WaitNotify TimeOut for nCmdID=%x, ThreadId=0x%x", static_cast<unsigned>(cmdId & 0xFF),

@@ -32,6 +32,9 @@ class ReplyQueue {
     // Replies to other commands are dropped. Returns -1 with one log line when none answered
     // within timeoutMs. A reply already queued is taken at once.
     int WaitNotify(int cmdId, CRetParam& out, int timeoutMs = kWaitNotifyMs);
+    // How many threads are inside WaitNotify now (for diagnosis, and for tests that must feed
+    // reports only once a wait runs).
+    int Waiting();
 
   private:
     std::mutex m_lock;  // the queue lock; never held while waiting
@@ -39,4 +42,5 @@ class ReplyQueue {
     std::deque<CRetParam> m_queue;
     unsigned long m_dropped = 0;
     unsigned long m_foreign = 0;
+    int m_waiting = 0;
 };

@@ -70,14 +70,16 @@ int ReadMacroFile(const std::string& path, StMacro& rec, int* err) {
     return ReadRegularMacroFile(path, rec, err);
 }
 
-int WriteMacroFile(const std::string& path, const StMacro& rec, int* err) {
+int WriteMacroFile(const std::string& path, const StMacro& rec, int* err, bool replace) {
     uint8_t buf[kMacroRecordBytes];
     EncodeMacroFile(rec, buf);
+    const auto write = [&](int& e) {
+        return replace ? platform::WriteFileAtomic(path, buf, sizeof buf, &e)
+                       : platform::WriteNewFile(path, buf, sizeof buf, &e);
+    };
     int e = 0;
-    if (platform::WriteFileAtomic(path, buf, sizeof buf, &e)) return 1;
-    if (e == ENOENT && MakeSureFolderExist(ParentOf(path)) &&
-        platform::WriteFileAtomic(path, buf, sizeof buf, &e))
-        return 1;
+    if (write(e)) return 1;
+    if (e == ENOENT && MakeSureFolderExist(ParentOf(path)) && write(e)) return 1;
     if (err) *err = e;
     return 0;
 }

@@ -38,8 +38,10 @@ int ReadMacroFile(const std::string& path, StMacro& rec, int* err = nullptr);
 // ReadMacroFile for a path the caller has just listed as a regular file.
 int ReadRegularMacroFile(const std::string& path, StMacro& rec, int* err = nullptr);
 // Replaces path atomically with the stored bytes of rec, creating missing folders once.
-// Returns 1, or 0 (err set) on failure, in which case the old file is unchanged.
-[[nodiscard]] int WriteMacroFile(const std::string& path, const StMacro& rec, int* err = nullptr);
+// Returns 1, or 0 (err set) on failure, in which case the old file is unchanged. Without replace
+// only a new file is made: err EEXIST when anything has the name by the time the file is ready.
+[[nodiscard]] int WriteMacroFile(const std::string& path, const StMacro& rec, int* err = nullptr,
+                                 bool replace = true);
 
 // Creates every missing folder of path; an existing folder counts as success. Returns 1, or 0
 // after logging "MakeSureFolderExist: create dir %s, err=0x%x".

@@ -17,6 +17,9 @@ MacroRemovedFn g_pfnMacroRemoved = nullptr;
 
 namespace {
 
+// A macro file is its 834-byte record; what a hand-placed file holds beyond this is not copied.
+constexpr size_t kMacroFileMaxBytes = 65536;
+
 namespace fs = std::filesystem;
 
 constexpr unsigned kMaxDelay = 0xFFFF;
@@ -394,22 +397,34 @@ int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& s
     }
     NormaliseImported(rec);
     SetMacroName(rec, name);
+    std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
     rec.dwMacroID = NewMacroID();
-    rec.dwFlags = MACRO_DIRTY_SETTINGS | MACRO_DIRTY_EVENTS;
+    rec.dwFlags = 0;
     MacroTreeNode* node = tree.Insert(parent, false, name, rec.dwMacroID);
     if (!node) return 0;
-    if (!AddMacroCopy(rec, node->RelPath())) {
+    std::string path;
+    // The file first, and only as a new one: a macro another program saved under this name since
+    // the tree was read keeps its file.
+    e = 0;
+    if (!TreeItem_To_FilePath(node, path) || !WriteMacroFile(path, rec, &e, false)) {
         tree.Remove(node);
-        return 0;
-    }
-    if (!Flush_Dirty_Macro(&tree, node)) {
+        // A folder of that name is no macro to choose another name against: the save failed.
+        if (e == EEXIST && !platform::DirExists(path)) {
+            Tell(g_UiText.tc_macro_msg8);
+            return -1;
+        }
+        g_pfnLog("ImportMacroFile: WriteFile err=0x%x, %s", e, path.c_str());
         // Nothing imported: a macro that exists only in memory would be lost at exit.
-        RemoveLibraryRecordOf(node);
-        tree.Remove(node);
         Tell(!g_UiText.tc_macro_msg22.empty() ? g_UiText.tc_macro_msg22
                                               : std::string("The macro could not be saved."));
         return 0;
     }
+    if (!AddMacroCopy(rec, node->RelPath())) {
+        platform::RemoveFile(path);
+        tree.Remove(node);
+        return 0;
+    }
+    node->fileName = FileNameOf(node->RelPath());
     if (outNode) *outNode = node;
     return 1;
 }
@@ -419,7 +434,8 @@ int ExportMacro(const MacroTreeNode* node, const std::string& targetPath) {
     if (!node || node->isFolder || !TreeItem_To_FilePath(node, path)) return 0;
     std::vector<uint8_t> data;
     int e = 0;
-    if (!platform::ReadWholeFile(path, data, &e) ||
+    platform::RemoveStaleTempFilesBeside(targetPath);  // left by a killed earlier export
+    if (!platform::ReadRegularFilePrefix(path, kMacroFileMaxBytes, data, false, &e) ||
         !platform::WriteFileAtomic(targetPath, data, &e)) {
         g_pfnLog("ExportMacro: copy file err=0x%x", e);
         return 0;

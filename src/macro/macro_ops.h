@@ -55,7 +55,8 @@ int DeleteItem(MacroTree& tree, MacroTreeNode* node);
 // Imports the macro file at sourcePath into folder (nullptr: top level; a macro: the macro's
 // folder) under the file's name, with a new id, and writes it there. Returns 1 with *outNode
 // set; 0 when the file is refused or unreadable, or its copy cannot be written (message shown,
-// nothing added); -1 for a duplicate name.
+// nothing added); -1 for a duplicate name, also when a file of that name appeared on disk since
+// the tree was read (that file is never replaced).
 int ImportMacroFile(MacroTree& tree, MacroTreeNode* folder, const std::string& sourcePath,
                     MacroTreeNode** outNode = nullptr);
 

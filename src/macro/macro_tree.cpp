@@ -85,11 +85,18 @@ void GiveNewId(const std::string& path, StMacro& rec) {
     }
 }
 
-uint32_t LibraryIdOfFile(const std::string& rel, uint32_t fallback) {
+// The library record loaded from rel (relative to the macro folder), or nullptr.
+const LibraryMacro* LibraryItemOfFile(const std::string& rel) {
     std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
     for (auto* n = g_MacroList.Head(); n; n = n->pNext)
-        if (n->pItem->relFile == rel) return n->pItem->rec.dwMacroID;
-    return fallback;
+        if (n->pItem->relFile == rel) return n->pItem;
+    return nullptr;
+}
+
+uint32_t LibraryIdOfFile(const std::string& rel, uint32_t fallback) {
+    std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
+    const LibraryMacro* item = LibraryItemOfFile(rel);
+    return item ? item->rec.dwMacroID : fallback;
 }
 
 // Folders between the macro folder and relPath (0 for the macro folder itself).
@@ -143,8 +150,14 @@ int ScanMacroFolder(const std::string& folderPath, const std::string& relPath, M
         const std::string rel = relBase + e.name;
         if (library) {
             std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());
-            if (FindMacroById(rec.dwMacroID)) GiveNewId(base + e.name, rec);
-            AddMacroCopy(rec, rel);
+            if (const LibraryMacro* known = LibraryItemOfFile(rel)) {
+                // Loaded before: the library's record stands (it may hold unsaved edits), and
+                // the file is not another macro's copy that needs an id of its own.
+                rec.dwMacroID = known->rec.dwMacroID;
+            } else {
+                if (FindMacroById(rec.dwMacroID)) GiveNewId(base + e.name, rec);
+                AddMacroCopy(rec, rel);
+            }
         } else {
             // The library knows the file's id, also when a new one could not be written.
             rec.dwMacroID = LibraryIdOfFile(rel, rec.dwMacroID);

@@ -171,7 +171,22 @@ bool IsTempFileName(const std::string& name) {
     return true;
 }
 
-bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, int* err) {
+namespace {
+
+// Moves the finished temporary file to path: over what is there when replace is set, else only
+// when nothing has that name (EEXIST otherwise, also when another process got there first).
+int PutInPlace(const std::string& tmp, const std::string& path, bool replace) {
+    if (replace) return ::rename(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without that rename: a hard link is just as exclusive.
+    if (::link(tmp.c_str(), path.c_str()) != 0) return errno;
+    ::unlink(tmp.c_str());
+    return 0;
+}
+
+bool WriteViaTemp(const std::string& path, const uint8_t* data, size_t size, int* err,
+                  bool replace) {
     if (!data && size) {
         SetErr(err, EINVAL);
         return false;
@@ -181,6 +196,10 @@ bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, 
     mode_t mode = 0644;
     struct stat old {};
     if (::lstat(path.c_str(), &old) == 0) {
+        if (!replace) {
+            SetErr(err, EEXIST);
+            return false;
+        }
         if (S_ISREG(old.st_mode)) {
             keepMode = true;
             mode = old.st_mode & 07777;
@@ -217,7 +236,7 @@ bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, 
     int closed = ::close(fd);
     fd = -1;
     if (closed != 0) return fail(errno);
-    if (::rename(tmp.c_str(), path.c_str()) != 0) return fail(errno);
+    if (const int e = PutInPlace(tmp, path, replace)) return fail(e);
     // Make the rename itself durable.
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
@@ -225,6 +244,16 @@ bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, 
         ::close(dfd);
     }
     return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, const uint8_t* data, size_t size, int* err) {
+    return WriteViaTemp(path, data, size, err, true);
+}
+
+bool WriteNewFile(const std::string& path, const uint8_t* data, size_t size, int* err) {
+    return WriteViaTemp(path, data, size, err, false);
 }
 
 int RemoveStaleTempFiles(const std::string& folder, bool recursive, int minAgeSeconds) {
@@ -245,6 +274,10 @@ int RemoveStaleTempFiles(const std::string& folder, bool recursive, int minAgeSe
         if (::unlink(full.c_str()) == 0) ++removed;
     }
     return removed;
+}
+
+int RemoveStaleTempFilesBeside(const std::string& path) {
+    return RemoveStaleTempFiles(ParentDir(path), false);
 }
 
 bool FileExists(const std::string& path) {
@@ -327,9 +360,38 @@ bool ListDir(const std::string& path, std::vector<DirEntry>& out) {
     return true;
 }
 
+bool CopyTree(const std::string& from, const std::string& to, size_t maxFileBytes, int* err) {
+    std::vector<DirEntry> entries;
+    if (!ListDir(from, entries)) {
+        SetErr(err, errno);
+        return false;
+    }
+    if (!MakeDirs(to, err)) return false;
+    for (const auto& e : entries) {
+        const std::string src = from + "/" + e.name, dst = to + "/" + e.name;
+        if (e.isDir) {
+            if (!CopyTree(src, dst, maxFileBytes, err)) return false;
+            continue;
+        }
+        struct stat st {};
+        if (::lstat(src.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        std::vector<uint8_t> data;
+        bool longer = false;
+        int e2 = 0;
+        if (!ReadRegular(src, maxFileBytes, false, data, &e2, &longer)) {
+            if (e2 == EINVAL || e2 == ELOOP) continue;  // replaced meanwhile by what is skipped
+            SetErr(err, e2);
+            return false;
+        }
+        if (longer) continue;
+        if (!WriteNewFile(dst, data.data(), data.size(), err)) return false;
+    }
+    return true;
+}
+
 bool ReadRegularFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
-                           bool followLinks, int* err) {
-    return ReadRegular(path, maxBytes, followLinks, out, err, nullptr);
+                           bool followLinks, int* err, bool* truncated) {
+    return ReadRegular(path, maxBytes, followLinks, out, err, truncated);
 }
 
 }  // namespace platform

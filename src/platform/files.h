@@ -34,6 +34,10 @@ bool PathExists(const std::string& path);
                                           int* err = nullptr) {
     return WriteFileAtomic(path, data.data(), data.size(), err);
 }
+// As WriteFileAtomic, but only creates: false with EEXIST when anything has the name, also when
+// another process creates it during the write (the name is taken atomically, never replaced).
+[[nodiscard]] bool WriteNewFile(const std::string& path, const uint8_t* data, size_t size,
+                                int* err = nullptr);
 // True for the names WriteFileAtomic gives its temporary files, so folder scans can skip them.
 bool IsTempFileName(const std::string& name);
 // Removes temporary files that an interrupted WriteFileAtomic left in folder (and, with
@@ -41,12 +45,21 @@ bool IsTempFileName(const std::string& name);
 // minAgeSeconds go, so a write still in progress in another process keeps its file. Returns the
 // number removed.
 int RemoveStaleTempFiles(const std::string& folder, bool recursive, int minAgeSeconds = 60);
+// RemoveStaleTempFiles for the folder of path (a file written with WriteFileAtomic from time to
+// time, outside the data folder: an export target, a state file).
+int RemoveStaleTempFilesBeside(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 // Creates the folder and its parents; true when it exists afterwards.
 bool MakeDirs(const std::string& path, int* err = nullptr);
 bool RemoveFile(const std::string& path, int* err = nullptr);
 bool RenamePath(const std::string& from, const std::string& to, int* err = nullptr);
+// Copies the folder from, its sub-folders and its regular files of at most maxFileBytes, into
+// to (created when missing; files already there are not replaced: false, EEXIST). Symbolic
+// links, FIFOs, devices and larger files are left out, never followed or read. False (err set)
+// on the first failure.
+bool CopyTree(const std::string& from, const std::string& to, size_t maxFileBytes,
+              int* err = nullptr);
 // Removes a folder and everything in it, without following symbolic links.
 bool RemoveTree(const std::string& path, int* err = nullptr);
 
@@ -54,7 +67,7 @@ bool RemoveTree(const std::string& path, int* err = nullptr);
 // at path is refused (ELOOP); a FIFO, socket or device node is refused at once (EINVAL) without
 // waiting for a writer. False (err set) on failure.
 bool ReadRegularFilePrefix(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out,
-                           bool followLinks, int* err = nullptr);
+                           bool followLinks, int* err = nullptr, bool* truncated = nullptr);
 
 struct DirEntry {
     std::string name;

@@ -192,6 +192,17 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+// The whole file when it is a regular file (a symbolic link to one is followed) of at most
+// kMaxPrivateProfileBytes; a FIFO, a device or a larger file is refused without waiting or
+// reading it all.
+bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    bool longer = false;
+    if (!ReadRegularFilePrefix(path, kMaxPrivateProfileBytes, bytes, true, nullptr, &longer))
+        return false;
+    if (longer) bytes.clear();
+    return !longer;
+}
+
 }  // namespace
 
 int ProfileTextToInt(const std::string& text, int def) {
@@ -226,7 +237,7 @@ int ProfileTextToInt(const std::string& text, int def) {
 bool PrivateProfile::Load(const std::string& path) {
     std::vector<uint8_t> bytes;
     m_sections.clear();
-    if (!ReadWholeFile(path, bytes)) return false;
+    if (!ReadProfileFile(path, bytes)) return false;
     Parse(std::string(bytes.begin(), bytes.end()));
     return true;
 }
@@ -307,7 +318,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     Encoding enc = Encoding::Utf8;
     std::string text;
     if (FileExists(path)) {
-        if (!ReadWholeFile(path, raw)) return false;
+        if (!ReadProfileFile(path, raw)) return false;
         text = DecodeFile(std::string(raw.begin(), raw.end()), enc);
     }
     const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";

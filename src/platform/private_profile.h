@@ -4,16 +4,22 @@
 // without a byte-order mark) or UTF-16LE with a byte-order mark; text comes back as UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace platform {
 
+// Larger files (and anything that is not a regular file) are not read: these files hold a few
+// settings, and a huge one or a device behind the name must not fill the memory.
+constexpr size_t kMaxPrivateProfileBytes = 1u << 20;
+
 // A parsed file held in memory, for reading many keys from one file.
 class PrivateProfile {
   public:
-    // Reads and parses path; false when the file cannot be read (the profile is then empty,
-    // so every read gives its default).
+    // Reads and parses path; false when the file cannot be read, is not a regular file or is
+    // larger than kMaxPrivateProfileBytes (the profile is then empty, so every read gives its
+    // default).
     bool Load(const std::string& path);
     // Parses text already in memory (raw file bytes, any of the accepted encodings).
     void Parse(const std::string& bytes);
@@ -55,8 +61,9 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 // Sets key in section to value, keeping every other line of the file as it was (the section and
 // the key are added when missing; the file is created when missing). The file keeps its
-// encoding and is replaced atomically. Returns false (file unchanged) when it cannot be written
-// or when a name or the value holds a line break.
+// encoding and is replaced atomically. Returns false (file unchanged) when it cannot be written,
+// when something other than a regular file of at most kMaxPrivateProfileBytes has its name, or
+// when a name or the value holds a line break.
 [[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                              const std::string& value, const std::string& path);
 

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace platform {
@@ -74,6 +76,38 @@ std::string DesktopDir() {
     if (!d.empty() && IsDir(d)) return d;
     if (IsDir(home + "/Desktop")) return home + "/Desktop";
     return home;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::string UserRuntimeDir(std::string& error, const std::string& tmpBase) {
+    error.clear();
+    const std::string xdg = Env("XDG_RUNTIME_DIR");
+    if (!xdg.empty() && xdg.front() == '/') return xdg;
+    // A shared folder: the name is ours only when the folder is, so check who made it.
+    const uid_t uid = ::geteuid();
+    const std::string dir = tmpBase + "/mivora-" + std::to_string(uid);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + dir + ": " + std::strerror(errno) +
+                " (set XDG_RUNTIME_DIR to a private folder of yours)";
+        return {};
+    }
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid) {
+        const bool other = ::lstat(dir.c_str(), &st) == 0 && st.st_uid != uid;
+        error = dir +
+                (other ? " belongs to another user (uid " + std::to_string(st.st_uid) + ")"
+                       : std::string(" is not a folder")) +
+                "; remove it or set XDG_RUNTIME_DIR to a private folder of yours";
+        return {};
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(dir.c_str(), 0700) != 0) {
+        error = "cannot make " + dir + " private: " + std::strerror(errno);
+        return {};
+    }
+    return dir;
 }
 
 }  // namespace platform

@@ -48,6 +48,9 @@ bool IsRateCode(uint32_t rate) {
     return rate == 0x125 || rate == 0x250 || rate == 0x500 || rate == 0x1000;
 }
 
+// The last of the mouse's lighting modes (the window's five mode buttons).
+constexpr uint32_t kLastLightingMode = 4;
+
 }  // namespace
 
 std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model,
@@ -84,6 +87,23 @@ std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model
     const std::vector<std::string> pointer = PointerSettingsOutOfRange(rec.pointer);
     if (!pointer.empty())
         return "The profile's " + pointer.front() + " is out of range; nothing was imported.";
+    // Lighting: no value wider than the byte the mouse stores it in, and on a model with lighting
+    // only the modes it knows.
+    if (rec.lightMode > (model.ShowLED != 0 ? kLastLightingMode : 0xFFu))
+        return "The profile's lighting mode " + std::to_string(rec.lightMode) +
+               " does not exist; nothing was imported.";
+    if (rec.lightSpeed > 0xFF || rec.lightBrightness > 0xFF) {
+        const bool speed = rec.lightSpeed > 0xFF;
+        return std::string("The profile's lighting ") + (speed ? "speed " : "brightness ") +
+               std::to_string(speed ? rec.lightSpeed : rec.lightBrightness) +
+               " is out of range (0 to 255); nothing was imported.";
+    }
+    if (rec.lightColor > 0xFFFFFF) {
+        std::snprintf(text, sizeof text,
+                      "The profile's lighting colour 0x%x is not a colour; nothing was imported.",
+                      rec.lightColor);
+        return text;
+    }
     // The stages the mouse will cycle through; the others are neither checked nor written.
     const int stages = StagesInUse(rec, model);
     for (int i = 0; i < stages; ++i) {
@@ -133,6 +153,8 @@ int ExportProfile(const std::string& path) {
     g_pfnLog("ExportProfile: g_nCurDpiLevel=%d", level);
     std::vector<KeyRef> leftOut;
     const std::vector<uint8_t> image = BuildExportImage(*rec, &leftOut);
+    // What an earlier export into this folder left when it was killed.
+    platform::RemoveStaleTempFilesBeside(path);
     int err = 0;
     if (!platform::WriteFileAtomic(path, image, &err)) {
         g_pfnLog("ExportProfile: CreateFile err=%d", err);

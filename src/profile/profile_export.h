@@ -53,7 +53,8 @@ int ImportProfile(const std::string& path, bool profileReady, bool allowOtherSen
 
 // Whether rec can be written to a mouse of model: made for its sensor (unless allowOtherSensor),
 // key set and stage indexes in range, a left button in every key set, report rates among the
-// four codes, and every stage in use a DPI value the sensor offers. Returns "" when it can, else
+// four codes, every stage in use a DPI value the sensor offers, and lighting values that fit
+// their bytes (a mode the mouse knows when it has lighting). Returns "" when it can, else
 // the reason for the user.
 std::string CheckImportRecord(const ProfileRecord& rec, const DeviceModel& model,
                               bool allowOtherSensor);

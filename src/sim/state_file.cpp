@@ -10,6 +10,8 @@ namespace sim {
 
 bool LoadOrCreateStateFile(const std::string& path, const MemoryImage& factory, MemoryImage& image,
                            std::string& error) {
+    // Left by a run killed while it saved the memory.
+    platform::RemoveStaleTempFilesBeside(path);
     std::vector<uint8_t> bytes;
     int err = 0;
     // Enough to name the size of a wrong file, never a whole device or a huge file.

@@ -1,13 +1,12 @@
 #include "ui/app_single_instance.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 
 #include "core/log.h"
+#include "platform/user_dirs.h"
 
 namespace {
 
@@ -15,21 +14,25 @@ constexpr char kShowRequest[] = "show\n";
 
 }  // namespace
 
-QString SingleInstance::DefaultName() {
-    // The runtime folder is private to the user, so each user gets a copy of their own.
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    return dir + "/MUTEX_ZQ_WIRELESS";
+QString SingleInstance::DefaultName(std::string* error) {
+    // The runtime folder is private to the user, so each user gets a copy of their own; never a
+    // fixed name in the shared temporary folder, where another user could hold it.
+    std::string why;
+    const std::string dir = platform::UserRuntimeDir(why);
+    if (error) *error = why;
+    if (dir.empty()) return {};
+    return QString::fromStdString(dir) + "/MUTEX_ZQ_WIRELESS";
 }
 
 SingleInstance::SingleInstance(const QString& name)
-    : m_name(name.isEmpty() ? DefaultName() : name) {}
+    : m_name(name.isEmpty() ? DefaultName(&m_error) : name) {}
 
 SingleInstance::~SingleInstance() {
     if (m_pServer) m_pServer->close();
 }
 
 bool SingleInstance::Acquire() {
+    if (m_name.isEmpty()) return false;
     int err = 0;
     const auto lock = m_lock.TryAcquire((m_name + ".lock").toStdString(), &err);
     if (lock == platform::FileLock::Try::kHeldByOther) return false;

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <string>
+
 #include "platform/file_lock.h"
 
 class QLocalServer;
@@ -25,13 +27,18 @@ class SingleInstance : public QObject {
     // listen; true when the request was delivered.
     bool AskFirstToShow(int timeoutMs = 1000);
     const QString& Name() const { return m_name; }
-    static QString DefaultName();
+    // Why there is no per-user name (the runtime folder cannot be used); empty when there is.
+    // Acquire then fails: the caller says this instead of asking a first copy.
+    const std::string& Error() const { return m_error; }
+    // The per-user default; empty (*error set) when no private folder can be had.
+    static QString DefaultName(std::string* error = nullptr);
 
   signals:
     // A second copy asked for the window.
     void showRequested();
 
   private:
+    std::string m_error;  // before m_name, which the constructor fills with it
     QString m_name;
     QLocalServer* m_pServer = nullptr;
     platform::FileLock m_lock;

@@ -6,11 +6,12 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QSocketNotifier>
-#include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
@@ -22,6 +23,9 @@
 #include "platform/exit_signals.h"
 #include "platform/files.h"
 #include "platform/hidraw_backend.h"
+#include "platform/run_folder.h"
+#include "platform/user_dirs.h"
+#include "sim/mouse_memory.h"
 #include "sim/virtual_mouse.h"
 #include "skin/skin_config.h"
 #include "skin/skin_settings.h"
@@ -35,6 +39,11 @@
 #include "ui/window_fit.h"
 
 namespace {
+
+// A screenshot run's copy of the data folder lives in "<runtime folder>/screenshot-<pid>-...";
+// the data folder holds small files (the largest, mac.dct, is 1.6 MB).
+constexpr char kScreenshotFolderPrefix[] = "screenshot-";
+constexpr size_t kScreenshotCopyMaxFileBytes = 16u << 20;
 
 void WaitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer t;
@@ -203,14 +212,46 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args,
     // Pictures keep the skin's own size; a window for the user must fit the screen.
     if (opts.screenshotDir.empty() && !startArgv.empty()) RestartToFitScreen(startArgv);
 
-    // A screenshot run shows sample macros and must not change the user's own files.
-    QTemporaryDir screenshotData;
-    if (!opts.screenshotDir.empty() && opts.dataDir.empty()) {
-        if (!screenshotData.isValid()) {
-            std::fprintf(stderr, "mivora: cannot make a temporary data folder\n");
+    // A screenshot run shows sample macros and must not change the user's own files: it works
+    // on a private copy of the data folder (and of the virtual mouse's state file), removed when
+    // it ends; a killed run's copy goes at the next screenshot run.
+    std::unique_ptr<platform::RunFolderGuard> screenshotData;
+    if (!opts.screenshotDir.empty()) {
+        std::string why;
+        const std::string runtime = platform::UserRuntimeDir(why);
+        if (runtime.empty()) {
+            std::fprintf(stderr, "mivora: %s\n", why.c_str());
             return 1;
         }
-        opts.dataDir = screenshotData.path().toStdString();
+        platform::RemoveStaleRunFolders(runtime, kScreenshotFolderPrefix);
+        int err = 0;
+        const std::string copy = platform::MakeRunFolder(runtime, kScreenshotFolderPrefix, &err);
+        if (copy.empty()) {
+            std::fprintf(stderr, "mivora: cannot make a folder in %s: %s\n", runtime.c_str(),
+                         std::strerror(err));
+            return 1;
+        }
+        screenshotData = std::make_unique<platform::RunFolderGuard>(copy);
+        const std::string data = copy + "/data";
+        if (!opts.dataDir.empty() && platform::DirExists(opts.dataDir) &&
+            !platform::CopyTree(opts.dataDir, data, kScreenshotCopyMaxFileBytes, &err)) {
+            std::fprintf(stderr, "mivora: cannot copy %s for the screenshots: %s\n",
+                         opts.dataDir.c_str(), std::strerror(err));
+            return 1;
+        }
+        opts.dataDir = data;
+        if (opts.virtualMouse && !opts.virtualFile.empty()) {
+            const std::string state = copy + "/mouse.bin";
+            std::vector<uint8_t> bytes;
+            if (platform::ReadRegularFilePrefix(
+                    opts.virtualFile, static_cast<size_t>(sim::kMemorySize) + 1, bytes, true) &&
+                !platform::WriteNewFile(state, bytes.data(), bytes.size())) {
+                std::fprintf(stderr, "mivora: cannot copy %s for the screenshots\n",
+                             opts.virtualFile.c_str());
+                return 1;
+            }
+            opts.virtualFile = state;
+        }
     }
     if (!opts.dataDir.empty()) {
         g_szDataDir = WithSlash(opts.dataDir);
@@ -223,6 +264,11 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args,
 
     // A screenshot run must not be refused because the program is open.
     SingleInstance instance;
+    if (opts.screenshotDir.empty() && !instance.Error().empty()) {
+        std::fprintf(stderr, "mivora: %s\n", instance.Error().c_str());
+        g_pfnLog("SingleInstance: %s", instance.Error().c_str());
+        return 1;
+    }
     if (opts.screenshotDir.empty() && !instance.Acquire()) {
         instance.AskFirstToShow();
         g_pfnLog("ALREADY_EXISTS, hWnd=%x", 0);

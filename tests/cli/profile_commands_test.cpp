@@ -1,10 +1,14 @@
 // The profile commands of the built mivora-cli against the virtual mouse and its state file.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -451,6 +455,26 @@ TEST_F(CliProfileTest, AnUnknownModelOrABrokenStateFileFails) {
     EXPECT_TRUE(OneLineError(Run("--virtual-mouse --virtual-cid 200 --virtual-mid 1 read", false)));
     dir.Write("mouse.bin", std::string(100, '\0'));
     EXPECT_TRUE(OneLineError(Run("read")));
+}
+
+// A run killed while saving leaves its temporary file beside the file it replaces; outside the
+// data folder too (the state file's folder, an export's folder) the next run removes it once it
+// is old enough that no live run can still be writing it.
+TEST_F(CliProfileTest, TemporaryFilesLeftBesideTheStateFileAndAnExportAreRemovedLater) {
+    ASSERT_EQ(0, Run("read").code);
+    std::filesystem::create_directories(dir.File("out"));
+    const std::string oldBeside = dir.Write(".mivora-0123456789ab.tmp", "torn state");
+    const std::string oldExport = dir.Write("out/.mivora-ba9876543210.tmp", "torn export");
+    const std::string young = dir.Write("out/.mivora-aaaaaaaaaaaa.tmp", "being written");
+    const struct timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, oldBeside.c_str(), hourAgo, 0));
+    ASSERT_EQ(0, utimensat(AT_FDCWD, oldExport.c_str(), hourAgo, 0));
+
+    const Result r = Run("export '" + dir.File("out/p.zqa") + "'");
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(oldBeside));
+    EXPECT_FALSE(std::filesystem::exists(oldExport));
+    EXPECT_TRUE(std::filesystem::exists(young));
 }
 
 }  // namespace

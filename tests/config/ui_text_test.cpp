@@ -1,6 +1,12 @@
 #include "config/ui_text.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "config/program_config.h"
 #include "core/log.h"
@@ -80,6 +86,41 @@ TEST(UiTexts, LanguagePathAndIndex) {
     EXPECT_EQ(ReadLangIndex(data), 0) << "past the list";
     dir.Write("lang.ini", "[OPT]\nLangIndex=-4\n");
     EXPECT_EQ(ReadLangIndex(data), 0);
+    g_Config = ProgramConfig{};
+}
+
+// lang.ini is read like the other data files: a FIFO is refused at once (the writer below only
+// frees a reader that waits), and a link to a device or a huge file is not read at all.
+TEST(UiTexts, LangIniThatIsNoSmallRegularFileGivesTheDefault) {
+    TempDir dir;
+    const std::string data = dir.path() + "/";
+    g_Config = ProgramConfig{};
+    g_Config.LangCount = 10;
+    const std::string ini = dir.File("lang.ini");
+
+    ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+    std::thread writer([&ini] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const int fd = open(ini.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadLangIndex(data), 0);
+    EXPECT_FALSE(WriteLangIndex(data, 2)) << "a FIFO is not replaced by a file";
+    const auto waited = std::chrono::steady_clock::now() - start;
+    writer.join();
+    ASSERT_LT(waited, std::chrono::seconds(1)) << "lang.ini as a FIFO waited for a writer";
+
+    ASSERT_EQ(unlink(ini.c_str()), 0);
+    ASSERT_EQ(symlink("/dev/zero", ini.c_str()), 0);
+    EXPECT_EQ(ReadLangIndex(data), 0);
+    ASSERT_EQ(unlink(ini.c_str()), 0);
+
+    // A valid start followed by more than any language file needs: sparse, so cheap to make.
+    dir.Write("lang.ini", "[OPT]\nLangIndex=3\n");
+    ASSERT_EQ(truncate(ini.c_str(), 64L << 20), 0);
+    EXPECT_EQ(ReadLangIndex(data), 0) << "a 64 MiB lang.ini was read";
+    EXPECT_FALSE(WriteLangIndex(data, 2)) << "nor rewritten from a part";
     g_Config = ProgramConfig{};
 }
 

@@ -154,12 +154,20 @@ TEST_F(LinkTest, ReportsOfOtherIdsAreSkippedQuietlyAndShortRepliesPadded) {
         Level3() { g_nLogLevel = 3; }
         ~Level3() { g_nLogLevel = 0; }
     } level3;
-    // A pointer and a keyboard on the same node, then a short reply of ours.
-    for (int i = 0; i < 200; ++i) hid.QueueInput(kNotify, {2, 0, 1, 0xFF, 0, 0});
-    hid.QueueInput(kNotify, {1, 0, 0, 4, 0, 0, 0, 0, 0});
-    hid.QueueInput(kNotify, {9, 3, 0, 0, 0x15, 2});
+    // A pointer and a keyboard on the same node, then a short reply of ours: queued only once
+    // the wait runs, so the reader thread cannot skip any of them before it, however the
+    // threads are scheduled.
+    std::thread device([this] {
+        while (link.m_Replies.Waiting() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 200; ++i) hid.QueueInput(kNotify, {2, 0, 1, 0xFF, 0, 0});
+        hid.QueueInput(kNotify, {1, 0, 0, 4, 0, 0, 0, 0, 0});
+        hid.QueueInput(kNotify, {9, 3, 0, 0, 0x15, 2});
+    });
     CRetParam out;
-    ASSERT_EQ(link.m_Replies.WaitNotify(3, out, 1000), 1);
+    const int got = link.m_Replies.WaitNotify(3, out, 10000);
+    device.join();
+    ASSERT_EQ(got, 1);
     EXPECT_EQ(out.r[3], 0x15);
     EXPECT_EQ(out.r[4], 2);
     EXPECT_EQ(out.r[13], 0);

@@ -227,4 +227,18 @@ TEST_F(MacroFileIdentityTest, ACopiedFileGetsANewIdWhenLoaded) {
     EXPECT_EQ(2u, MacroCount());
 }
 
+// Loading the library again (a second window start in one run, a switch of the folder setting)
+// keeps each file's id and adds no second copy: only a file new to the library is added.
+TEST_F(MacroFileIdentityTest, LoadingTheLibraryAgainKeepsEveryFilesId) {
+    PutFile("A.zqm", Macro("Jump", 7));
+    PutFile("Games/B.zqm", Macro("Run", 8));
+    LoadMacroLibrary(nullptr, false, true);
+    LoadMacroLibrary(nullptr, true, true);
+    LoadMacroLibrary(nullptr, true, true);
+    EXPECT_EQ(7u, ReadBack("A.zqm").dwMacroID);
+    EXPECT_EQ(8u, ReadBack("Games/B.zqm").dwMacroID);
+    EXPECT_EQ(2u, MacroCount());
+    EXPECT_EQ("Games/B.zqm", MacroRelFile(FindMacroById(8)));
+}
+
 }  // namespace

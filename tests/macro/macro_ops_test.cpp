@@ -188,6 +188,20 @@ TEST_F(MacroOpsTest, ImportTargetsAFolderWithANewId) {
     EXPECT_NE(nullptr, FindMacroById(onDisk.dwMacroID));
 }
 
+// Another program wrote a macro of that file name after this tree was loaded: the import says
+// so and leaves that file alone instead of renaming its own over it.
+TEST_F(MacroOpsTest, ImportNeverReplacesAFileThatAppearedSinceTheTreeWasLoaded) {
+    Load();
+    PutFile("Jump.zqm", Macro("Theirs", 5, 0x42));
+    testing_support::TempDir src;
+    ASSERT_EQ(1, WriteMacroFile(src.File("Jump.zqm"), Macro("Mine", 6, 0x43)));
+    EXPECT_EQ(-1, ImportMacroFile(tree, nullptr, src.File("Jump.zqm")));
+    EXPECT_EQ("Name already used|", Texts());
+    EXPECT_EQ("Theirs", MacroName(ReadBack("Jump.zqm")));
+    EXPECT_EQ(nullptr, tree.Root()->FindChild("Jump"));
+    EXPECT_EQ(0u, MacroCount());
+}
+
 TEST_F(MacroOpsTest, ImportRefusesFilesThatAreNotMacros) {
     testing_support::TempDir src;
     src.Write("short.zqm", std::string(100, 'x'));

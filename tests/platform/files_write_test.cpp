@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -55,8 +56,8 @@ TEST(FilesWriteTest, LinksPlantedAtLikelyTemporaryNamesAreNotFollowed) {
     const std::string victim = outside.Write("victim", "precious");
     const std::string target = data.File("PRO_0101.dct");
     for (int n = 0; n < 1000; ++n)
-        fs::create_symlink(victim, target + ".tmp" + std::to_string(::getpid()) + "_" +
-                                       std::to_string(n));
+        fs::create_symlink(victim,
+                           target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(n));
     ASSERT_TRUE(Write(target, "new"));
     EXPECT_EQ("precious", Read(victim));
     EXPECT_EQ("new", Read(target));
@@ -132,6 +133,25 @@ TEST(FilesWriteTest, ReadingAPrefixRefusesLinksAndFifosAtOnce) {
     EXPECT_TRUE(platform::ReadRegularFilePrefix(data.File("link.zqm"), 4, out, true));
     EXPECT_FALSE(platform::ReadRegularFilePrefix(data.File("pipe.zqm"), 4, out, true, &err));
     EXPECT_EQ(EINVAL, err);
+}
+
+// A new file never takes the place of anything that has the name: a file, a dangling link.
+TEST(FilesWriteTest, ANewFileNeverReplacesWhatHasTheName) {
+    TempDir data;
+    const auto put = [](const std::string& path, const std::string& text, int* err) {
+        return platform::WriteNewFile(path, reinterpret_cast<const uint8_t*>(text.data()),
+                                      text.size(), err);
+    };
+    int err = 0;
+    ASSERT_TRUE(put(data.File("a.zqm"), "first", &err)) << err;
+    EXPECT_FALSE(put(data.File("a.zqm"), "second", &err));
+    EXPECT_EQ(EEXIST, err);
+    EXPECT_EQ("first", Read(data.File("a.zqm")));
+    fs::create_symlink(data.File("nowhere"), data.File("b.zqm"));
+    EXPECT_FALSE(put(data.File("b.zqm"), "third", &err));
+    EXPECT_EQ(EEXIST, err);
+    EXPECT_TRUE(fs::is_symlink(data.File("b.zqm")));
+    EXPECT_EQ((std::vector<std::string>{"a.zqm", "b.zqm"}), Names(data.path()));
 }
 
 }  // namespace

@@ -191,6 +191,7 @@ TEST_F(ExportTest, AFileCutAfterTheRecordIsTakenButOneCutInsideItIsRefused) {
 }
 
 TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
+    g_DeviceModels[0].ShowLED = 1;  // a model with lighting: its modes are checked too
     MacroKey(0, 1, "Kept");
     const std::vector<uint8_t> good = ExportImage();
     const ProfileRecord rec = DecodeProfile(good.data());
@@ -215,6 +216,16 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
         {"speed -50", [](ProfileRecord& r) { r.pointer.speed = -50; }, "pointer speed -50"},
         {"scroll 0", [](ProfileRecord& r) { r.pointer.scrollLines = 0; }, "scroll lines 0"},
         {"trails -3", [](ProfileRecord& r) { r.pointer.trails = -3; }, "trails -3"},
+        // Lighting: the modes the mouse knows, and no value wider than the byte it is stored in.
+        {"lighting mode 5", [](ProfileRecord& r) { r.lightMode = 5; }, "lighting mode 5"},
+        {"lighting 255/255/255",
+         [](ProfileRecord& r) { r.lightMode = r.lightSpeed = r.lightBrightness = 255; },
+         "lighting mode 255"},
+        {"lighting speed 256", [](ProfileRecord& r) { r.lightSpeed = 256; }, "lighting speed 256"},
+        {"brightness", [](ProfileRecord& r) { r.lightBrightness = 0x10002; },
+         "lighting brightness 65538"},
+        {"colour", [](ProfileRecord& r) { r.lightColor = 0x01FFFFFF; },
+         "lighting colour 0x1ffffff"},
     };
     for (const auto& c : cases) {
         ProfileRecord spoiled = rec;
@@ -237,6 +248,9 @@ TEST_F(ExportTest, ARecordTheMouseCannotTakeIsRefusedAndChangesNothing) {
     taken.curStage = 7;
     taken.stages[6].xDpi = 1234;
     taken.sensor = 0x3050;
+    taken.lightMode = 4;
+    taken.lightSpeed = taken.lightBrightness = 255;
+    taken.lightColor = 0xFFFFFF;
     std::vector<uint8_t> image = good;
     EncodeProfile(taken, image.data());
     ASSERT_EQ(1, ImportProfile(WriteImage(image), true, true));
