@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/json_reader.h"
 #include "platform/pointer_settings.h"
 #include "platform/sway_ipc.h"
@@ -93,7 +94,10 @@ class HeadlessSway {
             int status = 0;
             waitpid(m_pid, &status, 0);
         }
-        if (!m_dir.empty()) std::system(("rm -rf '" + m_dir + "' '" + m_dir + ".log'").c_str());
+        if (!m_dir.empty()) {
+            platform::RemoveTree(m_dir);
+            platform::RemoveFile(m_dir + ".log");
+        }
     }
     const std::string& Socket() const { return m_socket; }
     std::string Log() const {

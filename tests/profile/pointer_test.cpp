@@ -201,7 +201,8 @@ TEST_F(GnomeBackendTest, NumbersKeepTheirPointInACommaLocale) {
     const std::string make = "mkdir -p '" + locales + "' && localedef -c -i '" +
                              dir.Write("comma.src", source) + "' -f ANSI_X3.4-1968 '" + locales +
                              "/comma' >/dev/null 2>&1";
-    (void)std::system(make.c_str());  // warnings for the categories left out give exit code 1
+    // Warnings for the categories left out give exit code 1.
+    [[maybe_unused]] const int made = std::system(make.c_str());
     setenv("LOCPATH", locales.c_str(), 1);
     if (!std::setlocale(LC_NUMERIC, "comma")) {
         unsetenv("LOCPATH");
