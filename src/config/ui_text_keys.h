@@ -177,4 +177,5 @@
     X(tc_export_stored)        \
     X(tc_ptr_none)             \
     X(tc_ptr_part)             \
-    X(tc_ptr_refused)
+    X(tc_ptr_refused)          \
+    X(tc_macro_in_use)

@@ -46,7 +46,8 @@ TEST_F(FactoryTest, SmallButtonTakesImageSizeAndPieceFromTheRectangle) {
     EXPECT_EQ(btn->m_clrHover, 0x02u);
     EXPECT_EQ(btn->m_clrPressed, 0x03u);
     EXPECT_EQ(btn->Caption(), "Export");
-    EXPECT_EQ(btn->toolTip(), "Export");
+    // A tip that would only repeat the caption shown whole is left out.
+    EXPECT_EQ(btn->toolTip(), btn->IsCaptionElided() ? "Export" : "");
     EXPECT_TRUE(notes.messages.empty());
 
     QImage transparentFace = Solid(40, 30, Qt::transparent);

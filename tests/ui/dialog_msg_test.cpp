@@ -345,16 +345,20 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     TapKey(&msg, Qt::Key_Return);
     EXPECT_EQ(msg.result(), QDialog::Accepted);
 
-    CMsgDlg ask;
-    ask.m_nMode = CMsgDlg::kConfirm;
-    ask.m_nNumber = 5;
-    ask.open();
-    EXPECT_EQ(ask.OkButton()->pos(), QPoint(W - 222, H - 50));
-    ASSERT_NE(ask.CancelButton(), nullptr);
-    EXPECT_EQ(ask.CancelButton()->pos(), QPoint(W - 116, H - 50));
-    ClickCentre(ask.CancelButton());
-    EXPECT_EQ(ask.result(), QDialog::Rejected);
-    EXPECT_EQ(ask.m_nNumber, 0);
+    // Every dialog that asks something has Cancel beside OK.
+    for (int mode : {CMsgDlg::kConfirm, CMsgDlg::kText, CMsgDlg::kNumber, CMsgDlg::kKeyCapture}) {
+        CMsgDlg ask;
+        ask.m_nMode = mode;
+        ask.m_nNumber = 5;
+        ask.open();
+        EXPECT_EQ(ask.OkButton()->pos(), QPoint(W - 222, H - 50)) << mode;
+        ASSERT_NE(ask.CancelButton(), nullptr) << mode;
+        EXPECT_EQ(ask.CancelButton()->pos(), QPoint(W - 116, H - 50)) << mode;
+        EXPECT_EQ(ask.CancelButton()->Caption(), g_UiText.tc_cancel) << mode;
+        ClickCentre(ask.CancelButton());
+        EXPECT_EQ(ask.result(), QDialog::Rejected) << mode;
+        EXPECT_EQ(ask.m_nNumber, 0) << mode;
+    }
 }
 
 TEST_F(MsgDlgTest, ShutdownClosesOpenDialogs) {
