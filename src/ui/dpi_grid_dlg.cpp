@@ -24,6 +24,7 @@
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
 #include "ui/pick_color_dlg.h"
+#include "ui/std_dialogs.h"
 #include "ui/top_windows.h"
 
 namespace {
@@ -225,8 +226,12 @@ void CDpiGridDlg::BeginEdit() {
         m_pEdit->setValidator(new QIntValidator(0, 999999, m_pEdit));
         m_pEdit->setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
         m_pEdit->setGeometry(kValueArea.adjusted(0, 3, 0, 0));
+        m_pEdit->setPalette(StandardDialogPalette());
         m_pEdit->installEventFilter(this);
     }
+    // The tip says which values this stage can take, so a snapped value is no surprise.
+    const int lowest = SnapValue(0), highest = SnapValue(INT_MAX);
+    m_pEdit->setToolTip(lowest > 0 ? QString("%1 – %2").arg(lowest).arg(highest) : QString());
     m_pEdit->setText(QString::number(m_nValue));
     m_pEdit->show();
     m_pEdit->setFocus(Qt::MouseFocusReason);

@@ -45,6 +45,8 @@ class CDpiGridDlg : public QWidget {
     // snapped; Escape keeps the value.
     void BeginEdit();
     bool IsEditing() const;
+    // Takes what was typed, as Enter does (another stage was picked meanwhile).
+    void FinishEdit() { EndEdit(true); }
 
     QImage ComposePicture() const;
 

@@ -245,6 +245,8 @@ TEST_F(DpiGridTest, TypedValueSnapsToTheSensorBetweenTheNeighbours) {
         ASSERT_NE(edit, nullptr) << c.typed;
         ASSERT_TRUE(m_grid->IsEditing()) << c.typed;
         EXPECT_EQ(edit->text().toInt(), m_grid->m_nValue) << "starts from the value shown";
+        const char* range[] = {"500 – 1750", "1250 – 2500", "2500 – 4000"};
+        EXPECT_EQ(edit->toolTip().toStdString(), range[c.level]) << "the values it can take";
         edit->setText(QString::fromLatin1(c.typed));
         ui_test::TapKey(edit, Qt::Key_Return);
         EXPECT_FALSE(m_grid->IsEditing()) << c.typed;

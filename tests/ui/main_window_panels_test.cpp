@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QWheelEvent>
 
 #include "config/sensor_dpi.h"
@@ -49,6 +50,19 @@ TEST_F(MainWindowTest, DpiGridStepAndStageSelectionReachTheMouse) {
         return Memory(sim::kAddrStages + 2 * sim::kStageBytes, 1)[0] ==
                DpiToCode(Model().Sensor, p.stages[2].xDpi);
     }));
+
+    // A value typed and left for another stage is kept, within its own neighbours.
+    CDpiGridDlg* grid = m_window->DpiGrid(2);
+    ui_test::Click(grid, QPoint(45, 10));
+    ASSERT_TRUE(grid->IsEditing());
+    const int typed = p.stages[1].xDpi + 400;
+    ASSERT_LT(typed, p.stages[3].xDpi);
+    grid->findChild<QLineEdit*>()->setText(QString::number(typed));
+    ui_test::ClickCentre(m_window->DpiGrid(3));
+    ui_test::Pump();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(g_nCurDpiLevel.load(), 3);
+    EXPECT_EQ(Profile().stages[2].xDpi, typed);
 }
 
 // A mouse that cycles through three of its five stages shows three grids: a stage it skips
