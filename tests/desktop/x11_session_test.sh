@@ -149,9 +149,9 @@ check "report rate 125 Hz" 8 "$(($(mem 0 1) & 15))"
 act_and_apply click_at "$WIN" rate2
 check "report rate 500 Hz" 2 "$(($(mem 0 1) & 15))"
 
-# Lighting: mode 1 shows the speed... mode 0 shows both level bars.
-act_and_apply click_at "$WIN" light0
-check "lighting mode" 0 "$(mem $((0x35)) 1)"
+# Lighting: a colour cycle has both level bars (a steady light has no speed).
+act_and_apply click_at "$WIN" light2
+check "lighting mode" 2 "$(mem $((0x35)) 1)"
 act_and_apply click_at "$WIN" bar150_3
 check "the brightness bar writes brightness" 3 "$(mem $((0x35 + 5)) 1)"
 act_and_apply click_at "$WIN" bar151_1
