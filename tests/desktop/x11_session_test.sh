@@ -10,7 +10,7 @@ PROGRAM_DIR=$(dirname "$MIVORA")
 CID=0x4D
 MID=0x02 # a model with lighting
 source "$(dirname "$0")/session_lib.sh"
-require_tools x11 Xvfb xdotool od
+require_tools x11 Xvfb xdotool xprop od
 
 WORK=$(mktemp -d)
 XVFB_PID=
@@ -75,7 +75,17 @@ act_and_apply() {
     "$@"
     wait_for '[ "$(applies)" -gt "$before" ]' 100 || echo "note: no apply after: $*"
 }
-windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+# The program's dialogs are named by their X11 window role (their titles say what they are).
+windows() { # windows NAME [--all]: by title or by role, visible ones unless --all
+    local only=--onlyvisible w
+    [ "${2:-}" == --all ] && only=
+    {
+        xdotool search $only --name "^$1\$"
+        for w in $(xdotool search $only --name '.'); do
+            xprop -id "$w" WM_WINDOW_ROLE | grep -q "= \"$1\"\$" && echo "$w"
+        done
+    } 2>/dev/null | sort -u
+}
 # new_window NAME: waits for a window of that name that was not seen by an earlier call, puts
 # its id into NEW (empty when none came), and lets it lay out its controls.
 SEEN=""
@@ -180,7 +190,7 @@ check "restore gives the keys their defaults" "$FACTORY_KEYS" "$(mem $((0x15)) 3
 # The restore's progress window closes by itself.
 check "no dialog left after the restore" yes \
     "$(wait_for '[ -z "$(windows MivoraMsgTopWindow)" ]' 100 && echo yes || echo no)"
-SEEN="$SEEN $(xdotool search --name '^MivoraMsgTopWindow$' 2>/dev/null | xargs)"
+SEEN="$SEEN $(windows MivoraMsgTopWindow --all | xargs)"
 # This X server's pointers have no libinput settings: the window says so in its pointer block,
 # so no message box is left open.
 for w in $(windows Warning); do

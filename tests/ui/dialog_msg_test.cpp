@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/program_config.h"
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "macro/key_names.h"
@@ -332,7 +333,8 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     msg.m_nMode = CMsgDlg::kMessage;
     msg.m_strText = "Hello";
     msg.open();
-    EXPECT_EQ(msg.windowTitle(), "MivoraMsgTopWindow");
+    EXPECT_EQ(msg.windowTitle().toStdString(), g_Config.Title);
+    EXPECT_EQ(msg.windowRole(), "MivoraMsgTopWindow");
     const int W = msg.width(), H = msg.height();
     EXPECT_EQ(QSize(W, H), QSize(460, 200));  // msg_nr.png
     EXPECT_EQ(msg.OkButton()->pos(), QPoint(W - 116, H - 50));
