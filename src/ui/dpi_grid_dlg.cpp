@@ -16,6 +16,7 @@
 #include "config/device_model.h"
 #include "config/program_config.h"
 #include "config/sensor_dpi.h"
+#include "config/ui_text.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "profile/profile_defaults.h"
@@ -80,6 +81,13 @@ QImage CDpiGridDlg::ComposePicture() const {
     p.setPen(ColorFromRef(m_bCurrent ? g_Config.Btn_txt_clr_dn : g_Config.Btn_txt_clr_nr));
     p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::number(m_nValue));
     return canvas;
+}
+
+bool CDpiGridDlg::event(QEvent* event) {
+    // The current stage tells how it is changed (typing is not something a user looks for).
+    if (event->type() == QEvent::ToolTip)
+        setToolTip(m_bCurrent ? QString::fromStdString(g_UiText.tc_dpi_tip) : QString());
+    return QWidget::event(event);
 }
 
 void CDpiGridDlg::paintEvent(QPaintEvent*) {

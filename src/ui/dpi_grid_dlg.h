@@ -51,6 +51,7 @@ class CDpiGridDlg : public QWidget {
     QImage ComposePicture() const;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QWheelEvent>
 
 #include <functional>
 
 #include "config/sensor_dpi.h"
+#include "config/ui_text.h"
 #include "core/messages.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
@@ -198,6 +200,17 @@ TEST_F(DpiGridTest, NoClickIsLostAndAHeldArrowRepeats) {
     const int released = m_grid->m_nValue;
     WaitFor([] { return false; }, 300);
     EXPECT_EQ(m_grid->m_nValue, released) << "the repeat ends with the release";
+}
+
+// The current stage's tip says how it is changed; another stage has none.
+TEST_F(DpiGridTest, CurrentStageTellsHowToChangeIt) {
+    ASSERT_FALSE(g_UiText.tc_dpi_tip.empty());
+    for (bool current : {true, false}) {
+        m_grid->m_bCurrent = current;
+        QHelpEvent ask(QEvent::ToolTip, QPoint(45, 10), m_grid->mapToGlobal(QPoint(45, 10)));
+        QApplication::sendEvent(m_grid, &ask);
+        EXPECT_EQ(m_grid->toolTip().toStdString(), current ? g_UiText.tc_dpi_tip : "") << current;
+    }
 }
 
 TEST_F(DpiGridTest, WheelStepsTheCurrentStageOnly) {
