@@ -196,4 +196,6 @@
     X(tc_mod_super)            \
     X(tc_ptr_none)             \
     X(tc_ptr_part)             \
-    X(tc_ptr_refused)
+    X(tc_ptr_refused)          \
+    X(tc_macro_in_use)         \
+    X(tc_dpi_tip)

@@ -326,12 +326,13 @@ int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedNam
     return 1;
 }
 
-int DeleteItem(MacroTree& tree, MacroTreeNode* node) {
+int DeleteItem(MacroTree& tree, MacroTreeNode* node, const std::string& question) {
     if (!node || !node->parent) {
         Tell("Operation failed, hItem = 0x0, pItem = 0x0.");
         return 0;
     }
-    if (NotifyUser(g_UiText.tc_msg6, "", MB_OKCANCEL) != IDOK) return -1;
+    if (NotifyUser(question.empty() ? g_UiText.tc_msg6 : question, "", MB_OKCANCEL) != IDOK)
+        return -1;
     std::string path;
     if (!TreeItem_To_FilePath(node, path)) {
         Tell("Get file path failed.");

@@ -47,10 +47,10 @@ int NewMacro(MacroTree& tree, MacroTreeNode* parent, const std::string& typedNam
 // when the rename failed (message shown).
 int RenameItem(MacroTree& tree, MacroTreeNode* node, const std::string& typedName);
 
-// Asks for confirmation (tc_msg6, OK/Cancel), then removes the macro or the folder with all its
-// macros from the library, the tree and the disk. Returns 1; -1 when cancelled; 0 on failure
-// (message shown). node is freed on success.
-int DeleteItem(MacroTree& tree, MacroTreeNode* node);
+// Asks for confirmation (question, or tc_msg6 when empty; OK/Cancel), then removes the macro or
+// the folder with all its macros from the library, the tree and the disk. Returns 1; -1 when
+// cancelled; 0 on failure (message shown). node is freed on success.
+int DeleteItem(MacroTree& tree, MacroTreeNode* node, const std::string& question = {});
 
 // Imports the macro file at sourcePath into folder (nullptr: top level; a macro: the macro's
 // folder) under the file's name, with a new id, and writes it there. Returns 1 with *outNode

@@ -54,7 +54,8 @@ int CComboBtn::OpenList() {
     const int count = std::min(static_cast<int>(m_items.size()), kMaxListed);
     if (count == 0 || !g_showPopup) return 0;
     std::vector<PopupListItem> rows;
-    for (int i = 0; i < count; ++i) rows.push_back({255, m_items[i].value, m_items[i].name});
+    for (int i = 0; i < count; ++i)
+        rows.push_back({255, m_items[i].value, m_items[i].name, i == m_nSelIndex});
 
     const QPoint topLeft = mapToGlobal(QPoint(0, 0));
     const int bottom = topLeft.y() + height();

@@ -16,6 +16,7 @@ struct PopupListItem {
     int parent = 255;
     int code = 0;
     std::string text;
+    bool marked = false;  // the selected item
 };
 
 // The popup menu lives with the windows; it registers itself here so that combos can open it.

@@ -97,7 +97,12 @@ void CPngBtn::WidenLeftForCaption(int padding, int minLeft) {
 }
 
 void CPngBtn::UpdateCaptionTip() {
-    const std::string& tip = IsCaptionElided() ? m_strCaption : m_strOwnTip;
+    // A tip that only repeats the caption on show tells nothing: none then.
+    const bool elided = IsCaptionElided();
+    const std::string none;
+    const std::string& tip = elided                        ? m_strCaption
+                             : m_strOwnTip == m_strCaption ? none
+                                                           : m_strOwnTip;
     const QString text = QString::fromStdString(tip);
     if (toolTip() != text) setToolTip(text);
 }

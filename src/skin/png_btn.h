@@ -39,7 +39,7 @@ class CPngBtn : public QAbstractButton {
     // Only the owner changes the switch state; a click never toggles it.
     void SetChecked(bool state);
     bool IsChecked() const { return m_bChecked; }
-    // The tool tip while the caption is shown whole (empty: none).
+    // The tool tip while the caption is shown whole (empty, or the caption itself: none).
     void SetToolTip(const std::string& text);
     // Replaces the background piece by a copy of rect of source (none when it does not fit).
     void SetBackgroundPiece(const QImage& source, const QRect& rect);

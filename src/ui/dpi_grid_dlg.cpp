@@ -1,16 +1,23 @@
 #include "ui/dpi_grid_dlg.h"
 
 #include <QFocusEvent>
+#include <QApplication>
+#include <QIntValidator>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <optional>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
 #include "config/sensor_dpi.h"
+#include "config/ui_text.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "profile/profile_defaults.h"
@@ -20,7 +27,30 @@
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
 #include "ui/pick_color_dlg.h"
+#include "ui/std_dialogs.h"
 #include "ui/top_windows.h"
+
+namespace {
+
+// The stages keep their order: the current one stays strictly between its neighbours. The last
+// stage in use is bounded by the list only, not by a stage the mouse skips.
+struct StageBounds {
+    int low = 0;
+    int high = INT_MAX;
+};
+
+StageBounds NeighbourBounds(const ProfileRecord& profile, const DeviceModel& model) {
+    StageBounds b;
+    const int level = g_nCurDpiLevel.load();
+    if (level >= 0 && level < StagesInUse(profile, model) - 1 && level + 1 < kMaxDpiStages)
+        b.high = profile.stages[level + 1].xDpi;
+    if (level > 0 && level - 1 < kMaxDpiStages) b.low = profile.stages[level - 1].xDpi;
+    return b;
+}
+
+constexpr int kWheelStep = 120;  // one notch
+
+}  // namespace
 
 CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -31,6 +61,8 @@ CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
         resize(m_imgNormal.size());
     else
         resize(91, 27);
+    m_repeat.setSingleShot(false);
+    connect(&m_repeat, &QTimer::timeout, this, [this] { OnRepeat(); });
 }
 
 void CDpiGridDlg::SetBackgroundPiece(const QImage& piece) {
@@ -52,6 +84,13 @@ QImage CDpiGridDlg::ComposePicture() const {
     p.setPen(ColorFromRef(m_bCurrent ? g_Config.Btn_txt_clr_dn : g_Config.Btn_txt_clr_nr));
     p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::number(m_nValue));
     return canvas;
+}
+
+bool CDpiGridDlg::event(QEvent* event) {
+    // The current stage tells how it is changed (typing is not something a user looks for).
+    if (event->type() == QEvent::ToolTip)
+        setToolTip(m_bCurrent ? QString::fromStdString(g_UiText.tc_dpi_tip) : QString());
+    return QWidget::event(event);
 }
 
 void CDpiGridDlg::paintEvent(QPaintEvent*) {
@@ -86,20 +125,36 @@ int CDpiGridDlg::Step(bool up) {
     while (to >= 0 && to < count && !DpiCode(model->Sensor, sensor->values[to])) to += step;
     if (to < 0 || to >= count) return 0;
     const int next = sensor->values[to];
-    const int level = g_nCurDpiLevel.load();
-    if (up) {
-        // The last stage in use is bounded by the list only, not by a stage the mouse skips.
-        if (level < StagesInUse(*profile, *model) - 1 && level + 1 < kMaxDpiStages && level >= 0 &&
-            next >= profile->stages[level + 1].xDpi)
-            return 0;
-    } else {
-        if (level > 0 && level - 1 < kMaxDpiStages && profile->stages[level - 1].xDpi >= next)
-            return 0;
-    }
+    const StageBounds bounds = NeighbourBounds(*profile, *model);
+    // Only the neighbour in the direction of the step bounds it, so stages read out of order can
+    // still be put back in order.
+    if (up ? next >= bounds.high : next <= bounds.low) return 0;
     m_nValue = next;
     update();
     Post(kValueChanged);
     return 1;
+}
+
+int CDpiGridDlg::SnapValue(int typed) const {
+    const std::optional<ProfileRecord> profile = g_ProfileList.Snapshot();
+    const DeviceModel* model = pSensorCfg.load();
+    if (!profile || !model) return 0;
+    const SensorDpiEntry* sensor = FindSensorEntry(model->Sensor);
+    if (!sensor || sensor->count <= 0) return 0;
+    const StageBounds bounds = NeighbourBounds(*profile, *model);
+    const int count = std::min(sensor->count, kSensorDpiSlots);
+    int best = 0;
+    long bestDistance = LONG_MAX;
+    for (int i = 0; i < count; ++i) {
+        const int v = sensor->values[i];
+        if (v <= bounds.low || v >= bounds.high || !DpiCode(model->Sensor, v)) continue;
+        const long distance = std::labs(static_cast<long>(v) - typed);
+        if (distance < bestDistance) {
+            best = v;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 int CDpiGridDlg::StepUp() {
@@ -109,17 +164,25 @@ int CDpiGridDlg::StepDown() {
     return Step(false);
 }
 
+void CDpiGridDlg::PressArrow(bool up) {
+    m_bRepeatUp = up;
+    if (Step(up)) m_repeat.start(kRepeatDelayMs);
+}
+
+void CDpiGridDlg::OnRepeat() {
+    // A dialog opened on top (the mouse went away) takes the release: stop rather than run on.
+    if (QApplication::activeModalWidget() || !Step(m_bRepeatUp)) {
+        m_repeat.stop();
+        return;
+    }
+    m_repeat.setInterval(kRepeatIntervalMs);
+}
+
 void CDpiGridDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint pos = event->position().toPoint();
-    if (m_bCurrent && kIncreaseArea.contains(pos)) {
-        StepUp();
-        return;
-    }
-    if (m_bCurrent && kDecreaseArea.contains(pos)) {
-        StepDown();
-        return;
-    }
+    if (m_bCurrent && kIncreaseArea.contains(pos)) return PressArrow(true);
+    if (m_bCurrent && kDecreaseArea.contains(pos)) return PressArrow(false);
     if (m_bCurrent && g_Config.ShowDpiColor != 0 && kColorStrip.contains(pos)) {
         uint32_t chosen = 0;
         if (ChooseColor(this, m_clr, &chosen)) {
@@ -129,11 +192,102 @@ void CDpiGridDlg::mousePressEvent(QMouseEvent* event) {
         }
         return;
     }
+    if (m_bCurrent && kValueArea.contains(pos)) return BeginEdit();
     Post(kPicked);
 }
 
 void CDpiGridDlg::mouseDoubleClickEvent(QMouseEvent* event) {
-    event->accept();  // the second click of a double click has no effect
+    // Clicks faster than the double-click time still step, one step each.
+    event->accept();
+    if (event->button() != Qt::LeftButton || !m_bCurrent) return;
+    const QPoint pos = event->position().toPoint();
+    if (kIncreaseArea.contains(pos)) PressArrow(true);
+    if (kDecreaseArea.contains(pos)) PressArrow(false);
+}
+
+void CDpiGridDlg::mouseReleaseEvent(QMouseEvent* event) {
+    m_repeat.stop();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CDpiGridDlg::wheelEvent(QWheelEvent* event) {
+    if (!m_bCurrent) return event->ignore();
+    event->accept();
+    m_nWheelRest += event->angleDelta().y();
+    while (m_nWheelRest >= kWheelStep) {
+        m_nWheelRest -= kWheelStep;
+        Step(true);
+    }
+    while (m_nWheelRest <= -kWheelStep) {
+        m_nWheelRest += kWheelStep;
+        Step(false);
+    }
+}
+
+void CDpiGridDlg::hideEvent(QHideEvent* event) {
+    m_repeat.stop();
+    EndEdit(false);
+    QWidget::hideEvent(event);
+}
+
+void CDpiGridDlg::BeginEdit() {
+    if (!m_pEdit) {
+        m_pEdit = new QLineEdit(this);
+        m_pEdit->setFrame(false);
+        m_pEdit->setAlignment(Qt::AlignCenter);
+        m_pEdit->setValidator(new QIntValidator(0, 999999, m_pEdit));
+        m_pEdit->setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
+        m_pEdit->setGeometry(kValueArea.adjusted(0, 3, 0, 0));
+        m_pEdit->setPalette(StandardDialogPalette());
+        m_pEdit->installEventFilter(this);
+    }
+    // The tip says which values this stage can take, so a snapped value is no surprise.
+    const int lowest = SnapValue(0), highest = SnapValue(INT_MAX);
+    m_pEdit->setToolTip(lowest > 0 ? QString("%1 – %2").arg(lowest).arg(highest) : QString());
+    m_pEdit->setText(QString::number(m_nValue));
+    m_pEdit->show();
+    m_pEdit->setFocus(Qt::MouseFocusReason);
+    m_pEdit->selectAll();
+}
+
+bool CDpiGridDlg::IsEditing() const {
+    return m_pEdit && !m_pEdit->isHidden();
+}
+
+void CDpiGridDlg::EndEdit(bool take) {
+    if (!IsEditing()) return;
+    const QString text = m_pEdit->text();
+    m_pEdit->hide();  // first: the focus it loses does not end the edit twice
+    if (!take) return;
+    bool ok = false;
+    const int typed = text.toInt(&ok);
+    if (!ok) return;
+    const int value = SnapValue(typed);
+    if (value <= 0 || value == m_nValue) {
+        update();
+        return;
+    }
+    m_nValue = value;
+    update();
+    Post(kValueChanged);
+}
+
+bool CDpiGridDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_pEdit) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            EndEdit(true);
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            EndEdit(false);
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusOut) {
+        EndEdit(true);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CDpiGridDlg::PickNow() {

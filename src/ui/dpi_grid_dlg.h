@@ -5,9 +5,12 @@
 
 #include <QImage>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+
+class QLineEdit;
 
 class CDpiGridDlg : public QWidget {
     Q_OBJECT
@@ -16,6 +19,10 @@ class CDpiGridDlg : public QWidget {
     static constexpr QRect kDecreaseArea{0, 0, 20, 26};   // (0, 0) to (20, 26)
     static constexpr QRect kIncreaseArea{72, 0, 18, 26};  // (72, 0) to (90, 26)
     static constexpr QRect kColorStrip{25, 22, 41, 5};    // (25, 22) to (66, 27)
+    static constexpr QRect kValueArea{20, 0, 52, 22};     // the number, above the strip
+    // A held arrow steps again after kRepeatDelayMs, then every kRepeatIntervalMs.
+    static constexpr int kRepeatDelayMs = 400;
+    static constexpr int kRepeatIntervalMs = 70;
 
     // Loads "dpi_nr.png" and "dpi_dn.png" and takes their size.
     explicit CDpiGridDlg(QWidget* parent = nullptr);
@@ -30,6 +37,16 @@ class CDpiGridDlg : public QWidget {
     // posted), 0 when nothing happens.
     int StepUp();
     int StepDown();
+    // The value of the sensor's list nearest to typed that the mouse can be given and that lies
+    // strictly between the neighbouring stages; 0 when there is none.
+    int SnapValue(int typed) const;
+
+    // Typing the value: a field over the number; Enter (or leaving it) takes the typed value,
+    // snapped; Escape keeps the value.
+    void BeginEdit();
+    bool IsEditing() const;
+    // Takes what was typed, as Enter does (another stage was picked meanwhile).
+    void FinishEdit() { EndEdit(true); }
 
     QImage ComposePicture() const;
 
@@ -38,9 +55,14 @@ class CDpiGridDlg : public QWidget {
     int SensorMaximum() const;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -55,6 +77,14 @@ class CDpiGridDlg : public QWidget {
     // Enter and Space pick. False for other keys.
     bool HandleKey(const QKeyEvent* event);
     CDpiGridDlg* Neighbour(int delta) const;
+    // A press on an arrow of the current grid: one step now, more while it is held.
+    void PressArrow(bool up);
+    void OnRepeat();
+    void EndEdit(bool take);
 
     QImage m_imgBack, m_imgNormal, m_imgCurrent;
+    QTimer m_repeat;
+    bool m_bRepeatUp = false;
+    int m_nWheelRest = 0;  // wheel movement short of a whole step (touchpads)
+    QLineEdit* m_pEdit = nullptr;
 };

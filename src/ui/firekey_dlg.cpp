@@ -17,6 +17,7 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_title.h"
 #include "ui/menu_dlg.h"
 
 namespace {
@@ -76,6 +77,7 @@ QRect CFirekeyDlg::LabelRect() const {
 void CFirekeyDlg::Prepare() {
     if (m_bPrepared) return;
     m_bPrepared = true;
+    setWindowTitle(DialogTitle(LabelText()));
     m_imgBack = LoadSkinImage("msg_nr.png");
     const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : QSize(460, 200);
     const int W = size.width();

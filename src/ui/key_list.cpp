@@ -60,6 +60,20 @@ std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model) {
     return items;
 }
 
+bool IsMenuFunction(uint32_t menuCode, uint32_t funId) {
+    if (funId == 0) return false;
+    // One row stands for every combination and every macro; the others are exact codes.
+    const uint32_t cls = FunClass(menuCode);
+    if (cls == FunClass(kFunComboMod) || cls == FunClass(kFunMacro)) return FunClass(funId) == cls;
+    return menuCode == funId;
+}
+
+uint32_t CMivoraDlg::CurrentKeyFunction(int keyIndex) const {
+    auto snap = g_ProfileList.Snapshot();
+    if (!snap || keyIndex < 0 || keyIndex >= kKeysPerSet) return 0;
+    return snap->keys[snap->KeySetIndex()][keyIndex].dwFunID;
+}
+
 int CMivoraDlg::RefreshKeyButtons(int set) {
     if (!g_ProfileList.HasCurrent()) return 0;
     if (set < 0 || set >= kKeySets) set = 0;
@@ -96,9 +110,12 @@ void CMivoraDlg::RepaintKeyNumbers() {
 void CMivoraDlg::ShowFunctionMenu(QPoint topLeft, int keyIndex, int width) {
     const std::vector<FunctionMenuItem> items = BuildFunctionMenuItems(pSensorCfg.load());
     std::vector<MenuItem> list(items.size());
-    for (size_t i = 0; i < items.size(); ++i)
+    const uint32_t current = CurrentKeyFunction(keyIndex);
+    for (size_t i = 0; i < items.size(); ++i) {
         SetMenuItem(list.data(), static_cast<int>(i), items[i].parent,
                     static_cast<int>(items[i].code), items[i].text);
+        list[i].marked = IsMenuFunction(items[i].code, current);
+    }
     ShowPopupMenu(this, static_cast<int>(list.size()), width, &topLeft, g_Config.Menu_txt_clr_nr,
                   g_Config.Menu_txt_clr_ov, keyIndex, list.data());
 }

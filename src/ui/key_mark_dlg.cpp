@@ -70,7 +70,8 @@ void CKeyMarkDlg::ShowMarks() {
         }
         const QRect rect(r->left, r->top, r->Width(), r->Height());
         btn->setGeometry(rect);
-        btn->SetImages(rect, m_imgNormal, m_imgNormal, m_imgPressed);
+        // The zone under the pointer lights as when pressed, so the user sees which key it is.
+        btn->SetImages(rect, m_imgNormal, m_imgPressed, m_imgPressed);
         btn->show();
     }
 }

@@ -20,6 +20,7 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_title.h"
 #include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
 #include "ui/msg_dlg.h"
@@ -42,6 +43,7 @@ QRect CaptionAbove(const CfgRect& r) {
 }  // namespace
 
 CMacroDlg::CMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
+    setWindowTitle(DialogTitle(g_UiText.tc_mac_def));
     m_fnAskText = [this](const std::string& prompt, int maxLen, std::string* out) {
         return AskText(this, prompt, maxLen, out);
     };

@@ -11,6 +11,7 @@
 #include "macro/macro_ops.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
+#include "ui/macro_in_use.h"
 #include "ui/menu_dlg.h"
 #include "ui/tree_ctrl_ex.h"
 
@@ -183,7 +184,7 @@ void CMacroDlg::DoDelete() {
         Tell(text);
         return;
     }
-    const int done = DeleteItem(m_lib, node);
+    const int done = DeleteItem(m_lib, node, DeleteQuestion(node));
     if (done == -1) return;  // not confirmed
     ClearKeyList();
     HideSave();

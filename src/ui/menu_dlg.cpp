@@ -25,6 +25,17 @@ constexpr uint32_t kFrameColour = 0x646464;
 constexpr uint32_t kBackColour = 0x050505;
 constexpr uint32_t kHoverFill = 0xDCDCDC;
 constexpr int kFontPixels = 16;
+constexpr int kMarkRoom = 14;  // left of a row: the mark of the current choice
+
+// A dot in the pen's colour at the row's left end.
+void DrawMark(QPainter& p, const QRect& row) {
+    const int d = std::max(4, std::min(8, row.height() / 3));
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(p.pen().color());
+    p.drawEllipse(QRect(row.x() + (kMarkRoom - d) / 2 + 2, row.center().y() - d / 2, d, d));
+    p.restore();
+}
 
 struct MenuImages {
     QImage normal, hover, subNormal, subHover;
@@ -70,9 +81,11 @@ int LoadMenuImages() {
         [](QWidget* owner, const std::vector<PopupListItem>& list, int width, QPoint topLeft,
            uint32_t clrNormal, uint32_t clrHover, intptr_t ownerValue) {
             std::vector<MenuItem> items(list.size());
-            for (size_t i = 0; i < list.size(); ++i)
+            for (size_t i = 0; i < list.size(); ++i) {
                 SetMenuItem(items.data(), static_cast<int>(i), list[i].parent, list[i].code,
                             list[i].text);
+                items[i].marked = list[i].marked;
+            }
             return ShowPopupMenu(owner, static_cast<int>(items.size()), width, &topLeft, clrNormal,
                                  clrHover, ownerValue, items.data());
         },
@@ -155,6 +168,10 @@ void CMenuDlg::Setup(const MenuItem* items, int count, int width, int rowHeight,
         }));
     // First-level rows come first in the list; never index past it.
     m_nRows = std::min<int>(m_nRows, static_cast<int>(m_items.size()));
+    // The row that opens the sub-menu with the current choice is marked too.
+    for (const MenuItem& it : m_items)
+        if (it.marked && it.parent >= 0 && it.parent < m_nRows)
+            m_items[static_cast<size_t>(it.parent)].marked = true;
     m_nRowHeight = std::max(0, rowHeight);
     m_nWidth = std::max(1, width);
     m_ownerValue = ownerValue;
@@ -254,8 +271,10 @@ QImage CMenuDlg::ComposePicture() const {
     for (int r = 0; r < m_nRows; ++r) {
         const QRect rect = RowRect(r);
         p.setPen(ColorFromRef(r == m_nHover ? m_clrHover : m_clrNormal));
-        DrawFittedCaption(p, rect, QString::fromStdString(m_items[static_cast<size_t>(r)].text),
-                          Qt::AlignCenter);
+        const MenuItem& item = m_items[static_cast<size_t>(r)];
+        DrawFittedCaption(p, rect.adjusted(kMarkRoom, 0, -kMarkRoom, 0),
+                          QString::fromStdString(item.text), Qt::AlignCenter);
+        if (item.marked) DrawMark(p, rect);
     }
     p.setPen(ColorFromRef(kFrameColour));
     p.setBrush(Qt::NoBrush);

@@ -21,6 +21,7 @@ struct MenuItem {
     int parent = kMenuTopLevel;  // 255, or the index of the first-level row that holds it
     int code = 0;                // reported when chosen
     std::string text;            // at most 39 characters
+    bool marked = false;         // the current choice (or, for a sub-menu's row, holds it)
 };
 
 // Fills list[index]; the text is cut to 39 characters. Does nothing for a null list or a

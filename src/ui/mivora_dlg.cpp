@@ -37,7 +37,8 @@ CMivoraDlg::CMivoraDlg(platform::HidBackend& backend, platform::DeviceNotificati
       m_barScroll(nullptr, this),
       m_barDbClick(nullptr, this),
       m_barLight1(nullptr, this),
-      m_barLight2(nullptr, this) {
+      m_barLight2(nullptr, this),
+      m_dpiApply(kDpiQuietMs, [](int flag, int value) { PostApply(flag, value); }) {
     setObjectName("MivoraMainWindow");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -68,6 +69,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
         setWindowIcon(icon);
     }
     setWindowTitle(QString::fromStdString(g_Config.Title));
+    UseDarkToolTips();
 
     std::string holder;
     if (!m_dataLock.Acquire(DataLockPath(), kDataLockWaitMs, &holder))

@@ -30,6 +30,7 @@
 #include "skin/png_slider_bar.h"
 #include "skin/png_sw_btn.h"
 #include "skin/win_message.h"
+#include "ui/apply_coalescer.h"
 
 class QPainter;
 
@@ -58,6 +59,10 @@ struct PanelRects {
 // Computes the panel rectangles for the model (its ShowLED decides the default heights).
 PanelRects ComputePanelRects(const DeviceModel* model);
 
+// Quiet time before a changed DPI stage is written; the longest wait at exit for that write.
+constexpr int kDpiQuietMs = 300;
+constexpr int kExitApplyWaitMs = 2000;
+
 // Slider bar control ids.
 constexpr int kIdBarSpeed = 129;
 constexpr int kIdBarDbClick = 130;
@@ -77,6 +82,9 @@ struct FunctionMenuItem {
 };
 // The function menu for the selected model (lighting switch only with ShowLED).
 std::vector<FunctionMenuItem> BuildFunctionMenuItems(const DeviceModel* model);
+
+// Whether the function menu's row with menuCode stands for the key function funId.
+bool IsMenuFunction(uint32_t menuCode, uint32_t funId);
 
 // Where the key function menu opens for a key button at rect (screen coordinates); width in
 // *menuWidth. screenHeight is the full-screen client height.
@@ -264,6 +272,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ShowRefusedValuesFromProfile();
 
     // Key list helpers.
+    uint32_t CurrentKeyFunction(int keyIndex) const;  // 0 without a profile
     void StoreKeyEntry(int keyIndex, const KeyEntry& entry);
     void RepaintKeyNumbers();
 
@@ -283,6 +292,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void PlaceKeyButtons();
     // The export, import, macro and restore buttons as wide as their captions need, in a row.
     void PlaceBottomButtons();
+    // Hovering a key row lights its place on the mouse picture and the other way round.
+    void LinkKeyRowsToPicture();
     // Areas of the face taken by the setting panels, the mouse picture and the lighting panel.
     std::vector<QRect> PanelAreas(bool withLighting) const;
 
@@ -338,4 +349,6 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn m_btnStatus;
     CStateBanner* m_pBanner = nullptr;
     QPointer<CPermissionDlg> m_pPermission;
+    // A stage's value comes in bursts (held arrow, wheel, typing): written once the user pauses.
+    ApplyCoalescer m_dpiApply;
 };

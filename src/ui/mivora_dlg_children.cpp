@@ -68,6 +68,7 @@ void SetDpiGrid(CDpiGridDlg* grid, int value, uint32_t colour) {
 }
 
 void MarkDpiGrid(CDpiGridDlg* grid, bool current) {
+    if (!current) grid->FinishEdit();  // bounded by its own neighbours, still current
     grid->m_bCurrent = current;
     grid->update();
 }

@@ -60,6 +60,8 @@ void CMivoraDlg::OnExit() {
     if (m_bExiting) return;
     g_pfnLog("OnExit");
     m_bExiting = true;
+    // A stage value still held back is written before the apply thread stops with the window.
+    if (m_dpiApply.Flush()) g_ApplyThread.WaitIdle(kExitApplyWaitMs);
     // Save first: a dialog or menu that is still open must not keep the profile from the disk.
     SaveProfileOnce();
     CloseMessageWindows();

@@ -19,6 +19,7 @@
 #include "skin/image.h"
 #include "skin/skin_settings.h"
 #include "ui/dpi_grid_dlg.h"
+#include "ui/key_hover_link.h"
 #include "ui/key_mark_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
@@ -108,6 +109,7 @@ bool CMivoraDlg::CreateSkinControls() {
     DeviceModel* model = pSensorCfg.load();
     m_pMark = CreateKeyMarkView(this, model ? QPoint(model->ptMark.x, model->ptMark.y) : QPoint());
     CreateStateControls();
+    LinkKeyRowsToPicture();
     m_bControlsCreated = true;
     SetUpKeyboard();
 
@@ -351,6 +353,16 @@ void CMivoraDlg::PlacePanelControls() {
         m_rcLightCaption = QRect(L + 60 - 90, T + 45, 90 + 252, 47);
     }
     PlaceKeyButtons();
+}
+
+void CMivoraDlg::LinkKeyRowsToPicture() {
+    CPngBtn* rows[KeyHoverLink::kKeys] = {};
+    CPngBtn* marks[KeyHoverLink::kKeys] = {};
+    for (int i = 0; i < KeyHoverLink::kKeys; ++i) {
+        rows[i] = &m_btnKey[i];
+        marks[i] = m_pMark ? m_pMark->KeyButton(i) : nullptr;
+    }
+    new KeyHoverLink(rows, marks, this);
 }
 
 std::vector<QRect> CMivoraDlg::PanelAreas(bool withLighting) const {

@@ -197,8 +197,8 @@ bool CMsgDlg::Prepare() {
         return btn;
     };
     m_pClose = makeButton("exit_nr.png", "exit_ov.png", "exit_ov.png", nullptr, W - 49, 10, 0);
-    // The key capture has Cancel too: the keyboard leaves the field for these two buttons.
-    const bool confirm = m_nMode == kConfirm || m_nMode == kKeyCapture;
+    // Only a plain message has OK alone; whatever asks something can be cancelled by name.
+    const bool confirm = m_nMode != kMessage;
     m_pOk = makeButton("btn_nr.png", "btn_nr.png", "btn_dn.png", g_UiText.tc_ok.c_str(),
                        confirm ? W - 222 : W - 116, H - 50, 0);
     if (confirm)

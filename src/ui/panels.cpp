@@ -32,7 +32,9 @@ int TableIndex(const int* table, int count, int value) {
 }
 
 bool LightingVisibility(int mode, bool* bar1, bool* bar2, bool* picker) {
-    static constexpr bool kTable[5][3] = {{true, true, false},
+    // Steady: brightness and colour; breathing: brightness and colour; colour cycle: brightness
+    // and speed; reactive: all; off: none.
+    static constexpr bool kTable[5][3] = {{true, false, true},
                                           {true, false, true},
                                           {true, true, false},
                                           {true, true, true},
@@ -161,8 +163,13 @@ void CMivoraDlg::SelectReportRate(int code) {
 void CMivoraDlg::UpdateLightingVisibility(int mode) {
     bool bar1 = false, bar2 = false, picker = false;
     if (!LightingVisibility(mode, &bar1, &bar2, &picker)) return;
+    // A bar that does not act goes with its caption (painted only beside a visible bar).
+    const DeviceModel* model = pSensorCfg.load();
+    const bool led = model && model->ShowLED != 0;
     m_barLight1.SetHidden(!bar1);
     m_barLight2.SetHidden(!bar2);
+    m_barLight1.setVisible(led && bar1);
+    m_barLight2.setVisible(led && bar2);
     if (m_pPickColor) m_pPickColor->setVisible(picker);
 }
 
@@ -182,7 +189,10 @@ void CMivoraDlg::SelectLightingMode(int mode) {
 void CMivoraDlg::ApplyIfNow(int flag, int value) {
     // Without a mouse (the macro editor changed keys) the change stays in the profile.
     if (!m_link->IsConnected() && g_Config.GoWithNoDev == 0) return;
-    if (g_Config.ApplyNow != 0) PostApply(flag, value);
+    if (g_Config.ApplyNow == 0) return;
+    if (flag == 0x04) return m_dpiApply.Request(flag, value);
+    m_dpiApply.Flush();  // the writes keep the order of the changes
+    PostApply(flag, value);
 }
 
 void CMivoraDlg::ShowRefusedValuesFromProfile() {

@@ -16,6 +16,7 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_title.h"
 #include "ui/menu_dlg.h"
 #include "ui/tree_ctrl_ex.h"
 
@@ -38,7 +39,9 @@ uint32_t Opaque(uint32_t bgr) {
 
 }  // namespace
 
-CPickMacroDlg::CPickMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {}
+CPickMacroDlg::CPickMacroDlg(QWidget* parent) : CTopDialog(parent, kMsgTopWindowTitle) {
+    setWindowTitle(DialogTitle(g_UiText.tc_macro_list));
+}
 
 CPickMacroDlg::~CPickMacroDlg() = default;
 

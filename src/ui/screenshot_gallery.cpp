@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -21,8 +23,11 @@
 #include "macro/macro_tree.h"
 #include "profile/function_codes.h"
 #include "sim/virtual_mouse.h"
+#include "profile/profile_defaults.h"
+#include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "ui/about_dlg.h"
+#include "ui/dpi_grid_dlg.h"
 #include "ui/firekey_dlg.h"
 #include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
@@ -105,6 +110,27 @@ StMacro SampleMacro(const std::string& name, uint32_t id, const std::string& key
     return m;
 }
 
+// The main window as a user finds the DPI stage and the keys: the current stage's value open for
+// typing, and the pointer on a key row with its place lit on the mouse picture.
+int ShootPanels(CMivoraDlg& window, const std::string& path) {
+    CDpiGridDlg* grid = window.DpiGrid(g_nCurDpiLevel.load());
+    if (grid && grid->isVisible()) grid->BeginEdit();
+    CPngBtn* key = window.KeyButton(2);
+    QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+    QApplication::sendEvent(key, &enter);
+    Settle();
+    const int written = RenderWidgetToPng(&window, path);
+    QApplication::sendEvent(key, &leave);
+    if (grid && grid->IsEditing()) {
+        if (auto* edit = grid->findChild<QLineEdit*>()) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(edit, &escape);
+        }
+    }
+    Settle();
+    return written;
+}
+
 }  // namespace
 
 void PrepareScreenshotLibrary() {
@@ -140,6 +166,7 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
                                     : std::to_string(k);
         const std::string suffix = "_" + tag + ".png";
         written += RenderWidgetToPng(&window, dir + "/main_" + model + suffix);
+        if (dialogs) written += ShootPanels(window, dir + "/panels" + suffix);
         window.OnKeyButtonClicked(1);
         Settle();
         if (CMenuDlg* menu = CurrentPopupMenu()) {

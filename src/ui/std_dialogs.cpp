@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QToolTip>
 #include <QTranslator>
 
 #include <memory>
@@ -80,6 +81,10 @@ bool UseStandardDialogLanguage(const QLocale& locale) {
     QCoreApplication::installTranslator(t.get());
     Translator() = std::move(t);
     return true;
+}
+
+void UseDarkToolTips() {
+    QToolTip::setPalette(StandardDialogPalette());
 }
 
 QPalette StandardDialogPalette() {

@@ -21,6 +21,8 @@ bool UseStandardDialogLanguage(const QLocale& locale);
 
 // The dark palette the standard dialogs are shown with.
 QPalette StandardDialogPalette();
+// Tool tips in the same dark colours as the skinned windows they explain.
+void UseDarkToolTips();
 
 // Modal colour dialog preset with initial; an invalid colour when cancelled.
 QColor AskColor(QWidget* parent, const QColor& initial);

@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "skin/win_message.h"
+#include "ui/dialog_title.h"
 
 namespace {
 
@@ -104,7 +105,10 @@ ProgressWindows* TopWindowsForApplyThread() {
 
 CTopDialog::CTopDialog(QWidget* parent, const char* title)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_strTitle(title) {
-    setWindowTitle(QString::fromUtf8(title));
+    // The desktop shows the program's name (a dialog that is more sets its own); the name the
+    // program and its tools find the dialog by is its object name and X11 window role.
+    setWindowTitle(DialogTitle(""));
+    setWindowRole(QString::fromUtf8(title));
     setObjectName(QString::fromUtf8(title));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);

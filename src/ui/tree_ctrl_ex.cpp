@@ -366,7 +366,8 @@ QImage CTreeCtrlEx::ComposePicture() const {
         if (item == m_pSelected) FillArgb(p, row, m_argbSelectedRow);
         QRect iconBox;
         int textLeft;
-        if (rec.type == kTreeItemFolder) {
+        const bool folder = rec.type == kTreeItemFolder;
+        if (folder) {
             const QRect button(L - kIndent, top, kIndent, kItemHeight);
             const QImage& mark = rec.expanded ? m_imgOpen : m_imgClosed;
             if (!mark.isNull()) {
@@ -375,6 +376,10 @@ QImage CTreeCtrlEx::ComposePicture() const {
                 r.moveCenter(button.center());
                 DrawImage(p, mark, r, mark.rect());
             }
+        }
+        if (folder || m_rows[i].depth > 0) {
+            // Inside a folder an item lines up with the folders beside it (mark column, icon
+            // box, text), so a child always starts right of its folder's name.
             iconBox = QRect(L + kGap, top, kIconBox, kItemHeight);
             textLeft = L + rec.textIndent + 2 * kGap + kIconBox;
         } else {

@@ -12,7 +12,7 @@ PROGRAM_DIR=$(dirname "$MIVORA")
 CID=0x4D
 MID=0x02 # a model with lighting
 source "$(dirname "$0")/session_lib.sh"
-require_tools x11 Xvfb xdotool xclip od
+require_tools x11 Xvfb xdotool xclip xprop od
 
 WORK=$(mktemp -d)
 XVFB_PID=
@@ -78,7 +78,17 @@ act_and_apply() {
     "$@"
     wait_for '[ "$(applies)" -gt "$before" ]' 100 || echo "note: no apply after: $*"
 }
-windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
+# The program's dialogs are named by their X11 window role (their titles say what they are).
+windows() { # windows NAME [--all]: by title or by role, visible ones unless --all
+    local only=--onlyvisible w
+    [ "${2:-}" == --all ] && only=
+    {
+        xdotool search $only --name "^$1\$"
+        for w in $(xdotool search $only --name '.'); do
+            xprop -id "$w" WM_WINDOW_ROLE | grep -q "= \"$1\"\$" && echo "$w"
+        done
+    } 2>/dev/null | sort -u
+}
 # new_window NAME: waits for a window of that name that was not seen by an earlier call, puts
 # its id into NEW (empty when none came), and lets it lay out its controls.
 SEEN=""
@@ -152,9 +162,9 @@ check "report rate 125 Hz" 8 "$(($(mem 0 1) & 15))"
 act_and_apply click_at "$WIN" rate2
 check "report rate 500 Hz" 2 "$(($(mem 0 1) & 15))"
 
-# Lighting: mode 1 shows the speed... mode 0 shows both level bars.
-act_and_apply click_at "$WIN" light0
-check "lighting mode" 0 "$(mem $((0x35)) 1)"
+# Lighting: a colour cycle has both level bars (a steady light has no speed).
+act_and_apply click_at "$WIN" light2
+check "lighting mode" 2 "$(mem $((0x35)) 1)"
 act_and_apply click_at "$WIN" bar150_3
 check "the brightness bar writes brightness" 3 "$(mem $((0x35 + 5)) 1)"
 act_and_apply click_at "$WIN" bar151_1
@@ -183,7 +193,7 @@ check "restore gives the keys their defaults" "$FACTORY_KEYS" "$(mem $((0x15)) 3
 # The restore's progress window closes by itself.
 check "no dialog left after the restore" yes \
     "$(wait_for '[ -z "$(windows MivoraMsgTopWindow)" ]' 100 && echo yes || echo no)"
-SEEN="$SEEN $(xdotool search --name '^MivoraMsgTopWindow$' 2>/dev/null | xargs)"
+SEEN="$SEEN $(windows MivoraMsgTopWindow --all | xargs)"
 # This X server's pointers have no libinput settings: the window says so in its pointer block,
 # so no message box is left open.
 for w in $(windows Warning); do

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
+
 #include "skin/factories.h"
 #include "skin/png_btn.h"
 #include "skin/png_slider_bar.h"
@@ -46,7 +49,11 @@ TEST_F(FactoryTest, SmallButtonTakesImageSizeAndPieceFromTheRectangle) {
     EXPECT_EQ(btn->m_clrHover, 0x02u);
     EXPECT_EQ(btn->m_clrPressed, 0x03u);
     EXPECT_EQ(btn->Caption(), "Export");
-    EXPECT_EQ(btn->toolTip(), "Export");
+    // The tip as the pointer asks for it: the whole caption when it is cut, none when it would
+    // only repeat the caption shown whole.
+    QHelpEvent ask(QEvent::ToolTip, QPoint(1, 1), btn->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(btn, &ask);
+    EXPECT_EQ(btn->toolTip().toStdString(), btn->IsCaptionElided() ? "Export" : "");
     EXPECT_TRUE(notes.messages.empty());
 
     QImage transparentFace = Solid(40, 30, Qt::transparent);

@@ -2,6 +2,7 @@
 // closing.
 #include <gtest/gtest.h>
 
+#include "config/program_config.h"
 #include "core/notifier.h"
 #include "skin/image.h"
 #include "skin/png_btn.h"
@@ -33,7 +34,9 @@ TEST_F(AboutTest, LinkOpensTheLanguagesWebAddressAndStaysOpen) {
         m_opened.clear();
         CAboutDlg dlg;
         dlg.open();
-        EXPECT_EQ(dlg.windowTitle(), "MivoraMsgTopWindow");
+        // The desktop shows the program's name; the program finds it by its role.
+        EXPECT_EQ(dlg.windowTitle().toStdString(), g_Config.Title);
+        EXPECT_EQ(dlg.windowRole(), "MivoraMsgTopWindow");
         ASSERT_NE(dlg.LinkButton(), nullptr);
         EXPECT_EQ(dlg.LinkButton()->Caption(), g_UiText.tc_msg24);
         EXPECT_EQ(dlg.LinkButton()->geometry(), QRect(60, 105, 280, 20));

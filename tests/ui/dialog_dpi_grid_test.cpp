@@ -2,7 +2,16 @@
 // picks and the stage colour, each told to the parent with WM_DPI_GRID.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QWheelEvent>
+
+#include <functional>
+
 #include "config/sensor_dpi.h"
+#include "config/ui_text.h"
 #include "core/messages.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
@@ -13,6 +22,16 @@
 namespace {
 
 using ui_test::Click;
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
 
 class DpiGridTest : public ::testing::Test {
   protected:
@@ -55,6 +74,7 @@ class DpiGridTest : public ::testing::Test {
     const QPoint kUp{80, 10};
     const QPoint kDown{10, 10};
     const QPoint kStrip{40, 24};
+    const QPoint kValue{45, 10};
 };
 
 TEST_F(DpiGridTest, StepsUpToBelowTheNextStage) {
@@ -162,12 +182,100 @@ TEST_F(DpiGridTest, PicksAndColour) {
     EXPECT_EQ(m_grid->ComposePicture().pixelColor(kStrip), QColor(0x00, 0x80, 0xFF));
 }
 
-TEST_F(DpiGridTest, DoubleClickStepsOnce) {
+// Every click on an arrow counts, also the second one of a fast pair (delivered as a double
+// click), and an arrow held down repeats until it is let go.
+TEST_F(DpiGridTest, NoClickIsLostAndAHeldArrowRepeats) {
     ui_test::SendMouse(m_grid, QEvent::MouseButtonPress, kUp);
     ui_test::SendMouse(m_grid, QEvent::MouseButtonRelease, kUp);
     ui_test::SendMouse(m_grid, QEvent::MouseButtonDblClick, kUp);
     ui_test::SendMouse(m_grid, QEvent::MouseButtonRelease, kUp);
-    EXPECT_EQ(m_grid->m_nValue, 1250);
+    EXPECT_EQ(m_grid->m_nValue, 1500);
+
+    g_nCurDpiLevel = 2;
+    m_grid->m_nIndex = 2;
+    m_grid->m_nValue = 500;
+    ui_test::SendMouse(m_grid, QEvent::MouseButtonPress, kUp);
+    ASSERT_TRUE(WaitFor([&] { return m_grid->m_nValue >= 1000; }, 3000)) << m_grid->m_nValue;
+    ui_test::SendMouse(m_grid, QEvent::MouseButtonRelease, kUp);
+    const int released = m_grid->m_nValue;
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(m_grid->m_nValue, released) << "the repeat ends with the release";
+}
+
+// The current stage's tip says how it is changed; another stage has none.
+TEST_F(DpiGridTest, CurrentStageTellsHowToChangeIt) {
+    ASSERT_FALSE(g_UiText.tc_dpi_tip.empty());
+    for (bool current : {true, false}) {
+        m_grid->m_bCurrent = current;
+        QHelpEvent ask(QEvent::ToolTip, QPoint(45, 10), m_grid->mapToGlobal(QPoint(45, 10)));
+        QApplication::sendEvent(m_grid, &ask);
+        EXPECT_EQ(m_grid->toolTip().toStdString(), current ? g_UiText.tc_dpi_tip : "") << current;
+    }
+}
+
+TEST_F(DpiGridTest, WheelStepsTheCurrentStageOnly) {
+    struct Case {
+        int delta;
+        bool current;
+        int expected;
+    };
+    const Case cases[] = {
+        {120, true, 1250}, {-240, true, 500}, {60, true, 1000}, {120, false, 1000}};
+    for (const Case& c : cases) {
+        m_grid->m_nValue = 1000;
+        m_grid->m_bCurrent = c.current;
+        QWheelEvent e(QPointF(45, 10), m_grid->mapToGlobal(QPointF(45, 10)), QPoint(),
+                      QPoint(0, c.delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_grid, &e);
+        EXPECT_EQ(m_grid->m_nValue, c.expected) << c.delta << " current " << c.current;
+    }
+}
+
+// A click on the current stage's number opens a field; what is typed becomes the nearest value
+// the sensor takes, kept strictly between the neighbouring stages.
+TEST_F(DpiGridTest, TypedValueSnapsToTheSensorBetweenTheNeighbours) {
+    struct Case {
+        int level;
+        const char* typed;
+        int expected;
+        bool posted;
+    };
+    const Case cases[] = {
+        {0, "1400", 1500, true},   // between 1250 and 1500, nearer 1500
+        {0, "1100", 1000, false},  // nearest is 1000, unchanged
+        {0, "9000", 1750, true},   // below stage 1 (2000)
+        {0, "100", 500, true},     // the first value of the list
+        {1, "900", 1250, true},    // above stage 0 (1000)
+        {2, "99999", 4000, true},  // last stage: the end of the list
+        {0, "", 1000, false},      // nothing typed: nothing changes
+    };
+    for (const Case& c : cases) {
+        g_nCurDpiLevel = c.level;
+        m_grid->m_nIndex = c.level;
+        m_grid->m_nValue = c.level == 0 ? 1000 : c.level == 1 ? 1500 : 3000;
+        ui_test::Click(m_grid, kValue);
+        auto* edit = m_grid->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr) << c.typed;
+        ASSERT_TRUE(m_grid->IsEditing()) << c.typed;
+        EXPECT_EQ(edit->text().toInt(), m_grid->m_nValue) << "starts from the value shown";
+        const char* range[] = {"500 – 1750", "1250 – 2500", "2500 – 4000"};
+        EXPECT_EQ(edit->toolTip().toStdString(), range[c.level]) << "the values it can take";
+        edit->setText(QString::fromLatin1(c.typed));
+        ui_test::TapKey(edit, Qt::Key_Return);
+        EXPECT_FALSE(m_grid->IsEditing()) << c.typed;
+        EXPECT_EQ(m_grid->m_nValue, c.expected) << c.typed;
+        const auto msgs = m_parent.Take(WM_DPI_GRID);
+        EXPECT_EQ(Values(msgs, 2).size(), c.posted ? 1u : 0u) << c.typed;
+        EXPECT_TRUE(Values(msgs, 1).empty()) << "a click on the current value does not re-pick";
+    }
+    // Escape leaves the value as it was.
+    ui_test::Click(m_grid, kValue);
+    auto* edit = m_grid->findChild<QLineEdit*>();
+    edit->setText("1750");
+    ui_test::TapKey(edit, Qt::Key_Escape);
+    EXPECT_FALSE(m_grid->IsEditing());
+    EXPECT_EQ(m_grid->m_nValue, 1000);
+    EXPECT_TRUE(m_parent.Take(WM_DPI_GRID).empty());
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ TEST_F(FirekeyTest, LayoutLabelAndClose) {
     EXPECT_EQ(dlg.CancelButton()->pos(), QPoint(dlg.width() - 116, dlg.height() - 50));
     EXPECT_EQ(dlg.CancelButton()->m_clrNormal, g_Config.Btn_txt_clr_nr2);
     EXPECT_EQ(dlg.LabelText(), g_UiText.tc_adv_str17);
+    // The desktop names the dialog by what it asks for.
+    EXPECT_EQ(dlg.windowTitle().toStdString(), g_UiText.tc_adv_str17 + " – " + g_Config.Title);
     const std::string saved = g_UiText.tc_adv_str17;
     g_UiText.tc_adv_str17.clear();
     EXPECT_EQ(dlg.LabelText(), "Loop count");

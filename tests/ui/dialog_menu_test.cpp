@@ -141,6 +141,18 @@ TEST_F(MenuTest, ClosesOnAClickElsewhereEscapeOrFocusLossButNotOnItsOwnRows) {
     EXPECT_TRUE(m_owner.Take(WM_CHILD_CLICK).empty());
 }
 
+// The current choice carries a mark that the other rows do not.
+TEST_F(MenuTest, MarkedRowShowsAMark) {
+    std::vector<MenuItem> items = {{kMenuTopLevel, 1, "One"}, {kMenuTopLevel, 2, "Two"}};
+    const QImage plain = Open(m_owner, items, 0)->ComposePicture();
+    items[1].marked = true;
+    CMenuDlg* menu = Open(m_owner, items, 0);
+    const QImage marked = menu->ComposePicture();
+    const QRect row0 = menu->RowRect(0), row1 = menu->RowRect(1);
+    EXPECT_EQ(marked.copy(row0), plain.copy(row0));
+    EXPECT_NE(marked.copy(row1), plain.copy(row1));
+}
+
 TEST_F(MenuTest, MenuGoesWithItsOwner) {
     auto* owner = new Recorder;
     QPointer<CMenuDlg> menu = Open(*owner, TwoRowsWithSub(), 0);

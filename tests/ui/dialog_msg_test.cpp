@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/program_config.h"
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "macro/key_names.h"
@@ -364,7 +365,8 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     msg.m_nMode = CMsgDlg::kMessage;
     msg.m_strText = "Hello";
     msg.open();
-    EXPECT_EQ(msg.windowTitle(), "MivoraMsgTopWindow");
+    EXPECT_EQ(msg.windowTitle().toStdString(), g_Config.Title);
+    EXPECT_EQ(msg.windowRole(), "MivoraMsgTopWindow");
     const int W = msg.width(), H = msg.height();
     EXPECT_EQ(QSize(W, H), QSize(460, 200));  // msg_nr.png
     EXPECT_EQ(msg.OkButton()->pos(), QPoint(W - 116, H - 50));
@@ -393,16 +395,20 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     EXPECT_FALSE(esc.isVisible());
     EXPECT_EQ(esc.result(), QDialog::Rejected);
 
-    CMsgDlg ask;
-    ask.m_nMode = CMsgDlg::kConfirm;
-    ask.m_nNumber = 5;
-    ask.open();
-    EXPECT_EQ(ask.OkButton()->pos(), QPoint(W - 222, H - 50));
-    ASSERT_NE(ask.CancelButton(), nullptr);
-    EXPECT_EQ(ask.CancelButton()->pos(), QPoint(W - 116, H - 50));
-    ClickCentre(ask.CancelButton());
-    EXPECT_EQ(ask.result(), QDialog::Rejected);
-    EXPECT_EQ(ask.m_nNumber, 0);
+    // Every dialog that asks something has Cancel beside OK.
+    for (int mode : {CMsgDlg::kConfirm, CMsgDlg::kText, CMsgDlg::kNumber, CMsgDlg::kKeyCapture}) {
+        CMsgDlg ask;
+        ask.m_nMode = mode;
+        ask.m_nNumber = 5;
+        ask.open();
+        EXPECT_EQ(ask.OkButton()->pos(), QPoint(W - 222, H - 50)) << mode;
+        ASSERT_NE(ask.CancelButton(), nullptr) << mode;
+        EXPECT_EQ(ask.CancelButton()->pos(), QPoint(W - 116, H - 50)) << mode;
+        EXPECT_EQ(ask.CancelButton()->Caption(), g_UiText.tc_cancel) << mode;
+        ClickCentre(ask.CancelButton());
+        EXPECT_EQ(ask.result(), QDialog::Rejected) << mode;
+        EXPECT_EQ(ask.m_nNumber, 0) << mode;
+    }
 }
 
 TEST_F(MsgDlgTest, ShutdownClosesOpenDialogs) {

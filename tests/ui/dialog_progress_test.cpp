@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "config/program_config.h"
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "skin/png_btn.h"
@@ -23,7 +24,8 @@ TEST_F(ProgressTest, PositionsFromTheApplyThreadMoveTheBarAndCloseIt) {
     CProgressDlg dlg;
     SetupDefaultProgress(dlg);
     dlg.open();
-    EXPECT_EQ(dlg.windowTitle(), "MyProgressDlg..");
+    EXPECT_EQ(dlg.windowTitle().toStdString(), g_Config.Title);
+    EXPECT_EQ(dlg.windowRole(), "MyProgressDlg..") << "how the apply thread finds it";
     EXPECT_EQ(dlg.size(), QSize(530, 150));  // progress_nr.png
     EXPECT_EQ(dlg.FillWidth(), 45) << "position 0 already shows the bar's left edge";
     // The picture's rounded corners are transparent: the window is cut to its shape.

@@ -11,6 +11,8 @@
 #include "core/messages.h"
 #include "macro/key_names.h"
 #include "macro/macro_tree.h"
+#include "profile/function_codes.h"
+#include "profile/profile_list.h"
 #include "skin/key_event_vk.h"
 #include "skin/png_btn.h"
 #include "ui/macro_dlg.h"
@@ -392,6 +394,43 @@ TEST_F(EditorTest, DeleteImportAndExport) {
     dlg.OnCommand(CMacroDlg::kCmdDelete);
     EXPECT_FALSE(fs::exists(MacroFolder() + "/Sub"));
     EXPECT_TRUE(fs::exists(outside.path() + "/Other.zqm")) << "nothing outside is touched";
+}
+
+// Deleting a macro (or its folder) that keys play asks with the macro's name, the keys and the
+// function each goes back to; a macro no key plays gets the plain question.
+TEST_F(EditorTest, DeletingAMacroInUseNamesItsKeys) {
+    PutFile("Sub/Run.zqm", Macro("Run", 0x300));
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    PutFile("Idle.zqm", Macro("Idle", 0x200));
+    const KeyEntry savedDefaults[2] = {g_DefaultKeys[1][2], g_DefaultKeys[1][5]};
+    g_DefaultKeys[1][2] = KeyEntry{0x01000015};  // Back
+    g_DefaultKeys[1][5] = KeyEntry{0x01000014};  // Forward
+    ProfileRecord rec;
+    rec.curKeySet = 1;
+    rec.keys[1][2] = KeyEntry{kFunMacro, 3, 0x100};
+    rec.keys[1][5] = KeyEntry{kFunMacro, 6, 0x300};
+    rec.keys[0][7] = KeyEntry{kFunMacro, 8, 0x100};  // another set: not the one shown
+    g_ProfileList.Replace(rec);
+    CMacroDlg& dlg = Open();
+    m_notes.reply = IDCANCEL;
+    auto question = [&](const char* item) {
+        m_notes.messages.clear();
+        ClickItem(Find(item));
+        dlg.OnCommand(CMacroDlg::kCmdDelete);
+        return m_notes.messages.empty() ? std::string() : m_notes.messages.back().first;
+    };
+    const std::string back = KeyFunctionLabel(g_DefaultKeys[1][2]);
+    const std::string forward = KeyFunctionLabel(g_DefaultKeys[1][5]);
+    ASSERT_FALSE(back.empty());
+    EXPECT_EQ(question("Jump"),
+              g_UiText.tc_msg6 + "\nKey 3 plays “Jump” and will become “" + back + "”.");
+    EXPECT_EQ(question("Sub"),
+              g_UiText.tc_msg6 + "\nKey 6 plays “Run” and will become “" + forward + "”.");
+    EXPECT_EQ(question("Idle"), g_UiText.tc_msg6);
+    EXPECT_NE(Find("Jump"), nullptr) << "cancelled";
+    g_DefaultKeys[1][2] = savedDefaults[0];
+    g_DefaultKeys[1][5] = savedDefaults[1];
+    g_ProfileList.Clear();
 }
 
 TEST_F(EditorTest, FoldersNestToTheDepthLimit) {

@@ -1,10 +1,14 @@
 // The key list and the key function menu of the main window, against the virtual mouse.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QToolTip>
+
 #include "config/ui_text.h"
 #include "macro/key_names.h"
 #include "main_window_fixture.h"
 #include "profile/function_codes.h"
+#include "ui/key_mark_dlg.h"
 
 namespace {
 
@@ -28,6 +32,94 @@ TEST_F(MainWindowTest, KeyButtonsShowTheFunctionsOfTheModelsKeys) {
             EXPECT_FALSE(b->isVisible()) << i;
         }
     }
+}
+
+// The pointer over a key row lights that key on the mouse picture, and over a key on the
+// picture it lights the row; leaving puts both back.
+TEST_F(MainWindowTest, HoverLinksKeyRowsAndThePicture) {
+    auto* picture = m_window->findChild<CKeyMarkDlg*>();
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(picture->isVisible());
+    int linked = 0;
+    for (int i = 0; i < Model().KeyCount; ++i) {
+        CPngBtn* row = m_window->KeyButton(i);
+        CPngBtn* mark = picture->KeyButton(i);
+        if (!mark->isVisible()) continue;
+        ++linked;
+        const QImage dark = mark->ComposePicture();
+        QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+        QApplication::sendEvent(row, &enter);
+        EXPECT_TRUE(mark->IsChecked()) << i;
+        EXPECT_NE(mark->ComposePicture(), dark) << "key " << i << " lights on the picture";
+        QApplication::sendEvent(row, &leave);
+        EXPECT_FALSE(mark->IsChecked()) << i;
+
+        const QImage plainRow = row->ComposePicture();
+        QApplication::sendEvent(mark, &enter);
+        EXPECT_TRUE(row->IsChecked()) << i;
+        EXPECT_NE(row->ComposePicture(), plainRow) << "row " << i << " lights";
+        QApplication::sendEvent(mark, &leave);
+        EXPECT_FALSE(row->IsChecked()) << i;
+    }
+    EXPECT_GE(linked, 2);
+}
+
+// The key function menu marks the key's current function (and the row whose sub-menu holds it);
+// the language list marks the language in use.
+TEST_F(MainWindowTest, MenusMarkTheCurrentChoice) {
+    auto markedCodes = [](CMenuDlg* menu) {
+        std::vector<int> codes;
+        for (const MenuItem& item : menu->Items())
+            if (item.marked) codes.push_back(item.code);
+        return codes;
+    };
+    const uint32_t first = Profile().keys[Profile().KeySetIndex()][0].dwFunID;
+    ui_test::ClickCentre(m_window->KeyButton(0));
+    ASSERT_NE(CurrentPopupMenu(), nullptr);
+    EXPECT_EQ(markedCodes(CurrentPopupMenu()), std::vector<int>{static_cast<int>(first)});
+    ClosePopupMenu();
+
+    PickFunction(3, 0x04000026, kFunMediaTitle);
+    ui_test::ClickCentre(m_window->KeyButton(3));
+    CMenuDlg* menu = CurrentPopupMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(markedCodes(menu), (std::vector<int>{static_cast<int>(kFunMediaTitle), 0x04000026}));
+    menu->SetHover(RowOf(menu, kFunMediaTitle));
+    ASSERT_NE(menu->SubMenu(), nullptr);
+    EXPECT_EQ(markedCodes(menu->SubMenu()), std::vector<int>{0x04000026});
+    ClosePopupMenu();
+
+    CComboBtn* languages = m_window->LanguageCombo();
+    ASSERT_GE(languages->Items().size(), 2u);
+    ASSERT_GE(languages->SelectedIndex(), 0);
+    ASSERT_EQ(languages->OpenList(), 1);
+    ASSERT_NE(CurrentPopupMenu(), nullptr);
+    EXPECT_EQ(markedCodes(CurrentPopupMenu()),
+              std::vector<int>{languages->Items()[languages->SelectedIndex()].value});
+    ClosePopupMenu();
+}
+
+// A button whose caption shows whole has no tip repeating it; tips that say more stay, and all
+// tips are in the window's dark colours.
+TEST_F(MainWindowTest, ToolTipsSayMoreThanTheCaptionInTheDarkLook) {
+    ASSERT_NE(g_Config.BtnTips, 0);
+    std::vector<CPngBtn*> buttons = {m_window->ExportButton(), m_window->ImportButton(),
+                                     m_window->MacroButton(), m_window->RestoreButton()};
+    for (int i = 0; i < Model().KeyCount; ++i) buttons.push_back(m_window->KeyButton(i));
+    for (int i = 0; i < kRateButtons; ++i) buttons.push_back(m_window->RateButton(i));
+    for (int i = 0; i < 5; ++i) buttons.push_back(m_window->LightButton(i));
+    for (CPngBtn* b : buttons) {
+        if (b->IsCaptionElided())
+            EXPECT_EQ(b->toolTip().toStdString(), b->Caption());
+        else
+            EXPECT_TRUE(b->toolTip().isEmpty()) << b->Caption();
+    }
+    if (CPngBtn* home = m_window->HomeLink()) {
+        EXPECT_EQ(home->toolTip().toStdString(), g_UiText.tc_mainweb);
+    }
+    const QPalette tips = QToolTip::palette();
+    EXPECT_LT(tips.color(QPalette::ToolTipBase).lightness(), 80);
+    EXPECT_GT(tips.color(QPalette::ToolTipText).lightness(), 160);
 }
 
 TEST_F(MainWindowTest, PickedFunctionsReachProfileAndMouse) {

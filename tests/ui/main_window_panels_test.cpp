@@ -2,6 +2,10 @@
 // sliders, each checked in the profile and in the virtual mouse's memory.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QWheelEvent>
+
 #include "config/sensor_dpi.h"
 #include "config/ui_text.h"
 #include "core/messages.h"
@@ -41,8 +45,24 @@ TEST_F(MainWindowTest, DpiGridStepAndStageSelectionReachTheMouse) {
     EXPECT_LT(p.stages[2].xDpi, before);
     EXPECT_EQ(p.stages[2].yDpi, p.stages[2].xDpi);
     EXPECT_GT(p.stages[2].xDpi, p.stages[1].xDpi);
-    const auto mem = Memory(sim::kAddrStages + 2 * sim::kStageBytes, 2);
-    EXPECT_EQ(mem[0], DpiToCode(Model().Sensor, p.stages[2].xDpi));
+    // Written once the user pauses.
+    EXPECT_TRUE(WaitUntil([&] {
+        return Memory(sim::kAddrStages + 2 * sim::kStageBytes, 1)[0] ==
+               DpiToCode(Model().Sensor, p.stages[2].xDpi);
+    }));
+
+    // A value typed and left for another stage is kept, within its own neighbours.
+    CDpiGridDlg* grid = m_window->DpiGrid(2);
+    ui_test::Click(grid, QPoint(45, 10));
+    ASSERT_TRUE(grid->IsEditing());
+    const int typed = p.stages[1].xDpi + 400;
+    ASSERT_LT(typed, p.stages[3].xDpi);
+    grid->findChild<QLineEdit*>()->setText(QString::number(typed));
+    ui_test::ClickCentre(m_window->DpiGrid(3));
+    ui_test::Pump();
+    EXPECT_FALSE(grid->IsEditing());
+    EXPECT_EQ(g_nCurDpiLevel.load(), 3);
+    EXPECT_EQ(Profile().stages[2].xDpi, typed);
 }
 
 // A mouse that cycles through three of its five stages shows three grids: a stage it skips
@@ -84,15 +104,26 @@ TEST_F(MainWindowTest, ReportRateClickMarksOneButtonAndWritesTheRate) {
     EXPECT_EQ(m_window->RateButton(3)->Caption(), "1000 Hz");
 }
 
-TEST_F(MainWindowTest, LightingModeFollowsTheVisibilityTable) {
+// Each mode shows the controls that act in it, a steady light has a colour, and a caption goes
+// with its bar: what a hidden bar leaves is the bare background, as with the lighting off.
+TEST_F(MainWindowTest, LightingModeShowsTheControlsThatAct) {
     ASSERT_NE(Model().ShowLED, 0);
-    CPngSliderBar* bar1 = m_window->Bar(kIdBarLight1);
-    CPngSliderBar* bar2 = m_window->Bar(kIdBarLight2);
+    CPngSliderBar* bars[2] = {m_window->Bar(kIdBarLight1), m_window->Bar(kIdBarLight2)};
+    // A bar with its caption to its left.
+    auto captionAndBar = [&](int i) {
+        const QRect bar = bars[i]->geometry();
+        return m_window
+            ->grab(QRect(bar.x() - 100, bar.y() - 4, bar.width() + 100, bar.height() + 8))
+            .toImage();
+    };
+    ui_test::ClickCentre(m_window->LightButton(4));
+    ui_test::Pump();
+    const QImage off[2] = {captionAndBar(0), captionAndBar(1)};
     struct Case {
         int mode;
         bool bar1, bar2, picker;
     };
-    const Case cases[] = {{0, true, true, false},
+    const Case cases[] = {{0, true, false, true},
                           {1, true, false, true},
                           {2, true, true, false},
                           {3, true, true, true},
@@ -102,13 +133,56 @@ TEST_F(MainWindowTest, LightingModeFollowsTheVisibilityTable) {
         ui_test::Pump();
         EXPECT_EQ(Profile().lightMode, static_cast<uint32_t>(c.mode));
         for (int i = 0; i < 5; ++i) EXPECT_EQ(m_window->LightButton(i)->IsChecked(), i == c.mode);
-        EXPECT_EQ(!bar1->IsHidden(), c.bar1) << c.mode;
-        EXPECT_EQ(!bar2->IsHidden(), c.bar2) << c.mode;
+        const bool shown[2] = {c.bar1, c.bar2};
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(bars[i]->isVisible() && !bars[i]->IsHidden(), shown[i])
+                << "mode " << c.mode << " bar " << i + 1;
+            EXPECT_EQ(captionAndBar(i) == off[i], !shown[i])
+                << "mode " << c.mode << " caption of bar " << i + 1;
+        }
         EXPECT_EQ(m_window->PickColor()->isVisible(), c.picker) << c.mode;
-        // The bars stay on the screen so their captions stay too.
-        EXPECT_TRUE(bar1->isVisible());
         EXPECT_EQ(Memory(sim::kAddrLighting, 1)[0], c.mode);
     }
+}
+
+// Steps in a burst (a held arrow, the wheel) reach the mouse once, with the last value, after the
+// user pauses; a value still held back at exit is written before the window goes.
+TEST_F(MainWindowTest, DpiStepsInABurstAreWrittenOnceThePauseEnds) {
+    const int last = Model().DM - 1;
+    ASSERT_GE(last, 1);
+    CDpiGridDlg* grid = m_window->DpiGrid(last);
+    ui_test::ClickCentre(grid);  // picks the last stage, bounded by the sensor's list only
+    ui_test::Pump();
+    ASSERT_TRUE(grid->m_bCurrent);
+    const int start = Profile().stages[last].xDpi;
+    auto stageCode = [&] { return Memory(sim::kAddrStages + last * sim::kStageBytes, 1)[0]; };
+    const uint8_t before = stageCode();
+    const int applied = g_ApplyThread.Completed();
+
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(45, 10), grid->mapToGlobal(QPointF(45, 10)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid, &e);
+    };
+    wheel(-360);
+    ui_test::Pump();
+    const int chosen = Profile().stages[last].xDpi;
+    ASSERT_LT(chosen, start);
+    EXPECT_EQ(stageCode(), before) << "written while the user is still turning";
+    ASSERT_TRUE(WaitUntil(
+        [&] { return g_ApplyThread.Completed() > applied && g_ApplyThread.Pending().empty(); }));
+    EXPECT_EQ(stageCode(), DpiToCode(Model().Sensor, chosen));
+    WaitUntil([] { return false; }, 2 * kDpiQuietMs);
+    EXPECT_EQ(g_ApplyThread.Completed(), applied + 1) << "one write for the burst";
+
+    wheel(120);
+    ui_test::Pump();
+    const int atExit = Profile().stages[last].xDpi;
+    ASSERT_GT(atExit, chosen);
+    m_window->OnExit();
+    m_backend->Drain();
+    EXPECT_EQ(m_backend->ReadMemory(0, sim::kAddrStages + last * sim::kStageBytes, 1)[0],
+              DpiToCode(Model().Sensor, atExit));
 }
 
 TEST_F(MainWindowTest, ColourFromThePickerStoresOnlyTheColour) {
@@ -129,7 +203,7 @@ TEST_F(MainWindowTest, LightingBarsWriteTheLevelTheirCaptionsName) {
     // Bar 1 carries the brightness caption, bar 2 the speed caption.
     ASSERT_EQ(g_UiText.tc_msg2, "Brightness");
     ASSERT_EQ(g_UiText.tc_msg3, "Speed");
-    ui_test::ClickCentre(m_window->LightButton(0));  // mode 0 shows both bars
+    ui_test::ClickCentre(m_window->LightButton(3));  // mode 3 shows both bars
     ui_test::Pump();
     struct Case {
         int id;

@@ -2,6 +2,8 @@
 // tips for long names and the refused keyboard.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "ui/tree_ctrl_ex.h"
 #include "ui/ui_test_util.h"
 
@@ -150,6 +152,29 @@ TEST_F(TreeTest, FoldersHideTheirChildrenUntilOpened) {
     m_tree->ToggleExpand(f);
     EXPECT_EQ(m_tree->VisibleRowCount(), 2);
     EXPECT_EQ(m_tree->ItemAt(At(m)), m);
+}
+
+// A child's name starts right of its folder's name, as in a tree, whether it is a macro or a
+// folder; siblings start at the same place.
+TEST_F(TreeTest, ChildrenAreIndentedRightOfTheirFolder) {
+    CTreeItem* f = m_tree->InsertLibraryItem(nullptr, true, false, "", "Folder", 0, 0);
+    CTreeItem* m = m_tree->InsertLibraryItem(f, false, false, "", "Macro", 0, 0);
+    CTreeItem* g = m_tree->InsertLibraryItem(f, true, false, "", "Inner", 0, 0);
+    m_tree->ToggleExpand(f);
+    const QImage picture = m_tree->ComposePicture();
+    // Leftmost column of the row (frame and expand mark aside) that is not the background.
+    auto inkLeft = [&](CTreeItem* item) {
+        const QRect row = m_tree->ItemRect(item);
+        const QColor back = picture.pixelColor(picture.width() - 3, row.center().y());
+        for (int x = CTreeCtrlEx::kIndent * 2; x < picture.width() - 6; ++x)
+            for (int y = row.top() + 1; y < row.bottom(); ++y)
+                if (picture.pixelColor(x, y) != back) return x;
+        return -1;
+    };
+    ASSERT_GT(inkLeft(f), 0);
+    EXPECT_GT(inkLeft(m), inkLeft(f) + CTreeCtrlEx::kIndent / 2);
+    EXPECT_NEAR(inkLeft(g) - inkLeft(f), CTreeCtrlEx::kIndent, 2) << "one level, one indent";
+    EXPECT_LE(std::abs(inkLeft(m) - inkLeft(g)), 3) << "siblings line up";
 }
 
 TEST_F(TreeTest, LongNamesGetATooltipAndKeysMoveTheSelectionUnlessResting) {
