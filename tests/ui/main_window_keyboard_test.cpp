@@ -286,8 +286,11 @@ TEST_F(KeyboardTest, DpiStagesRateLightingAndSlidersByKeys) {
     Press(Qt::Key_Down);
     const int lower = Profile().stages[1].xDpi;
     EXPECT_LT(lower, before);
-    EXPECT_EQ(Memory(sim::kAddrStages + 1 * sim::kStageBytes, 1)[0],
-              DpiToCode(Model().Sensor, lower));
+    // The stage's value is written once the user pauses.
+    EXPECT_TRUE(WaitUntil([&] {
+        return Memory(sim::kAddrStages + 1 * sim::kStageBytes, 1)[0] ==
+               DpiToCode(Model().Sensor, lower);
+    }));
     Press(Qt::Key_Up);
     EXPECT_EQ(Profile().stages[1].xDpi, before);
     Press(Qt::Key_Left);
