@@ -12,6 +12,7 @@ MIVORA_TEST_PACKAGES+=(libfuse3-dev fuse3)  # the emulated /dev/hidraw of the te
 MIVORA_TEST_PACKAGES+=(locales)  # localedef and the POSIX locale source of the comma-locale test
 MIVORA_TEST_PACKAGES+=(qt6-translations-l10n)  # the toolkit's own dialog texts in the program's language
 MIVORA_TEST_PACKAGES+=(xvfb xdotool xclip x11-utils)  # the test that drives the real program in an X server (xprop)
+MIVORA_TEST_PACKAGES+=(at-spi2-core python3-pyatspi)  # what a screen reader sees of the window, on a real accessibility bus
 MIVORA_TEST_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 MIVORA_TEST_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
 MIVORA_TEST_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus

@@ -70,7 +70,13 @@ void CMivoraDlg::RefreshAccessibleNames() {
     Name(&m_cbLang, g_UiText.tc_acc_lang);
     Name(&m_btnBt, g_UiText.tc_acc_bt);
     Name(&m_btn24g, g_UiText.tc_acc_24g);
-    for (int i = 0; i < 16; ++i) Name(&m_btnKey[i], WithNumber(g_UiText.tc_acc_key, i + 1));
+    for (int i = 0; i < 16; ++i) {
+        Name(&m_btnKey[i], WithNumber(g_UiText.tc_acc_key, i + 1));
+        // The key's place on the mouse picture is a button too: a reader walking the window meets
+        // it.
+        if (CPngBtn* zone = m_pMark ? m_pMark->KeyButton(i) : nullptr)
+            Name(zone, WithNumber(g_UiText.tc_acc_key, i + 1));
+    }
     for (CDpiGridDlg* g : m_pDpiGrid)
         if (g) Name(g, WithNumber(g_UiText.tc_acc_dpi, g->m_nIndex + 1));
     if (m_pPickColor) Name(m_pPickColor, g_UiText.tc_acc_color);
