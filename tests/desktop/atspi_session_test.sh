@@ -5,7 +5,7 @@
 set -u
 MIVORA=$1
 source "$(dirname "$0")/session_lib.sh"
-require_tools atspi Xvfb dbus-run-session
+require_tools atspi Xvfb dbus-run-session xdotool
 LAUNCHER=/usr/libexec/at-spi-bus-launcher
 # Debian's own Python: the AT-SPI bindings are installed for it.
 PYTHON=/usr/bin/python3
@@ -44,7 +44,7 @@ dbus-run-session -- bash -c '
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$2" --virtual-mouse="$1/vm.bin" \
         --virtual-cid 0x4D --virtual-mid 0x02 --data-dir "$1/data" >"$1/mivora.log" 2>&1 &
     app=$!
-    "$3" "$4"
+    "$3" "$4" "$1/vm.bin"
     status=$?
     kill $app 2>/dev/null
     wait $app 2>/dev/null

@@ -5,6 +5,7 @@ keyboard user can reach has a name, that sliders and DPI stages say their value 
 range, and that the status line is there for the reader. Prints one line per check; exits 1 when
 one fails.
 """
+import subprocess
 import sys
 import time
 
@@ -33,8 +34,31 @@ def walk(node, depth=0, out=None):
     return out
 
 
+def memory(path, offset, count):
+    with open(path, "rb") as f:
+        f.seek(offset)
+        return list(f.read(count))
+
+
+def wait_until(test, seconds=10):
+    end = time.time() + seconds
+    while time.time() < end:
+        if test():
+            return True
+        time.sleep(0.1)
+    return test()
+
+
+def press(node, keys):
+    """Focuses node as a screen reader moves to it, then types keys as the user would."""
+    node.queryComponent().grabFocus()
+    time.sleep(0.2)
+    subprocess.run(["xdotool", "key", "--delay", "150"] + keys.split(), check=False)
+
+
 def main():
     failed = 0
+    state = sys.argv[1] if len(sys.argv) > 1 else ""
 
     def check(what, ok, detail=""):
         nonlocal failed
@@ -86,6 +110,36 @@ def main():
     check("the window's status line reaches the reader", bool(described),
           "; ".join("%s %r" % (t.getRoleName(), t.name) for t in tops if t is not None))
     print("%d objects, %d focusable, %d sliders" % (len(nodes), len(focusable), len(sliders)))
+
+    # Driven by keyboard alone, each result read back from the mouse's memory: a rate by Space,
+    # a lighting mode by Enter, a DPI stage's value by the arrow keys.
+    if state:
+        windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "mivora"],
+                                 capture_output=True, text=True).stdout.split()
+        if windows:
+            subprocess.run(["xdotool", "windowfocus", "--sync", windows[0]], check=False)
+        radios = [n for n in nodes if n.getRole() == pyatspi.ROLE_RADIO_BUTTON]
+        rate = [n for n in radios if "125" in (n.name or "")]
+        check("the 125 Hz rate is a radio button", bool(rate), ", ".join(n.name for n in radios))
+        if rate:
+            press(rate[0], "space")
+            check("Space on 125 Hz writes the rate", wait_until(
+                lambda: memory(state, 0x00, 1)[0] & 0x0F == 8), str(memory(state, 0x00, 2)))
+        modes = [n for n in radios if "Hz" not in (n.name or "")]
+        if len(modes) >= 5:
+            press(modes[4], "Return")
+            check("Enter on the fifth lighting mode writes it", wait_until(
+                lambda: memory(state, 0x35, 1)[0] == 4), str(memory(state, 0x35, 1)))
+        else:
+            check("the lighting modes are radio buttons", False, str(len(modes)))
+        stage = [n for n in sliders if (n.name or "").endswith(" 2") and "DPI" in (n.name or "")]
+        if stage:
+            before = memory(state, 0x06 + 3, 1)[0]
+            press(stage[0], "Down")
+            check("Down on DPI stage 2 writes a lower value", wait_until(
+                lambda: memory(state, 0x06 + 3, 1)[0] < before), "%d %s" % (before, memory(state, 0x06 + 3, 1)))
+        else:
+            check("DPI stage 2 is a slider", False, ", ".join(n.name for n in sliders))
     return 1 if failed else 0
 
 
