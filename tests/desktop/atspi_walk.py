@@ -132,6 +132,20 @@ def main():
                 lambda: memory(state, 0x35, 1)[0] == 4), str(memory(state, 0x35, 1)))
         else:
             check("the lighting modes are radio buttons", False, str(len(modes)))
+        key3 = [n for n in nodes if n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                and n.getState().contains(pyatspi.STATE_FOCUSABLE)
+                and (n.name or "").startswith("Key 3")]
+        if key3:
+            before3 = memory(state, 0x15 + 2 * 4, 4)
+            # Enter opens the function menu; Down moves off the current function, Enter picks.
+            press(key3[0], "Return")
+            time.sleep(0.5)
+            subprocess.run(["xdotool", "key", "--delay", "200", "Down", "Return"], check=False)
+            check("a key gets another function through the menu by keyboard", wait_until(
+                lambda: memory(state, 0x15 + 2 * 4, 4) != before3),
+                "%s %s" % (before3, memory(state, 0x15 + 2 * 4, 4)))
+        else:
+            check("key 3 is a push button", False, "")
         stage = [n for n in sliders if (n.name or "").endswith(" 2") and "DPI" in (n.name or "")]
         if stage:
             before = memory(state, 0x06 + 3, 1)[0]
