@@ -16,7 +16,7 @@ constexpr uint64_t kCallTimeoutUs = 2'000'000;  // a hung peer must not hold the
 
 // Frees an sd-bus error and message at the end of a call.
 struct CallScope {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without the C compound literal
     sd_bus_message* reply = nullptr;
     sd_bus_message* request = nullptr;
     ~CallScope() {

@@ -70,7 +70,8 @@ class Parser {
             ++m_i;
             JsonValue v;
             if (!Value(v, depth + 1)) return false;
-            out.members.emplace_back(std::move(name), std::move(v));
+            out.names.push_back(std::move(name));
+            out.members.push_back(std::move(v));
             Space();
             if (m_i >= m_s.size()) return false;
             if (m_s[m_i] == '}') {
@@ -222,8 +223,8 @@ class Parser {
 
 const JsonValue* JsonValue::Member(std::string_view name) const {
     if (kind != Kind::Object) return nullptr;
-    for (const auto& [key, value] : members)
-        if (key == name) return &value;
+    for (size_t i = 0; i < names.size() && i < members.size(); ++i)
+        if (names[i] == name) return &members[i];
     return nullptr;
 }
 

@@ -4,7 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace platform {
@@ -15,8 +14,11 @@ struct JsonValue {
     bool boolean = false;
     double number = 0;
     std::string text;
-    std::vector<JsonValue> items;                            // Array
-    std::vector<std::pair<std::string, JsonValue>> members;  // Object, in their order
+    std::vector<JsonValue> items;  // Array
+    // Object, in their order: names[i] names members[i]. Two vectors, as a pair would need the
+    // value's type complete here.
+    std::vector<std::string> names;
+    std::vector<JsonValue> members;
 
     // The member's value, or null when this is no object or has no such member.
     const JsonValue* Member(std::string_view name) const;
