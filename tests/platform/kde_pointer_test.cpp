@@ -41,9 +41,8 @@ struct Device {
 };
 
 // KWin's org.kde.KWin.InputDevice objects and their manager, served from a thread.
-class FakeKwin {
+class FakeKwin : public platform_test::BusService {
   public:
-    std::mutex mutex;
     std::map<std::string, Device> devices;
     std::vector<std::string> signals;  // "ConfigChanged /kdeglobals KDE:Key", "notifyChange 3 0"
 
@@ -51,9 +50,7 @@ class FakeKwin {
         devices["event3"] = {"event3", "Gaming Mouse", true, false};
         devices["event5"] = {"event5", "Touchpad", true, true, 0.3};
         devices["event7"] = {"event7", "Keyboard", false, false};
-        if (sd_bus_new(&m_bus) < 0 || sd_bus_set_address(m_bus, address.c_str()) < 0 ||
-            sd_bus_set_bus_client(m_bus, 1) < 0 || sd_bus_start(m_bus) < 0)
-            return;
+        if (!Open(address)) return;
         for (auto& [sys, d] : devices) {
             const std::string path = "/org/kde/KWin/InputDevice/" + sys;
             sd_bus_add_object_vtable(m_bus, nullptr, path.c_str(), "org.kde.KWin.InputDevice",
@@ -66,24 +63,9 @@ class FakeKwin {
                                 "ConfigChanged", OnConfigChanged, this);
         sd_bus_match_signal(m_bus, nullptr, nullptr, "/KGlobalSettings", "org.kde.KGlobalSettings",
                             "notifyChange", OnNotifyChange, this);
-        m_ready = sd_bus_request_name(m_bus, "org.kde.KWin", 0) >= 0;
-        m_thread = std::thread([this] {
-            while (!m_stop) {
-                int r = 0;
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    r = sd_bus_process(m_bus, nullptr);
-                }
-                if (r <= 0) sd_bus_wait(m_bus, 20'000);
-            }
-        });
+        Serve("org.kde.KWin");
     }
-    ~FakeKwin() {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-        sd_bus_flush_close_unref(m_bus);
-    }
-    bool Ready() const { return m_ready; }
+    ~FakeKwin() { Stop(); }
     Device Get(const std::string& sys) {
         std::lock_guard<std::mutex> lock(mutex);
         return devices[sys];
@@ -201,11 +183,6 @@ class FakeKwin {
     static constexpr sd_bus_vtable kManagerTable[] = {
         SD_BUS_VTABLE_START(0), SD_BUS_PROPERTY("devicesSysNames", "as", GetNames, 0, 0),
         SD_BUS_VTABLE_END};
-
-    sd_bus* m_bus = nullptr;
-    bool m_ready = false;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
 };
 
 std::string ReadText(const std::string& path) {

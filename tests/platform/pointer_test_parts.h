@@ -6,11 +6,15 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/xinput_pointers.h"
@@ -94,6 +98,48 @@ class FakeXInput : public platform::XInputPointers {
         d.profiles = v;
         return true;
     }
+};
+
+// A stand-in service on a private bus, served from its own thread: Open connects, the owner
+// adds its objects and calls Serve with its well-known name; the owner's destructor calls Stop
+// before its own members go (the thread's handlers use them). mutex is held while a call is
+// handled.
+class BusService {
+  public:
+    std::mutex mutex;
+    bool Ready() const { return m_ready; }
+
+  protected:
+    bool Open(const std::string& address) {
+        return sd_bus_new(&m_bus) >= 0 && sd_bus_set_address(m_bus, address.c_str()) >= 0 &&
+               sd_bus_set_bus_client(m_bus, 1) >= 0 && sd_bus_start(m_bus) >= 0;
+    }
+    void Serve(const char* name) {
+        m_ready = sd_bus_request_name(m_bus, name, 0) >= 0;
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                int r = 0;
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    r = sd_bus_process(m_bus, nullptr);
+                }
+                if (r <= 0) sd_bus_wait(m_bus, 20'000);
+            }
+        });
+    }
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+        if (m_bus) sd_bus_flush_close_unref(m_bus);
+        m_bus = nullptr;
+    }
+
+    sd_bus* m_bus = nullptr;
+
+  private:
+    bool m_ready = false;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
 };
 
 }  // namespace platform_test

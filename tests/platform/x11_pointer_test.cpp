@@ -92,35 +92,17 @@ TEST(X11PointerTest, TheRealXCallsRunAgainstXvfb) {
 }
 
 // Xfce's settings daemon's channel store: org.xfce.Xfconf SetProperty(channel, name, value).
-class FakeXfconf {
+class FakeXfconf : public platform_test::BusService {
   public:
-    std::mutex mutex;
     std::map<std::string, double> values;  // "channel name" -> value
 
     explicit FakeXfconf(const std::string& address) {
-        if (sd_bus_new(&m_bus) < 0 || sd_bus_set_address(m_bus, address.c_str()) < 0 ||
-            sd_bus_set_bus_client(m_bus, 1) < 0 || sd_bus_start(m_bus) < 0)
-            return;
+        if (!Open(address)) return;
         sd_bus_add_object_vtable(m_bus, nullptr, "/org/xfce/Xfconf", "org.xfce.Xfconf", kTable,
                                  this);
-        m_ready = sd_bus_request_name(m_bus, "org.xfce.Xfconf", 0) >= 0;
-        m_thread = std::thread([this] {
-            while (!m_stop) {
-                int r = 0;
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    r = sd_bus_process(m_bus, nullptr);
-                }
-                if (r <= 0) sd_bus_wait(m_bus, 20'000);
-            }
-        });
+        Serve("org.xfce.Xfconf");
     }
-    ~FakeXfconf() {
-        m_stop = true;
-        if (m_thread.joinable()) m_thread.join();
-        sd_bus_flush_close_unref(m_bus);
-    }
-    bool Ready() const { return m_ready; }
+    ~FakeXfconf() { Stop(); }
 
   private:
     static int SetProperty(sd_bus_message* m, void* data, sd_bus_error*) {
@@ -136,11 +118,6 @@ class FakeXfconf {
         SD_BUS_VTABLE_START(0),
         SD_BUS_METHOD("SetProperty", "ssv", "", SetProperty, SD_BUS_VTABLE_UNPRIVILEGED),
         SD_BUS_VTABLE_END};
-
-    sd_bus* m_bus = nullptr;
-    bool m_ready = false;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
 };
 
 TEST(X11PointerTest, XfceKeepsTheSpeedInItsChannelUnderItsDeviceName) {
