@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "core/log.h"
-#include "core/utf.h"
 #include "platform/files.h"
+#include "platform/private_profile.h"
 #include "platform/user_dirs.h"
 
 namespace {
@@ -21,63 +21,21 @@ std::string Trim(const std::string& s) {
     return s.substr(b, s.find_last_not_of(blank) - b + 1);
 }
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
-}
-
-// File bytes as UTF-8 without a byte-order mark: UTF-16LE files (with their mark) are
-// converted, as the profile reader accepts them too.
-std::string AsUtf8(const std::string& bytes) {
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) return bytes.substr(3);
-    if (bytes.rfind("\xFF\xFE", 0) != 0) return bytes;
-    std::u16string units;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
-                                       (static_cast<uint8_t>(bytes[i + 1]) << 8));
-    return Utf16ToUtf8(units);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) nl = text.size();
-        std::string line = text.substr(start, nl - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = nl + 1;
-    }
-    return lines;
-}
-
-// The section name of a "[name]" line (lower case, for matching), or false.
-bool SectionOf(const std::string& line, std::string& name) {
-    const std::string t = Trim(line);
-    if (t.size() < 2 || t.front() != '[') return false;
-    const size_t close = t.find(']');
-    if (close == std::string::npos) return false;
-    name = Lower(Trim(t.substr(1, close - 1)));
-    return true;
-}
-
 struct OverrideSection {
     std::string header;  // the "[name]" line as the override wrote it
-    std::string name;    // lower case
+    std::string name;
     std::vector<std::string> lines;
     bool placed = false;
 };
 
 void Collect(const std::string& text, std::vector<OverrideSection>& sections) {
     OverrideSection* current = nullptr;
-    for (const std::string& line : Lines(AsUtf8(text))) {
-        std::string name;
-        if (SectionOf(line, name)) {
+    for (const std::string& line : platform::ProfileTextLines(text)) {
+        std::string name, key, value;
+        if (platform::ProfileSectionLine(line, name)) {
             current = nullptr;
             for (OverrideSection& s : sections)
-                if (s.name == name) current = &s;
+                if (platform::ProfileNamesMatch(s.name, name)) current = &s;
             if (!current) {
                 sections.push_back(OverrideSection{Trim(line), name, {}, false});
                 current = &sections.back();
@@ -85,7 +43,7 @@ void Collect(const std::string& text, std::vector<OverrideSection>& sections) {
             continue;
         }
         const std::string t = Trim(line);
-        if (!current || t.empty() || t[0] == ';' || t[0] == '#' || t.find('=') == std::string::npos)
+        if (!current || t.empty() || t[0] == '#' || !platform::ProfileKeyLine(t, key, value))
             continue;
         current->lines.push_back(t);
     }
@@ -103,13 +61,13 @@ std::string MergeCfgText(const std::string& shipped, const std::vector<std::stri
     if (sections.empty()) return shipped;
 
     std::string out;
-    for (const std::string& line : Lines(AsUtf8(shipped))) {
+    for (const std::string& line : platform::ProfileTextLines(shipped)) {
         out += line;
         out += '\n';
         std::string name;
-        if (!SectionOf(line, name)) continue;
+        if (!platform::ProfileSectionLine(line, name)) continue;
         for (OverrideSection& s : sections) {
-            if (s.name != name || s.placed) continue;
+            if (!platform::ProfileNamesMatch(s.name, name) || s.placed) continue;
             s.placed = true;
             for (const std::string& l : s.lines) out += l + '\n';
         }

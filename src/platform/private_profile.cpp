@@ -205,6 +205,23 @@ bool ReadProfileFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+std::vector<std::string> ProfileTextLines(const std::string& bytes) {
+    Encoding enc;
+    return SplitLines(DecodeFile(bytes, enc));
+}
+
+bool ProfileSectionLine(const std::string& line, std::string& name) {
+    return SectionLine(line, name);
+}
+
+bool ProfileKeyLine(const std::string& line, std::string& key, std::string& value) {
+    return KeyLine(line, key, value);
+}
+
+bool ProfileNamesMatch(const std::string& a, const std::string& b) {
+    return SameName(a, b);
+}
+
 int ProfileTextToInt(const std::string& text, int def) {
     const std::string t = Trim(text);
     if (t.empty()) return def;

@@ -50,6 +50,15 @@ class PrivateProfile {
     std::vector<Section> m_sections;
 };
 
+// The pieces the reader is made of, for code that rewrites such files as text. File bytes (any
+// of the accepted encodings) as UTF-8 lines without their line ends:
+std::vector<std::string> ProfileTextLines(const std::string& bytes);
+// a "[name]" line gives true and the name; a "key=value" line gives true, the key and the value
+// (blanks and one pair of quotes removed); names compare without regard to ASCII case.
+bool ProfileSectionLine(const std::string& line, std::string& name);
+bool ProfileKeyLine(const std::string& line, std::string& key, std::string& value);
+bool ProfileNamesMatch(const std::string& a, const std::string& b);
+
 // Converts profile integer text as GetInt does (def is returned for empty text).
 int ProfileTextToInt(const std::string& text, int def);
 
