@@ -456,6 +456,8 @@ int main(int argc, char** argv) {
             // Wait for the held request, then take the unrelated devices away under it.
             g_stall = 0;
             g_holdNext = true;
+            std::printf("holding the next request\n");
+            std::fflush(stdout);
             for (int i = 0; i < 250 && !g_holding; ++i) ::usleep(20000);
             const auto t0 = std::chrono::steady_clock::now();
             for (auto& d : others) Destroy(*d);

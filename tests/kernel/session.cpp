@@ -168,14 +168,30 @@ class Window {
     std::thread m_thread;
 };
 
+// Signals the responder and waits until its output (the guest keeps it in /tmp/resp.out) says
+// it took the signal, so what follows meets the responder in its new state.
+bool Tell(pid_t responder, int sig, const char* ack) {
+    const char* out = "/tmp/resp.out";
+    std::ifstream before(out, std::ios::binary | std::ios::ate);
+    std::streamoff seen = before ? static_cast<std::streamoff>(before.tellg()) : 0;
+    if (::kill(responder, sig) != 0) return false;
+    return WaitFor(
+        [&] {
+            std::ifstream in(out, std::ios::binary);
+            const std::string text((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+            if (static_cast<std::streamoff>(text.size()) < seen) seen = 0;  // emptied meanwhile
+            return text.find(ack, static_cast<size_t>(seen)) != std::string::npos;
+        },
+        5000);
+}
+
 bool Arm(pid_t responder, const char* what) {
     FILE* f = std::fopen("/tmp/vanish-after", "w");
     if (!f) return false;
     std::fprintf(f, "%s\n", what);
     std::fclose(f);
-    if (::kill(responder, SIGHUP) != 0) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    return true;
+    return Tell(responder, SIGHUP, "armed");
 }
 
 int RunSession(pid_t responder, bool bluetooth) {
@@ -243,7 +259,7 @@ int RunSession(pid_t responder, bool bluetooth) {
     };
     for (const Vanish& v : cases) {
         if (!link.IsConnected() && !WaitFor(connected, 15000)) break;
-        Arm(responder, v.arm);
+        if (!Arm(responder, v.arm)) std::printf("  the responder did not arm\n");
         const auto t0 = Clock::now();
         const int r = v.run();
         const long ms = MsSince(t0);
@@ -260,7 +276,7 @@ int RunSession(pid_t responder, bool bluetooth) {
     // An unrelated device leaves while our request is pending on the mouse: the kernel holds the
     // removal until the request ends, and the program must neither hang nor lose the mouse.
     if (!bluetooth && (link.IsConnected() || WaitFor(connected, 15000))) {
-        ::kill(responder, SIGWINCH);
+        if (!Tell(responder, SIGWINCH, "holding")) std::printf("  the responder did not answer\n");
         const auto t0 = Clock::now();
         uint8_t mem[8];
         const int r = ReadEEPROM(0x15, link, mem, 8);
