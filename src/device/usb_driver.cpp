@@ -1,6 +1,8 @@
 #include "device/usb_driver.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "core/log.h"
 #include "core/messages.h"
@@ -113,6 +115,17 @@ void CUSBDriver::ServiceThread(platform::HidHandle hNotify, int bluetooth) {
     }
     g_pfnLog("...ServiceThread exit, hNotify=%x", HandleText(hNotify));
     m_bServiceRunning = false;
+}
+
+bool CUSBDriver::DeviceGone() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nGoneSettleMs.load());
+    for (;;) {
+        const platform::HidHandle h = m_hCmd.load();
+        if (h == platform::kNoHidHandle || !m_backend.IsAttached(h)) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 void CUSBDriver::HandleInputReport(const uint8_t* buf, size_t length) {

@@ -31,11 +31,10 @@ class CUSBDriver {
     bool IsConnected() const { return m_hCmd.load() != platform::kNoHidHandle; }
     // True when the mouse went away: no current device any more, or the one there is reports
     // itself gone (unplugged in the middle of an exchange). What a failed read or write tells
-    // the user then is that the mouse was disconnected.
-    bool DeviceGone() {
-        const platform::HidHandle h = m_hCmd.load();
-        return h == platform::kNoHidHandle || !m_backend.IsAttached(h);
-    }
+    // the user then is that the mouse was disconnected. Asked after a failure: the kernel ends
+    // a leaving device's pending request before it removes its nodes one by one, so a node that
+    // is still there gets up to m_nGoneSettleMs to go.
+    bool DeviceGone();
     std::string CmdPath();
     std::string NotifyPath();
     void SetPaths(const std::string& cmdPath, const std::string& notifyPath);
@@ -64,6 +63,8 @@ class CUSBDriver {
     // Pause between a lost Bluetooth link and 0x7F6, so a mouse that only blinked is not
     // searched for at once. Tests shorten it.
     std::atomic<int> m_nBluetoothLossDelayMs{5000};
+    // How long DeviceGone waits for a node that still answers to go away. Tests shorten it.
+    std::atomic<int> m_nGoneSettleMs{1000};
 
   private:
     void ServiceThread(platform::HidHandle hNotify, int bluetooth);

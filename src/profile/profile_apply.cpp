@@ -135,6 +135,13 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                     LogHexDump(plan.buffer + kSlotEvents,
                                std::min(plan.bufferBytes, kKeySlotBytes - kSlotEvents), 128,
                                "Macro:");
+                    // The position may play this slot's old buffer; it is switched off while
+                    // the buffer changes, so a mouse lost half-way never plays a mix of both.
+                    const uint32_t off = 0;
+                    if (failed(WriteKeyMatrix(&off, 1 << slot, *link, 1))) {
+                        writeFailed = true;
+                        break;
+                    }
                     if (failed(WriteEEPROM(8, static_cast<int>(plan.bufferBytes), *link,
                                            static_cast<int>(KeySlotAddress(slot)), plan.buffer))) {
                         writeFailed = true;

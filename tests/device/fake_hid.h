@@ -109,6 +109,10 @@ class FakeHid : public platform::HidBackend {
         m_dead.insert(h);
         m_cv.notify_all();
     }
+    void Revive(platform::HidHandle h) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_dead.erase(h);
+    }
     void FailFeatures(std::initializer_list<int> errors) {
         std::lock_guard<std::mutex> lock(m_lock);
         m_featureErrors.insert(m_featureErrors.end(), errors);

@@ -205,6 +205,28 @@ TEST_F(LinkTest, SendCommandGivesUpAtOnceWhenTheDeviceIsGone) {
     EXPECT_EQ(hid.Sent_().size(), 1u);
 }
 
+// A leaving mouse's request can fail before its node is gone (the kernel ends the request,
+// then removes the nodes one by one): the failure is still named a disconnection. A mouse
+// that stays is not, once the short wait for its removal is over.
+TEST_F(LinkTest, DeviceGoneWaitsForANodeThatIsOnItsWayOut) {
+    link.m_nGoneSettleMs = 1000;
+    std::thread remover([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        hid.Kill(kCmd);
+    });
+    EXPECT_TRUE(link.DeviceGone());
+    remover.join();
+
+    hid.Revive(kCmd);
+    link.m_hCmd = kCmd;
+    link.m_nGoneSettleMs = 100;
+    const auto t0 = Clock::now();
+    EXPECT_FALSE(link.DeviceGone());
+    EXPECT_LT(MsSince(t0), 1000);
+    link.m_hCmd = platform::kNoHidHandle;
+    EXPECT_TRUE(link.DeviceGone());
+}
+
 TEST(Transport, GetDataCopiesTheRequestedBytesAndRejectsBadReads) {
     testing_support::LogCapture log;
     FakeHid hid;

@@ -11,9 +11,11 @@
 //
 // Prints "ready" once the devices exist. SIGUSR1 unplugs the main fixture's devices, SIGUSR2
 // plugs them back in (the memory stays); SIGHUP makes them vanish after the number of command
-// requests in /tmp/vanish-after, in the middle of whatever command runs then; SIGTERM ends. Extra
-// fixtures are plugged for the whole run and answer nothing: they stand for unrelated devices that
-// must never be probed.
+// requests in /tmp/vanish-after ("N", or "N w" to count memory writes only), in the middle of
+// whatever command runs then; SIGWINCH leaves the next command request unanswered and meanwhile
+// unplugs the extra fixtures (the kernel holds a node's removal while a feature report is pending
+// on another); SIGTERM ends. Extra fixtures are plugged for the whole run otherwise and answer
+// nothing: they stand for unrelated devices that must never be probed.
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -46,9 +48,25 @@ volatile sig_atomic_t g_stop = 0;
 volatile sig_atomic_t g_unplug = 0;
 volatile sig_atomic_t g_replug = 0;
 volatile sig_atomic_t g_arm = 0;
+volatile sig_atomic_t g_stall = 0;
 // Command requests still answered before the mouse vanishes in the middle of a command; -1 when
 // not armed. SIGHUP arms it with the number in /tmp/vanish-after.
 std::atomic<int> g_vanishAfter{-1};
+std::atomic<bool> g_vanishOnWrites{false};  // count memory writes (command 3) only
+constexpr uint8_t kCmdWriteMemory = 3;
+// The next command request stays unanswered: set by SIGWINCH, taken by the server that holds it.
+std::atomic<bool> g_holdNext{false};
+std::atomic<bool> g_holding{false};
+
+// True when this command request is the one the mouse vanishes on.
+bool VanishesOn(const uint8_t* report, size_t n) {
+    if (g_vanishAfter.load() < 0) return false;
+    if (g_vanishOnWrites && (n < 2 || report[1] != kCmdWriteMemory)) return false;
+    if (g_vanishAfter.fetch_sub(1) != 0) return false;
+    g_vanishAfter = -1;
+    g_unplug = 1;
+    return true;
+}
 
 void OnSignal(int s) {
     if (s == SIGUSR1)
@@ -57,6 +75,8 @@ void OnSignal(int s) {
         g_replug = 1;
     else if (s == SIGHUP)
         g_arm = 1;
+    else if (s == SIGWINCH)
+        g_stall = 1;
     else
         g_stop = 1;
 }
@@ -208,12 +228,7 @@ void Serve(Device& d, Bridge& b) {
                 ::usleep(20000);
                 continue;
             }
-            if (d.bridged && buf[0] == 8 && g_vanishAfter.load() >= 0 &&
-                g_vanishAfter.fetch_sub(1) == 0) {
-                g_vanishAfter = -1;
-                g_unplug = 1;
-                continue;
-            }
+            if (d.bridged && buf[0] == 8 && VanishesOn(buf, static_cast<size_t>(n))) continue;
             if (d.bridged && buf[0] == 8) b.mouse->SetFeature(b.cmd, buf, static_cast<size_t>(n));
             continue;
         }
@@ -227,10 +242,11 @@ void Serve(Device& d, Bridge& b) {
             const size_t n = r.size < sizeof r.data ? r.size : sizeof r.data;
             const bool ours =
                 d.bridged && r.rtype == UHID_FEATURE_REPORT && n >= 1 && r.data[0] == 8;
-            if (ours && g_vanishAfter.load() >= 0 && g_vanishAfter.fetch_sub(1) == 0) {
-                // Gone with this request unanswered; the main loop removes the devices.
-                g_vanishAfter = -1;
-                g_unplug = 1;
+            // Gone with this request unanswered; the main loop removes the devices.
+            if (ours && VanishesOn(r.data, n)) continue;
+            if (ours && g_holdNext.exchange(false)) {
+                // Left pending until the kernel gives up on it.
+                g_holding = true;
                 continue;
             }
             if (ours)
@@ -351,7 +367,7 @@ int main(int argc, char** argv) {
 
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
-    for (int s : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGHUP}) sigaction(s, &sa, nullptr);
+    for (int s : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGHUP, SIGWINCH}) sigaction(s, &sa, nullptr);
 
     std::vector<std::thread> servers;
     auto plug = [&](std::vector<std::unique_ptr<Device>>& list, int base) {
@@ -428,11 +444,31 @@ int main(int argc, char** argv) {
             g_arm = 0;
             FILE* f = std::fopen("/tmp/vanish-after", "r");
             int n = -1;
-            if (f && std::fscanf(f, "%d", &n) != 1) n = -1;
+            char what = 0;
+            if (f && std::fscanf(f, "%d %c", &n, &what) < 1) n = -1;
             if (f) std::fclose(f);
+            g_vanishOnWrites = what == 'w';
             g_vanishAfter = n;
             std::printf("armed %d\n", n);
             std::fflush(stdout);
+        }
+        if (g_stall) {
+            // Wait for the held request, then take the unrelated devices away under it.
+            g_stall = 0;
+            g_holdNext = true;
+            std::printf("holding the next request\n");
+            std::fflush(stdout);
+            for (int i = 0; i < 250 && !g_holding; ++i) ::usleep(20000);
+            const auto t0 = std::chrono::steady_clock::now();
+            for (auto& d : others) Destroy(*d);
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - t0)
+                                .count();
+            std::printf("stalled %s, removal took %lld ms\n", g_holding ? "held" : "nothing held",
+                        static_cast<long long>(ms));
+            std::fflush(stdout);
+            g_holding = false;
+            g_holdNext = false;
         }
         if (g_unplug) {
             g_unplug = 0;

@@ -3,7 +3,7 @@
 # busybox, mivora-cli, the responder and the program folder's data, and runs the command-line
 # program against the guest's real hidraw nodes made through /dev/uhid. Results come back over
 # the serial console as "KTEST PASS name" / "KTEST FAIL name" and a final "KTEST DONE".
-#   run.sh BUILD_DIR BIN_DIR RESPONDER
+#   run.sh BUILD_DIR BIN_DIR RESPONDER SESSION
 # The kernel and busybox packages are fetched with apt-get download into BUILD_DIR/kernel-cache
 # (never installed); the initramfs is rebuilt only when its inputs change. Without QEMU the test
 # is skipped (exit 77), except under CI=true, where that is a failure.
@@ -11,6 +11,7 @@ set -euo pipefail
 BUILD=$1
 BIN=$2
 RESPONDER=$3
+SESSION=$4
 HERE=$(cd "$(dirname "$0")" && pwd)
 SRC=$(cd "$HERE/../.." && pwd)
 CACHE=$BUILD/kernel-cache
@@ -59,7 +60,7 @@ BUSYBOX=$BBDIR/bin/busybox
 ROOT=$CACHE/root
 INITRD=$CACHE/initrd.cpio.gz
 inputs() {
-    sha256sum "$BIN/mivora-cli" "$SRC/tests/fuzz/corpus/macro_file/jump.zqm" "$RESPONDER" "$HERE/guest.sh" "$0" "$BUSYBOX" "$KERNEL"
+    sha256sum "$BIN/mivora-cli" "$SRC/tests/fuzz/corpus/macro_file/jump.zqm" "$RESPONDER" "$SESSION" "$HERE/guest.sh" "$0" "$BUSYBOX" "$KERNEL"
     find "$BIN" -maxdepth 1 -type f \( -name '*.ini' -o -name '*.xml' -o -name '*.rules' \) -exec sha256sum {} + | sort
 }
 STAMP=$(inputs | sha256sum | cut -d' ' -f1)
@@ -74,11 +75,11 @@ if [ ! -f "$INITRD" ] || [ "$(cat "$CACHE/initrd.stamp" 2>/dev/null)" != "$STAMP
     cp -r "$BIN"/. "$ROOT/mivora/"
     find "$ROOT/mivora" -maxdepth 1 -type f -name 'test_*' -delete
     rm -f "$ROOT/mivora/mivora" "$ROOT/mivora/mivora-hidemu"
-    cp "$RESPONDER" "$ROOT/mivora/"
+    cp "$RESPONDER" "$SESSION" "$ROOT/mivora/"
     # udevadm from Debian's udev package, to run the shipped rule on the guest's devices.
     cp "$UDEVDIR/bin/udevadm" "$ROOT/bin/udevadm.real" 2>/dev/null || cp "$UDEVDIR/usr/bin/udevadm" "$ROOT/bin/udevadm.real"
     mkdir -p "$ROOT/etc/udev/rules.d" "$ROOT/run/udev"
-    for exe in "$ROOT/mivora/mivora-cli" "$ROOT/mivora/$(basename "$RESPONDER")" "$ROOT/bin/udevadm.real"; do
+    for exe in "$ROOT/mivora/mivora-cli" "$ROOT/mivora/$(basename "$RESPONDER")" "$ROOT/mivora/$(basename "$SESSION")" "$ROOT/bin/udevadm.real"; do
         ldd "$exe" | awk '/=> \//{print $3} /^\t\//{print $1}' | while read -r lib; do
             [ -e "$ROOT$lib" ] && continue
             mkdir -p "$ROOT$(dirname "$lib")"

@@ -63,6 +63,73 @@ TEST_F(ApplyTest, MacroKeyWritesNameEventsAndCheckByteOnly) {
     EXPECT_EQ((Bytes{0x04, 0x00, 0x03}), Mem(0x15, 3));
 }
 
+// Forwards to the virtual mouse until the mouse is pulled out in front of a chosen memory
+// write: that request and everything after it never reach the mouse.
+class PulledAtWrite : public platform::HidBackend {
+  public:
+    PulledAtWrite(sim::VirtualMouseBackend& mouse, int writesBefore)
+        : m_mouse(mouse), m_left(writesBefore) {}
+    std::vector<platform::HidInterfaceInfo> Enumerate() override { return m_mouse.Enumerate(); }
+    platform::HidHandle Open(const std::string& path, int* err) override {
+        return m_mouse.Open(path, err);
+    }
+    void Close(platform::HidHandle h) override { m_mouse.Close(h); }
+    int SetFeature(platform::HidHandle h, const uint8_t* data, size_t length) override {
+        if (length > 1 && data[1] == 3 && m_left-- == 0) m_mouse.Unplug(0);
+        return m_mouse.SetFeature(h, data, length);
+    }
+    int ReadInput(platform::HidHandle h, uint8_t* buf, size_t length, int timeoutMs,
+                  size_t* got) override {
+        return m_mouse.ReadInput(h, buf, length, timeoutMs, got);
+    }
+    void CancelRead(platform::HidHandle h) override { m_mouse.CancelRead(h); }
+    bool IsAttached(platform::HidHandle h) override { return m_mouse.IsAttached(h); }
+
+  private:
+    sim::VirtualMouseBackend& m_mouse;
+    int m_left;
+};
+
+// A key that plays a slot buffer gets a new buffer function and the mouse leaves in the middle
+// of the write: wherever the cut falls, its matrix entry never plays a mix of the old and the
+// new buffer.
+TEST_F(ApplyTest, AMouseLeavingMidKeyWriteKeepsNoHalfWrittenBuffer) {
+    constexpr int kSlotAt = 0x500, kEntryAt = 0x1D;  // key at matrix position 3
+    KeyEntry macro = Key(kFunMacro, 3);
+    macro.dwMacroID = AddMacro(TestMacro("Hello", 6));
+    SetKey(2, macro);
+    ASSERT_EQ(1, Apply(kApplyKeys, 2));
+    const Bytes oldMemory = Mem(0, 0xE00);
+    const Bytes oldSlot = Mem(kSlotAt, 384);
+
+    KeyEntry combo = Key(kFunComboMod, 3);
+    combo.stCombo[0] = 0x03;
+    combo.stCombo[1] = 0x41;
+    SetKey(2, combo);
+    ASSERT_EQ(1, Apply(kApplyKeys, 2));
+    const Bytes newSlot = Mem(kSlotAt, 384);
+    ASSERT_NE(oldSlot, newSlot);
+
+    link->StopServiceThread();
+    for (int cut = 0; cut < 10; ++cut) {
+        SCOPED_TRACE("pulled at write " + std::to_string(cut));
+        ASSERT_TRUE(backend->WriteMemory(0, 0, oldMemory.data(), 0xE00));
+        backend->Replug(0);
+        PulledAtWrite pulled(*backend, cut);
+        CUSBDriver cutLink(pulled);
+        cutLink.m_nGoneSettleMs = 0;
+        ASSERT_EQ(1, FindDev(cutLink));
+        ApplyProfileToDevice(Current(), nullptr, &cutLink, WM_PROGRESS, kApplyKeys, 2);
+        cutLink.StopServiceThread();
+        const Bytes entry = Mem(kEntryAt, 4);
+        if (entry[0] == 4) {
+            ASSERT_EQ(2, entry[1]);
+            const Bytes slot = Mem(kSlotAt, 384);
+            EXPECT_TRUE(slot == oldSlot || slot == newSlot) << "the key plays a mixed buffer";
+        }
+    }
+}
+
 TEST_F(ApplyTest, AMacroTooLongForItsSlotIsRefusedByName) {
     StMacro m = TestMacro("Long one", 90);
     KeyEntry e = Key(kFunMacro, 2);
