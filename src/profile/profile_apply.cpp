@@ -122,9 +122,9 @@ bool SlotHolds(CUSBDriver& link, int address, const uint8_t* want, size_t n) {
 }
 
 // Makes the mouse hold key set `set` of rec, writing only what differs from what it holds: the
-// slot buffers whose bytes differ, then the key matrix entries that differ, two entries per
-// request. Keys 0..7 as in an apply of all keys; positions no key uses become disabled. False
-// when a read or a write failed, or a key was refused (its position keeps what the mouse has).
+// slot buffers whose bytes differ, then the key matrix entries that differ. Keys 0..7 as in an
+// apply of all keys; positions no key uses become disabled. False when a read or a write failed, or
+// a key was refused (its position keeps what the mouse has).
 bool WriteKeySet(const ProfileRecord& rec, int set, CUSBDriver& link, bool goWithNoDev,
                  KeySlotMemo& memo) {
     g_pfnLog("Set Key Set %d --------", set);
@@ -178,18 +178,14 @@ bool WriteKeySet(const ProfileRecord& rec, int set, CUSBDriver& link, bool goWit
         return !keep[i] && std::memcmp(held + i * kKeyMatrixEntryBytes,
                                        want + i * kKeyMatrixEntryBytes, kKeyMatrixEntryBytes) != 0;
     };
+    // One request per entry: a whole 8-byte chunk would cost the pause the mouse needs after it.
     for (int i = 0; i < kKeyMatrixEntries; ++i) {
         if (!differs(i)) continue;
         g_pfnLog("Matrix[%d] = 0x%08x", i, matrix[i]);
-        // Two neighbours that both differ share one request.
-        const bool pair = i % 2 == 0 && i + 1 < kKeyMatrixEntries && differs(i + 1);
-        const int bytes = (pair ? 2 : 1) * kKeyMatrixEntryBytes;
-        if (pair) g_pfnLog("Matrix[%d] = 0x%08x", i + 1, matrix[i + 1]);
-        if (!WriteEEPROM(0, bytes, link, kAddrKeyMatrix + i * kKeyMatrixEntryBytes,
+        if (!WriteEEPROM(0, kKeyMatrixEntryBytes, link, kAddrKeyMatrix + i * kKeyMatrixEntryBytes,
                          want + i * kKeyMatrixEntryBytes) &&
             !goWithNoDev)
             return false;
-        if (pair) ++i;
     }
     return !refused || goWithNoDev;
 }
