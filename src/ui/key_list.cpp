@@ -109,7 +109,7 @@ int CMivoraDlg::RefreshKeyButtons(int set) {
 
 namespace {
 constexpr int kKeySetButtonW = 30;
-constexpr int kKeySetButtonH = 22;
+constexpr int kKeySetButtonH = 20;
 constexpr int kKeySetGap = 4;
 }  // namespace
 
@@ -132,7 +132,7 @@ void CMivoraDlg::CreateKeySetButtons() {
 void CMivoraDlg::PlaceKeySetButtons() {
     // A row just above the first key, starting at its left edge.
     const QRect first = m_btnKey[0].geometry();
-    const int y = std::max(0, first.y() - kKeySetButtonH - 6);
+    const int y = std::max(0, first.y() - kKeySetButtonH - 3);
     for (int s = 0; s < kKeySets; ++s) {
         const QRect r(first.x() + s * (kKeySetButtonW + kKeySetGap), y, kKeySetButtonW,
                       kKeySetButtonH);
