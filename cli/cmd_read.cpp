@@ -74,6 +74,21 @@ int KeyCount(const DeviceModel& m) {
     return std::min(std::max(m.KeyCount, 0), kKeysPerSet);
 }
 
+std::string KeysJson(const DeviceModel& m, const ProfileRecord& r, int set) {
+    std::string o = "[";
+    for (int k = 0; k < KeyCount(m); ++k) {
+        const KeyEntry& e = r.keys[set][k];
+        if (k) o += ",";
+        o += "{\"index\":" + std::to_string(k) + ",\"function\":\"" + Hex32(e.dwFunID) +
+             "\",\"label\":" + JsonString(KeyFunctionLabel(e)) +
+             ",\"matrix_pos\":" + std::to_string(e.dwMatrixPos) +
+             ",\"macro_id\":" + std::to_string(e.dwMacroID) + ",\"combo\":\"" +
+             Hex32(ComboWord(e)) + "\",\"parameter\":" + std::to_string(e.dwParameter) +
+             ",\"fire_button\":" + std::to_string(e.dwFireButton) + "}";
+    }
+    return o + "]";
+}
+
 void PrintJson(const DeviceModel& m, const ProfileRecord& r) {
     std::string o = "{";
     char t[64];
@@ -91,16 +106,14 @@ void PrintJson(const DeviceModel& m, const ProfileRecord& r) {
              "\",\"enabled\":" + (s.disabled == 0 ? "true" : "false") + "}";
     }
     const int set = r.KeySetIndex();
-    o += "],\"key_set\":" + std::to_string(set) + ",\"keys\":[";
-    for (int k = 0; k < KeyCount(m); ++k) {
-        const KeyEntry& e = r.keys[set][k];
-        if (k) o += ",";
-        o += "{\"index\":" + std::to_string(k) + ",\"function\":\"" + Hex32(e.dwFunID) +
-             "\",\"label\":" + JsonString(KeyFunctionLabel(e)) +
-             ",\"matrix_pos\":" + std::to_string(e.dwMatrixPos) +
-             ",\"macro_id\":" + std::to_string(e.dwMacroID) + ",\"combo\":\"" +
-             Hex32(ComboWord(e)) + "\",\"parameter\":" + std::to_string(e.dwParameter) +
-             ",\"fire_button\":" + std::to_string(e.dwFireButton) + "}";
+    o += "],\"key_set\":" + std::to_string(set) + ",\"keys\":" + KeysJson(m, r, set);
+    // All three sets, numbered 1..3 as the user names them.
+    o += ",\"current_key_set\":" + std::to_string(set + 1) + ",\"key_sets\":[";
+    for (int s = 0; s < kKeySets; ++s) {
+        if (s) o += ",";
+        o += "{\"number\":" + std::to_string(s + 1) +
+             ",\"current\":" + (s == set ? "true" : "false") + ",\"keys\":" + KeysJson(m, r, s) +
+             "}";
     }
     o += "],\"lighting\":{\"mode\":" + std::to_string(r.lightMode) + ",\"color\":\"" +
          ColorText(r.lightColor) + "\",\"speed\":" + std::to_string(r.lightSpeed) +

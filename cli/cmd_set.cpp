@@ -1,7 +1,8 @@
 // mivora-cli set ...: one change of the profile, written to the mouse through the apply path of
 // the matching window action (applied at once, whatever "ApplyNow" says).
 //   set dpi STAGE X [Y] | set stage STAGE | set rate HZ [--bluetooth]
-//   set light MODE [--color RRGGBB] [--speed N] [--brightness N] | set key INDEX FUNCTION
+//   set light MODE [--color RRGGBB] [--speed N] [--brightness N]
+//   set key INDEX FUNCTION [--set N]
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -34,7 +35,7 @@ constexpr int kDevTyBluetooth = 0x02;
 
 constexpr const char* kUsage =
     "usage: mivora-cli set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | "
-    "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION";
+    "light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION [--set N]";
 
 // strtoul takes a sign and blanks; a code or colour on the command line takes neither.
 bool IsHexDigits(const std::string& s) {
@@ -232,6 +233,55 @@ int SetLight(ProfileCommand& cmd, const std::vector<std::string>& a, const Devic
     return cmd.Apply(kApplyLighting, 0);
 }
 
+// set key INDEX FUNCTION [--set N]: the current key set, or key set N (1..3) of the stored
+// profile; the mouse holds the current set only, so another set is not written to it.
+int SetKey(ProfileCommand& cmd, std::vector<std::string> a, const DeviceModel& m) {
+    long setNumber = 0;
+    for (size_t i = 1; i < a.size(); ++i) {
+        if (a[i] != "--set") continue;
+        if (i + 1 >= a.size() || !ParseIntArg(a[i + 1], 1, kKeySets, setNumber))
+            return CliFail("--set takes the key set 1, 2 or 3");
+        a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
+        break;
+    }
+    long index = 0;
+    const int keys = std::min(std::max(m.KeyCount, 1), kKeysPerSet);
+    if (a.size() != 3 || !ParseIntArg(a[1], 0, keys - 1, index))
+        return CliFail("usage: mivora-cli set key INDEX FUNCTION [--set 1|2|3] (INDEX 0.." +
+                       std::to_string(keys - 1) + ")");
+    KeyEntry e;
+    std::string why;
+    if (!ParseFunction(a[2], e, why)) return CliFail(why);
+    // The mouse has nothing to switch; the window offers the function only with lighting.
+    if (e.dwFunID == kFunLightSwitch && m.ShowLED == 0)
+        return CliFail("this mouse has no lighting to switch");
+    const auto before = g_ProfileList.Snapshot();
+    const int current = before ? before->KeySetIndex() : 0;
+    const int set = setNumber ? static_cast<int>(setNumber) - 1 : current;
+    // The window's rules apply (the last left button cannot be given away).
+    cmd.BeginApply();
+    if (set == current) {
+        if (!AssignKeyFunction(static_cast<int>(index), e, true))
+            return cmd.FailWithMessage("the key cannot take this function");
+        return cmd.WaitApplied();
+    }
+    if (!AssignKeyFunctionInSet(set, static_cast<int>(index), e))
+        return cmd.FailWithMessage("the key cannot take this function");
+    // A function shared by all three sets changes the current set too: that reaches the mouse.
+    const auto after = g_ProfileList.Snapshot();
+    if (before && after && !(before->keys[current][index] == after->keys[current][index])) {
+        if (int rc = cmd.Apply(kApplyKeys, static_cast<int>(index))) return rc;
+        std::printf("key %ld changed in key sets 1 to 3; the mouse holds key set %d and has it\n",
+                    index, current + 1);
+        return 0;
+    }
+    std::printf(
+        "key %ld of key set %d changed in the stored profile; the mouse holds key set %d, so "
+        "nothing was written to it\n",
+        index, set + 1, current + 1);
+    return 0;
+}
+
 int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
     const DeviceModel& m = *pSensorCfg.load();
     const std::string& what = a[0];
@@ -267,24 +317,7 @@ int SetCommand(ProfileCommand& cmd, const std::vector<std::string>& a) {
         return cmd.Apply(kApplyRates, 0);
     }
     if (what == "light") return SetLight(cmd, a, m);
-    if (what == "key") {
-        long index = 0;
-        const int keys = std::min(std::max(m.KeyCount, 1), kKeysPerSet);
-        if (a.size() != 3 || !ParseIntArg(a[1], 0, keys - 1, index))
-            return CliFail("usage: mivora-cli set key INDEX FUNCTION (INDEX 0.." +
-                           std::to_string(keys - 1) + ")");
-        KeyEntry e;
-        std::string why;
-        if (!ParseFunction(a[2], e, why)) return CliFail(why);
-        // The mouse has nothing to switch; the window offers the function only with lighting.
-        if (e.dwFunID == kFunLightSwitch && m.ShowLED == 0)
-            return CliFail("this mouse has no lighting to switch");
-        // The window's rules apply (the last left button cannot be given away).
-        cmd.BeginApply();
-        if (!AssignKeyFunction(static_cast<int>(index), e, true))
-            return cmd.FailWithMessage("the key cannot take this function");
-        return cmd.WaitApplied();
-    }
+    if (what == "key") return SetKey(cmd, a, m);
     return CliFail(kUsage);
 }
 

@@ -45,11 +45,13 @@ const CommandHelp kHelp[] = {
      "       mivora-cli set stage STAGE\n"
      "       mivora-cli set rate 125|250|500|1000 [--bluetooth]\n"
      "       mivora-cli set light MODE [--color RRGGBB] [--speed N] [--brightness N]\n"
-     "       mivora-cli set key INDEX FUNCTION\n\n"
+     "       mivora-cli set key INDEX FUNCTION [--set N]\n\n"
      "Changes one setting in the stored profile and writes it to the mouse at once. Stages\n"
      "and keys count from 0. dpi sets a stage's resolution (Y defaults to X), stage the\n"
      "current stage, rate the receiver's (or with --bluetooth the Bluetooth) report rate,\n"
      "light the lighting mode with its colour, speed and brightness, key a key's function.\n"
+     "key acts on the current key set; --set N (1 to 3) changes key set N of the stored\n"
+     "profile instead, which reaches the mouse only when that set is switched to.\n"
      "Over Bluetooth the rates 125, 250 and 500 are 90, 115 and 133 Hz; read shows those\n"
      "numbers and set rate --bluetooth takes them too.\n\n"
      "FUNCTION is one of:\n"
@@ -59,6 +61,11 @@ const CommandHelp kHelp[] = {
      "  macro:NAME[:N]     a macro of the library, played N times (0 to 255, default 1)\n"
      "  fire:COUNT         fire key: COUNT left clicks (1 to 255)\n"
      "  0xXXXXXXXX         a raw function code\n"},
+    {"keyset",
+     "usage: mivora-cli keyset [1|2|3]\n\n"
+     "The profile holds three key sets; the mouse holds the current one. Without an\n"
+     "argument, prints which set is current and the functions of each set's keys. With N,\n"
+     "makes key set N current and writes to the mouse only what differs from what it holds.\n"},
     {"apply",
      "usage: mivora-cli apply\n\n"
      "Writes the whole stored profile (keys with their macros, DPI stages, lighting, report\n"

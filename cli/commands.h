@@ -13,6 +13,7 @@ int CmdApply(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdRestore(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdExport(const CliOptions& opts, const std::vector<std::string>& args);
 int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
+int CmdKeySet(const CliOptions& opts, const std::vector<std::string>& args);
 
 // name, usage line, function
 #define MIVORA_CLI_COMMANDS \
@@ -21,7 +22,8 @@ int CmdImport(const CliOptions& opts, const std::vector<std::string>& args);
     {"status", "status                 print whether the mouse answers (connection status)", CmdStatus}, \
     {"macro", "macro list|show NAME|import FILE [--folder DIR]|export NAME FILE   the macro library", CmdMacro}, \
     {"read", "read [--json]          identify, read the mouse into the stored profile and print it", CmdRead}, \
-    {"set", "set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION   (STAGE, INDEX from 0)", CmdSet}, \
+    {"set", "set dpi STAGE X [Y] | stage STAGE | rate HZ [--bluetooth] | light MODE [--color RRGGBB] [--speed N] [--brightness N] | key INDEX FUNCTION [--set N]   (STAGE, INDEX from 0; N: key set 1..3)", CmdSet}, \
+    {"keyset", "keyset [N]             print the key sets and which one is current; N (1..3): switch the mouse to key set N", CmdKeySet}, \
     {"apply", "apply                  write the whole stored profile to the mouse", CmdApply}, \
     {"restore", "restore                default profile, pointer settings and device reset", CmdRestore}, \
     {"export", "export FILE.zqa        write the profile and its macros to a file", CmdExport}, \

@@ -24,16 +24,14 @@ bool MacroFitsTheButton(const KeyEntry& entry, int index) {
     return MacroFitsKeySlot(m, index, "AssignKey", "not changed");
 }
 
-}  // namespace
-
-int AssignKeyFunction(int index, KeyEntry entry, bool forceApply) {
-    if (index < 0 || index >= kKeysPerSet) return 0;
+// Stores entry at index of key set `set` (-1: the current one); sets `set` to the set used.
+int AssignInSet(int& set, int index, KeyEntry entry) {
+    if (index < 0 || index >= kKeysPerSet || set < -1 || set >= kKeySets) return 0;
     if (!MacroFitsTheButton(entry, index)) return 0;
     enum { kNone, kStored, kLastLeft } outcome = kNone;
-    int set = 0;
     g_ProfileList.Edit([&](ProfileRecord& rec) {
         if (rec.profileId == 0) return;
-        set = rec.KeySetIndex();
+        if (set < 0) set = rec.KeySetIndex();
         if (entry.dwFunID != kFunLeft) {
             bool otherLeft = false;
             for (int k = 0; k < kKeysPerSet; ++k)
@@ -67,8 +65,21 @@ int AssignKeyFunction(int index, KeyEntry entry, bool forceApply) {
         set, index, entry.dwFunID, entry.dwMacroID, entry.dwParameter,
         static_cast<unsigned>(entry.stCombo[0] | entry.stCombo[1] << 8 | entry.stCombo[2] << 16 |
                               entry.stCombo[3] << 24));
+    return 1;
+}
+
+}  // namespace
+
+int AssignKeyFunction(int index, KeyEntry entry, bool forceApply) {
+    int set = -1;
+    if (!AssignInSet(set, index, entry)) return 0;
     if (g_Config.ApplyNow || forceApply) PostApply(kApplyKeys, index);
     return 1;
+}
+
+int AssignKeyFunctionInSet(int set, int index, KeyEntry entry) {
+    if (set < 0 || set >= kKeySets) return 0;
+    return AssignInSet(set, index, entry);
 }
 
 std::vector<KeyIndex> RestoreKeysOfMissingMacros() {

@@ -11,6 +11,10 @@
 // forced, an apply request 0x01 / index is queued); 0 when nothing changed: no profile, profile
 // id 0, an index outside 0..15, or the last left button would be given away ("tc_msg1").
 int AssignKeyFunction(int index, KeyEntry entry, bool forceApply = false);
+// The same rules for key set `set` (0..2) whichever set is current; nothing is queued for the
+// mouse (it holds the current set only). Returns 1 when stored, 0 as above or for a set outside
+// 0..2.
+int AssignKeyFunctionInSet(int set, int index, KeyEntry entry);
 
 // A key of the profile: key set and index.
 struct KeyIndex {

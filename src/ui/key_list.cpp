@@ -1,6 +1,7 @@
 // The key list of the main window and the key function menu.
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "config/program_config.h"
 #include "config/ui_text.h"
@@ -11,7 +12,9 @@
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
 #include "profile/key_assign.h"
+#include "profile/key_set_switch.h"
 #include "profile/profile_list.h"
+#include "skin/factories.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
@@ -99,8 +102,85 @@ int CMivoraDlg::RefreshKeyButtons(int set) {
         b.show();
         b.update();
     }
+    MarkKeySet(set);
     RepaintKeyNumbers();
     return 1;
+}
+
+namespace {
+constexpr int kKeySetButtonW = 30;
+constexpr int kKeySetButtonH = 20;
+constexpr int kKeySetGap = 4;
+}  // namespace
+
+void CMivoraDlg::CreateKeySetButtons() {
+    const int tips = g_Config.BtnTips;
+    for (int s = 0; s < kKeySets; ++s) {
+        const std::string caption = std::to_string(s + 1);
+        CPngBtn& b = m_btnKeySet[s];
+        NewSmallPngButton(&m_imgBg, this, "dpi_nr.png", "dpi_nr.png", "dpi_ov.png", &b, 1, tips,
+                          caption.c_str(), 0, 0, kKeySetButtonW, kKeySetButtonH);
+        b.m_nItem = s;
+        b.m_role = CPngBtn::Role::Radio;
+        b.setFocusPolicy(Qt::StrongFocus);
+        connect(&b, &QAbstractButton::clicked, this, [this, s] { OnKeySetClicked(s); });
+    }
+    PlaceKeySetButtons();
+    MarkKeySet(0);
+}
+
+void CMivoraDlg::PlaceKeySetButtons() {
+    // A row just above the first key, starting at its left edge.
+    const QRect first = m_btnKey[0].geometry();
+    const int y = std::max(0, first.y() - kKeySetButtonH - 3);
+    for (int s = 0; s < kKeySets; ++s) {
+        const QRect r(first.x() + s * (kKeySetButtonW + kKeySetGap), y, kKeySetButtonW,
+                      kKeySetButtonH);
+        PlaceButton(&m_btnKeySet[s], r);
+    }
+}
+
+void CMivoraDlg::MarkKeySet(int set) {
+    m_nShownKeySet = set;
+    for (int s = 0; s < kKeySets; ++s) {
+        CPngBtn& b = m_btnKeySet[s];
+        b.SetChecked(s == set);
+        std::string name = g_UiText.tc_acc_keyset;
+        const size_t at = name.find("%d");
+        if (at != std::string::npos) name.replace(at, 2, std::to_string(s + 1));
+        if (name.empty()) name = "Key set " + std::to_string(s + 1);
+        const QString qname = QString::fromStdString(name);
+        if (b.accessibleName() != qname) b.setAccessibleName(qname);
+        if (g_Config.BtnTips) b.SetToolTip(name);
+    }
+}
+
+void CMivoraDlg::OnKeySetClicked(int set) {
+    ClosePopupMenu();
+    if (set < 0 || set >= kKeySets) return;
+    if (!Gate()) {
+        MarkKeySet(m_nShownKeySet);
+        return;
+    }
+    auto snap = g_ProfileList.Snapshot();
+    if (!snap || snap->profileId == 0) return;
+    if (!SwitchKeySet(set)) return;
+    RefreshKeyButtons(set);
+    WatchKeySetSwitch();
+}
+
+void CMivoraDlg::WatchKeySetSwitch() {
+    if (!m_pKeySetWatch) {
+        m_pKeySetWatch = new QTimer(this);
+        m_pKeySetWatch->setInterval(50);
+        connect(m_pKeySetWatch, &QTimer::timeout, this, [this] {
+            if (!g_ApplyThread.WaitIdle(0)) return;
+            m_pKeySetWatch->stop();
+            const int held = CurrentKeySet();
+            if (held != m_nShownKeySet) RefreshKeyButtons(held);
+        });
+    }
+    m_pKeySetWatch->start();
 }
 
 void CMivoraDlg::RepaintKeyNumbers() {

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QTimer;
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -133,6 +135,9 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void OnFunctionPicked(uint32_t code, int keyIndex);
     bool SyncMacroKeys();
     void OnMacrosChanged();
+    // Key set buttons "1", "2", "3" above the key list: choosing one switches the profile and the
+    // mouse to that key set (only what differs is written); the current one is marked.
+    void OnKeySetClicked(int set);
 
     // Window commands.
     void OnMinimise();
@@ -182,6 +187,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CUSBDriver& Link() { return *m_link; }
     DeviceSession& Session() { return *m_session; }
     CPngBtn* KeyButton(int i) { return &m_btnKey[i]; }
+    CPngBtn* KeySetButton(int set) { return &m_btnKeySet[set]; }
     CPngBtn* RateButton(int i) { return i >= 0 && i < kRateButtons ? &m_btnRate[i] : nullptr; }
     CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
     CPngBtn* RestoreButton() { return &m_btnRestore; }
@@ -290,6 +296,13 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     // the room their rows have up to the panels; what still does not fit is elided.
     void PlaceLightButtons();
     void PlaceKeyButtons();
+    void CreateKeySetButtons();
+    void PlaceKeySetButtons();
+    // Marks the key set the key list shows; names the buttons in the current language.
+    void MarkKeySet(int set);
+    // After a switch: once the apply thread is idle, shows the set the profile holds (a failed
+    // switch leaves the previous one current).
+    void WatchKeySetSwitch();
     // The export, import, macro and restore buttons as wide as their captions need, in a row.
     void PlaceBottomButtons();
     // Hovering a key row lights its place on the mouse picture and the other way round.
@@ -317,6 +330,9 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CComboBtn m_cbLang;
     CPngBtn m_btnBt, m_btn24g;
     CPngBtn m_btnKey[16];
+    CPngBtn m_btnKeySet[kKeySets];
+    QTimer* m_pKeySetWatch = nullptr;
+    int m_nShownKeySet = 0;
     CPngBtn m_btnExport, m_btnImport, m_btnMacro, m_btnRestore, m_btnHome;
     bool m_bHasHome = false;
     CKeyMarkDlg* m_pMark = nullptr;

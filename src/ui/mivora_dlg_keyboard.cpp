@@ -31,6 +31,7 @@ void Name(QWidget* w, const std::string& text) {
 std::vector<QWidget*> CMivoraDlg::FocusOrder() {
     // Title bar, key list, DPI stages, rate, lighting, pointer block, bottom row.
     std::vector<QWidget*> order = {&m_cbLang, &m_btnAbout, &m_btnMin, &m_btnExit};
+    for (CPngBtn& b : m_btnKeySet) order.push_back(&b);
     for (CPngBtn& b : m_btnKey) order.push_back(&b);
     for (CDpiGridDlg* g : m_pDpiGrid)
         if (g) order.push_back(g);

@@ -87,6 +87,7 @@ bool CMivoraDlg::CreateSkinControls() {
     CentreWindow();
 
     CreateKeyButtons();
+    CreateKeySetButtons();
     CreateWindowButtons();
     CreatePanelControls();
     CreateBottomButtons();
@@ -480,6 +481,7 @@ void CMivoraDlg::PlaceKeyButtons() {
         // Transparent: its state images are the background under it.
         b.SetImages(wide, m_imgBg, m_imgBg, m_imgBg);
     }
+    PlaceKeySetButtons();
 }
 
 void CMivoraDlg::RefreshLayout() {

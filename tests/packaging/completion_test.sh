@@ -79,6 +79,10 @@ expect_only "mivora-cli set r" rate
 expect_only "mivora-cli set key 0 dpi-c" dpi-cycle
 expect_only "mivora-cli set key 0 media:volume-" volume-up volume-down
 expect_only "mivora-cli macro " list show import export
+expect_only "mivora-cli k" keyset
+expect_only "mivora-cli keyset " 1 2 3
+expect_only "mivora-cli set key 0 left --s" --set
+expect_only "mivora-cli set key 0 left --set " 1 2 3
 
 # Macro names come from the library of the --data-dir on the line.
 expect_only "mivora-cli --data-dir $data set key 2 macro:" "$macro"
