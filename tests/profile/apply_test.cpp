@@ -4,6 +4,7 @@
 #include "core/messages.h"
 #include "device_profile_fixture.h"
 #include "profile/key_assign.h"
+#include "profile/key_set_switch.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_read.h"
 
@@ -110,22 +111,37 @@ TEST_F(ApplyTest, AMouseLeavingMidKeyWriteKeepsNoHalfWrittenBuffer) {
     const Bytes newSlot = Mem(kSlotAt, 384);
     ASSERT_NE(oldSlot, newSlot);
 
+    // The same change as a switch to another key set that differs in that key only.
+    ProfileRecord switched = Current();
+    const int set = switched.KeySetIndex(), other = (set + 1) % kKeySets;
+    for (int k = 0; k < kKeysPerSet; ++k) switched.keys[other][k] = switched.keys[set][k];
+    switched.keys[set][2] = macro;
+    struct Way {
+        const char* name;
+        ProfileRecord rec;
+        int flag, data;
+    };
+    const Way ways[] = {{"key apply", Current(), kApplyKeys, 2},
+                        {"key set switch", switched, kApplyKeySet, KeySetRequestData(other, set)}};
+
     link->StopServiceThread();
-    for (int cut = 0; cut < 10; ++cut) {
-        SCOPED_TRACE("pulled at write " + std::to_string(cut));
-        ASSERT_TRUE(backend->WriteMemory(0, 0, oldMemory.data(), 0xE00));
-        backend->Replug(0);
-        PulledAtWrite pulled(*backend, cut);
-        CUSBDriver cutLink(pulled);
-        cutLink.m_nGoneSettleMs = 0;
-        ASSERT_EQ(1, FindDev(cutLink));
-        ApplyProfileToDevice(Current(), nullptr, &cutLink, WM_PROGRESS, kApplyKeys, 2);
-        cutLink.StopServiceThread();
-        const Bytes entry = Mem(kEntryAt, 4);
-        if (entry[0] == 4) {
-            ASSERT_EQ(2, entry[1]);
-            const Bytes slot = Mem(kSlotAt, 384);
-            EXPECT_TRUE(slot == oldSlot || slot == newSlot) << "the key plays a mixed buffer";
+    for (const Way& way : ways) {
+        for (int cut = 0; cut < 10; ++cut) {
+            SCOPED_TRACE(std::string(way.name) + " pulled at write " + std::to_string(cut));
+            ASSERT_TRUE(backend->WriteMemory(0, 0, oldMemory.data(), 0xE00));
+            backend->Replug(0);
+            PulledAtWrite pulled(*backend, cut);
+            CUSBDriver cutLink(pulled);
+            cutLink.m_nGoneSettleMs = 0;
+            ASSERT_EQ(1, FindDev(cutLink));
+            ApplyProfileToDevice(way.rec, nullptr, &cutLink, WM_PROGRESS, way.flag, way.data);
+            cutLink.StopServiceThread();
+            const Bytes entry = Mem(kEntryAt, 4);
+            if (entry[0] == 4) {
+                ASSERT_EQ(2, entry[1]);
+                const Bytes slot = Mem(kSlotAt, 384);
+                EXPECT_TRUE(slot == oldSlot || slot == newSlot) << "the key plays a mixed buffer";
+            }
         }
     }
 }
