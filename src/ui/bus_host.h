@@ -23,6 +23,9 @@ class BusHost : public QObject {
     ~BusHost() override;
     bool Serving() const { return m_mouse != nullptr; }
     const std::string& Error() const { return m_error; }
+    // How often changes made in the window itself are looked for (tests lengthen it to see
+    // that the mouse's own events do not wait for it).
+    void SetChangePollMs(int ms) { m_changes.setInterval(ms); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
