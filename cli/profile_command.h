@@ -3,6 +3,7 @@
 // stored profile and the model codes are saved).
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,7 @@ class ProfileCommand : public SetTarget {
     int FailWithMessage(const std::string& fallback) override;
     // Prints the reason as every command does.
     int Fail(const std::string& why) override { return CliFail(why); }
+    void Print(const std::string& text) override { std::fputs(text.c_str(), stdout); }
     // User messages since BeginApply, oldest first.
     std::vector<std::string> NewMessages() const;
     CliSession& Session() { return m_session; }

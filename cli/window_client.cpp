@@ -57,8 +57,8 @@ bool MethodFor(const std::string& name, const std::vector<std::string>& args, st
         values = {args};
         return true;
     }
-    if (name == "apply") {
-        method = "Apply";
+    if (name == "apply" || name == "restore") {
+        method = name == "apply" ? "Apply" : "Restore";
         return args.empty();
     }
     if (name == "export") {
@@ -105,9 +105,10 @@ bool RunThroughWindow(const CliOptions& opts, const std::string& name,
         std::printf("%s\n", text->c_str());
     } else if (method == "ReadText" && text) {
         std::fputs(text->c_str(), stdout);
-    } else if (!reply.empty()) {
-        // Notices of a change that succeeded, as the command alone prints them.
-        if (const auto* notices = std::get_if<std::vector<std::string>>(&reply.front()))
+    } else if (reply.size() == 2) {
+        // What a change that succeeded prints, and its notices, as the command alone does.
+        if (text) std::fputs(text->c_str(), stdout);
+        if (const auto* notices = std::get_if<std::vector<std::string>>(&reply[1]))
             for (const std::string& n : *notices)
                 std::fprintf(stderr, "mivora-cli: %s\n", platform::TerminalSafe(n, true).c_str());
     }

@@ -9,11 +9,13 @@
 #include "device/link_state.h"
 #include "device/session_state.h"
 #include "profile/apply_thread.h"
+#include "profile/key_set_switch.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_export.h"
 #include "profile/profile_json.h"
 #include "profile/profile_list.h"
+#include "profile/profile_restore.h"
 #include "profile/report_rates.h"
 #include "profile/set_command.h"
 
@@ -94,6 +96,7 @@ class MouseBus::Target : public SetTarget {
             return Fail(OneLine(m.back()));
         return Fail(fallback);
     }
+    void Print(const std::string& text) override { outcome.output += text; }
     // The messages of this request not yet told.
     std::vector<std::string> NewMessages() const {
         const std::vector<std::string> m = Messages();
@@ -173,6 +176,7 @@ void MouseBus::RunChange(DbusCallPtr call, std::function<Outcome(Target&)> job) 
         Outcome outcome = job(target);
         if (outcome.rc == 0) outcome.rc = target.outcome.rc;
         if (outcome.error.empty()) outcome.error = target.outcome.error;
+        outcome.output = target.outcome.output + outcome.output;
         outcome.notices.insert(outcome.notices.begin(), target.outcome.notices.begin(),
                                target.outcome.notices.end());
         m_host.post([this, alive, outcome] {
@@ -184,7 +188,7 @@ void MouseBus::RunChange(DbusCallPtr call, std::function<Outcome(Target&)> job) 
                 answered->Fail(outcome.errorName.empty() ? kBusErrorFailed : outcome.errorName,
                                outcome.error);
             else
-                answered->Reply({outcome.notices});
+                answered->Reply({outcome.output, outcome.notices});
             Refresh();
             if (outcome.rc == 0 && m_host.changed) m_host.changed();
         });
@@ -217,36 +221,38 @@ platform::DbusInterface MouseBus::Describe() {
                              if (!m || !rec) return call->Fail(kBusErrorNoMouse, "no profile");
                              call->Reply({ProfileText(*m, *rec, g_nCurDpiLevel.load())});
                          }});
-    d.methods.push_back({"Set", "as", "as", {"words", "notices"}, [this](DbusCallPtr call) {
-                             auto words = std::get<std::vector<std::string>>(call->Args()[0]);
-                             RunChange(std::move(call), [words](Target& t) {
-                                 if (words.empty())
-                                     t.Fail(SetUsage());
-                                 else
-                                     RunSetCommand(t, words);
-                                 return Outcome{};
-                             });
-                         }});
-    d.methods.push_back({"Apply", "", "as", {"notices"}, [this](DbusCallPtr call) {
+    d.methods.push_back(
+        {"Set", "as", "sas", {"words", "output", "notices"}, [this](DbusCallPtr call) {
+             auto words = std::get<std::vector<std::string>>(call->Args()[0]);
+             RunChange(std::move(call), [words](Target& t) {
+                 if (words.empty())
+                     t.Fail(SetUsage());
+                 else
+                     RunSetCommand(t, words);
+                 return Outcome{};
+             });
+         }});
+    d.methods.push_back({"Apply", "", "sas", {"output", "notices"}, [this](DbusCallPtr call) {
                              RunChange(std::move(call), [](Target& t) {
                                  t.Apply(kImportApplyFlags, kApplyAll);
                                  return Outcome{};
                              });
                          }});
-    d.methods.push_back({"Export", "s", "as", {"file", "notices"}, [this](DbusCallPtr call) {
-                             const std::string file = Str(call->Args()[0]);
-                             RunChange(std::move(call), [file](Target& t) {
-                                 Outcome o;
-                                 t.BeginApply();
-                                 if (ExportProfile(file) != 1)
-                                     t.FailWithMessage("no profile to export");
-                                 else
-                                     o.notices = t.NewMessages();
-                                 return o;
-                             });
-                         }});
     d.methods.push_back(
-        {"Import", "sb", "as", {"file", "force", "notices"}, [this](DbusCallPtr call) {
+        {"Export", "s", "sas", {"file", "output", "notices"}, [this](DbusCallPtr call) {
+             const std::string file = Str(call->Args()[0]);
+             RunChange(std::move(call), [file](Target& t) {
+                 Outcome o;
+                 t.BeginApply();
+                 if (ExportProfile(file) != 1)
+                     t.FailWithMessage("no profile to export");
+                 else
+                     o.notices = t.NewMessages();
+                 return o;
+             });
+         }});
+    d.methods.push_back(
+        {"Import", "sb", "sas", {"file", "force", "output", "notices"}, [this](DbusCallPtr call) {
              const std::string file = Str(call->Args()[0]);
              const bool* force = std::get_if<bool>(&call->Args()[1]);
              const bool other = force && *force;
@@ -254,6 +260,32 @@ platform::DbusInterface MouseBus::Describe() {
                  t.BeginApply();
                  if (ImportProfile(file, g_bProfileReady != 0, other) != 1)
                      t.FailWithMessage("the profile could not be imported");
+                 else
+                     t.WaitApplied();
+                 return Outcome{};
+             });
+         }});
+
+    d.methods.push_back({"Restore", "", "sas", {"output", "notices"}, [this](DbusCallPtr call) {
+                             RunChange(std::move(call), [](Target& t) {
+                                 if (ResetProfileToDefaults() < 0)
+                                     t.Fail("no profile to restore");
+                                 else
+                                     t.Apply(kRestoreApplyFlags, kApplyAll);
+                                 return Outcome{};
+                             });
+                         }});
+    d.methods.push_back(
+        {"SwitchKeySet", "i", "sas", {"set", "output", "notices"}, [this](DbusCallPtr call) {
+             const int32_t* set = std::get_if<int32_t>(&call->Args()[0]);
+             const int wanted = set ? *set : -1;
+             RunChange(std::move(call), [wanted](Target& t) {
+                 t.BeginApply();
+                 if (wanted < 0 || wanted >= kKeySets)
+                     t.Fail("there is no key set " + std::to_string(wanted) +
+                            "; the key sets are 0, 1 and 2");
+                 else if (!SwitchKeySet(wanted))
+                     t.FailWithMessage("no profile");
                  else
                      t.WaitApplied();
                  return Outcome{};

@@ -53,6 +53,7 @@ class MouseBus {
         int rc = 0;
         std::string error;
         std::string errorName;
+        std::string output;  // what mivora-cli prints on standard output
         std::vector<std::string> notices;
     };
     // Records user messages while a bus request runs: they are the caller's answer, not boxes

@@ -19,6 +19,8 @@ class SetTarget {
     virtual int WaitApplied() = 0;
     // Fails with the last user message since BeginApply when there is one, else with fallback.
     virtual int FailWithMessage(const std::string& fallback) = 0;
+    // What a change that succeeded tells on standard output (text as is, newlines included).
+    virtual void Print(const std::string& text) = 0;
 };
 
 // The words after "set" (a stored profile and a model must be current); 0 when the mouse holds

@@ -63,6 +63,12 @@ run() {
     check "DpiStageChanged is emitted" yes \
         "$(grep -q 'Member=DpiStageChanged' "$W/monitor.log" && echo yes)"
     kill $mon 2>/dev/null
+    # Key set 2 (index 1) and back.
+    $B call $OBJ $IF SwitchKeySet i 1 >/dev/null
+    check "the key set is switched" "i 1" "$($B get-property $OBJ $IF KeySet)"
+    $B call $OBJ $IF SwitchKeySet i 0 >/dev/null
+    check "the key set is switched back" "i 0" "$($B get-property $OBJ $IF KeySet)"
+
     # Back to where the command alone starts.
     $B call $OBJ $IF Set as 3 dpi 1 "$dpi0" >/dev/null
     "$CLI" --virtual-mouse="$W/side2.bin" --data-dir "$W/side2" set dpi 1 "$dpi0" >/dev/null
@@ -96,6 +102,8 @@ set light 1 --color zz
 set key 99 left
 set frobnicate
 apply
+restore
+read --json
 export $W/@.zqa
 import $W/@.zqa
 import $W/missing.zqa

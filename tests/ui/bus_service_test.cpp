@@ -177,6 +177,30 @@ TEST_F(BusServiceTest, DpiButtonOfTheMouseIsASignalAndAPropertyChange) {
     EXPECT_EQ(m_backend->ReadMemory(0, sim::kAddrCurrentStage, 1)[0], expected);
 }
 
+TEST_F(BusServiceTest, SwitchKeySetPutsTheSetInTheMouse) {
+    // Key set 2 (index 1) differs from the first in two keys.
+    g_ProfileList.Edit([](ProfileRecord& r) {
+        r.keys[1][3] = r.keys[0][4];
+        r.keys[1][4] = r.keys[0][3];
+        r.curKeySet = 0;
+    });
+    const std::vector<uint8_t> matrix = Memory(sim::kAddrKeyMatrix, 32);
+    const Answer a = Call("SwitchKeySet", "i", {int32_t{1}});
+    ASSERT_TRUE(a.ok) << a.error;
+    EXPECT_EQ(Profile().curKeySet, 1);
+    EXPECT_NE(Memory(sim::kAddrKeyMatrix, 32), matrix);
+    // What a whole write of the current set leaves in the mouse is there already.
+    const std::vector<uint8_t> held = Memory(0, sim::kMemorySize);
+    g_ApplyThread.Post(kApplyKeys, kApplyAll);
+    EXPECT_EQ(Memory(0, sim::kMemorySize), held);
+
+    const Answer bad = Call("SwitchKeySet", "i", {int32_t{3}});
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.errorName, kBusErrorFailed);
+    EXPECT_EQ(bad.error, "there is no key set 3; the key sets are 0, 1 and 2");
+    EXPECT_EQ(Profile().curKeySet, 1);
+}
+
 TEST_F(BusServiceTest, AChangeWhileTheWindowWritesIsRefusedAsBusy) {
     // A slow link keeps the window's whole-profile write in flight.
     m_backend->SetLatency(std::chrono::milliseconds(5));
