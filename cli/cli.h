@@ -15,6 +15,7 @@ struct CliOptions {
     std::string sysfsRoot;       // --sysfs-root DIR instead of /sys/class/hidraw
     std::string devRoot;         // --dev-root DIR instead of /dev (where hidrawN live)
     bool json = false;           // the command prints JSON: nothing else goes to stdout
+    bool direct = false;         // --direct: never through the running window
 };
 
 // A command gets the global options and the words after its name; returns the exit code.

@@ -8,6 +8,7 @@
 #include "cli/cli.h"
 #include "cli/command_help.h"
 #include "cli/commands.h"
+#include "cli/window_client.h"
 #include "platform/terminal.h"
 
 namespace {
@@ -15,33 +16,36 @@ namespace {
 const CliCommand kCommands[] = {MIVORA_CLI_COMMANDS};
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: mivora-cli [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
-                 "                  [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
-                 "                  [--virtual-faults SPEC]] [--sysfs-root DIR] [--dev-root DIR]\n"
-                 "                  COMMAND [ARGS]\n"
-                 "       mivora-cli COMMAND --help\n"
-                 "       mivora-cli --version\n\n"
-                 "Configures the mouse from the command line with the engine of the desktop "
-                 "program.\n\n"
-                 "options:\n"
-                 "  --data-dir DIR            keep profiles and macros in DIR instead of the "
-                 "user's data folder\n"
-                 "  --virtual-mouse[=FILE]    talk to the built-in virtual mouse (memory kept in "
-                 "FILE)\n"
-                 "  --virtual-cid N, --virtual-mid N\n"
-                 "                            the virtual mouse's customer and model codes\n"
-                 "  --virtual-link receiver|bluetooth\n"
-                 "                            how the virtual mouse is connected\n"
-                 "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay "
-                 "reports\n"
-                 "  --sysfs-root DIR          for testing and diagnosis: read the hidraw nodes'\n"
-                 "                            sysfs entries from DIR, not /sys/class/hidraw\n"
-                 "  --dev-root DIR            for testing and diagnosis: open the hidraw device\n"
-                 "                            nodes in DIR, not /dev\n"
-                 "  -h, --help                print this help (after COMMAND: the command's "
-                 "help)\n"
-                 "  --version                 print the version\n\ncommands:\n");
+    std::fprintf(
+        out,
+        "usage: mivora-cli [--direct] [--data-dir DIR] [--virtual-mouse[=FILE] [--virtual-cid N]\n"
+        "                  [--virtual-mid N] [--virtual-link receiver|bluetooth]\n"
+        "                  [--virtual-faults SPEC]] [--sysfs-root DIR] [--dev-root DIR]\n"
+        "                  COMMAND [ARGS]\n"
+        "       mivora-cli COMMAND --help\n"
+        "       mivora-cli --version\n\n"
+        "Configures the mouse from the command line with the engine of the desktop "
+        "program.\n\n"
+        "options:\n"
+        "  --direct                  work on the mouse alone, even while the Mivora window\n"
+        "                            runs (which then refuses changes: for diagnosis)\n"
+        "  --data-dir DIR            keep profiles and macros in DIR instead of the "
+        "user's data folder\n"
+        "  --virtual-mouse[=FILE]    talk to the built-in virtual mouse (memory kept in "
+        "FILE)\n"
+        "  --virtual-cid N, --virtual-mid N\n"
+        "                            the virtual mouse's customer and model codes\n"
+        "  --virtual-link receiver|bluetooth\n"
+        "                            how the virtual mouse is connected\n"
+        "  --virtual-faults SPEC     make the virtual mouse lose, damage or delay "
+        "reports\n"
+        "  --sysfs-root DIR          for testing and diagnosis: read the hidraw nodes'\n"
+        "                            sysfs entries from DIR, not /sys/class/hidraw\n"
+        "  --dev-root DIR            for testing and diagnosis: open the hidraw device\n"
+        "                            nodes in DIR, not /dev\n"
+        "  -h, --help                print this help (after COMMAND: the command's "
+        "help)\n"
+        "  --version                 print the version\n\ncommands:\n");
     for (const auto& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
 }
 
@@ -84,6 +88,8 @@ int main(int argc, char** argv) {
         if (IsHelpWord(a)) {
             PrintUsage(stdout);
             return 0;
+        } else if (a == "--direct") {
+            opts.direct = true;
         } else if (a == "--version") {
             PrintVersion(stdout, "mivora-cli");
             return 0;
@@ -131,6 +137,10 @@ int main(int argc, char** argv) {
             // Machine-readable output gets no progress line.
             if (word == "--json") opts.json = true;
         }
+        // While the window runs it holds the mouse and the data folder: it carries the command
+        // out.
+        int rc = 0;
+        if (RunThroughWindow(opts, name, rest, rc)) return rc;
         return c.run(opts, rest);
     }
     return UsageError("unknown command " + name);

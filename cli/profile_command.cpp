@@ -38,16 +38,6 @@ std::string OneLine(std::string s) {
 
 }  // namespace
 
-bool ParseIntArg(const std::string& text, long min, long max, long& out) {
-    // strtol would skip spaces before the number but not after it: refuse both alike.
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return false;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || v < min || v > max) return false;
-    out = v;
-    return true;
-}
-
 std::string TakeDataLock(platform::FileLock& lock) {
     std::string holder;
     // The window keeps the lock while it is open: no use waiting for it.

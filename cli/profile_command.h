@@ -3,6 +3,7 @@
 // stored profile and the model codes are saved).
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +13,12 @@
 #include "cli/session.h"
 #include "core/notifier.h"
 #include "platform/file_lock.h"
+#include "profile/set_command.h"
 
-class ProfileCommand {
+class ProfileCommand : public SetTarget {
   public:
     explicit ProfileCommand(const CliOptions& opts);
-    ~ProfileCommand();
+    ~ProfileCommand() override;
 
     // What a command does with the stored files and the mouse.
     enum class Access {
@@ -32,16 +34,19 @@ class ProfileCommand {
     int Start(bool readMouse, Access access = Access::kChanges);
     // Queues a request on the apply thread and waits for it. Returns 0, or the exit code after a
     // one-line error (the user message of the failure).
-    int Apply(int nFlag, int nData);
+    int Apply(int nFlag, int nData) override;
     // For requests queued by engine calls (key assignment, import): BeginApply before the call,
     // WaitApplied after it. WaitApplied returns as Apply does.
-    void BeginApply();
-    int WaitApplied();
+    void BeginApply() override;
+    int WaitApplied() override;
     // Saves the stored profile and the model codes as the window's exit does. Returns exitCode,
     // or 1 after a one-line error when saving failed on an otherwise good run.
     int Finish(int exitCode);
     // Fails with the last user message since BeginApply when there is one, else with fallback.
-    int FailWithMessage(const std::string& fallback);
+    int FailWithMessage(const std::string& fallback) override;
+    // Prints the reason as every command does.
+    int Fail(const std::string& why) override { return CliFail(why); }
+    void Print(const std::string& text) override { std::fputs(text.c_str(), stdout); }
     // User messages since BeginApply, oldest first.
     std::vector<std::string> NewMessages() const;
     CliSession& Session() { return m_session; }
@@ -76,6 +81,3 @@ class ProfileCommand {
 // waiting a bounded time for another command. "" when taken, else the one-line refusal (the
 // window is open, or who else holds the folder).
 std::string TakeDataLock(platform::FileLock& lock);
-
-// Whole-number argument within [min, max]; false when it is not one.
-bool ParseIntArg(const std::string& text, long min, long max, long& out);

@@ -16,6 +16,7 @@ MIVORA_TEST_PACKAGES+=(at-spi2-core python3-pyatspi)  # what a screen reader see
 MIVORA_TEST_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland compositor
 MIVORA_TEST_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
 MIVORA_TEST_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus
+MIVORA_TEST_PACKAGES+=(systemd)  # busctl: the test that drives the window's own bus interface
 
 # mivora_install_deps PACKAGE...: installs those of the packages that are missing.
 mivora_install_deps() {

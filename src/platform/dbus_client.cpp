@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/dbus_service.h"
+
 namespace platform {
 
 namespace {
@@ -36,8 +38,10 @@ const char* Signature(const DbusValue& v) {
             return "d";
         case 3:
             return "s";
-        default:
+        case 4:
             return "as";
+        default:
+            return "a(ii)";
     }
 }
 
@@ -53,6 +57,11 @@ int AppendVariant(sd_bus_message* m, const DbusValue& v) {
         r = sd_bus_message_append_basic(m, 'd', d);
     } else if (const std::string* s = std::get_if<std::string>(&v)) {
         r = sd_bus_message_append_basic(m, 's', s->c_str());
+    } else if (const DbusIntPairs* pairs = std::get_if<DbusIntPairs>(&v)) {
+        r = sd_bus_message_open_container(m, 'a', "(ii)");
+        for (const auto& [x, y] : *pairs)
+            if (r >= 0) r = sd_bus_message_append(m, "(ii)", x, y);
+        if (r >= 0) r = sd_bus_message_close_container(m);
     } else {
         std::vector<char*> strv;
         for (const std::string& item : std::get<std::vector<std::string>>(v))
@@ -185,6 +194,35 @@ bool DbusConnection::CallWithVariant(const DbusObject& o, const char* method,
     if (r >= 0 && reply) r = ReadVariant(c.reply, *reply);
     if (r < 0) m_error = c.error.message ? c.error.message : std::strerror(-r);
     return r >= 0;
+}
+
+bool DbusConnection::Call(const DbusObject& o, const char* method, const std::string& signature,
+                          const std::vector<DbusValue>& args, std::vector<DbusValue>& reply,
+                          int timeoutMs) {
+    CallScope c;
+    int r = sd_bus_message_new_method_call(m_bus, &c.request, o.service.c_str(), o.path.c_str(),
+                                           o.interface.c_str(), method);
+    if (r >= 0) r = AppendDbusValues(c.request, signature, args);
+    const uint64_t usec = timeoutMs > 0 ? static_cast<uint64_t>(timeoutMs) * 1000 : 0;
+    if (r >= 0) r = sd_bus_call(m_bus, c.request, usec, &c.error, &c.reply);
+    reply.clear();
+    if (r >= 0) {
+        const char* got = sd_bus_message_get_signature(c.reply, 1);
+        r = ReadDbusValues(c.reply, got ? got : "", reply);
+    }
+    m_errorName = r < 0 && c.error.name ? c.error.name : "";
+    if (r < 0) m_error = c.error.message ? c.error.message : std::strerror(-r);
+    return r >= 0;
+}
+
+bool DbusConnection::NameHasOwner(const std::string& name) {
+    CallScope c;
+    int owned = 0;
+    int r = sd_bus_call_method(m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "NameHasOwner", &c.error, &c.reply, "s",
+                               name.c_str());
+    if (r >= 0) r = sd_bus_message_read_basic(c.reply, 'b', &owned);
+    return r >= 0 && owned != 0;
 }
 
 bool DbusConnection::EmitTwoInts(const char* path, const char* interface, const char* member,

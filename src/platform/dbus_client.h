@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -12,8 +13,10 @@ struct sd_bus;
 
 namespace platform {
 
-// The value types the callers need (D-Bus b, i, d, s, as).
-using DbusValue = std::variant<bool, int32_t, double, std::string, std::vector<std::string>>;
+// The value types the callers need (D-Bus b, i, d, s, as, a(ii)).
+using DbusIntPairs = std::vector<std::pair<int32_t, int32_t>>;
+using DbusValue =
+    std::variant<bool, int32_t, double, std::string, std::vector<std::string>, DbusIntPairs>;
 
 struct DbusObject {
     std::string service;
@@ -40,6 +43,13 @@ class DbusConnection {
     bool CallWithVariant(const DbusObject& object, const char* method,
                          const std::vector<std::string>& strings, const DbusValue* argument,
                          DbusValue* reply);
+    // A method with arguments of the signature's types (s, b, i, as) whose answer is made of
+    // the same types; false with LastError and LastErrorName when it failed. timeoutMs 0 is the
+    // usual bound of a call.
+    bool Call(const DbusObject& object, const char* method, const std::string& signature,
+              const std::vector<DbusValue>& args, std::vector<DbusValue>& reply, int timeoutMs = 0);
+    // Whether a program owns the name now.
+    bool NameHasOwner(const std::string& name);
     // Signal (path, interface, member) with two int32 arguments.
     bool EmitTwoInts(const char* path, const char* interface, const char* member, int32_t a,
                      int32_t b);
@@ -49,11 +59,14 @@ class DbusConnection {
 
     // The bus's message for the last failed call ("" when there was none).
     const std::string& LastError() const { return m_error; }
+    // The D-Bus name of the last failed call's error ("" when the bus gave none).
+    const std::string& LastErrorName() const { return m_errorName; }
 
   private:
     explicit DbusConnection(sd_bus* bus) : m_bus(bus) {}
     sd_bus* m_bus;
     std::string m_error;
+    std::string m_errorName;
 };
 
 }  // namespace platform

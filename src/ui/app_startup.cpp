@@ -33,6 +33,7 @@
 #include "ui/app_notifier.h"
 #include "ui/app_options.h"
 #include "ui/app_single_instance.h"
+#include "ui/bus_host.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/screenshot_gallery.h"
@@ -170,6 +171,10 @@ int RunWindow(QApplication& app, const AppOptions& opts, SingleInstance& instanc
             window.OnExit();
         });
     }
+    // Scripts and other programs reach the mouse through the window; without a session bus the
+    // window works alone.
+    BusHost bus(window);
+    if (!bus.Serving()) g_pfnLog("D-Bus: not serving: %s", bus.Error().c_str());
     app.setQuitOnLastWindowClosed(false);
     window.ShowAtStart();
     return app.exec();
