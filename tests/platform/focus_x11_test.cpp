@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "focus_seen.h"
 #include "platform/focus_source.h"
 
 extern char** environ;
@@ -145,45 +146,15 @@ class Client {
     xcb_window_t m_root = 0;
 };
 
-// What the source reported, in order.
-struct Seen {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::vector<platform::FocusedWindow> windows;
-
-    platform::FocusSource::Callback Fn() {
-        return [this](const platform::FocusedWindow& w) {
-            std::lock_guard<std::mutex> lock(mutex);
-            windows.push_back(w);
-            cv.notify_all();
-        };
-    }
-    // The first report after index from whose WM_CLASS class is wmClass, or null after ms.
-    const platform::FocusedWindow* Await(size_t from, const std::string& wmClass, int ms = 3000) {
-        std::unique_lock<std::mutex> lock(mutex);
-        const platform::FocusedWindow* hit = nullptr;
-        cv.wait_for(lock, std::chrono::milliseconds(ms), [&] {
-            for (size_t i = from; i < windows.size() && !hit; ++i)
-                if (windows[i].wmClass == wmClass) hit = &windows[i];
-            return hit != nullptr;
-        });
-        return hit;
-    }
-    size_t Count() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return windows.size();
-    }
-};
-
 // Activates a newly mapped window until it is reported (the window manager ignores a request
 // for a window it does not manage yet).
-const platform::FocusedWindow* Bring(Client& client, Seen& seen, xcb_window_t w,
-                                     const std::string& wmClass) {
+std::optional<platform::FocusedWindow> Bring(Client& client, platform_test::Seen& seen,
+                                             xcb_window_t w, const std::string& wmClass) {
     for (int i = 0; i < 12; ++i) {
         client.Activate(w);
-        if (const platform::FocusedWindow* got = seen.Await(0, wmClass, 250)) return got;
+        if (auto got = seen.Await(0, platform_test::ByClass(wmClass), 250)) return got;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 TEST(X11FocusSource, ReportsEachActivatedWindowUnderARealWindowManager) {
@@ -199,14 +170,14 @@ TEST(X11FocusSource, ReportsEachActivatedWindowUnderARealWindowManager) {
     const pid_t sleeper = Spawn({"sleep", "60"}, x.Display());
     ASSERT_GT(sleeper, 0);
 
-    Seen seen;
+    platform_test::Seen seen;
     auto source = platform::MakeX11FocusSource(x.Display());
     ASSERT_STREQ("X11", source->Name());
     ASSERT_TRUE(source->Start(seen.Fn()));
 
     const xcb_window_t a =
         client.Window(std::string("alpha\0Alpha\0", 12), static_cast<uint32_t>(sleeper), "Ä");
-    const platform::FocusedWindow* got = Bring(client, seen, a, "Alpha");
+    auto got = Bring(client, seen, a, "Alpha");
     ASSERT_TRUE(got);
     EXPECT_EQ("alpha", got->wmInstance);
     EXPECT_EQ(static_cast<int>(sleeper), got->pid);
@@ -226,7 +197,7 @@ TEST(X11FocusSource, ReportsEachActivatedWindowUnderARealWindowManager) {
     const size_t before = seen.Count();
     const auto start = Clock::now();
     client.Activate(a);
-    ASSERT_TRUE(seen.Await(before, "Alpha"));
+    ASSERT_TRUE(seen.Await(before, platform_test::ByClass("Alpha")));
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     EXPECT_LT(ms, 100);
