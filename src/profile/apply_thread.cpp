@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/notifier.h"
+#include "profile/key_set_switch.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_list.h"
 
@@ -133,7 +134,8 @@ void ApplyThread::Carry(const ApplyRequest& req) {
         auto rec = g_ProfileList.Snapshot();
         int r = 0;
         if (rec)
-            r = ApplyProfileToDevice(*rec, progress.get(), link, WM_PROGRESS, req.nFlag, req.nData);
+            r = ApplyProfileToDevice(*rec, progress.get(), link, WM_PROGRESS, req.nFlag, req.nData,
+                                     &m_slots);
         if (r == 0) {
             // A mouse unplugged half-way is named as such, not as a failed update.
             if (link->DeviceGone())
@@ -150,6 +152,8 @@ void ApplyThread::Carry(const ApplyRequest& req) {
         g_pfnLog("Apply Over");
     }
     if (!ok) {
+        // The mouse still holds the key set it had: so does the profile.
+        if (req.nFlag & kApplyKeySet) KeySetSwitchFailed(req.nData);
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_failures;
     }

@@ -13,6 +13,7 @@
 
 #include "core/message_sink.h"
 #include "device/usb_driver.h"
+#include "profile/key_slot_memo.h"
 
 constexpr const char* kProgressTitle = "MyProgressDlg..";
 
@@ -80,6 +81,7 @@ class ApplyThread {
     bool m_busy = false;
     int m_failures = 0;
     int m_completed = 0;
+    KeySlotMemo m_slots;  // used by the apply thread only
     std::thread m_thread;
 };
 

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "config/device_model.h"
 #include "config/program_config.h"
@@ -16,7 +19,9 @@
 #include "macro/hd_macro.h"
 #include "macro/macro_library.h"
 #include "profile/function_codes.h"
+#include "profile/key_set_switch.h"
 #include "profile/key_slot.h"
+#include "profile/key_slot_memo.h"
 #include "profile/pointer_apply.h"
 #include "profile/profile_defaults.h"
 
@@ -89,13 +94,116 @@ KeyPlan PlanKey(const KeyEntry& e, int slot, int set, int keyIndex) {
     return plan;
 }
 
+// Reads count bytes at address one exchange at a time, without pauses between them: the
+// switch of a key set is meant to take the few exchanges it needs and nothing more.
+bool ReadBytes(CUSBDriver& link, int address, uint8_t* out, int count) {
+    for (int done = 0; done < count; done += kMaxMemoryChunk)
+        if (!ReadEEPROM(address + done, link, out + done, std::min(kMaxMemoryChunk, count - done)))
+            return false;
+    return true;
+}
+
+// Whether the slot buffer at address already holds want[0..n). Compared a request at a time,
+// the kind and count bytes first, then the events, then the name: a different buffer is
+// usually told by its first request.
+bool SlotHolds(CUSBDriver& link, int address, const uint8_t* want, size_t n) {
+    constexpr size_t kChunk = kMaxMemoryChunk;
+    const size_t head = (kSlotKind / kChunk) * kChunk;
+    std::vector<size_t> order;
+    for (size_t at = head; at < n; at += kChunk) order.push_back(at);
+    for (size_t at = 0; at < head && at < n; at += kChunk) order.push_back(at);
+    for (size_t at : order) {
+        const int len = static_cast<int>(std::min(kChunk, n - at));
+        uint8_t held[kMaxMemoryChunk] = {};
+        if (!ReadEEPROM(address + static_cast<int>(at), link, held, len)) return false;
+        if (std::memcmp(held, want + at, static_cast<size_t>(len)) != 0) return false;
+    }
+    return true;
+}
+
+// Makes the mouse hold key set `set` of rec, writing only what differs from what it holds: the
+// slot buffers whose bytes differ, then the key matrix entries that differ, two entries per
+// request. Keys 0..7 as in an apply of all keys; positions no key uses become disabled. False
+// when a read or a write failed, or a key was refused (its position keeps what the mouse has).
+bool WriteKeySet(const ProfileRecord& rec, int set, CUSBDriver& link, bool goWithNoDev,
+                 KeySlotMemo& memo) {
+    g_pfnLog("Set Key Set %d --------", set);
+    uint32_t matrix[kKeyMatrixEntries] = {};
+    bool keep[kKeyMatrixEntries] = {};
+    std::vector<std::unique_ptr<KeyPlan>> plans(kKeyMatrixEntries);
+    bool refused = false;
+    for (int k = 0; k < kKeyMatrixEntries; ++k) {
+        const KeyEntry& e = rec.keys[set][k];
+        if (e.dwMatrixPos == 0 || e.dwMatrixPos > static_cast<uint32_t>(kKeySlots)) continue;
+        const int slot = static_cast<int>(e.dwMatrixPos) - 1;
+        auto plan = std::make_unique<KeyPlan>(PlanKey(e, slot, set, k));
+        keep[slot] = plan->refused;
+        refused = refused || plan->refused;
+        matrix[slot] = plan->matrix;
+        plans[slot] = plan->refused ? nullptr : std::move(plan);
+    }
+    uint8_t want[kKeyMatrixEntries * kKeyMatrixEntryBytes];
+    for (int i = 0; i < kKeyMatrixEntries; ++i) {
+        uint8_t* w = want + i * kKeyMatrixEntryBytes;
+        w[0] = static_cast<uint8_t>(matrix[i]);
+        w[1] = static_cast<uint8_t>(matrix[i] >> 8);
+        w[2] = static_cast<uint8_t>(matrix[i] >> 16);
+        w[3] = CheckByte(w, 3);
+    }
+    uint8_t held[sizeof want] = {};
+    if (!ReadBytes(link, kAddrKeyMatrix, held, static_cast<int>(sizeof held))) {
+        if (!goWithNoDev) return false;
+        for (size_t i = 0; i < sizeof held; ++i) held[i] = static_cast<uint8_t>(~want[i]);
+    }
+    for (int slot = 0; slot < kKeyMatrixEntries; ++slot) {
+        const KeyPlan* plan = plans[slot].get();
+        if (!plan || plan->bufferBytes == 0) continue;
+        const int address = static_cast<int>(KeySlotAddress(slot));
+        if (memo.Holds(slot, plan->buffer, plan->bufferBytes)) continue;
+        if (SlotHolds(link, address, plan->buffer, plan->bufferBytes)) {
+            memo.Remember(slot, plan->buffer, plan->bufferBytes);
+            continue;
+        }
+        memo.Forget(slot);
+        g_pfnLog("Set Key Set: slot %d buffer written", slot);
+        LogHexDump(plan->buffer + kSlotEvents,
+                   std::min(plan->bufferBytes, kKeySlotBytes - kSlotEvents), 128, "Macro:");
+        if (!WriteEEPROM(8, static_cast<int>(plan->bufferBytes), link, address, plan->buffer)) {
+            if (!goWithNoDev) return false;
+            continue;
+        }
+        memo.Remember(slot, plan->buffer, plan->bufferBytes);
+    }
+    const auto differs = [&](int i) {
+        return !keep[i] && std::memcmp(held + i * kKeyMatrixEntryBytes,
+                                       want + i * kKeyMatrixEntryBytes, kKeyMatrixEntryBytes) != 0;
+    };
+    for (int i = 0; i < kKeyMatrixEntries; ++i) {
+        if (!differs(i)) continue;
+        g_pfnLog("Matrix[%d] = 0x%08x", i, matrix[i]);
+        // Two neighbours that both differ share one request.
+        const bool pair = i % 2 == 0 && i + 1 < kKeyMatrixEntries && differs(i + 1);
+        const int bytes = (pair ? 2 : 1) * kKeyMatrixEntryBytes;
+        if (pair) g_pfnLog("Matrix[%d] = 0x%08x", i + 1, matrix[i + 1]);
+        if (!WriteEEPROM(0, bytes, link, kAddrKeyMatrix + i * kKeyMatrixEntryBytes,
+                         want + i * kKeyMatrixEntryBytes) &&
+            !goWithNoDev)
+            return false;
+        if (pair) ++i;
+    }
+    return !refused || goWithNoDev;
+}
+
 }  // namespace
 
 int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDriver* link,
-                         uint32_t msg, int nFlag, int nData) {
+                         uint32_t msg, int nFlag, int nData, KeySlotMemo* memo) {
     const bool goWithNoDev = g_Config.GoWithNoDev != 0;
     if (!link || rec.profileId == 0) return 0;
     if (!link->IsConnected() && !goWithNoDev) return 0;
+    KeySlotMemo scratch;
+    KeySlotMemo& known = memo ? *memo : scratch;
+    known.Bind(link->CmdPath() + "#" + std::to_string(static_cast<long>(link->m_hCmd.load())));
     if (!progress) g_pfnLog("hWnd is invalidate");
     auto post = [&](int percent) {
         if (progress) progress->Post(msg, static_cast<uintptr_t>(percent), 0);
@@ -135,11 +243,14 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                     LogHexDump(plan.buffer + kSlotEvents,
                                std::min(plan.bufferBytes, kKeySlotBytes - kSlotEvents), 128,
                                "Macro:");
-                    if (failed(WriteEEPROM(8, static_cast<int>(plan.bufferBytes), *link,
-                                           static_cast<int>(KeySlotAddress(slot)), plan.buffer))) {
+                    known.Forget(slot);
+                    const int w = WriteEEPROM(8, static_cast<int>(plan.bufferBytes), *link,
+                                              static_cast<int>(KeySlotAddress(slot)), plan.buffer);
+                    if (failed(w)) {
                         writeFailed = true;
                         break;
                     }
+                    if (w) known.Remember(slot, plan.buffer, plan.bufferBytes);
                     SleepMs(10);
                 }
             }
@@ -158,6 +269,12 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
                 w = WriteKeyMatrix(&matrix[singleSlot], 1 << singleSlot, *link, 1);
             if (failed(w)) break;
             if (refused && !goWithNoDev) break;
+        }
+        if (nFlag & kApplyKeySet) {
+            const int set = KeySetOfRequest(nData);
+            if (!WriteKeySet(rec, set < kKeySets ? set : rec.KeySetIndex(), *link, goWithNoDev,
+                             known))
+                break;
         }
         post(60);
 
@@ -248,6 +365,8 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
         post(80);
         if (nFlag & (kApplyPointer | kApplyRestore)) ApplyPointerSettings(rec.pointer);
         post(90);
+        // A reset may give the mouse other slot buffers.
+        if (nFlag & kApplyRestore) known.Clear();
         if ((nFlag & kApplyRestore) && failed(SendCMD(*link))) break;
         result = 1;
         if (progress) {
@@ -255,6 +374,7 @@ int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDr
             SleepMs(500);
         }
     } while (false);
+    if (result == 0) known.Clear();
 
     {
         std::lock_guard<std::recursive_mutex> lock(MacroLibraryMutex());

@@ -8,9 +8,14 @@
 #include "macro/macro_record.h"
 #include "profile/profile_record.h"
 
+class KeySlotMemo;
+
 // nFlag bits, in the order their steps run.
 enum : int {
     kApplyKeys = 0x001,
+    // Another key set becomes the mouse's (nData: KeySetRequestData of key_set_switch.h): only
+    // the matrix entries and slot buffers that differ from what the mouse holds are written.
+    kApplyKeySet = 0x200,
     kApplyDpiValues = 0x004,
     kApplyStageCount = 0x080,
     kApplyCurStage = 0x010,
@@ -27,8 +32,9 @@ constexpr int kApplyAll = 255;  // nData: every key / every stage
 // receives msg with the percentage at the step boundaries. Returns 1 on success; 0 when rec is
 // not writable (id 0), there is no device (and "GoWithNoDev" is 0), a write failed, or a key
 // had to be refused (its macro does not fit a key slot buffer: the user is told which).
+// memo (may be null) is what the caller knows of the slot buffers; it is kept up to date.
 int ApplyProfileToDevice(const ProfileRecord& rec, MessageSink* progress, CUSBDriver* link,
-                         uint32_t msg, int nFlag, int nData);
+                         uint32_t msg, int nFlag, int nData, KeySlotMemo* memo = nullptr);
 
 // A macro longer than a key slot buffer holds can never reach the mouse. True when m fits;
 // otherwise logs it ("<logTag>[<keyIndex>]: ...") and tells the user that the button "was
