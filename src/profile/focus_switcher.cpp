@@ -64,6 +64,7 @@ void FocusSwitcher::OnFocus(const platform::FocusedWindow& w) {
             m_pending.reset();
             return;
         }
+        if (m_pending != target) m_pendingSince = std::chrono::steady_clock::now();
         m_pending = target;
     }
     m_wake.notify_all();
@@ -90,6 +91,11 @@ int FocusSwitcher::Failures() const {
     return m_failures;
 }
 
+long FocusSwitcher::LastSwitchMicros() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastMicros;
+}
+
 void FocusSwitcher::Run() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
@@ -98,13 +104,18 @@ void FocusSwitcher::Run() {
         m_inFlight = m_pending;
         m_pending.reset();
         const SwitchTarget target = *m_inFlight;
+        const auto since = m_pendingSince;
         lock.unlock();
         const bool ok = m_fn(target);
-        g_pfnLog("FocusSwitch: set=%d stage=%d ok=%d", target.keySet + 1, target.dpiStage,
-                 ok ? 1 : 0);
+        const long micros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                  std::chrono::steady_clock::now() - since)
+                                                  .count());
+        g_pfnLog("FocusSwitch: set=%d stage=%d ok=%d in %ld us", target.keySet + 1, target.dpiStage,
+                 ok ? 1 : 0, micros);
         lock.lock();
         m_inFlight.reset();
         if (ok) {
+            m_lastMicros = micros;
             m_holding = target;
             ++m_switches;
         } else {

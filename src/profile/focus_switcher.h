@@ -4,6 +4,7 @@
 // runs, later events only replace the waiting target: the latest one wins.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -41,6 +42,8 @@ class FocusSwitcher {
     // Switches carried out and switches that failed, since the start.
     int Switches() const;
     int Failures() const;
+    // Time from the focus event to the end of the last switch that succeeded, in microseconds.
+    long LastSwitchMicros() const;
 
   private:
     bool IsOwn(const platform::FocusedWindow& w) const;
@@ -54,10 +57,12 @@ class FocusSwitcher {
     std::condition_variable m_idle;
     AppRules m_rules;
     std::optional<SwitchTarget> m_pending;
+    std::chrono::steady_clock::time_point m_pendingSince;  // the focus event of m_pending
     std::optional<SwitchTarget> m_inFlight;
     std::optional<SwitchTarget> m_holding;
     int m_switches = 0;
     int m_failures = 0;
+    long m_lastMicros = 0;
     bool m_exit = false;
     std::thread m_thread;
 };
