@@ -39,6 +39,7 @@ class CPickColorDlg;
 class CKeyMarkDlg;
 class CPermissionDlg;
 class CStateBanner;
+class FocusWatch;
 class MainWindowTray;
 class QPainter;
 
@@ -104,6 +105,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool InitDialog(bool startSearch = true);
     // Shows the window unless it starts in the tray.
     void ShowAtStart();
+    // Per-application switching; null before the session starts.
+    FocusWatch* Focus() const { return m_focusWatch.get(); }
 
     // Layout and controls.
     bool CreateSkinControls();
@@ -305,6 +308,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     platform::FileLock m_dataLock;
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<FocusWatch> m_focusWatch;
 
     // Images.
     QImage m_imgBg, m_imgSlider, m_imgBarDot;
