@@ -198,4 +198,5 @@
     X(tc_ptr_part)             \
     X(tc_ptr_refused)          \
     X(tc_macro_in_use)         \
-    X(tc_dpi_tip)
+    X(tc_dpi_tip)              \
+    X(tc_focus_pause)
