@@ -23,6 +23,7 @@
 #include "ui/app_focus.h"
 #include "ui/app_tray.h"
 #include "ui/mivora_dlg_children.h"
+#include "ui/osd_popup.h"
 #include "ui/std_dialogs.h"
 #include "ui/top_windows.h"
 

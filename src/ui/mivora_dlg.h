@@ -40,6 +40,7 @@ class CKeyMarkDlg;
 class CPermissionDlg;
 class CStateBanner;
 class FocusWatch;
+class COsdPopup;
 class MainWindowTray;
 class QPainter;
 
@@ -159,6 +160,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ClearBluetoothIndicator() override;
     void ShowProfile() override;
     void MarkDpiStage(int stage) override;
+    bool HasDpiPopup() override;
+    void ShowDpiPopup(const std::string& stage, const std::string& x,
+                      const std::string& y) override;
+    // The on-screen display of stage changes; null until the first one.
+    COsdPopup* Osd() const { return m_osd.get(); }
     void ShowLightingMode() override;
     void LinkStateChanged() override;
 
@@ -309,6 +315,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<FocusWatch> m_focusWatch;
+    std::unique_ptr<COsdPopup> m_osd;
 
     // Images.
     QImage m_imgBg, m_imgSlider, m_imgBarDot;
