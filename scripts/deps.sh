@@ -1,7 +1,7 @@
 # Sourced by scripts/run, scripts/test and scripts/package: the Debian packages each needs.
 # What the two programs need to build (dpkg-dev: dpkg-buildflags, Debian's hardening flags).
 MIVORA_RUN_PACKAGES=(cmake ninja-build g++ pkg-config dpkg-dev
-    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libsystemd-dev libxi-dev
+    qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libsystemd-dev libxi-dev libxcb1-dev
     fonts-dejavu-core fonts-wqy-microhei)
 # scripts/package: shlibdeps, the package checks and the fresh Debian root they install into.
 MIVORA_PACKAGE_PACKAGES=(lintian desktop-file-utils appstream groff-base bash-completion
@@ -17,6 +17,7 @@ MIVORA_TEST_PACKAGES+=(weston qt6-wayland)  # the test under a headless Wayland 
 MIVORA_TEST_PACKAGES+=(qemu-system-x86 busybox-static cpio)  # the kernel test: QEMU boots Debian's kernel with busybox inside
 MIVORA_TEST_PACKAGES+=(sway dbus-daemon)  # the pointer-settings tests against a real compositor and bus
 MIVORA_TEST_PACKAGES+=(systemd)  # busctl: the test that drives the window's own bus interface
+MIVORA_TEST_PACKAGES+=(openbox)  # the focus source under a real X11 window manager
 
 # mivora_install_deps PACKAGE...: installs those of the packages that are missing.
 mivora_install_deps() {

@@ -199,4 +199,5 @@
     X(tc_ptr_refused)          \
     X(tc_macro_in_use)         \
     X(tc_dpi_tip)              \
-    X(tc_acc_keyset)
+    X(tc_acc_keyset)           \
+    X(tc_focus_pause)

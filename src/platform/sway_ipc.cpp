@@ -72,14 +72,20 @@ bool SwayIpc::Request(uint32_t type, const std::string& payload, std::string& re
     std::memcpy(header + sizeof kMagic + 4, &type, 4);
     if (!WriteAll(m_fd, header, kHeader) || !WriteAll(m_fd, payload.data(), payload.size()))
         return false;
+    uint32_t replyType = 0;
+    return ReadMessage(replyType, reply) && replyType == type;
+}
+
+bool SwayIpc::ReadMessage(uint32_t& type, std::string& payload) {
+    char header[kHeader];
     if (!ReadAll(m_fd, header, kHeader)) return false;
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
-    uint32_t replyLength = 0, replyType = 0;
-    std::memcpy(&replyLength, header + sizeof kMagic, 4);
-    std::memcpy(&replyType, header + sizeof kMagic + 4, 4);
-    if (replyLength > kMaxReply || replyType != type) return false;
-    reply.assign(replyLength, '\0');
-    return ReadAll(m_fd, reply.data(), replyLength);
+    uint32_t length = 0;
+    std::memcpy(&length, header + sizeof kMagic, 4);
+    std::memcpy(&type, header + sizeof kMagic + 4, 4);
+    if (length > kMaxReply) return false;
+    payload.assign(length, '\0');
+    return ReadAll(m_fd, payload.data(), length);
 }
 
 }  // namespace platform

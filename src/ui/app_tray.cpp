@@ -9,6 +9,7 @@
 #include "config/ui_text.h"
 #include "core/log.h"
 #include "core/messages.h"
+#include "profile/focus_watch.h"
 #include "skin/win_message.h"
 #include "ui/mivora_dlg.h"
 
@@ -22,6 +23,7 @@ MainWindowTray::MainWindowTray(CMivoraDlg* window, std::function<bool()> probe)
     m_pIcon->setToolTip(QString::fromStdString(g_Config.Title));
     m_pIcon->setContextMenu(m_pMenu);
     RefreshTexts();
+    connect(m_pMenu, &QMenu::aboutToShow, this, [this] { UpdateFocusItem(); });
     connect(m_pIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason r) {
                 // A left click is the message 0x46C with 0x202, as a second copy sends it.
@@ -53,10 +55,24 @@ void MainWindowTray::CheckAvailable() {
 void MainWindowTray::RefreshTexts() {
     m_pMenu->clear();
     QAction* show = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_config));
+    m_pFocusPause = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_focus_pause));
+    m_pFocusPause->setCheckable(true);
+    connect(m_pFocusPause, &QAction::triggered, m_pWindow, [this](bool paused) {
+        FocusWatch* focus = m_pWindow->Focus();
+        if (focus && !focus->SetPaused(paused)) m_pFocusPause->setChecked(!paused);
+    });
+    UpdateFocusItem();
     m_pMenu->addSeparator();
     QAction* exit = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_exit));
     connect(show, &QAction::triggered, m_pWindow, [this] { m_pWindow->ShowFromTray(); });
     connect(exit, &QAction::triggered, m_pWindow, [this] { m_pWindow->OnExit(); });
+}
+
+void MainWindowTray::UpdateFocusItem() {
+    const FocusWatch* focus = m_pWindow->Focus();
+    const AppRules rules = focus ? focus->Rules() : AppRules();
+    m_pFocusPause->setVisible(!rules.rules.empty());
+    m_pFocusPause->setChecked(rules.paused);
 }
 
 void MainWindowTray::SetState(const std::string& state) {

@@ -9,6 +9,7 @@
 #include <string>
 
 class CMivoraDlg;
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -29,6 +30,10 @@ class MainWindowTray : public QObject {
     QString ToolTip() const;
     void PopupMenuAtCursor();
     QMenu* Menu() const { return m_pMenu; }
+    // The pause item of switching by application: shown once a rule exists, checked while
+    // paused. Called each time the menu opens.
+    void UpdateFocusItem();
+    QAction* FocusPauseItem() const { return m_pFocusPause; }
 
     // How often a missing notification area is looked for.
     static constexpr int kRetryMs = 2000;
@@ -40,6 +45,7 @@ class MainWindowTray : public QObject {
     std::function<bool()> m_probe;
     QSystemTrayIcon* m_pIcon;
     QMenu* m_pMenu;
+    QAction* m_pFocusPause = nullptr;
     QTimer m_retry;
     bool m_bAvailable = false;
 };

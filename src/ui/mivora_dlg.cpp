@@ -20,8 +20,10 @@
 #include "profile/profile_store.h"
 #include "skin/face_drag.h"
 #include "skin/skin_config.h"
+#include "ui/app_focus.h"
 #include "ui/app_tray.h"
 #include "ui/mivora_dlg_children.h"
+#include "ui/osd_popup.h"
 #include "ui/std_dialogs.h"
 #include "ui/top_windows.h"
 
@@ -46,8 +48,10 @@ CMivoraDlg::CMivoraDlg(platform::HidBackend& backend, platform::DeviceNotificati
 }
 
 CMivoraDlg::~CMivoraDlg() {
-    // Order: the apply thread, menus and devices, the profile list, the tray, the reader and
-    // the device notifications, then the controls (members) go with the window.
+    // Order: the focus watch (its switches wait for the apply thread), the apply thread, menus
+    // and devices, the profile list, the tray, the reader and the device notifications, then
+    // the controls (members) go with the window.
+    m_focusWatch.reset();
     g_ApplyThread.Stop();
     CloseOpenPopupMenu();
     m_session->Stop();
@@ -102,6 +106,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
     if (startSearch) {
         m_session->Start(m_pNotifications);
         m_bSessionStarted = true;
+        m_focusWatch = MakeAppFocusWatch(&m_sink);
     }
     return true;
 }

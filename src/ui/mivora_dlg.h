@@ -41,6 +41,8 @@ class CPickColorDlg;
 class CKeyMarkDlg;
 class CPermissionDlg;
 class CStateBanner;
+class FocusWatch;
+class COsdPopup;
 class MainWindowTray;
 class QPainter;
 
@@ -106,6 +108,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool InitDialog(bool startSearch = true);
     // Shows the window unless it starts in the tray.
     void ShowAtStart();
+    // Per-application switching; null before the session starts.
+    FocusWatch* Focus() const { return m_focusWatch.get(); }
 
     // Layout and controls.
     bool CreateSkinControls();
@@ -161,6 +165,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void ClearBluetoothIndicator() override;
     void ShowProfile() override;
     void MarkDpiStage(int stage) override;
+    bool HasDpiPopup() override;
+    void ShowDpiPopup(const std::string& stage, const std::string& x,
+                      const std::string& y) override;
+    // The on-screen display of stage changes; null until the first one.
+    COsdPopup* Osd() const { return m_osd.get(); }
     void ShowLightingMode() override;
     void LinkStateChanged() override;
 
@@ -318,6 +327,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     platform::FileLock m_dataLock;
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<FocusWatch> m_focusWatch;
+    std::unique_ptr<COsdPopup> m_osd;
 
     // Images.
     QImage m_imgBg, m_imgSlider, m_imgBarDot;

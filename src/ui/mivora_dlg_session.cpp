@@ -12,6 +12,7 @@
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
 #include "ui/msg_dlg.h"
+#include "ui/osd_popup.h"
 #include "ui/pick_color_dlg.h"
 
 bool CMivoraDlg::Gate() {
@@ -67,10 +68,21 @@ void CMivoraDlg::MarkDpiStage(int stage) {
     RunOnUiThread([this, stage] { SelectDpiStage(stage); });
 }
 
+bool CMivoraDlg::HasDpiPopup() {
+    return COsdPopup::Supported();
+}
+
+void CMivoraDlg::ShowDpiPopup(const std::string& stage, const std::string& x,
+                              const std::string& y) {
+    RunOnUiThread([this, stage, x, y] {
+        if (!m_osd) m_osd = std::make_unique<COsdPopup>();
+        m_osd->ShowStage(stage, x, y);
+    });
+}
+
 void CMivoraDlg::ShowLightingMode() {
     RunOnUiThread([this] {
         auto snap = g_ProfileList.Snapshot();
         if (snap) SelectLightingMode(static_cast<int>(snap->lightMode));
     });
 }
-

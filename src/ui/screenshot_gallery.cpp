@@ -22,8 +22,8 @@
 #include "macro/macro_record.h"
 #include "macro/macro_tree.h"
 #include "profile/function_codes.h"
-#include "sim/virtual_mouse.h"
 #include "profile/profile_defaults.h"
+#include "sim/virtual_mouse.h"
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "ui/about_dlg.h"
@@ -33,6 +33,7 @@
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/msg_dlg.h"
+#include "ui/osd_popup.h"
 #include "ui/permission_dlg.h"
 #include "ui/pick_macro_dlg.h"
 #include "ui/progress_dlg.h"
@@ -255,6 +256,12 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
         {
             CAboutDlg about(&window);
             written += Shoot(about, dir + "/about" + suffix);
+        }
+        {
+            COsdPopup osd;
+            osd.ShowStage("DPI-2", "1600", "");
+            Settle();
+            written += RenderWidgetToPng(&osd, dir + "/osd" + suffix);
         }
     }
     if (g_Config.LangCount > 0) window.SwitchLanguage(saved);

@@ -8,7 +8,11 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "main_window_fixture.h"
+#include "profile/focus_watch.h"
+#include "support/support.h"
 #include "ui/app_tray.h"
+
+#include <QAction>
 
 namespace {
 
@@ -58,6 +62,32 @@ TEST_F(TrayTest, TheTipSaysTheStateOfTheLink) {
     const std::string connected = ModelDisplayName(Model()) + " · " + g_UiText.tc_msg38;
     ASSERT_TRUE(
         WaitUntil([&] { return tip() == title + "\n" + QString::fromStdString(connected); }));
+}
+
+// With a rule in the data folder the menu offers to pause switching, and the choice is stored.
+class TrayFocusTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        m_data.Write(kAppRulesFile, "[Rules]\nCount=1\n[Rule1]\nApp=game\nKeySet=2\n");
+        MainWindowTest::SetUp();
+    }
+};
+
+TEST_F(TrayFocusTest, ThePauseItemPausesAndResumesSwitching) {
+    MainWindowTray* tray = m_window->Tray();
+    ASSERT_NE(tray, nullptr);
+    ASSERT_NE(m_window->Focus(), nullptr);
+    tray->UpdateFocusItem();
+    QAction* pause = tray->FocusPauseItem();
+    ASSERT_TRUE(pause->isVisible());
+    EXPECT_EQ(pause->text(), QString::fromStdString(g_UiText.tc_focus_pause));
+    EXPECT_FALSE(pause->isChecked());
+    pause->trigger();
+    EXPECT_TRUE(m_window->Focus()->Rules().paused);
+    EXPECT_TRUE(LoadAppRules(m_data.File(kAppRulesFile)).paused);
+    pause->trigger();
+    EXPECT_FALSE(LoadAppRules(m_data.File(kAppRulesFile)).paused);
+    EXPECT_FALSE(m_window->Focus()->Rules().paused);
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+// mivora-cli status names the focus source of the session it runs in, or says there is none,
+// with the rules of the data folder.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/support.h"
+
+namespace {
+
+TEST(CliStatus, SaysWhichFocusSourceThisDesktopHas) {
+    testing_support::TempDir dir;
+    const auto run = [&](const std::string& env) {
+        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u SWAYSOCK " + env + " " +
+                                MIVORA_BIN_DIR + "/mivora-cli --data-dir '" + dir.path() +
+                                "' --virtual-mouse='" + dir.File("m.bin") + "' status >'" +
+                                dir.File("out") + "' 2>&1";
+        const int status = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << cmd;
+        return testing_support::Slurp(dir.File("out"));
+    };
+    std::string out = run("XDG_SESSION_TYPE=tty");
+    EXPECT_NE(std::string::npos,
+              out.find("application switching: no focus source on this desktop\n"))
+        << out;
+    dir.Write("AppRules.ini", "[Rules]\nCount=1\nPaused=1\n[Rule1]\nApp=game\nKeySet=2\n");
+    out = run("XDG_SESSION_TYPE=x11 DISPLAY=:77");
+    EXPECT_NE(std::string::npos,
+              out.find("application switching: X11 focus source, 1 rule, paused\n"))
+        << out;
+    out = run("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-1 SWAYSOCK=/run/nothing.sock");
+    EXPECT_NE(std::string::npos, out.find("application switching: sway focus source, 1 rule"))
+        << out;
+    EXPECT_NE(std::string::npos, out.find("connection status: 1")) << out;
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+#include "platform/focus_source.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/desktop_session.h"
+
+namespace {
+
+TEST(FocusSource, ChosenFromTheRunningSessionNeverAGuess) {
+    using platform::FocusDesktop;
+    struct Case {
+        const char* desktop;
+        const char* type;
+        const char* swaySock;
+        const char* display;
+        const char* wayland;
+        FocusDesktop expected;
+    } cases[] = {
+        {"sway", "wayland", "/run/sway.sock", ":0", "wayland-1", FocusDesktop::Sway},
+        {"KDE", "x11", "", ":0", "", FocusDesktop::X11},
+        {"XFCE", "", "", ":1", "", FocusDesktop::X11},
+        // Xwayland sees only the X clients of a Wayland session: no source there.
+        {"GNOME", "wayland", "", ":0", "wayland-0", FocusDesktop::None},
+        {"KDE", "wayland", "", ":1", "wayland-0", FocusDesktop::None},
+        {"", "tty", "", "", "", FocusDesktop::None},
+    };
+    for (const Case& c : cases) {
+        platform::SessionFacts f;
+        f.currentDesktop = c.desktop;
+        f.sessionType = c.type;
+        f.swaySock = c.swaySock;
+        f.display = c.display;
+        f.waylandDisplay = c.wayland;
+        EXPECT_EQ(c.expected, platform::DetectFocusDesktop(f)) << c.desktop << " " << c.type;
+    }
+}
+
+TEST(FocusSource, TextFromOtherProgramsIsCutWithoutSplittingACharacter) {
+    EXPECT_EQ("short", platform::BoundFocusText("short"));
+    const std::string ascii(platform::kMaxFocusText + 10, 'a');
+    EXPECT_EQ(platform::kMaxFocusText, platform::BoundFocusText(ascii).size());
+    // A two-byte character straddling the limit goes whole.
+    const std::string text = std::string(platform::kMaxFocusText - 1, 'a') + "\xC3\xA4tail";
+    EXPECT_EQ(std::string(platform::kMaxFocusText - 1, 'a'), platform::BoundFocusText(text));
+    EXPECT_EQ("", platform::ExecutableOfPid(0));
+    EXPECT_EQ("", platform::ExecutableOfPid(-5));
+}
+
+}  // namespace
