@@ -141,7 +141,10 @@ void ApplyThread::Carry(const ApplyRequest& req) {
             if (link->DeviceGone())
                 NotifyUser(DisconnectedText(), "Error");
             else
-                NotifyUser("   Update settings failed!      ", "Error");
+                NotifyUser(g_UiText.tc_msg18.empty()
+                               ? std::string("Writing to the mouse failed. Please try again.")
+                               : g_UiText.tc_msg18,
+                           "Error");
             ok = false;
         }
         if (progress) {

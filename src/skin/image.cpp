@@ -103,12 +103,23 @@ QRegion BitmapToRegion(const QImage& image, uint32_t keyColour, int tolerance) {
     return region;
 }
 
+void ClipToShape(QPainter& painter, const QWidget* window) {
+    if (window && !window->mask().isEmpty()) painter.setClipRegion(window->mask());
+}
+
 bool ShapeWindowFromImage(QWidget* window, const QImage& background, uint32_t keyColour,
                           int tolerance) {
     if (!window || background.isNull()) return false;
     const QRegion region =
         BitmapToRegion(FlattenOnKey(background, keyColour), keyColour, tolerance);
     if (region.isEmpty()) return false;
+    // The mask shapes the window where the window system can (X11) and takes clicks only
+    // inside it; a compositor that draws windows whole (Wayland) shows the see-through
+    // background the window's painting leaves outside the mask instead of the key colour.
+    if (!window->testAttribute(Qt::WA_WState_Created)) {
+        window->setAttribute(Qt::WA_OpaquePaintEvent, false);  // outside the shape it is not
+        window->setAttribute(Qt::WA_TranslucentBackground);
+    }
     window->setMask(region);
     window->update();
     return true;

@@ -43,7 +43,11 @@ QImage FlattenOnKey(const QImage& image, uint32_t keyColour);
 // colour's; built from one-pixel-high runs row by row. Empty when no pixel is inside.
 QRegion BitmapToRegion(const QImage& image, uint32_t keyColour, int tolerance);
 
-// Flattens background onto the key colour and masks window with the resulting region;
-// returns false (the window keeps its rectangular shape) when the region is empty.
+// Flattens background onto the key colour and masks window with the resulting region; a
+// window not yet created also gets a see-through background, which its painting (clipped by
+// ClipToShape) leaves outside the region. Returns false (the window keeps its rectangular
+// shape) when the region is empty.
 bool ShapeWindowFromImage(QWidget* window, const QImage& background, uint32_t keyColour,
                           int tolerance);
+// Clips painter to window's mask, when it has one.
+void ClipToShape(QPainter& painter, const QWidget* window);

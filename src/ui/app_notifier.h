@@ -1,5 +1,5 @@
 // The desktop program's Notifier: user messages from the engine in the skinned message dialog
-// (no caption) or a message box ("Error", "Warning", "Warrning").
+// (a caption such as "Error" or "Warning" goes to the log only).
 #pragma once
 
 #include "core/notifier.h"

@@ -4,13 +4,27 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
+#include <QVariant>
 
 #include "core/log.h"
 #include "platform/user_dirs.h"
+#include "ui/activation_token.h"
 
 namespace {
 
-constexpr char kShowRequest[] = "show\n";
+constexpr char kShowRequest[] = "show";
+// "show", a space and a token, and the newline; a longer request is not read further.
+constexpr qsizetype kMaxRequestBytes = 300;
+
+// The token of a complete request line; empty for a request without one or with a token
+// that is not usable (the window is shown all the same).
+QString RequestToken(const QByteArray& line) {
+    if (!line.startsWith(kShowRequest)) return {};
+    const QByteArray rest = line.mid(sizeof kShowRequest - 1);
+    if (!rest.startsWith(' ')) return {};
+    const QByteArray token = rest.mid(1);
+    return IsActivationToken(token) ? QString::fromLatin1(token) : QString();
+}
 
 }  // namespace
 
@@ -53,7 +67,16 @@ bool SingleInstance::Acquire() {
     connect(m_pServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = m_pServer->nextPendingConnection()) {
             connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                if (s->readAll().startsWith("show")) emit showRequested();
+                // A request may arrive in pieces: read up to its newline, and no further.
+                QByteArray line = s->property("request").toByteArray();
+                line += s->read(kMaxRequestBytes - line.size());
+                const qsizetype end = line.indexOf('\n');
+                if (end < 0 && line.size() < kMaxRequestBytes) {
+                    s->setProperty("request", line);
+                    return;
+                }
+                if (end >= 0 && line.startsWith(kShowRequest))
+                    emit showRequested(RequestToken(line.left(end)));
                 s->disconnectFromServer();
             });
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
@@ -62,7 +85,7 @@ bool SingleInstance::Acquire() {
     return true;
 }
 
-bool SingleInstance::AskFirstToShow(int timeoutMs) {
+bool SingleInstance::AskFirstToShow(int timeoutMs, const QString& activationToken) {
     // The first copy may hold the lock a moment before its socket listens.
     QElapsedTimer t;
     t.start();
@@ -73,7 +96,10 @@ bool SingleInstance::AskFirstToShow(int timeoutMs) {
         if (t.elapsed() >= timeoutMs) return false;
         QThread::msleep(20);
     }
-    s.write(kShowRequest);
+    QByteArray request = kShowRequest;
+    if (const QByteArray token = activationToken.toLatin1(); IsActivationToken(token))
+        request += ' ' + token;
+    s.write(request + '\n');
     const bool ok = s.waitForBytesWritten(timeoutMs);
     s.waitForDisconnected(timeoutMs);
     return ok;

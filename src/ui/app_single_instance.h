@@ -1,6 +1,7 @@
 // One running copy per user: a lock file decides which copy runs, and a local socket named
 // after MUTEX_ZQ_WIRELESS in the user's runtime folder lets a second copy ask the first to
-// show its window before it ends.
+// show its window before it ends (with the activation token the second copy was started
+// with, which Wayland needs to raise a window).
 #pragma once
 
 #include <QObject>
@@ -24,8 +25,9 @@ class SingleInstance : public QObject {
     // socket left by a crashed copy is taken over by the lock's holder.
     bool Acquire();
     // Second copy: asks the first to show its window, waiting up to timeoutMs for it to
-    // listen; true when the request was delivered.
-    bool AskFirstToShow(int timeoutMs = 1000);
+    // listen; true when the request was delivered. activationToken goes with the request
+    // (left out when empty or not a usable token).
+    bool AskFirstToShow(int timeoutMs = 1000, const QString& activationToken = QString());
     const QString& Name() const { return m_name; }
     // Why there is no per-user name (the runtime folder cannot be used); empty when there is.
     // Acquire then fails: the caller says this instead of asking a first copy.
@@ -34,8 +36,8 @@ class SingleInstance : public QObject {
     static QString DefaultName(std::string* error = nullptr);
 
   signals:
-    // A second copy asked for the window.
-    void showRequested();
+    // A second copy asked for the window; activationToken is empty when it had none.
+    void showRequested(const QString& activationToken);
 
   private:
     std::string m_error;  // before m_name, which the constructor fills with it

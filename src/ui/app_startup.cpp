@@ -30,6 +30,7 @@
 #include "skin/skin_config.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/activation_token.h"
 #include "ui/app_notifier.h"
 #include "ui/app_options.h"
 #include "ui/app_single_instance.h"
@@ -151,7 +152,10 @@ int RunWindow(QApplication& app, const AppOptions& opts, SingleInstance& instanc
     window.Session().m_nFindFirstDelayMs = 500;
     if (!window.InitDialog()) return 1;
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
-                     [&window] { PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202); });
+                     [&window](const QString& token) {
+                         UseActivationToken(token);
+                         PostWinMessage(&window, WM_TRAY_NOTIFY, 0, 0x202);
+                     });
     // The session may end while the window hides in the tray; save first.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [](QSessionManager&) {
         // Logged inside; the session is ending, nobody is left to tell.
@@ -275,7 +279,7 @@ int RunMivora(QApplication& app, const std::vector<std::string>& args,
         return 1;
     }
     if (opts.screenshotDir.empty() && !instance.Acquire()) {
-        instance.AskFirstToShow();
+        instance.AskFirstToShow(1000, TakeOwnActivationToken());
         g_pfnLog("ALREADY_EXISTS, hWnd=%x", 0);
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "ui/menu_dlg.h"
 
 #include <QAccessible>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/log.h"
 #include "core/messages.h"
 #include "core/notifier.h"
 #include "core/utf.h"
@@ -56,6 +58,19 @@ std::string CutChars(const std::string& text, size_t maxChars) {
         wide.resize(n);
     }
     return Utf16ToUtf8(wide);
+}
+
+// Under Wayland a program never sees a click on another program's window, and a window cannot
+// place itself: the first-level menu is a real popup there, which the compositor closes on a
+// click outside. Elsewhere the menu watches clicks itself and takes no grab, so the click that
+// closes it also reaches what it falls on (another key opens its menu at once).
+bool MenuIsRealPopup() {
+    return QGuiApplication::platformName().startsWith("wayland");
+}
+
+Qt::WindowFlags MenuWindowFlags(bool subMenu) {
+    const Qt::WindowType type = !subMenu && MenuIsRealPopup() ? Qt::Popup : Qt::ToolTip;
+    return type | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
 }
 
 bool IsSwallowedMenuKey(int key) {
@@ -117,6 +132,7 @@ int ShowPopupMenu(QWidget* owner, int count, int width, const QPoint* topLeft, u
     if (QWindow* parent = owner->window()->windowHandle())
         menu->windowHandle()->setTransientParent(parent);
     menu->show();
+    g_pfnLog("Popup menu shown");
     g_bMakingMenu = false;
     if (menu->isVisible() && !g_pDismisser)
         g_pDismisser = std::make_unique<MenuDismisser>(&ClosePopupMenu);
@@ -133,6 +149,7 @@ void ClosePopupMenu() {
         g_pDismisser.release()->deleteLater();
     }
     delete menu;
+    g_pfnLog("Popup menu closed");
 }
 
 CMenuDlg* CurrentPopupMenu() {
@@ -140,10 +157,7 @@ CMenuDlg* CurrentPopupMenu() {
 }
 
 CMenuDlg::CMenuDlg(QObject* owner, bool subMenu)
-    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus),
-      m_pOwner(owner),
-      m_bSubMenu(subMenu) {
+    : QWidget(nullptr, MenuWindowFlags(subMenu)), m_pOwner(owner), m_bSubMenu(subMenu) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -222,6 +236,8 @@ void CMenuDlg::OpenSubMenu(int row) {
     auto* sub = new CMenuDlg(this, true);
     sub->Setup(subItems.data(), n, m_nWidth, m_nRowHeight, topLeft, m_clrNormal, m_clrHover, row);
     m_pSubMenu = sub;
+    sub->winId();
+    if (QWindow* parent = windowHandle()) sub->windowHandle()->setTransientParent(parent);
     sub->show();
     m_bMakingSub = false;
 }
@@ -247,6 +263,16 @@ bool CMenuDlg::event(QEvent* event) {
         if (msg->msg() == WM_CHILD_CLICK && !m_bSubMenu)
             PostWinMessage(m_pOwner, WM_CHILD_CLICK, msg->wParam(), m_ownerValue);
         return true;
+    }
+    // The window system closed the menu (a real popup's click outside): forget it once the
+    // close has been delivered.
+    if (event->type() == QEvent::Close && !m_bSubMenu && g_pPopupMenu == this) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [menu = QPointer<CMenuDlg>(this)] {
+                if (menu && g_pPopupMenu == menu) ClosePopupMenu();
+            },
+            Qt::QueuedConnection);
     }
     return QWidget::event(event);
 }
@@ -288,12 +314,36 @@ void CMenuDlg::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, picture);
 }
 
+CMenuDlg* CMenuDlg::SubMenuAt(const QPointF& globalPos) const {
+    if (!m_pSubMenu || !m_pSubMenu->isVisible()) return nullptr;
+    const QPoint p = m_pSubMenu->mapFromGlobal(globalPos.toPoint());
+    return m_pSubMenu->rect().contains(p) ? m_pSubMenu : nullptr;
+}
+
+// A real popup gets the pointer's events for the whole screen, those over its sub-menu too:
+// they go on to the sub-menu.
+void CMenuDlg::mousePressEvent(QMouseEvent* event) {
+    if (rect().contains(event->position().toPoint()) || SubMenuAt(event->globalPosition())) {
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);  // a real popup closes on a press outside
+}
+
 void CMenuDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (CMenuDlg* sub = SubMenuAt(event->globalPosition())) {
+        sub->SetHover(sub->RowAt(sub->mapFromGlobal(event->globalPosition().toPoint())));
+        return;
+    }
     SetHover(RowAt(event->position().toPoint()));
 }
 
 void CMenuDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
+    if (CMenuDlg* sub = SubMenuAt(event->globalPosition())) {
+        sub->PickRow(sub->RowAt(sub->mapFromGlobal(event->globalPosition().toPoint())));
+        return;
+    }
     PickRow(m_nHover);
 }
 

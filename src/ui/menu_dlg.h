@@ -84,6 +84,7 @@ class CMenuDlg : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,6 +92,8 @@ class CMenuDlg : public QWidget {
 
   private:
     bool RowHasSubItems(int row) const;
+    // The open sub-menu when globalPos is over it; nullptr otherwise.
+    CMenuDlg* SubMenuAt(const QPointF& globalPos) const;
     void CloseSubMenu();
     void OpenSubMenu(int row);
     void MoveHover(int delta);

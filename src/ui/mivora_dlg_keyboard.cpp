@@ -10,6 +10,7 @@
 #include "ui/key_mark_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/pick_color_dlg.h"
+#include "ui/state_banner.h"
 
 namespace {
 
@@ -29,8 +30,10 @@ void Name(QWidget* w, const std::string& text) {
 }  // namespace
 
 std::vector<QWidget*> CMivoraDlg::FocusOrder() {
-    // Title bar, key list, DPI stages, rate, lighting, pointer block, bottom row.
+    // Title bar, the state banner's link while it shows, key list, DPI stages, rate, lighting,
+    // pointer block, bottom row.
     std::vector<QWidget*> order = {&m_cbLang, &m_btnAbout, &m_btnMin, &m_btnExit};
+    if (m_pBanner) order.push_back(m_pBanner->Link());
     for (CPngBtn& b : m_btnKeySet) order.push_back(&b);
     for (CPngBtn& b : m_btnKey) order.push_back(&b);
     for (CDpiGridDlg* g : m_pDpiGrid)

@@ -133,5 +133,6 @@ void CMivoraDlg::paintEvent(QPaintEvent*) {
         return;
     }
     if (m_imgBg.width() == 0) return;
+    ClipToShape(p, this);
     p.drawImage(0, 0, ComposeFace());
 }

@@ -48,7 +48,7 @@ CStateBanner::CStateBanner(QWidget* parent) : QWidget(parent), m_pLink(new CPngB
     m_pLink->m_clrPressed = g_Config.Btn_txt_clr_dn;
     m_pLink->m_pOwnerFont = SkinAppFont();
     m_pLink->setCursor(Qt::PointingHandCursor);
-    m_pLink->setFocusPolicy(Qt::NoFocus);
+    m_pLink->setFocusPolicy(Qt::TabFocus);  // the window puts it in its Tab order
     m_pLink->hide();
     connect(m_pLink, &QAbstractButton::clicked, this, [this] { emit linkClicked(); });
 }

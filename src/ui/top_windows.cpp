@@ -11,6 +11,7 @@
 
 #include "core/messages.h"
 #include "core/notifier.h"
+#include "skin/image.h"
 #include "skin/win_message.h"
 #include "ui/dialog_title.h"
 
@@ -197,6 +198,7 @@ void CTopDialog::keyReleaseEvent(QKeyEvent* event) {
 void CTopDialog::paintEvent(QPaintEvent*) {
     const QImage picture = ComposePicture();
     QPainter painter(this);
+    ClipToShape(painter, this);
     if (!picture.isNull()) painter.drawImage(0, 0, picture);
 }
 

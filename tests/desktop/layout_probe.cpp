@@ -129,10 +129,12 @@ void ProbeSmallDialogs(CMivoraDlg& w) {
         dlg.reject();
     }
     for (const auto& [mode, name] :
-         {std::pair{CMsgDlg::kConfirm, "msgconfirm_ok"}, std::pair{CMsgDlg::kText, "msgtext_ok"}}) {
+         {std::pair{CMsgDlg::kConfirm, "msgconfirm_ok"}, std::pair{CMsgDlg::kText, "msgtext_ok"},
+          std::pair{CMsgDlg::kKeyCapture, "msgcapture_ok"}}) {
         CMsgDlg dlg(&w);
         dlg.m_nMode = mode;
-        dlg.m_strText = "?";
+        dlg.m_strText = mode == CMsgDlg::kKeyCapture ? g_UiText.tc_combo_tips : "?";
+        dlg.m_bModifierBoxes = mode == CMsgDlg::kKeyCapture ? 1 : 0;  // as a key's combination
         dlg.open();
         QApplication::processEvents();
         if (dlg.OkButton()) PrintCentre(name, dlg.OkButton());

@@ -351,6 +351,19 @@ TEST_F(ApplyTest, ThreadWithoutMouseTellsTheUserAndWritesNothing) {
 TEST_F(ApplyTest, ThreadNamesAMouseThatWentAwayAndAnUpdateThatFailed) {
     g_UiText.tc_msg19 = "Mouse gone";
     g_ApplyThread.Start(link.get());
+    // Plugged in but not answering (switched off behind its receiver): the update failed, said
+    // in the user's language.
+    backend->SetReachable(0, false);
+    g_UiText.tc_msg18 = "Schreiben fehlgeschlagen";
+    PostApply(kApplyKeys, kApplyAll);
+    ASSERT_TRUE(g_ApplyThread.WaitIdle(30000));
+    g_UiText.tc_msg18.clear();
+    ASSERT_EQ(1u, notes.messages.size());
+    EXPECT_EQ((std::pair<std::string, std::string>{"Schreiben fehlgeschlagen", "Error"}),
+              notes.messages[0]);
+    notes.messages.clear();
+    backend->SetReachable(0, true);
+
     // The mouse is unplugged after it was found: the handle is still the current one.
     backend->Unplug(0);
     EXPECT_TRUE(link->DeviceGone());

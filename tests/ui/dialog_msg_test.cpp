@@ -14,6 +14,7 @@
 #include "skin/png_btn.h"
 #include "skin/skin_config.h"
 #include "skin/skin_settings.h"
+#include "ui/about_dlg.h"
 #include "ui/msg_dlg.h"
 #include "ui/ui_test_util.h"
 
@@ -433,3 +434,34 @@ TEST(MsgDlgSkinTest, MissingBackgroundEndsAsCancelled) {
 }
 
 }  // namespace
+
+// A compositor ignores a window's mask when it draws (Wayland has no shaped windows): the
+// shaped dialogs are see-through outside their shape, not painted in the key colour there.
+TEST_F(MsgDlgTest, ShapedDialogsAreSeeThroughOutsideTheirShape) {
+    CMsgDlg msg;
+    CAboutDlg about;
+    const std::pair<const char*, CTopDialog*> dialogs[] = {{"message", &msg}, {"about", &about}};
+    ASSERT_TRUE(msg.Prepare());
+    ASSERT_TRUE(about.Prepare());
+    for (const auto& [name, dlg] : dialogs) {
+        SCOPED_TRACE(name);
+        const QRegion shape = dlg->mask();
+        ASSERT_FALSE(shape.isEmpty());
+        EXPECT_TRUE(dlg->testAttribute(Qt::WA_TranslucentBackground));
+        const QImage shot = dlg->grab().toImage();
+        int outside = 0, painted = 0, shown = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const int alpha = qAlpha(shot.pixel(x, y));
+                if (!shape.contains(QPoint(x, y))) {
+                    ++outside;
+                    if (alpha != 0) ++painted;
+                } else if (alpha == 255) {
+                    ++shown;
+                }
+            }
+        EXPECT_GT(outside, 0);
+        EXPECT_EQ(0, painted) << "of " << outside << " pixels outside the shape";
+        EXPECT_GT(shown, 0);
+    }
+}

@@ -5,11 +5,11 @@
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "core/notifier.h"
 #include "ui/app_notifier.h"
+#include "ui/msg_dlg.h"
 #include "ui/std_dialogs.h"
 #include "ui/ui_test_util.h"
 
@@ -61,17 +61,32 @@ TEST(StandardDialogs, ColourDialogIsDarkAndPresetWithTheColour) {
     EXPECT_GT(text.lightness(), 180);
 }
 
-TEST(StandardDialogs, EngineNoticesComeInADarkBox) {
+TEST(StandardDialogs, EngineNoticesComeInTheProgramsOwnMessageDialog) {
+    // Never a stock box with an English "Warning" title: the skinned message dialog, whose
+    // answer is mapped back to the buttons the engine asked for.
+    ui_test::ProgramFolder program;
     GuiNotifier notifier;
-    QColor window, text;
-    OnNextDialog<QMessageBox>([&](QMessageBox* box) {
-        window = box->palette().color(QPalette::Window);
-        text = box->palette().color(QPalette::WindowText);
-        box->accept();
-    });
-    EXPECT_EQ(NotifyUser("Pointer settings are not applied here.", "Warning"), IDOK);
-    EXPECT_LT(window.lightness(), 80);
-    EXPECT_GT(text.lightness(), 180);
+    struct Case {
+        const char* caption;
+        unsigned buttons;
+        bool accept;
+        int answer;
+    };
+    const Case cases[] = {{"Warning", MB_OK, true, IDOK},
+                          {"Error", MB_OK, true, IDOK},
+                          {"Warning", MB_YESNO, true, IDYES},
+                          {"Warning", MB_YESNO, false, IDNO},
+                          {"Warning", MB_OKCANCEL, false, IDCANCEL}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(c.buttons));
+        std::string shown;
+        OnNextDialog<CMsgDlg>([&](CMsgDlg* dlg) {
+            shown = dlg->m_strText;
+            c.accept ? dlg->accept() : dlg->reject();
+        });
+        EXPECT_EQ(c.answer, NotifyUser("The desktop refused the speed.", c.caption, c.buttons));
+        EXPECT_EQ("The desktop refused the speed.", shown);
+    }
 }
 
 TEST(StandardDialogs, ToolkitTextsFollowTheProgramLanguage) {

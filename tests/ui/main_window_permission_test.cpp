@@ -3,6 +3,8 @@
 // while it lasts instead of claiming for ever that it is still reading the mouse.
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScreen>
@@ -158,6 +160,28 @@ TEST_F(PermissionWindowTest, SaysOnceWhyWithTheCommandsToCopyAndKeepsALineWhileI
     ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
     EXPECT_FALSE(m_window->StateBanner()->isVisible());
     EXPECT_TRUE(m_window->RateButton(0)->isEnabled());
+}
+
+TEST_F(PermissionWindowTest, TheBannersLinkIsReachedByTabAndActsOnEnterAndSpace) {
+    if (CurrentPermissionAdvice().ruleInPlace)
+        GTEST_SKIP() << "this machine has the udev rule installed";
+    ASSERT_NE(WaitForHelp(), nullptr);
+    m_window->PermissionDialog()->reject();
+    ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    CPngBtn* link = m_window->StateBanner()->Link();
+    ASSERT_TRUE(link->isVisible());
+    for (const int key : {Qt::Key_Return, Qt::Key_Space}) {
+        // Tab from the title bar's last button lands on it, before the key list.
+        m_window->FocusOrder()[3]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), link);
+        QTest::keyClick(link, static_cast<Qt::Key>(key));
+        ASSERT_NE(WaitForHelp(), nullptr) << key;
+        m_window->PermissionDialog()->reject();
+        ASSERT_TRUE(WaitUntil([&] { return m_window->PermissionDialog() == nullptr; }));
+    }
 }
 
 TEST_F(PermissionWindowTest, InstallRunsPkexecOnceThenSearchesAgain) {

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 
 #include "config/ui_text.h"
 #include "profile/apply_thread.h"
@@ -29,13 +30,60 @@ TEST(SingleInstanceTest, SecondCopyIsRefusedAndWakesTheFirst) {
     const QString name = QString::fromStdString(dir.File("MUTEX_ZQ_WIRELESS"));
     SingleInstance first(name);
     ASSERT_TRUE(first.Acquire());
-    int wakes = 0;
-    QObject::connect(&first, &SingleInstance::showRequested, [&] { ++wakes; });
+    QStringList tokens;
+    QObject::connect(&first, &SingleInstance::showRequested,
+                     [&](const QString& token) { tokens << token; });
 
     SingleInstance second(name);
     EXPECT_FALSE(second.Acquire());
     EXPECT_TRUE(second.AskFirstToShow(200));
-    EXPECT_TRUE(WaitFor([&] { return wakes == 1; }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return tokens.size() == 1; }, 2000));
+    EXPECT_EQ(QStringList{QString()}, tokens);
+}
+
+TEST(SingleInstanceTest, TheSecondCopysActivationTokenReachesTheFirst) {
+    // Wayland raises a window only with the token the second copy was started with; one that
+    // is not a plain token is left out, and the window is shown all the same.
+    testing_support::TempDir dir;
+    const QString name = QString::fromStdString(dir.File("MUTEX_ZQ_WIRELESS"));
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    QStringList tokens;
+    QObject::connect(&first, &SingleInstance::showRequested,
+                     [&](const QString& token) { tokens << token; });
+    const QString longest(255, 'x');
+    const QStringList sent = {"sway-1234_abc", longest, longest + "x", "two words",
+                              "line\nshow evil"};
+    for (const QString& token : sent) {
+        SingleInstance second(name);
+        ASSERT_FALSE(second.Acquire());
+        EXPECT_TRUE(second.AskFirstToShow(200, token));
+    }
+    ASSERT_TRUE(WaitFor([&] { return tokens.size() == sent.size(); }, 3000));
+    EXPECT_EQ((QStringList{"sway-1234_abc", longest, "", "", ""}), tokens);
+}
+
+TEST(SingleInstanceTest, AHostileRequestShowsNothingAndKeepsTheSocketServing) {
+    testing_support::TempDir dir;
+    const QString name = QString::fromStdString(dir.File("MUTEX_ZQ_WIRELESS"));
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    QStringList tokens;
+    QObject::connect(&first, &SingleInstance::showRequested,
+                     [&](const QString& token) { tokens << token; });
+    {
+        // Endless bytes without a newline are cut off, not collected.
+        QLocalSocket s;
+        s.connectToServer(name);
+        ASSERT_TRUE(s.waitForConnected(1000));
+        s.write(QByteArray(100000, 's'));
+        s.waitForBytesWritten(1000);
+        EXPECT_TRUE(WaitFor([&] { return s.state() == QLocalSocket::UnconnectedState; }, 3000));
+    }
+    SingleInstance second(name);
+    EXPECT_TRUE(second.AskFirstToShow(200, "tok"));
+    ASSERT_TRUE(WaitFor([&] { return tokens.size() == 1; }, 2000));
+    EXPECT_EQ("tok", tokens.front());
 }
 
 TEST(SingleInstanceTest, LeftoverSocketOfACrashedCopyDoesNotBlock) {
