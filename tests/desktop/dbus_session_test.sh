@@ -101,6 +101,10 @@ set rate 300
 set light 1 --color zz
 set key 99 left
 set frobnicate
+keyset 2
+keyset 4
+set key 1 right --set 3
+keyset 1
 apply
 restore
 read --json
