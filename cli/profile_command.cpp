@@ -22,22 +22,6 @@
 #include "profile/profile_store.h"
 #include "sim/virtual_mouse.h"
 
-namespace {
-
-// Longest a command waits for the mouse to take a request (a full profile with eight macro keys
-// takes a few seconds).
-constexpr int kApplyTimeoutMs = 120000;
-
-std::string OneLine(std::string s) {
-    for (char& c : s)
-        if (c == '\n' || c == '\r') c = ' ';
-    const size_t a = s.find_first_not_of(' ');
-    const size_t b = s.find_last_not_of(' ');
-    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-}
-
-}  // namespace
-
 std::string TakeDataLock(platform::FileLock& lock) {
     std::string holder;
     // The window keeps the lock while it is open: no use waiting for it.

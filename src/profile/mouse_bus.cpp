@@ -24,18 +24,6 @@ using platform::DbusValue;
 
 namespace {
 
-// As long as mivora-cli waits for the mouse (a full profile with eight macro keys takes a few
-// seconds).
-constexpr int kApplyTimeoutMs = 120000;
-
-std::string OneLine(std::string s) {
-    for (char& c : s)
-        if (c == '\n' || c == '\r') c = ' ';
-    const size_t a = s.find_first_not_of(' ');
-    const size_t b = s.find_last_not_of(' ');
-    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-}
-
 std::string ColorText(uint32_t bgr) {
     char t[16];
     std::snprintf(t, sizeof t, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
@@ -201,26 +189,21 @@ platform::DbusInterface MouseBus::Describe() {
     d.name = kBusInterface;
     d.events.push_back({"DpiStageChanged", "i", {"stage"}});
 
-    d.methods.push_back({"Read", "", "s", {"json"}, [this](DbusCallPtr call) {
-                             std::string name;
-                             const std::string why = Unavailable(name, false);
-                             if (!why.empty() && name != kBusErrorBusy)
-                                 return call->Fail(name, why);
-                             const DeviceModel* m = pSensorCfg.load();
-                             auto rec = g_ProfileList.Snapshot();
-                             if (!m || !rec) return call->Fail(kBusErrorNoMouse, "no profile");
-                             call->Reply({ProfileJson(*m, *rec, g_nCurDpiLevel.load())});
-                         }});
-    d.methods.push_back({"ReadText", "", "s", {"text"}, [this](DbusCallPtr call) {
-                             std::string name;
-                             const std::string why = Unavailable(name, false);
-                             if (!why.empty() && name != kBusErrorBusy)
-                                 return call->Fail(name, why);
-                             const DeviceModel* m = pSensorCfg.load();
-                             auto rec = g_ProfileList.Snapshot();
-                             if (!m || !rec) return call->Fail(kBusErrorNoMouse, "no profile");
-                             call->Reply({ProfileText(*m, *rec, g_nCurDpiLevel.load())});
-                         }});
+    // The whole profile as read prints it; reading needs no quiet mouse, only a profile.
+    const auto reader =
+        [this](std::string (*print)(const DeviceModel&, const ProfileRecord&, int)) {
+            return [this, print](DbusCallPtr call) {
+                std::string name;
+                const std::string why = Unavailable(name, false);
+                if (!why.empty() && name != kBusErrorBusy) return call->Fail(name, why);
+                const DeviceModel* m = pSensorCfg.load();
+                auto rec = g_ProfileList.Snapshot();
+                if (!m || !rec) return call->Fail(kBusErrorNoMouse, "no profile");
+                call->Reply({print(*m, *rec, g_nCurDpiLevel.load())});
+            };
+        };
+    d.methods.push_back({"Read", "", "s", {"json"}, reader(ProfileJson)});
+    d.methods.push_back({"ReadText", "", "s", {"text"}, reader(ProfileText)});
     d.methods.push_back(
         {"Set", "as", "sas", {"words", "output", "notices"}, [this](DbusCallPtr call) {
              auto words = std::get<std::vector<std::string>>(call->Args()[0]);

@@ -22,6 +22,14 @@
 #include "profile/profile_list.h"
 #include "profile/report_rates.h"
 
+std::string OneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\n' || c == '\r') c = ' ';
+    const size_t a = s.find_first_not_of(' ');
+    const size_t b = s.find_last_not_of(' ');
+    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
 bool ParseIntArg(const std::string& text, long min, long max, long& out) {
     // strtol would skip spaces before the number but not after it: refuse both alike.
     if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return false;

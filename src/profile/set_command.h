@@ -31,3 +31,9 @@ const char* SetUsage();
 
 // Whole-number argument within [min, max]; false when it is not one.
 bool ParseIntArg(const std::string& text, long min, long max, long& out);
+
+// Longest a change waits for the mouse to take it (a full profile with eight macro keys takes a
+// few seconds).
+constexpr int kApplyTimeoutMs = 120000;
+// A user message as one line: line breaks become blanks, outer blanks go.
+std::string OneLine(std::string s);
