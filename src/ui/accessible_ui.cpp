@@ -12,6 +12,7 @@
 #include "skin/image.h"
 #include "ui/dpi_grid_dlg.h"
 #include "ui/menu_dlg.h"
+#include "ui/msg_dlg.h"
 #include "ui/pick_color_dlg.h"
 
 namespace {
@@ -20,6 +21,7 @@ QAccessibleInterface* UiFactory(const QString&, QObject* object) {
     if (auto* grid = qobject_cast<CDpiGridDlg*>(object)) return new AccessibleDpiGrid(grid);
     if (auto* swatch = qobject_cast<CPickColorDlg*>(object)) return new AccessiblePickColor(swatch);
     if (auto* menu = qobject_cast<CMenuDlg*>(object)) return new AccessibleMenu(menu);
+    if (auto* msg = qobject_cast<CMsgDlg*>(object)) return new AccessibleMsgDlg(msg);
     return nullptr;
 }
 
@@ -92,6 +94,14 @@ void InstallUiAccessibility() {
     InstallSkinAccessibility();
     QAccessible::removeFactory(UiFactory);
     QAccessible::installFactory(UiFactory);
+}
+
+AccessibleMsgDlg::AccessibleMsgDlg(CMsgDlg* dlg) : QAccessibleWidget(dlg, QAccessible::Dialog) {}
+
+QAccessible::Role AccessibleMsgDlg::role() const {
+    // Asked again each time: the interface may be made before the dialog knows its mode.
+    const auto* dlg = static_cast<const CMsgDlg*>(object());
+    return dlg && dlg->IsAlert() ? QAccessible::AlertMessage : QAccessible::Dialog;
 }
 
 AccessibleDpiGrid::AccessibleDpiGrid(CDpiGridDlg* grid)

@@ -40,6 +40,15 @@ class AccessiblePickColor : public QAccessibleWidget {
 };
 
 class CMenuDlg;
+class CMsgDlg;
+
+// A message or a confirmation is an alert, so a screen reader reads its text when it comes up;
+// the dialogs that ask for input stay dialogs.
+class AccessibleMsgDlg : public QAccessibleWidget {
+  public:
+    explicit AccessibleMsgDlg(CMsgDlg* dlg);
+    QAccessible::Role role() const override;
+};
 
 // The popup menu and its rows: a screen reader lists the rows as menu items, hears the row the
 // keys move to, and can pick one.

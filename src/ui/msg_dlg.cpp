@@ -1,5 +1,7 @@
 #include "ui/msg_dlg.h"
 
+#include <QAccessible>
+
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -324,7 +326,15 @@ bool CMsgDlg::FilterCaptureKey(QObject* watched, QKeyEvent* key) {
 
 void CMsgDlg::showEvent(QShowEvent* event) {
     CTopDialog::showEvent(event);
-    if (!Prepare()) QTimer::singleShot(0, this, [this] { reject(); });
+    if (!Prepare()) {
+        QTimer::singleShot(0, this, [this] { reject(); });
+        return;
+    }
+    if (IsAlert() && QAccessible::isActive()) {
+        // The text is painted: the reader learns it from the alert's description.
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 void CMsgDlg::done(int result) {

@@ -45,6 +45,9 @@ class CMsgDlg : public CTopDialog {
     // when the background image is missing; the dialog then ends as cancelled.
     bool Prepare();
 
+    // A message or a confirmation: told to a screen reader as an alert when it comes up.
+    bool IsAlert() const { return m_nMode == kMessage || m_nMode == kConfirm; }
+
     // Inspection for callers and tests.
     QLineEdit* Edit() const { return m_pEdit; }
     CPngBtn* OkButton() const { return m_pOk; }

@@ -412,6 +412,28 @@ TEST_F(MsgDlgTest, MessageAndConfirmationLayoutAndKeys) {
     }
 }
 
+// A message (a failed write, a lost mouse) is read out as an alert with its text; dialogs that
+// ask for input stay dialogs. The reader may ask before the dialog knows its mode.
+TEST_F(MsgDlgTest, MessagesAreAlertsToAScreenReader) {
+    const struct {
+        int mode;
+        QAccessible::Role role;
+    } cases[] = {{CMsgDlg::kMessage, QAccessible::AlertMessage},
+                 {CMsgDlg::kConfirm, QAccessible::AlertMessage},
+                 {CMsgDlg::kText, QAccessible::Dialog},
+                 {CMsgDlg::kKeyCapture, QAccessible::Dialog}};
+    for (const auto& c : cases) {
+        CMsgDlg dlg;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&dlg);
+        ASSERT_NE(a, nullptr);
+        dlg.m_nMode = c.mode;
+        dlg.m_strText = g_UiText.tc_msg18;
+        dlg.open();
+        EXPECT_EQ(a->role(), c.role) << c.mode;
+        EXPECT_EQ(a->text(QAccessible::Description).toStdString(), g_UiText.tc_msg18) << c.mode;
+    }
+}
+
 TEST_F(MsgDlgTest, ShutdownClosesOpenDialogs) {
     QPointer<CMsgDlg> dlg = new CMsgDlg;
     dlg->m_nMode = CMsgDlg::kMessage;
