@@ -1,7 +1,7 @@
 #include "ui/dpi_grid_dlg.h"
 
-#include <QFocusEvent>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -203,6 +203,8 @@ void CDpiGridDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (kIncreaseArea.contains(pos)) PressArrow(true);
     if (kDecreaseArea.contains(pos)) PressArrow(false);
+    // A click that made the stage current, then another: the user wants to type its value.
+    if (kValueArea.contains(pos)) BeginEdit();
 }
 
 void CDpiGridDlg::mouseReleaseEvent(QMouseEvent* event) {

@@ -125,7 +125,9 @@ def main():
             press(rate[0], "space")
             check("Space on 125 Hz writes the rate", wait_until(
                 lambda: memory(state, 0x00, 1)[0] & 0x0F == 8), str(memory(state, 0x00, 2)))
-        modes = [n for n in radios if "Hz" not in (n.name or "")]
+        # The lighting modes: the radio buttons that are neither rates nor key sets.
+        modes = [n for n in radios
+                 if "Hz" not in (n.name or "") and not (n.name or "").startswith("Key set")]
         if len(modes) >= 5:
             press(modes[4], "Return")
             check("Enter on the fifth lighting mode writes it", wait_until(

@@ -278,4 +278,12 @@ TEST_F(DpiGridTest, TypedValueSnapsToTheSensorBetweenTheNeighbours) {
     EXPECT_TRUE(m_parent.Take(WM_DPI_GRID).empty());
 }
 
+TEST_F(DpiGridTest, ASecondQuickClickOnTheValueOpensTheField) {
+    // The first click picks the stage; the second comes as a double click.
+    m_grid->m_bCurrent = true;
+    ui_test::SendMouse(m_grid, QEvent::MouseButtonDblClick, kValue);
+    ui_test::SendMouse(m_grid, QEvent::MouseButtonRelease, kValue);
+    EXPECT_TRUE(m_grid->IsEditing());
+}
+
 }  // namespace
