@@ -81,15 +81,7 @@ int ReadVariant(sd_bus_message* m, DbusValue& out) {
     if (type != 'v' || !contents) return -EBADMSG;
     r = sd_bus_message_enter_container(m, 'v', contents);
     if (r < 0) return r;
-    if (std::strcmp(contents, "b") == 0) {
-        int b = 0;
-        r = sd_bus_message_read_basic(m, 'b', &b);
-        out = b != 0;
-    } else if (std::strcmp(contents, "i") == 0) {
-        int32_t i = 0;
-        r = sd_bus_message_read_basic(m, 'i', &i);
-        out = i;
-    } else if (std::strcmp(contents, "u") == 0) {
+    if (std::strcmp(contents, "u") == 0) {
         uint32_t u = 0;
         r = sd_bus_message_read_basic(m, 'u', &u);
         if (u > INT32_MAX) return -ERANGE;
@@ -98,20 +90,12 @@ int ReadVariant(sd_bus_message* m, DbusValue& out) {
         double d = 0;
         r = sd_bus_message_read_basic(m, 'd', &d);
         out = d;
-    } else if (std::strcmp(contents, "s") == 0) {
-        const char* s = nullptr;
-        r = sd_bus_message_read_basic(m, 's', &s);
-        out = std::string(s ? s : "");
-    } else if (std::strcmp(contents, "as") == 0) {
-        char** strv = nullptr;
-        r = sd_bus_message_read_strv(m, &strv);
-        std::vector<std::string> list;
-        for (char** p = strv; p && *p; ++p) {
-            list.emplace_back(*p);
-            std::free(*p);
-        }
-        std::free(strv);
-        out = std::move(list);
+    } else if (std::strcmp(contents, "b") == 0 || std::strcmp(contents, "i") == 0 ||
+               std::strcmp(contents, "s") == 0 || std::strcmp(contents, "as") == 0) {
+        // The types a method's arguments take too: read the same way.
+        std::vector<DbusValue> one;
+        r = ReadDbusValues(m, contents, one);
+        if (r >= 0 && one.size() == 1) out = std::move(one.front());
     } else {
         return -EBADMSG;
     }
