@@ -123,24 +123,35 @@ class X11FocusSource : public FocusSource {
         Report();
         const int xfd = xcb_get_file_descriptor(m_c);
         for (;;) {
-            pollfd fds[2] = {{xfd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) continue;
-                return;
-            }
-            if (fds[1].revents) return;
-            bool changed = false;
-            while (xcb_generic_event_t* ev = xcb_poll_for_event(m_c)) {
-                if ((ev->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
-                    auto* p = reinterpret_cast<xcb_property_notify_event_t*>(ev);
-                    if (p->window == m_root && p->atom == m_active) changed = true;
+            // Events that came in while Report waited for its replies are already read off the
+            // socket and would not wake poll: take them first.
+            bool changed = TakeEvents(xcb_poll_for_queued_event);
+            if (!changed) {
+                pollfd fds[2] = {{xfd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
+                if (poll(fds, 2, -1) < 0) {
+                    if (errno == EINTR) continue;
+                    return;
                 }
-                std::free(ev);
+                if (fds[1].revents) return;
+                changed = TakeEvents(xcb_poll_for_event);
             }
             // The server went away: nothing more will come.
             if (xcb_connection_has_error(m_c)) return;
             if (changed) Report();
         }
+    }
+
+    // Whether any of the events `next` hands out tells of a new active window.
+    bool TakeEvents(xcb_generic_event_t* (*next)(xcb_connection_t*)) {
+        bool changed = false;
+        while (xcb_generic_event_t* ev = next(m_c)) {
+            if ((ev->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+                auto* p = reinterpret_cast<xcb_property_notify_event_t*>(ev);
+                if (p->window == m_root && p->atom == m_active) changed = true;
+            }
+            std::free(ev);
+        }
+        return changed;
     }
 
     void Report() {

@@ -130,6 +130,8 @@ class Client {
                        reinterpret_cast<const char*>(&ev));
         xcb_flush(m_c);
     }
+    xcb_window_t Root() const { return m_root; }
+    void Flush() { xcb_flush(m_c); }
     bool HasWindowManager() {
         auto* r = xcb_get_property_reply(
             m_c,
@@ -209,6 +211,44 @@ TEST(X11FocusSource, ReportsEachActivatedWindowUnderARealWindowManager) {
     EXPECT_EQ(after, seen.Count());
     End(sleeper);
     End(wm);
+}
+
+// Window managers may change the property twice for one activation (none or the old window,
+// then the new one). The second change can arrive while the source waits for its property
+// replies; it must still be reported, or the mouse keeps the set of the window before.
+TEST(X11FocusSource, AChangeThatArrivesDuringARoundTripIsReported) {
+    Xvfb x;
+    if (x.Display().empty()) GTEST_SKIP() << "Xvfb is not installed";
+    Client client(x.Display());
+    const xcb_window_t a = client.Window(std::string("alpha\0Alpha\0", 12), 0, "a");
+    const xcb_window_t b = client.Window(std::string("beta\0Beta\0", 10), 0, "b");
+    const xcb_atom_t active = client.Atom("_NET_ACTIVE_WINDOW");
+    auto setActive = [&](xcb_window_t w) {
+        client.Set(client.Root(), active, XCB_ATOM_WINDOW, 32,
+                   std::string(reinterpret_cast<const char*>(&w), 4));
+        client.Flush();
+    };
+
+    platform_test::Seen seen;
+    auto source = platform::MakeX11FocusSource(x.Display());
+    ASSERT_TRUE(source->Start(seen.Fn()));
+    for (int round = 0; round < 60; ++round) {
+        // The first change is read while the second is on its way, at varying distances.
+        setActive(round % 2 ? b : a);
+        std::this_thread::sleep_for(std::chrono::microseconds(round * 20 % 900));
+        setActive(round % 2 ? a : b);
+        const std::string wanted = round % 2 ? "Alpha" : "Beta";
+        bool reported = false;
+        for (int i = 0; i < 100 && !reported; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(seen.mutex);
+                reported = !seen.windows.empty() && seen.windows.back().wmClass == wanted;
+            }
+            if (!reported) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_TRUE(reported) << "round " << round << ": " << wanted << " was not reported";
+    }
+    source->Stop();
 }
 
 TEST(X11FocusSource, NoServerIsNoSource) {
