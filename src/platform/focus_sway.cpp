@@ -2,15 +2,11 @@
 // each window event of change "focus" carries the container with its app_id (Wayland), its
 // window_properties class and instance (Xwayland, i3), its pid and name. GET_TREE gives the
 // window in front at the start.
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <thread>
 
 #include "platform/focus_source.h"
 #include "platform/json_reader.h"
+#include "platform/stop_pipe.h"
 #include "platform/sway_ipc.h"
 
 namespace platform {
@@ -72,7 +68,7 @@ class SwayFocusSource : public FocusSource {
             m_events.reset();
             return false;
         }
-        if (pipe2(m_stop, O_CLOEXEC) != 0) {
+        if (!m_stop.Open()) {
             m_events.reset();
             return false;
         }
@@ -87,29 +83,17 @@ class SwayFocusSource : public FocusSource {
 
     void Stop() override {
         if (m_thread.joinable()) {
-            const char b = 1;
-            if (write(m_stop[1], &b, 1) != 1) {
-                // A full pipe already wakes the thread.
-            }
+            m_stop.Raise();
             m_thread.join();
         }
         m_events.reset();
-        for (int& fd : m_stop) {
-            if (fd >= 0) close(fd);
-            fd = -1;
-        }
+        m_stop.Close();
     }
 
   private:
     void Run(const FocusedWindow& first) {
         m_onFocus(first);
-        for (;;) {
-            pollfd fds[2] = {{m_events->Fd(), POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0) {
-                if (errno == EINTR) continue;
-                return;
-            }
-            if (fds[1].revents) return;
+        while (m_stop.WaitReadable(m_events->Fd())) {
             uint32_t type = 0;
             std::string payload;
             // The compositor ended or sent something that is not its protocol.
@@ -128,7 +112,7 @@ class SwayFocusSource : public FocusSource {
 
     std::string m_path;
     std::unique_ptr<SwayIpc> m_events;
-    int m_stop[2] = {-1, -1};
+    StopPipe m_stop;
     Callback m_onFocus;
     std::thread m_thread;
 };

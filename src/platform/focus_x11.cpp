@@ -3,17 +3,14 @@
 // nothing is polled. The window's WM_CLASS (ICCCM 4.1.2.5), _NET_WM_PID and _NET_WM_NAME (EWMH,
 // "Application Window Properties") say which application it is. The source has its own X
 // connection, used only by its own thread.
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "platform/focus_source.h"
+#include "platform/stop_pipe.h"
 
 namespace platform {
 
@@ -90,7 +87,7 @@ class X11FocusSource : public FocusSource {
             std::free(err);
             return Fail();
         }
-        if (pipe2(m_stop, O_CLOEXEC) != 0) return Fail();
+        if (!m_stop.Open()) return Fail();
         m_onFocus = std::move(onFocus);
         m_reported = false;
         m_thread = std::thread([this] { Run(); });
@@ -99,10 +96,7 @@ class X11FocusSource : public FocusSource {
 
     void Stop() override {
         if (m_thread.joinable()) {
-            const char b = 1;
-            if (write(m_stop[1], &b, 1) != 1) {
-                // A full pipe already wakes the thread.
-            }
+            m_stop.Raise();
             m_thread.join();
         }
         Fail();
@@ -112,10 +106,7 @@ class X11FocusSource : public FocusSource {
     bool Fail() {
         if (m_c) xcb_disconnect(m_c);
         m_c = nullptr;
-        for (int& fd : m_stop) {
-            if (fd >= 0) close(fd);
-            fd = -1;
-        }
+        m_stop.Close();
         return false;
     }
 
@@ -127,12 +118,7 @@ class X11FocusSource : public FocusSource {
             // socket and would not wake poll: take them first.
             bool changed = TakeEvents(xcb_poll_for_queued_event);
             if (!changed) {
-                pollfd fds[2] = {{xfd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-                if (poll(fds, 2, -1) < 0) {
-                    if (errno == EINTR) continue;
-                    return;
-                }
-                if (fds[1].revents) return;
+                if (!m_stop.WaitReadable(xfd)) return;
                 changed = TakeEvents(xcb_poll_for_event);
             }
             // The server went away: nothing more will come.
@@ -195,7 +181,7 @@ class X11FocusSource : public FocusSource {
     xcb_window_t m_root = XCB_WINDOW_NONE;
     xcb_atom_t m_active = XCB_ATOM_NONE, m_pid = XCB_ATOM_NONE, m_name = XCB_ATOM_NONE,
                m_utf8 = XCB_ATOM_NONE;
-    int m_stop[2] = {-1, -1};
+    StopPipe m_stop;
     Callback m_onFocus;
     xcb_window_t m_last = XCB_WINDOW_NONE;
     bool m_reported = false;
