@@ -12,12 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "config/device_model.h"
-#include "config/program_config.h"
-#include "core/log.h"
-#include "core/paths.h"
-#include "device/device_discovery.h"
-#include "device/usb_driver.h"
+#include "bench_mouse.h"
 #include "platform/pointer_settings.h"
 #include "profile/apply_thread.h"
 #include "profile/focus_switcher_mouse.h"
@@ -26,15 +21,11 @@
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
-#include "sim/virtual_mouse.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+using bench::Clock;
+using bench::Ms;
 
 platform::FocusedWindow App(const char* appId) {
     platform::FocusedWindow w;
@@ -53,34 +44,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     SetPointerSettingsBackend(platform::MakeNullPointerSettings());
-    if (!InitAppDir() || !LoadConfig(g_szAppDir)) {
-        std::fprintf(stderr, "bench_focus_switch: cannot load cfg.ini from %s\n",
-                     g_szAppDir.c_str());
-        return 2;
-    }
-    g_nLogLevel = 0;
-    DeviceModel* model = nullptr;
-    for (auto& m : g_DeviceModels)
-        if (m.Sensor != 0 && !model) model = &m;
-    if (!model) return 2;
-    pSensorCfg = model;
-    FillDefaultKeys(*model);
-
-    sim::VirtualMouseBackend backend;  // default latency: 1 ms per report each way
-    sim::VirtualMouseSetup setup;
-    setup.cid = model->CID;
-    setup.mid = model->MID;
-    setup.model = model;
-    std::string err;
-    if (backend.AddMouse(setup, err) < 0) {
-        std::fprintf(stderr, "bench_focus_switch: %s\n", err.c_str());
-        return 2;
-    }
-    CUSBDriver link(backend);
-    if (FindDev(link) != 1) {
-        std::fprintf(stderr, "bench_focus_switch: the virtual mouse was not found\n");
-        return 2;
-    }
+    bench::BenchMouse b;
+    if (!b.Open("focus_switch")) return 2;
     // Set 2 swaps two buttons of set 1: two matrix entries differ, no slot buffer.
     ProfileRecord rec = MakeDefaultProfile();
     for (int s = 0; s < kKeySets; ++s)
@@ -88,7 +53,7 @@ int main(int argc, char** argv) {
     std::swap(rec.keys[1][1].dwFunID, rec.keys[1][2].dwFunID);
     rec.curKeySet = 0;
     g_ProfileList.Replace(rec);
-    g_ApplyThread.Start(&link);
+    g_ApplyThread.Start(b.link.get());
     PostApply(kApplyKeys, kApplyAll);
     if (!g_ApplyThread.WaitIdle(20000)) return 2;
 

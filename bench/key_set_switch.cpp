@@ -2,39 +2,27 @@
 // the switch request to the mouse holding the new set, as a ratio to its lower bound (exchanges
 // x two one-way latencies, plus 8 ms after each whole chunk of a slot buffer written), for a
 // switch between sets with the same macros and for one whose macro differs.
-#include <stdlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "config/device_model.h"
-#include "config/program_config.h"
-#include "config/ui_text.h"
-#include "core/paths.h"
-#include "device/device_discovery.h"
+#include "bench_mouse.h"
 #include "macro/macro_library.h"
-#include "platform/files.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
 #include "profile/key_set_switch.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_defaults.h"
 #include "profile/profile_list.h"
-#include "sim/virtual_mouse.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
-constexpr double kOneWayMs = 1.0;  // the virtual mouse's default latency per report
 constexpr int kRuns = 5;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 StMacro BenchMacro(const std::string& name, int events, uint16_t key) {
     StMacro m;
@@ -70,43 +58,13 @@ bool Measure(sim::VirtualMouseBackend& backend, int from, int to, double& best, 
     return true;
 }
 
-void Report(const char* name, double ms, long exchanges, double pausesMs) {
-    const double bound = exchanges * 2 * kOneWayMs + pausesMs;
-    std::printf("%-38s %7.1f ms  bound %7.1f ms (%ld exchanges)  ratio %.2f%s\n", name, ms, bound,
-                exchanges, ms / bound, ms / bound <= 1.3 ? "" : "  ABOVE TARGET 1.3");
-}
-
 }  // namespace
 
 int main() {
-    if (!InitAppDir()) return 1;
-    LoadUiTexts(g_szAppDir + "text.xml");
-    if (!LoadConfig(g_szAppDir)) {
-        std::fprintf(stderr, "bench_key_set_switch: cfg.ini not usable\n");
-        return 1;
-    }
-    g_Config.KeyMask = 0;
-    g_Config.GoWithNoDev = 0;
-    char tmpl[] = "/tmp/mivora-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    g_szDataDir = std::string(tmpl) + "/";
-    DeviceModel* model = pSensorCfg.load();
-    if (!model) return 1;
-
-    auto backend = std::make_unique<sim::VirtualMouseBackend>();  // default latency
-    sim::VirtualMouseSetup setup;
-    setup.cid = model->CID;
-    setup.mid = model->MID;
-    std::string error;
-    if (backend->AddMouse(setup, error) < 0) {
-        std::fprintf(stderr, "bench_key_set_switch: %s\n", error.c_str());
-        return 1;
-    }
-    auto link = std::make_unique<CUSBDriver>(*backend);
-    if (FindDev(*link) != 1) {
-        std::fprintf(stderr, "bench_key_set_switch: the virtual mouse was not found\n");
-        return 1;
-    }
+    bench::BenchMouse b;
+    if (!b.Open("key_set_switch")) return 1;
+    sim::VirtualMouseBackend* backend = b.backend.get();
+    CUSBDriver* link = b.link.get();
 
     // Sets 0 and 1 play the same macro and media key and differ in three buttons; set 2 plays
     // another macro of the same length.
@@ -128,22 +86,19 @@ int main() {
     rec.curKeySet = 0;
     g_ProfileList.Replace(rec);
 
-    g_ApplyThread.Start(link.get());
+    g_ApplyThread.Start(link);
     PostApply(kApplyKeys, kApplyAll);
     if (!g_ApplyThread.WaitIdle(30000) || g_ApplyThread.Failures()) return 1;
 
     double ms = 0;
     long ex = 0;
     if (!Measure(*backend, 0, 1, ms, ex)) return 1;
-    Report("switch, same macros", ms, ex, 0);
+    bench::ReportRatio("switch, same macros", ms, ex, 0);
     std::printf("%-38s %7.1f ms  (goal: under 100 ms)\n", "", ms);
     if (!Measure(*backend, 0, 2, ms, ex)) return 1;
     const int slotBytes = 33 + 4 * kEvents;
-    Report("switch, one macro differs", ms, ex, 8.0 * (slotBytes / 8));
+    bench::ReportRatio("switch, one macro differs", ms, ex, 8.0 * (slotBytes / 8));
 
     g_ApplyThread.Stop();
-    link.reset();
-    backend.reset();
-    platform::RemoveTree(tmpl);
     return 0;
 }
