@@ -1,5 +1,4 @@
-# What the desktop-session tests share: sourced by x11_session_test.sh and
-# wayland_session_test.sh.
+# What the desktop-session tests share: sourced by the session test scripts.
 passed=0
 failed=0
 
@@ -33,4 +32,30 @@ wait_for() {
         sleep 0.1
     done
     return 1
+}
+
+# start_xvfb NAME SIZE: an X server of its own on a display it picks, in XVFB_DISPLAY and
+# XVFB_PID (its number in XVFB_FILE, its log in $WORK/xvfb-NAME.log); ends the test when it
+# does not start.
+start_xvfb() {
+    XVFB_FILE="$WORK/display-$1"
+    Xvfb -displayfd 9 -screen 0 "$2x24" -nolisten tcp 9>"$XVFB_FILE" 2>"$WORK/xvfb-$1.log" &
+    XVFB_PID=$!
+    if ! wait_for '[ -s "$XVFB_FILE" ]' 100; then
+        echo "$1 test: Xvfb did not start"
+        cat "$WORK/xvfb-$1.log"
+        exit 1
+    fi
+    XVFB_DISPLAY=":$(head -n1 "$XVFB_FILE")"
+}
+
+# copy_program PROGRAM_DIR DEST: the program folder without tests and tools, with logging on
+# (cfg.ini's Debug=1, logged to stderr): the scripts follow the program's threads by their log.
+copy_program() {
+    local f
+    mkdir -p "$2"
+    for f in "$1"/*; do
+        case "$(basename "$f")" in test_* | bench_* | mivora-cli | mivora-hidemu) ;; *) cp -r "$f" "$2/" ;; esac
+    done
+    sed -i 's/^Debug=.*/Debug=1/' "$2/cfg.ini"
 }

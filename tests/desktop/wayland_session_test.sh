@@ -123,11 +123,7 @@ walk(json.load(sys.stdin))' | head -n1
 export WAYLAND_DISPLAY
 WAYLAND_DISPLAY=$(wayland_socket)
 PROGRAM="$WORK/program"
-mkdir -p "$PROGRAM"
-for f in "$PROGRAM_DIR"/*; do
-    case "$(basename "$f")" in test_* | bench_* | mivora-cli | mivora-hidemu) ;; *) cp -r "$f" "$PROGRAM/" ;; esac
-done
-sed -i 's/^Debug=.*/Debug=1/' "$PROGRAM/cfg.ini" # logged to stderr: menus say when they open
+copy_program "$PROGRAM_DIR" "$PROGRAM" # menus log when they open
 LOG="$WORK/mivora.log"
 ARGS=(--virtual-mouse="$WORK/mouse.bin" --virtual-cid "$CID" --virtual-mid "$MID"
     --data-dir "$WORK/data")

@@ -25,13 +25,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-if ! wait_for '[ -s "$WORK/display" ]' 100; then
-    echo "x11 focus test: Xvfb did not start"
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$WORK/display")"
+start_xvfb x11-focus 1280x1024
+export DISPLAY=$XVFB_DISPLAY
 export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/home/.config"
 export XDG_DATA_HOME="$WORK/home/.local/share" QT_QPA_PLATFORM=xcb MIVORA_POINTER_SETTINGS=none
 export XDG_SESSION_TYPE=x11 XDG_CURRENT_DESKTOP=openbox
@@ -70,11 +65,7 @@ KeySet=2
 INI
 
 PROGRAM="$WORK/program"
-mkdir -p "$PROGRAM"
-for f in "$PROGRAM_DIR"/*; do
-    case "$(basename "$f")" in test_* | bench_* | mivora-cli | mivora-hidemu) ;; *) cp -r "$f" "$PROGRAM/" ;; esac
-done
-sed -i 's/^Debug=.*/Debug=1/' "$PROGRAM/cfg.ini"
+copy_program "$PROGRAM_DIR" "$PROGRAM"
 LOG="$WORK/mivora.log"
 "$PROGRAM/mivora" "${MOUSE[@]}" 2>"$LOG" &
 MAIN_PID=$!

@@ -27,14 +27,8 @@ cleanup() {
 trap cleanup EXIT
 
 # --- the X server -------------------------------------------------------------------------
-Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$WORK/display" 2>"$WORK/xvfb.log" &
-XVFB_PID=$!
-if ! wait_for '[ -s "$WORK/display" ]' 100; then
-    echo "x11 test: Xvfb did not start"
-    cat "$WORK/xvfb.log"
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$WORK/display")"
+start_xvfb x11 1280x1024
+export DISPLAY=$XVFB_DISPLAY
 export HOME="$WORK/home" XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/home/.config"
 export XDG_DATA_HOME="$WORK/home/.local/share" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER LC_ALL LC_MESSAGES
@@ -55,14 +49,8 @@ pos() { awk -v n="$1" '$1 == n { xy = $2 " " $3 } END { if (xy != "") print xy }
 xdo() { timeout 5 xdotool "$@"; }
 
 # --- helpers on the running program -------------------------------------------------------
-# A copy of the program folder with logging switched on (cfg.ini's Debug=1, logged to stderr):
-# the script follows the program's threads by their log lines.
 PROGRAM="$WORK/program"
-mkdir -p "$PROGRAM"
-for f in "$PROGRAM_DIR"/*; do
-    case "$(basename "$f")" in test_* | bench_* | mivora-cli | mivora-hidemu) ;; *) cp -r "$f" "$PROGRAM/" ;; esac
-done
-sed -i 's/^Debug=.*/Debug=1/' "$PROGRAM/cfg.ini"
+copy_program "$PROGRAM_DIR" "$PROGRAM"
 LOG="$WORK/mivora.log"
 start_mivora() { # start_mivora LOGFILE
     "$PROGRAM/mivora" --virtual-mouse="$STATE" --virtual-cid "$CID" --virtual-mid "$MID" \
