@@ -1,5 +1,6 @@
 // The rules editor: a rule made by keyboard, the names it refuses, Cancel, and the window's way
 // to it.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -238,6 +239,24 @@ TEST_F(RulesWindowTest, ARuleMadeByKeyboardLandsInTheFileAndTheSwitcher) {
     ASSERT_TRUE(platform::ReadWholeFile(path, after));
     EXPECT_EQ(before, after);
     EXPECT_EQ(focus->Rules().rules.size(), 1u);
+}
+
+TEST_F(RulesWindowTest, TheTrayMenuOpensTheEditorOverTheWindow) {
+    MainWindowTray* tray = m_window->Tray();
+    ASSERT_NE(tray, nullptr);
+    QAction* item = tray->FocusRulesItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->text().startsWith(QString::fromStdString(g_UiText.tc_rules_title)));
+    m_window->hide();
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<CAppRulesDlg*>(QApplication::activeModalWidget());
+        opened = dlg != nullptr;
+        if (dlg) dlg->reject();
+    });
+    item->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(m_window->isVisible());
 }
 
 }  // namespace
