@@ -13,6 +13,7 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "core/notifier.h"
+#include "skin/caption_fit.h"
 #include "skin/face_drag.h"
 #include "skin/factories.h"
 #include "skin/image.h"
@@ -454,8 +455,11 @@ QImage CAppRulesDlg::ComposePicture() const {
     QPainter p(&canvas);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     p.setFont(TitleFont());
-    p.drawText(m_rcTitle, Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(Text(g_UiText.tc_rules_title, "Key sets by application")));
+    // One line beside the close button: a longer title is cut with an ellipsis.
+    DrawFittedCaption(
+        p, m_rcTitle,
+        QString::fromStdString(Text(g_UiText.tc_rules_title, "Key sets by application")),
+        Qt::AlignLeft | Qt::AlignVCenter);
     p.setFont(TextFont());
     p.drawText(m_rcSource, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                QString::fromStdString(SourceLine(m_setup.sourceName)));
