@@ -200,4 +200,23 @@
     X(tc_macro_in_use)         \
     X(tc_dpi_tip)              \
     X(tc_acc_keyset)           \
-    X(tc_focus_pause)
+    X(tc_focus_pause)          \
+    X(tc_rules_button)         \
+    X(tc_rules_title)          \
+    X(tc_rules_source)         \
+    X(tc_rules_nosource)       \
+    X(tc_rules_app)            \
+    X(tc_rules_set)            \
+    X(tc_rules_stage)          \
+    X(tc_rules_keep)           \
+    X(tc_rules_default)        \
+    X(tc_rules_add)            \
+    X(tc_rules_change)         \
+    X(tc_rules_delete)         \
+    X(tc_rules_list)           \
+    X(tc_rules_pick)           \
+    X(tc_rules_no_name)        \
+    X(tc_rules_long_name)      \
+    X(tc_rules_bad_name)       \
+    X(tc_rules_full)           \
+    X(tc_rules_not_saved)

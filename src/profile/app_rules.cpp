@@ -22,15 +22,19 @@ std::string FileName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+}  // namespace
+
+bool SameRuleName(const std::string& a, const std::string& b) {
+    return SameName(a, b);
+}
+
 // A name goes into the file as one "key=value" line and must read back as it was.
-bool GoodName(const std::string& app) {
+bool IsGoodRuleName(const std::string& app) {
     if (app.empty() || app.size() > kMaxRuleAppChars) return false;
     if (app.front() == ' ' || app.back() == ' ' || app.front() == '"') return false;
     return std::none_of(app.begin(), app.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
-
-}  // namespace
 
 const AppRule* AppRules::Match(const platform::FocusedWindow& w) const {
     for (const AppRule& r : rules) {
@@ -48,7 +52,7 @@ SwitchTarget AppRules::TargetFor(const platform::FocusedWindow& w) const {
 }
 
 bool AppRules::Put(const AppRule& rule) {
-    if (!GoodName(rule.app) || rule.keySet < 0 || rule.keySet >= kKeySetCount ||
+    if (!IsGoodRuleName(rule.app) || rule.keySet < 0 || rule.keySet >= kKeySetCount ||
         rule.dpiStage < -1 || rule.dpiStage >= kMaxRuleStages)
         return false;
     for (AppRule& r : rules) {

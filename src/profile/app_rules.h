@@ -21,6 +21,12 @@ constexpr size_t kMaxRuleAppChars = 128;
 constexpr int kKeySetCount = 3;
 constexpr int kMaxRuleStages = 8;
 
+// True when app can name a rule: 1 to kMaxRuleAppChars bytes, no control character, no space at
+// either end and no quote at the start (it must read back from the file as it was written).
+bool IsGoodRuleName(const std::string& app);
+// Whether two names are the same application's (ASCII case ignored; "" names none).
+bool SameRuleName(const std::string& a, const std::string& b);
+
 struct AppRule {
     std::string app;    // app id, WM_CLASS or executable (path or file name), any case
     int keySet = 0;     // 0..2

@@ -44,9 +44,10 @@ class FocusSwitcher {
     int Failures() const;
     // Time from the focus event to the end of the last switch that succeeded, in microseconds.
     long LastSwitchMicros() const;
+    // True for a window of this program (its pid, or its app id / WM_CLASS).
+    bool IsOwn(const platform::FocusedWindow& w) const;
 
   private:
-    bool IsOwn(const platform::FocusedWindow& w) const;
     void Run();
 
     SwitchFn m_fn;

@@ -36,12 +36,20 @@ bool FocusWatch::SetPaused(bool paused) {
     return SetRules(rules);
 }
 
+void FocusWatch::SetPicking(bool picking) {
+    m_picking = picking;
+    Follow();
+}
+
 void FocusWatch::Follow() {
-    const bool want = m_source && m_switcher.Rules().Active();
+    const AppRules rules = m_switcher.Rules();
+    const bool want = m_source && (rules.Active() || (m_picking && !rules.paused));
     if (want == m_watching) return;
     if (want) {
-        m_watching =
-            m_source->Start([this](const platform::FocusedWindow& w) { m_switcher.OnFocus(w); });
+        m_watching = m_source->Start([this](const platform::FocusedWindow& w) {
+            if (!m_switcher.IsOwn(w)) m_recent.Note(w);
+            m_switcher.OnFocus(w);
+        });
         g_pfnLog("FocusWatch: %s %s", m_source->Name(), m_watching ? "watching" : "failed");
     } else {
         m_source->Stop();

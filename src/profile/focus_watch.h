@@ -8,6 +8,7 @@
 
 #include "platform/focus_source.h"
 #include "profile/focus_switcher.h"
+#include "profile/recent_apps.h"
 
 class FocusWatch {
   public:
@@ -28,6 +29,11 @@ class FocusWatch {
     bool SetRules(const AppRules& rules);
     bool SetPaused(bool paused);
     FocusSwitcher& Switcher() { return m_switcher; }
+    // While the user picks an application for a rule, the source runs even before the first
+    // rule (never while paused), so the applications the user brings to the front are offered.
+    void SetPicking(bool picking);
+    // The other applications seen in front while the source ran, newest first.
+    std::vector<std::string> RecentApps() const { return m_recent.Names(); }
 
   private:
     void Follow();
@@ -35,6 +41,8 @@ class FocusWatch {
     std::string m_path;
     std::unique_ptr<platform::FocusSource> m_source;
     FocusSwitcher m_switcher;
+    ::RecentApps m_recent;
+    bool m_picking = false;
     bool m_watching = false;
 };
 

@@ -62,6 +62,12 @@ void MainWindowTray::RefreshTexts() {
         if (focus && !focus->SetPaused(paused)) m_pFocusPause->setChecked(!paused);
     });
     UpdateFocusItem();
+    m_pFocusRules =
+        m_pMenu->addAction(QString::fromStdString(g_UiText.tc_rules_title) + QChar(0x2026));
+    connect(m_pFocusRules, &QAction::triggered, m_pWindow, [this] {
+        m_pWindow->ShowFromTray();
+        m_pWindow->OpenRulesDialog();
+    });
     m_pMenu->addSeparator();
     QAction* exit = m_pMenu->addAction(QString::fromStdString(g_UiText.tc_exit));
     connect(show, &QAction::triggered, m_pWindow, [this] { m_pWindow->ShowFromTray(); });

@@ -34,6 +34,8 @@ class MainWindowTray : public QObject {
     // paused. Called each time the menu opens.
     void UpdateFocusItem();
     QAction* FocusPauseItem() const { return m_pFocusPause; }
+    // Opens the rules by application (over the window, which it shows).
+    QAction* FocusRulesItem() const { return m_pFocusRules; }
 
     // How often a missing notification area is looked for.
     static constexpr int kRetryMs = 2000;
@@ -46,6 +48,7 @@ class MainWindowTray : public QObject {
     QSystemTrayIcon* m_pIcon;
     QMenu* m_pMenu;
     QAction* m_pFocusPause = nullptr;
+    QAction* m_pFocusRules = nullptr;
     QTimer m_retry;
     bool m_bAvailable = false;
 };

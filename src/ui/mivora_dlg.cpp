@@ -107,6 +107,7 @@ bool CMivoraDlg::InitDialog(bool startSearch) {
         m_session->Start(m_pNotifications);
         m_bSessionStarted = true;
         m_focusWatch = MakeAppFocusWatch(&m_sink);
+        RefreshRulesButton();  // it names the session's focus source
     }
     return true;
 }

@@ -197,6 +197,10 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     DeviceSession& Session() { return *m_session; }
     CPngBtn* KeyButton(int i) { return &m_btnKey[i]; }
     CPngBtn* KeySetButton(int set) { return &m_btnKeySet[set]; }
+    CPngBtn* RulesButton() { return &m_btnRules; }
+    // The rules editor (the button beside the key sets and the tray menu open it); IDOK when
+    // the user kept new rules.
+    int OpenRulesDialog();
     CPngBtn* RateButton(int i) { return i >= 0 && i < kRateButtons ? &m_btnRate[i] : nullptr; }
     CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
     CPngBtn* RestoreButton() { return &m_btnRestore; }
@@ -307,6 +311,11 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void PlaceKeyButtons();
     void CreateKeySetButtons();
     void PlaceKeySetButtons();
+    // The rules button right of the key sets: its caption, and the focus source in its tip and
+    // description.
+    void CreateRulesButton();
+    void PlaceRulesButton();
+    void RefreshRulesButton();
     // Marks the key set the key list shows; names the buttons in the current language.
     void MarkKeySet(int set);
     // After a switch: once the apply thread is idle, shows the set the profile holds (a failed
@@ -342,6 +351,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn m_btnBt, m_btn24g;
     CPngBtn m_btnKey[16];
     CPngBtn m_btnKeySet[kKeySets];
+    CPngBtn m_btnRules;
     QTimer* m_pKeySetWatch = nullptr;
     int m_nShownKeySet = 0;
     CPngBtn m_btnExport, m_btnImport, m_btnMacro, m_btnRestore, m_btnHome;

@@ -200,5 +200,6 @@ void CMivoraDlg::RefreshTexts() {
     if (m_pTray) m_pTray->RefreshTexts();
     if (auto snap = g_ProfileList.Snapshot()) RefreshKeyButtons(snap->KeySetIndex());
     RefreshAccessibleNames();
+    RefreshRulesButton();
     update();
 }

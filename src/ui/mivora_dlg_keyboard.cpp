@@ -35,6 +35,7 @@ std::vector<QWidget*> CMivoraDlg::FocusOrder() {
     std::vector<QWidget*> order = {&m_cbLang, &m_btnAbout, &m_btnMin, &m_btnExit};
     if (m_pBanner) order.push_back(m_pBanner->Link());
     for (CPngBtn& b : m_btnKeySet) order.push_back(&b);
+    order.push_back(&m_btnRules);
     for (CPngBtn& b : m_btnKey) order.push_back(&b);
     for (CDpiGridDlg* g : m_pDpiGrid)
         if (g) order.push_back(g);

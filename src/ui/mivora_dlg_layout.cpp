@@ -88,6 +88,7 @@ bool CMivoraDlg::CreateSkinControls() {
 
     CreateKeyButtons();
     CreateKeySetButtons();
+    CreateRulesButton();
     CreateWindowButtons();
     CreatePanelControls();
     CreateBottomButtons();
@@ -482,6 +483,7 @@ void CMivoraDlg::PlaceKeyButtons() {
         b.SetImages(wide, m_imgBg, m_imgBg, m_imgBg);
     }
     PlaceKeySetButtons();
+    PlaceRulesButton();
 }
 
 void CMivoraDlg::RefreshLayout() {

@@ -20,6 +20,7 @@
 #include "skin/image.h"
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
+#include "ui/dialog_face.h"
 
 namespace {
 
@@ -27,11 +28,8 @@ constexpr uint32_t kKeyColour = 0x00FF00;
 constexpr int kMargin = 24;
 constexpr int kGap = 12;
 constexpr int kMinWidth = 520;
-// The message background: corners kept, its plain middle stretched, its bottom band (the line
-// above the buttons and their row) kept whole.
-constexpr int kCorner = 12;
-constexpr int kBottomBand = 80;
-constexpr int kButtonRow = 50;  // buttons stand this far above the bottom
+constexpr int kBottomBand = kFaceBottomBand;
+constexpr int kButtonRow = kFaceButtonRow;
 constexpr int kCopiedMs = 2000;
 
 QFont TextFont() {
@@ -56,27 +54,6 @@ int WrappedHeight(const QFont& font, int width, const QString& text) {
     return QFontMetrics(font)
         .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text)
         .height();
-}
-
-// msg_nr.png stretched to size without stretching its corners or its bottom band.
-QImage StretchedFace(const QImage& src, QSize size) {
-    QImage face(size, QImage::Format_ARGB32_Premultiplied);
-    face.fill(Qt::transparent);
-    if (src.isNull()) return face;
-    QPainter p(&face);
-    const int sw = src.width(), sh = src.height(), w = size.width(), h = size.height();
-    const int band = std::min(kBottomBand, sh / 2);
-    const int rows[2][4] = {{0, kCorner, sh - band, sh}, {0, kCorner, h - band, h}};
-    const int cols[2][4] = {{0, kCorner, sw - kCorner, sw}, {0, kCorner, w - kCorner, w}};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) {
-            const QRect from(QPoint(cols[0][c], rows[0][r]),
-                             QPoint(cols[0][c + 1] - 1, rows[0][r + 1] - 1));
-            const QRect to(QPoint(cols[1][c], rows[1][r]),
-                           QPoint(cols[1][c + 1] - 1, rows[1][r + 1] - 1));
-            if (!from.isEmpty() && !to.isEmpty()) p.drawImage(to, src, from);
-        }
-    return face;
 }
 
 }  // namespace

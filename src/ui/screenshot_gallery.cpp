@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -23,10 +24,12 @@
 #include "macro/macro_tree.h"
 #include "profile/function_codes.h"
 #include "profile/profile_defaults.h"
+#include "profile/profile_list.h"
 #include "sim/virtual_mouse.h"
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "ui/about_dlg.h"
+#include "ui/app_rules_dlg.h"
 #include "ui/dpi_grid_dlg.h"
 #include "ui/firekey_dlg.h"
 #include "ui/macro_dlg.h"
@@ -130,6 +133,28 @@ int ShootPanels(CMivoraDlg& window, const std::string& path) {
     }
     Settle();
     return written;
+}
+
+// The rules editor with a few rules, as on an X11 desktop, over the window.
+int ShootRules(CMivoraDlg& window, const std::string& path) {
+    CAppRulesDlg::Setup setup;
+    const AppRule samples[] = {{"steam_app_730", 1, 2}, {"org.mozilla.firefox", 2, -1}};
+    for (const AppRule& r : samples) setup.rules.Put(r);
+    setup.sourceName = "X11";
+    if (auto snap = g_ProfileList.Snapshot())
+        for (int s = 0; s < 4; ++s) setup.stageDpi.push_back(snap->stages[s].xDpi);
+    setup.recent = [] {
+        return std::vector<std::string>{"org.gnome.Nautilus", "steam_app_730", "code"};
+    };
+    CAppRulesDlg rules(&window, std::move(setup));
+    rules.open();
+    Settle();
+    rules.RuleList()->setCurrentRow(0);
+    Settle();
+    const QImage shot = GrabWithDialog(window, &rules);
+    rules.reject();
+    Settle();
+    return !shot.isNull() && shot.save(QString::fromStdString(path)) ? 1 : 0;
 }
 
 }  // namespace
@@ -257,6 +282,7 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
             CAboutDlg about(&window);
             written += Shoot(about, dir + "/about" + suffix);
         }
+        written += ShootRules(window, dir + "/rules" + suffix);
         {
             COsdPopup osd;
             osd.ShowStage("DPI-2", "1600", "");

@@ -75,6 +75,31 @@ TEST(FocusWatch, WatchesOnlyWhileARuleExistsAndSwitchingIsNotPaused) {
     EXPECT_EQ(1, again.starts);
 }
 
+// The rules dialog's list: while the user picks, the source runs even without a rule and the
+// other applications brought to the front are offered, the program's own windows never.
+TEST(FocusWatch, PickingWatchesForTheRecentListButNeverWhilePaused) {
+    testing_support::TempDir dir;
+    Watch w(dir.File(kAppRulesFile));
+    w.watch->SetPicking(true);
+    ASSERT_EQ(1, w.starts);
+    platform::FocusedWindow own, browser, editor;
+    own.pid = 1;  // the program's own pid in Watch
+    own.appId = "something";
+    browser.appId = "org.mozilla.firefox";
+    editor.wmClass = "Gedit";
+    editor.pid = 77;
+    for (const auto* win : {&browser, &own, &editor}) w.source->callback(*win);
+    EXPECT_EQ((std::vector<std::string>{"Gedit", "org.mozilla.firefox"}), w.watch->RecentApps());
+    ASSERT_TRUE(w.watch->Switcher().WaitIdle(2000));
+    EXPECT_TRUE(w.done.empty()) << "no rule yet: nothing switches";
+
+    w.watch->SetPicking(false);
+    EXPECT_EQ(1, w.stops);
+    ASSERT_TRUE(w.watch->SetPaused(true));
+    w.watch->SetPicking(true);
+    EXPECT_EQ(1, w.starts) << "a paused program watches no window";
+}
+
 TEST(FocusWatch, RulesThatCannotBeStoredChangeNothing) {
     testing_support::TempDir dir;
     // A file where the data folder should be: nothing can be written below it, not even by root.

@@ -111,11 +111,13 @@ void CheckAccessibleTree(QAccessibleInterface* node, const std::string& language
 
 TEST_F(KeyboardTest, TabVisitsEveryControlInOrderAndEachIsNamedInEveryLanguage) {
     const std::vector<QWidget*> order = Reachable();
-    // Title bar, key sets, key list, DPI stages, rate, lighting, pointer block, bottom row.
+    // Title bar, key sets and the rules button, key list, DPI stages, rate, lighting, pointer
+    // block, bottom row.
     ASSERT_GT(order.size(), 30u);
     EXPECT_EQ(order.front(), m_window->LanguageCombo());
     for (int s = 0; s < kKeySets; ++s) EXPECT_EQ(order[4 + s], m_window->KeySetButton(s));
-    EXPECT_EQ(order[4 + kKeySets], m_window->KeyButton(0));
+    EXPECT_EQ(order[4 + kKeySets], m_window->RulesButton());
+    EXPECT_EQ(order[5 + kKeySets], m_window->KeyButton(0));
     Focus(order.front());
     std::vector<QWidget*> seen{QApplication::focusWidget()};
     for (size_t i = 1; i < order.size(); ++i) {

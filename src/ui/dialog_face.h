@@ -1,0 +1,14 @@
+// The face of a skinned dialog that is larger than its skin picture: the picture's corners kept,
+// its plain middle stretched and its bottom band (the line above the buttons and their row) kept
+// whole.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+// How far the buttons stand above the bottom of a stretched face, and the height of its band.
+constexpr int kFaceButtonRow = 50;
+constexpr int kFaceBottomBand = 80;
+
+// src ("msg_nr.png") stretched to size; a transparent face when src is null.
+QImage StretchedFace(const QImage& src, QSize size);
