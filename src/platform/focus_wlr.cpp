@@ -41,6 +41,9 @@ class WlrFocusSource : public FocusSource {
 
     bool Start(Callback onFocus) override {
         if (m_thread.joinable() || m_display) return false;
+        // A new start reports the window in front, whatever the last run reported.
+        m_reported = false;
+        m_finished = false;
         m_display = wl_display_connect(m_displayName.empty() ? nullptr : m_displayName.c_str());
         if (!m_display) return false;
         m_registry = wl_display_get_registry(m_display);

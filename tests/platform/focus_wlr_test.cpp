@@ -31,12 +31,12 @@ class WlrFocusSourceTest : public ::testing::Test {
         ASSERT_FALSE(sway.Socket().empty()) << sway.Log();
         display = sway.Dir() + "/wayland-1";
     }
-    bool Focus(const char* appId) {
+    bool Run(const std::string& command) {
         auto ipc = platform::SwayIpc::Connect(sway.Socket());
         std::string reply;
-        return ipc && ipc->Request(platform::kSwayRunCommand,
-                                   std::string("[app_id=\"") + appId + "\"] focus", reply);
+        return ipc && ipc->Request(platform::kSwayRunCommand, command, reply);
     }
+    bool Focus(const char* appId) { return Run(std::string("[app_id=\"") + appId + "\"] focus"); }
 
     platform_test::HeadlessSway sway;
     std::string display;
@@ -75,6 +75,12 @@ TEST_F(WlrFocusSourceTest, ReportsTheAppIdOfEachActivatedToplevelUntilStopped) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(after, seen.Count());
     source->Stop();  // twice is harmless
+
+    // Started again (switching paused and resumed) on an empty workspace: it says so at once.
+    ASSERT_TRUE(Run("workspace 2"));
+    ASSERT_TRUE(source->Start(seen.Fn()));
+    EXPECT_TRUE(seen.Await(after, [](const platform::FocusedWindow& w) { return w.none; }));
+    source->Stop();
 }
 
 TEST_F(WlrFocusSourceTest, ACompositorThatEndsEndsTheWatching) {
