@@ -99,21 +99,21 @@ class WlrFocusSource : public FocusSource {
     }
 
     // After each batch of events: one report when the window in front (or its app id) changed,
-    // so a focus move seen as one window losing and another gaining gives a single report.
+    // so a focus move seen as one window losing and another gaining gives a single report. A new
+    // title alone is no new application (a browser's tabs, a terminal's commands).
     void Report() {
         const Toplevel* front = nullptr;
         for (const Toplevel& t : m_toplevels)
             if (t.activated) front = &t;
         const bool same =
-            m_reported && front == m_front &&
-            (!front || (front->appId == m_frontAppId && front->title == m_frontTitle));
+            m_reported && front == m_front && (!front || front->appId == m_frontAppId);
         if (same) return;
         m_reported = true;
         m_front = front;
         FocusedWindow w;
         if (front) {
             w.appId = m_frontAppId = front->appId;
-            w.title = m_frontTitle = front->title;
+            w.title = front->title;
         } else {
             w.none = true;
         }
@@ -215,7 +215,7 @@ class WlrFocusSource : public FocusSource {
     // and what it was.
     bool m_reported = false;
     const Toplevel* m_front = nullptr;
-    std::string m_frontAppId, m_frontTitle;
+    std::string m_frontAppId;
     int m_stop[2] = {-1, -1};
     Callback m_onFocus;
     std::thread m_thread;
