@@ -2,6 +2,7 @@
 # What the two programs need to build (dpkg-dev: dpkg-buildflags, Debian's hardening flags).
 MIVORA_RUN_PACKAGES=(cmake ninja-build g++ pkg-config dpkg-dev
     qt6-base-dev libgl-dev libudev-dev libxkbcommon-dev libsystemd-dev libxi-dev libxcb1-dev
+    libwayland-dev libwayland-bin
     fonts-dejavu-core fonts-wqy-microhei)
 # scripts/package: shlibdeps, the package checks and the fresh Debian root they install into.
 MIVORA_PACKAGE_PACKAGES=(lintian desktop-file-utils appstream groff-base bash-completion

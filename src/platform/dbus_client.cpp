@@ -199,6 +199,20 @@ bool DbusConnection::Call(const DbusObject& o, const char* method, const std::st
     return r >= 0;
 }
 
+bool DbusConnection::CallMessage(const DbusObject& o, const char* method, const MessageFn& append,
+                                 const MessageFn& read, int timeoutMs) {
+    CallScope c;
+    int r = sd_bus_message_new_method_call(m_bus, &c.request, o.service.c_str(), o.path.c_str(),
+                                           o.interface.c_str(), method);
+    if (r >= 0) r = append(c.request);
+    const uint64_t usec = timeoutMs > 0 ? static_cast<uint64_t>(timeoutMs) * 1000 : 0;
+    if (r >= 0) r = sd_bus_call(m_bus, c.request, usec, &c.error, &c.reply);
+    if (r >= 0 && read) r = read(c.reply);
+    m_errorName = r < 0 && c.error.name ? c.error.name : "";
+    if (r < 0) m_error = c.error.message ? c.error.message : std::strerror(-r);
+    return r >= 0;
+}
+
 bool DbusConnection::NameHasOwner(const std::string& name) {
     CallScope c;
     int owned = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include <vector>
 
 struct sd_bus;
+struct sd_bus_message;
 
 namespace platform {
 
@@ -48,6 +50,12 @@ class DbusConnection {
     // usual bound of a call.
     bool Call(const DbusObject& object, const char* method, const std::string& signature,
               const std::vector<DbusValue>& args, std::vector<DbusValue>& reply, int timeoutMs = 0);
+    // A method with arguments of other types: append writes them to the request, read (when
+    // given) takes the answer apart; each returns an sd-bus result (negative: failed). False with
+    // LastError when the call failed.
+    using MessageFn = std::function<int(sd_bus_message*)>;
+    bool CallMessage(const DbusObject& object, const char* method, const MessageFn& append,
+                     const MessageFn& read, int timeoutMs = 0);
     // Whether a program owns the name now.
     bool NameHasOwner(const std::string& name);
     // Signal (path, interface, member) with two int32 arguments.

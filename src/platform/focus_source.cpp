@@ -35,6 +35,9 @@ int OwnProcessId() {
 FocusDesktop DetectFocusDesktop(const SessionFacts& f) {
     if (!f.swaySock.empty()) return FocusDesktop::Sway;
     if (!f.Wayland() && !f.display.empty()) return FocusDesktop::X11;
+    if (!f.waylandDisplay.empty() && !DesktopListHas(f.currentDesktop, "GNOME") &&
+        !DesktopListHas(f.currentDesktop, "KDE"))
+        return FocusDesktop::Wlr;
     return FocusDesktop::None;
 }
 
@@ -46,6 +49,10 @@ std::unique_ptr<FocusSource> MakeSystemFocusSource(const SessionFacts& facts) {
             return MakeX11FocusSource(facts.display);
         case FocusDesktop::Sway:
             return MakeSwayFocusSource(facts.swaySock);
+        case FocusDesktop::Wlr:
+            if (WaylandOffersToplevelList(facts.waylandDisplay))
+                return MakeWlrFocusSource(facts.waylandDisplay);
+            break;
         case FocusDesktop::None:
             break;
     }

@@ -45,9 +45,10 @@ class FocusSource {
 };
 
 // The session kinds that say which window is in front.
-enum class FocusDesktop { None, X11, Sway };
+enum class FocusDesktop { None, X11, Sway, Wlr };
 // From the running session: sway's socket on Wayland, else an X11 session. A Wayland session of
-// another compositor is None: its Xwayland sees only the X clients.
+// another compositor is Wlr (whether it lists its toplevels is asked when the source is made),
+// except GNOME and KDE, which have no such list: their Xwayland sees only the X clients.
 FocusDesktop DetectFocusDesktop(const SessionFacts& facts);
 
 // X11 (and Xwayland): _NET_ACTIVE_WINDOW of the root window, on an own connection to display
@@ -55,6 +56,11 @@ FocusDesktop DetectFocusDesktop(const SessionFacts& facts);
 std::unique_ptr<FocusSource> MakeX11FocusSource(const std::string& display = "");
 // sway and i3: window events of change "focus" on the IPC socket.
 std::unique_ptr<FocusSource> MakeSwayFocusSource(const std::string& socketPath);
+// wlroots compositors: the zwlr_foreign_toplevel_manager_v1 global on its own connection to
+// display (a name in XDG_RUNTIME_DIR or a path; "" = $WAYLAND_DISPLAY).
+std::unique_ptr<FocusSource> MakeWlrFocusSource(const std::string& display = "");
+// Whether the compositor at display offers that global.
+bool WaylandOffersToplevelList(const std::string& display);
 // The source of the running session, or null when none knows this desktop. The environment
 // value MIVORA_FOCUS_SOURCE=none turns watching off.
 std::unique_ptr<FocusSource> MakeSystemFocusSource(const SessionFacts& facts);

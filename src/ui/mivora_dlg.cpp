@@ -2,6 +2,7 @@
 #include "ui/mivora_dlg.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QThread>
@@ -35,6 +36,7 @@ CMivoraDlg::CMivoraDlg(platform::HidBackend& backend, platform::DeviceNotificati
       m_sink(this),
       m_link(std::make_unique<CUSBDriver>(backend, &m_sink)),
       m_session(std::make_unique<DeviceSession>(*m_link, &m_sink, this, &m_profileHook)),
+      m_osd(std::make_unique<COsdDisplay>(ChooseOsdWay(QGuiApplication::platformName()))),
       m_barSpeed(nullptr, this),
       m_barScroll(nullptr, this),
       m_barDbClick(nullptr, this),

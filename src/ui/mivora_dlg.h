@@ -43,6 +43,7 @@ class CPermissionDlg;
 class CStateBanner;
 class FocusWatch;
 class COsdPopup;
+class COsdDisplay;
 class MainWindowTray;
 class QPainter;
 
@@ -168,8 +169,10 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     bool HasDpiPopup() override;
     void ShowDpiPopup(const std::string& stage, const std::string& x,
                       const std::string& y) override;
-    // The on-screen display of stage changes; null until the first one.
-    COsdPopup* Osd() const { return m_osd.get(); }
+    // The on-screen display's window of stage changes; null until the first one (X11).
+    COsdPopup* Osd() const;
+    // The on-screen display, whichever way it shows.
+    COsdDisplay& OsdDisplay() { return *m_osd; }
     void ShowLightingMode() override;
     void LinkStateChanged() override;
 
@@ -337,7 +340,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     ProfileSessionHook m_profileHook;
     std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<FocusWatch> m_focusWatch;
-    std::unique_ptr<COsdPopup> m_osd;
+    std::unique_ptr<COsdDisplay> m_osd;
 
     // Images.
     QImage m_imgBg, m_imgSlider, m_imgBarDot;

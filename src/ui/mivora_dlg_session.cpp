@@ -69,15 +69,16 @@ void CMivoraDlg::MarkDpiStage(int stage) {
 }
 
 bool CMivoraDlg::HasDpiPopup() {
-    return COsdPopup::Supported();
+    return m_osd->Way() != OsdWay::None;
 }
 
 void CMivoraDlg::ShowDpiPopup(const std::string& stage, const std::string& x,
                               const std::string& y) {
-    RunOnUiThread([this, stage, x, y] {
-        if (!m_osd) m_osd = std::make_unique<COsdPopup>();
-        m_osd->ShowStage(stage, x, y);
-    });
+    RunOnUiThread([this, stage, x, y] { m_osd->ShowStage(stage, x, y); });
+}
+
+COsdPopup* CMivoraDlg::Osd() const {
+    return m_osd->Popup();
 }
 
 void CMivoraDlg::ShowLightingMode() {

@@ -5,6 +5,9 @@
 #include <QPainterPath>
 #include <QScreen>
 
+#include "core/log.h"
+#include "platform/dbus_client.h"
+#include "platform/desktop_osd.h"
 #include "skin/skin_settings.h"
 
 namespace {
@@ -28,11 +31,6 @@ COsdPopup::COsdPopup()
     setFixedSize(kWidth, kHeight);
     m_hide.setSingleShot(true);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
-}
-
-bool COsdPopup::Supported() {
-    const QString p = QGuiApplication::platformName();
-    return p == "xcb" || p == "offscreen";
 }
 
 void COsdPopup::ShowStage(const std::string& stage, const std::string& x, const std::string& y) {
@@ -70,4 +68,42 @@ void COsdPopup::paintEvent(QPaintEvent*) {
     font.setBold(false);
     p.setFont(font);
     p.drawText(QRect(0, 42, width(), 30), Qt::AlignCenter, m_value);
+}
+
+OsdWay ChooseOsdWay(const QString& platformName) {
+    if (platformName == "xcb" || platformName == "offscreen") return OsdWay::Window;
+    if (platformName.startsWith("wayland")) return OsdWay::DesktopService;
+    return OsdWay::None;
+}
+
+COsdDisplay::COsdDisplay(OsdWay way) : m_way(way) {}
+
+COsdDisplay::~COsdDisplay() = default;
+
+void COsdDisplay::UseDesktopService(std::unique_ptr<platform::OsdSender> sender) {
+    m_way = OsdWay::DesktopService;
+    m_sender = std::move(sender);
+}
+
+void COsdDisplay::ShowStage(const std::string& stage, const std::string& x, const std::string& y) {
+    if (m_way == OsdWay::Window) {
+        if (!m_popup) m_popup = std::make_unique<COsdPopup>();
+        m_popup->ShowStage(stage, x, y);
+    } else if (m_way == OsdWay::DesktopService) {
+        if (!m_sender) {
+            // The bus is opened on the sender's thread, at the first change.
+            const std::string app = QGuiApplication::applicationDisplayName().toStdString();
+            const std::string icon = QGuiApplication::desktopFileName().isEmpty()
+                                         ? QGuiApplication::applicationName().toStdString()
+                                         : QGuiApplication::desktopFileName().toStdString();
+            m_sender = std::make_unique<platform::OsdSender>([app, icon] {
+                std::shared_ptr<platform::DbusConnection> bus =
+                    platform::DbusConnection::OpenSession();
+                auto osd = platform::MakeDesktopOsd(bus, app, icon);
+                g_pfnLog("On-screen display: %s", osd ? osd->Name() : "no session bus");
+                return osd;
+            });
+        }
+        m_sender->Post(stage, y.empty() ? x : x + "  " + y);
+    }
 }

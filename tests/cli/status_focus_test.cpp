@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/headless_sway.h"
 #include "support/support.h"
 
 namespace {
@@ -35,6 +36,16 @@ TEST(CliStatus, SaysWhichFocusSourceThisDesktopHas) {
     EXPECT_NE(std::string::npos, out.find("application switching: sway focus source, 1 rule"))
         << out;
     EXPECT_NE(std::string::npos, out.find("connection status: 1")) << out;
+    // Another Wayland compositor: the wlroots source only where the compositor lists its windows.
+    out = run("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=/nonexistent/wayland-9");
+    EXPECT_NE(std::string::npos, out.find("application switching: no focus source")) << out;
+    if (!platform_test::OnPath("sway")) return;
+    platform_test::HeadlessSway sway;
+    ASSERT_FALSE(sway.Socket().empty()) << sway.Log();
+    out = run("XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=labwc:wlroots WAYLAND_DISPLAY=" +
+              sway.Dir() + "/wayland-1");
+    EXPECT_NE(std::string::npos, out.find("application switching: wlroots focus source, 1 rule"))
+        << out;
 }
 
 }  // namespace

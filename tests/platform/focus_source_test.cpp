@@ -22,6 +22,10 @@ TEST(FocusSource, ChosenFromTheRunningSessionNeverAGuess) {
         // Xwayland sees only the X clients of a Wayland session: no source there.
         {"GNOME", "wayland", "", ":0", "wayland-0", FocusDesktop::None},
         {"KDE", "wayland", "", ":1", "wayland-0", FocusDesktop::None},
+        // Other Wayland compositors: the wlroots toplevel list, if the compositor has it.
+        {"labwc:wlroots", "wayland", "", ":0", "wayland-0", FocusDesktop::Wlr},
+        {"Hyprland", "", "", "", "wayland-1", FocusDesktop::Wlr},
+        {"river", "wayland", "", "", "", FocusDesktop::None},
         {"", "tty", "", "", "", FocusDesktop::None},
     };
     for (const Case& c : cases) {

@@ -2,14 +2,9 @@
 // ids, focus moved as swaymsg moves it.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "focus_seen.h"
 #include "headless_sway.h"
@@ -19,36 +14,11 @@
 namespace {
 
 using platform_test::ByAppId;
+using platform_test::WaylandClient;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kFlower = "org.freedesktop.weston.flower";
 constexpr const char* kClickDot = "org.freedesktop.weston.wayland-clickdot";
-
-// A Wayland client of the compositor whose runtime folder is dir.
-class WaylandClient {
-  public:
-    WaylandClient(const char* program, const std::string& dir) {
-        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir, "WAYLAND_DISPLAY=wayland-1",
-                                        "PATH=/usr/bin:/bin"};
-        std::vector<char*> envp;
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        char* argv[] = {const_cast<char*>(program), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&m_pid, program, &actions, nullptr, argv, envp.data()) != 0) m_pid = 0;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~WaylandClient() {
-        if (m_pid) kill(m_pid, SIGTERM), waitpid(m_pid, nullptr, 0);
-    }
-    pid_t Pid() const { return m_pid; }
-
-  private:
-    pid_t m_pid = 0;
-};
 
 TEST(SwayFocusSource, ReportsTheAppIdOfEachFocusedWindow) {
     if (!platform_test::OnPath("sway") || !platform_test::OnPath("weston-flower") ||

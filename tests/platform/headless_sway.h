@@ -74,15 +74,20 @@ class HeadlessSway {
         }
     }
     ~HeadlessSway() {
+        End();
+        if (!m_dir.empty()) {
+            platform::RemoveTree(m_dir);
+            platform::RemoveFile(m_dir + ".log");
+        }
+    }
+    // Ends the compositor now (its folder stays until the end of the test).
+    void End() {
         if (m_pid) {
             kill(m_pid, SIGTERM);
             int status = 0;
             waitpid(m_pid, &status, 0);
         }
-        if (!m_dir.empty()) {
-            platform::RemoveTree(m_dir);
-            platform::RemoveFile(m_dir + ".log");
-        }
+        m_pid = 0;
     }
     const std::string& Socket() const { return m_socket; }
     // The runtime folder its clients connect in (WAYLAND_DISPLAY=wayland-1 there).
@@ -96,6 +101,32 @@ class HeadlessSway {
 
   private:
     std::string m_dir, m_socket;
+    pid_t m_pid = 0;
+};
+
+// A Wayland client of the compositor whose runtime folder is dir.
+class WaylandClient {
+  public:
+    WaylandClient(const char* program, const std::string& dir) {
+        std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + dir, "WAYLAND_DISPLAY=wayland-1",
+                                        "PATH=/usr/bin:/bin"};
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(program), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&m_pid, program, &actions, nullptr, argv, envp.data()) != 0) m_pid = 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~WaylandClient() {
+        if (m_pid) kill(m_pid, SIGTERM), waitpid(m_pid, nullptr, 0);
+    }
+    pid_t Pid() const { return m_pid; }
+
+  private:
     pid_t m_pid = 0;
 };
 
