@@ -177,19 +177,13 @@ void CMacroDlg::CaptureKey(int vk, int flag) {
 }
 
 bool CMacroDlg::StopOnHeldEsc(const QKeyEvent* key) {
-    const bool press = key->type() == QEvent::KeyPress;
-    if (key->key() != Qt::Key_Escape || !press) {
-        if (!key->isAutoRepeat()) m_bEscDown = false;
-        return false;
-    }
-    if (!key->isAutoRepeat() || !m_bEscDown) {
-        m_bEscDown = true;
-        m_nEscDownMs = g_pfnRecordClock();
+    const CEscHold::Step step =
+        m_escHold.Feed(key->key() == Qt::Key_Escape, key->type() == QEvent::KeyPress,
+                       key->isAutoRepeat(), key->timestamp(), g_pfnRecordClock());
+    if (step == CEscHold::Step::kStarted)
         m_nLinesAtEsc = m_pKeyList ? m_pKeyList->TopItems().size() : 0;
-        return false;
-    }
-    if (g_pfnRecordClock() - m_nEscDownMs < kStopHoldMs) return false;
-    m_bEscDown = false;
+    if (step == CEscHold::Step::kSpent) return true;
+    if (step != CEscHold::Step::kLeave || !m_bRecording) return false;
     // The held Esc (and the pause before it) was a command, not part of the macro.
     while (m_pKeyList && m_pKeyList->TopItems().size() > m_nLinesAtEsc)
         m_pKeyList->RemoveItem(m_pKeyList->TopItems().back().get());
