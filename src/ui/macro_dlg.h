@@ -163,5 +163,18 @@ class CMacroDlg : public CTopDialog {
     bool m_bAutoDelay = true;
     int m_nCaptureCount = 0;
     CEscHold m_escHold{kStopHoldMs};
+    // What recording a release changed, kept until the next key: a press of the same key at the
+    // same server time shows the release was half of an unmarked repeat pair, and it is undone.
+    struct CaptureMark {
+        size_t lines = 0;
+        int count = 0;
+        int key = 0, flag = 0;
+        uint32_t tick = 0;
+    };
+    CaptureMark MarkCapture() const;
+    void UndoCapture(const CaptureMark& mark);
+    CaptureMark m_pairMark;
+    int m_nPairVk = 0;  // the key of that release; 0: none
+    uint64_t m_nPairTime = 0;
     size_t m_nLinesAtEsc = 0;
 };

@@ -260,7 +260,19 @@ bool CMacroDlg::event(QEvent* e) {
         // events of the macro.
         if (key->isAutoRepeat()) return true;
         const int vk = VkFromKeyEvent(key);
-        if (vk != 0) CaptureKey(vk, e->type() == QEvent::KeyRelease ? 0x80 : 0);
+        if (vk == 0) return true;
+        const bool release = e->type() == QEvent::KeyRelease;
+        if (!release && m_nPairVk == vk && key->timestamp() != 0 &&
+            key->timestamp() == m_nPairTime) {
+            UndoCapture(m_pairMark);  // the key is still held: neither is an event
+            m_nPairVk = 0;
+            return true;
+        }
+        const CaptureMark before = MarkCapture();
+        CaptureKey(vk, release ? 0x80 : 0);
+        m_nPairVk = release ? vk : 0;
+        m_nPairTime = key->timestamp();
+        m_pairMark = before;
         return true;
     }
     return CTopDialog::event(e);

@@ -147,6 +147,7 @@ void CMacroDlg::OnRecordButton() {
     }
     m_bRecording = true;
     m_nCaptureCount = 0;
+    m_nPairVk = 0;
     ClearKeyList();
     UpdateRecordLook();
     setFocus();
@@ -174,6 +175,25 @@ void CMacroDlg::CaptureKey(int vk, int flag) {
     s_nLastKey = vk;
     s_nLastFlag = flag;
     s_nLastTick = now;
+}
+
+CMacroDlg::CaptureMark CMacroDlg::MarkCapture() const {
+    CaptureMark mark;
+    mark.lines = m_pKeyList ? m_pKeyList->TopItems().size() : 0;
+    mark.count = m_nCaptureCount;
+    mark.key = s_nLastKey;
+    mark.flag = s_nLastFlag;
+    mark.tick = s_nLastTick;
+    return mark;
+}
+
+void CMacroDlg::UndoCapture(const CaptureMark& mark) {
+    while (m_pKeyList && m_pKeyList->TopItems().size() > mark.lines)
+        m_pKeyList->RemoveItem(m_pKeyList->TopItems().back().get());
+    m_nCaptureCount = mark.count;
+    s_nLastKey = mark.key;
+    s_nLastFlag = mark.flag;
+    s_nLastTick = mark.tick;
 }
 
 bool CMacroDlg::StopOnHeldEsc(const QKeyEvent* key) {

@@ -261,6 +261,7 @@ def failed_write_is_read_out(app, state, nodes, check):
     told = [h for h in heard if h[1] == pyatspi.ROLE_ALERT]
     check("the reader is told of the alert by an event", bool(told),
           "; ".join("%s %s %r" % h for h in heard[-10:]))
+    print("alert events: " + ", ".join(sorted({h[0] for h in told})))
     check("the mouse kept its rate", memory(state, 0x00, 2) == before,
           "%s %s" % (before, memory(state, 0x00, 2)))
     # Nothing else comes up beside the failure: no message of success, no second alert.

@@ -518,8 +518,8 @@ TEST_F(EditorTest, HeldKeysWithAndWithoutKeyRepeat) {
     auto key = [&](int qtKey, QEvent::Type type, uint32_t afterMs, bool repeat = false,
                    quint64 time = 0) {
         g_tick += afterMs;
-        QKeyEvent e(type, qtKey, Qt::NoModifier, qtKey == Qt::Key_Escape ? 9 : 38, 0, 0, QString(),
-                    repeat);
+        const quint32 scan = qtKey == Qt::Key_Escape ? 9 : qtKey == Qt::Key_B ? 56 : 38;
+        QKeyEvent e(type, qtKey, Qt::NoModifier, scan, 0, 0, QString(), repeat);
         e.setTimestamp(time);
         QApplication::sendEvent(&dlg, &e);
     };
@@ -534,13 +534,20 @@ TEST_F(EditorTest, HeldKeysWithAndWithoutKeyRepeat) {
         key(Qt::Key_A, press, 0, true);
     }
     key(Qt::Key_A, release, 40);
+    // Held B with unmarked pairs: the release of each pair is taken back by its press.
+    key(Qt::Key_B, press, 100, false, 3000);
+    for (quint64 t = 3660; t < 3800; t += 40) {
+        key(Qt::Key_B, release, t == 3660 ? 660 : 40, false, t);
+        key(Qt::Key_B, press, 0, false, t);
+    }
+    key(Qt::Key_B, release, 40, false, 3850);
     key(Qt::Key_Escape, press, 100);
     key(Qt::Key_Escape, release, 999);
     EXPECT_TRUE(dlg.IsRecording()) << "a short Esc is a key to record";
     key(Qt::Key_Escape, press, 100);
     key(Qt::Key_Escape, release, 1000);
     EXPECT_FALSE(dlg.IsRecording());
-    EXPECT_EQ(Lines(), "1:65 0:65 1:27 0:27") << "only the short Esc is recorded";
+    EXPECT_EQ(Lines(), "1:65 0:65 1:66 0:66 1:27 0:27") << "only the short Esc is recorded";
     EXPECT_EQ(dlg.focusWidget(), dlg.RecordButton());
 
     // Esc held with unmarked pairs: the recording stops after a second, and the rest of the
