@@ -108,12 +108,26 @@ bool ParseFaultSpec(const std::string& text, FaultSpec& spec, std::string& error
             if (!WholeInteger(value, n) || n < 1)
                 return fail("the exchange count must be a whole number of at least 1");
             parsed.unplugAfter = n;
+        } else if (key == "fail-write") {
+            bit = 64;
+            const size_t colon = value.find(':');
+            long first = 0, count = 1;
+            if (!WholeInteger(Trim(value.substr(0, colon)), first) || first < 1)
+                return fail(
+                    "expected fail-write=N or fail-write=N:COUNT, N a whole number of at "
+                    "least 1");
+            if (colon != std::string::npos &&
+                (!WholeInteger(Trim(value.substr(colon + 1)), count) || count < 1))
+                return fail("the count of failed writes must be a whole number of at least 1");
+            parsed.failWrite = first;
+            parsed.failWriteCount = count;
         } else if (key == "seed") {
             bit = 16;
             if (!WholeInteger(value, parsed.seed))
                 return fail("the seed must be a whole number from 0 to 4294967295");
         } else {
-            return fail("unknown fault (known: lost, drop, echo, late, unplug-after, seed)");
+            return fail(
+                "unknown fault (known: lost, drop, echo, late, unplug-after, fail-write, seed)");
         }
         if (seen & bit) return fail("given twice");
         seen |= bit;

@@ -1,5 +1,5 @@
 // Faults the virtual mouse can inject, parsed from text such as
-// "lost=0.1,drop=0.02,echo=0.05,late=0.02:300,unplug-after=400,seed=7".
+// "lost=0.1,drop=0.02,echo=0.05,late=0.02:300,unplug-after=400,fail-write=3:5,seed=7".
 #pragma once
 
 #include <cstdint>
@@ -19,9 +19,16 @@ struct FaultSpec {
     double late = 0.0;     // share of replies held back by lateMs
     int lateMs = 0;        // extra delay of a late reply, milliseconds
     long unplugAfter = 0;  // the mouse unplugs itself after this many requests; 0 = never
-    uint32_t seed = 1;     // same seed and same requests give the same faults
+    // The firmware refuses memory writes numbered failWrite to failWrite + failWriteCount - 1
+    // (counting writes only, from 1): it answers with the refused status and keeps its memory.
+    // A host tries a refused write again, so a count of a few writes makes one change fail.
+    long failWrite = 0;  // 0 = never
+    long failWriteCount = 1;
+    uint32_t seed = 1;  // same seed and same requests give the same faults
 
-    bool Any() const { return lost > 0 || drop > 0 || echo > 0 || late > 0 || unplugAfter > 0; }
+    bool Any() const {
+        return lost > 0 || drop > 0 || echo > 0 || late > 0 || unplugAfter > 0 || failWrite > 0;
+    }
 };
 
 // Parses a comma-separated list of key=value parts (an empty text gives no faults). Returns

@@ -44,6 +44,7 @@ struct MouseState {
     bool openDenied = false;  // its nodes are listed but may not be opened
     unsigned generation = 0;  // raised by every unplug; handles of older generations are dead
     long exchanges = 0;
+    long writes = 0;  // memory write requests the firmware has seen
     std::mt19937 rng;
     bool dirty = false;  // memory changed since the state file was last written
     // Held while the state file is ours; without it the memory is not written back (another
@@ -403,8 +404,22 @@ int VirtualMouseBackend::SetFeature(HidHandle id, const uint8_t* data, size_t le
         std::uniform_real_distribution<double> share(0.0, 1.0);
         dropped = share(m.rng) < faults.drop;
     }
+    // Writes the firmware takes in: not lost on the way, and sealed right.
+    Report sealed = request;
+    SealReport(sealed);
+    if (!dropped && m.reachable && request[1] == kCmdWriteMemory && sealed == request) ++m.writes;
     if (dropped) {
         // Lost on the way in: the firmware never sees the request.
+    } else if (m.reachable && request[1] == kCmdWriteMemory && sealed == request &&
+               faults.failWrite > 0 && m.writes >= faults.failWrite &&
+               m.writes - faults.failWrite < faults.failWriteCount) {
+        // Refused with the memory kept, answered as any refused write: the echo of the
+        // request with the refused status.
+        reply = request;
+        reply[0] = kInputReportId;
+        reply[2] = kStatusRefused;
+        SealReport(reply);
+        answer = true;
     } else if (m.reachable) {
         answer = m.firmware.Handle(request, reply, &changed);
     } else if (request[1] == kCmdConnectStatus) {

@@ -13,6 +13,7 @@
 
 #include "macro/macro_record.h"
 #include "macro/macro_tree.h"
+#include "ui/esc_hold.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -105,7 +106,8 @@ class CMacroDlg : public CTopDialog {
     bool EscCancels() const override { return !m_bRecording; }
 
   private:
-    // While recording: true when key was the held Esc that stopped it.
+    // While recording: true when key was the held Esc that stopped it, or the rest of that
+    // hold after it (which must not close the dialog either).
     bool StopOnHeldEsc(const QKeyEvent* key);
     // layout
     void CreateControls();
@@ -160,7 +162,19 @@ class CMacroDlg : public CTopDialog {
     bool m_bRecording = false;
     bool m_bAutoDelay = true;
     int m_nCaptureCount = 0;
-    bool m_bEscDown = false;
-    uint32_t m_nEscDownMs = 0;
+    CEscHold m_escHold{kStopHoldMs};
+    // What recording a release changed, kept until the next key: a press of the same key at the
+    // same server time shows the release was half of an unmarked repeat pair, and it is undone.
+    struct CaptureMark {
+        size_t lines = 0;
+        int count = 0;
+        int key = 0, flag = 0;
+        uint32_t tick = 0;
+    };
+    CaptureMark MarkCapture() const;
+    void UndoCapture(const CaptureMark& mark);
+    CaptureMark m_pairMark;
+    int m_nPairVk = 0;  // the key of that release; 0: none
+    uint64_t m_nPairTime = 0;
     size_t m_nLinesAtEsc = 0;
 };

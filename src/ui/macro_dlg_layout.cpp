@@ -157,6 +157,9 @@ void CMacroDlg::CreateControls() {
         btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
         if (tips) btn->SetToolTip(*smalls[i].caption);
         btn->m_pOwnerFont = &m_font;  // one size: a longer text is elided, whole in the tip
+        // Two buttons read "Delete": the reader also hears which list each one acts on.
+        btn->setAccessibleDescription(
+            QString::fromStdString(i < 2 ? g_UiText.tc_macro_list : g_UiText.tc_macro_key_list));
         *smalls[i].slot = btn;
     }
 
@@ -194,6 +197,21 @@ void CMacroDlg::CreateControls() {
         t->UseListColours();
         t->show();
     }
+    // Named as the captions painted above them; the insert button by the one above it.
+    m_pMacroTree->setAccessibleName(QString::fromStdString(g_UiText.tc_macro_list));
+    m_pKeyList->setAccessibleName(QString::fromStdString(g_UiText.tc_macro_key_list));
+    if (m_pInsert) m_pInsert->setAccessibleName(QString::fromStdString(g_UiText.tc_macro_loop));
+
+    // The keyboard starts in the library and goes left to right, the close button last.
+    QWidget* order[] = {m_pMacroTree,  m_pNew,    m_pDelete, m_pKeyList, m_pEditLine,
+                        m_pDeleteLine, m_pRecord, m_pInsert, m_pSave,    m_pClose};
+    QWidget* previous = nullptr;
+    for (QWidget* w : order) {
+        if (!w) continue;
+        if (previous) setTabOrder(previous, w);
+        previous = w;
+    }
+    m_pMacroTree->setFocus(Qt::OtherFocusReason);
 }
 
 void CMacroDlg::UpdateRecordLook() {
@@ -229,12 +247,32 @@ bool CMacroDlg::RefuseWhileRecording() {
 }
 
 bool CMacroDlg::event(QEvent* e) {
-    if (m_bRecording && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
+    const bool keyEvent = e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease;
+    // After the hold that stopped a recording the dialog still hears the rest of it.
+    if (keyEvent && !m_bRecording && m_escHold.Down() && StopOnHeldEsc(static_cast<QKeyEvent*>(e)))
+        return true;
+    if (m_bRecording && keyEvent) {
         // Every key is a captured event while recording, Esc and Enter included.
         // A key without a virtual-key code would be saved as code 0, which ends the macro.
-        if (StopOnHeldEsc(static_cast<QKeyEvent*>(e))) return true;
-        const int vk = VkFromKeyEvent(static_cast<QKeyEvent*>(e));
-        if (vk != 0) CaptureKey(vk, e->type() == QEvent::KeyRelease ? 0x80 : 0);
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (StopOnHeldEsc(key)) return true;
+        // A held key is one press: its repeats (and on X11 the releases between them) are not
+        // events of the macro.
+        if (key->isAutoRepeat()) return true;
+        const int vk = VkFromKeyEvent(key);
+        if (vk == 0) return true;
+        const bool release = e->type() == QEvent::KeyRelease;
+        if (!release && m_nPairVk == vk && key->timestamp() != 0 &&
+            key->timestamp() == m_nPairTime) {
+            UndoCapture(m_pairMark);  // the key is still held: neither is an event
+            m_nPairVk = 0;
+            return true;
+        }
+        const CaptureMark before = MarkCapture();
+        CaptureKey(vk, release ? 0x80 : 0);
+        m_nPairVk = release ? vk : 0;
+        m_nPairTime = key->timestamp();
+        m_pairMark = before;
         return true;
     }
     return CTopDialog::event(e);

@@ -147,6 +147,7 @@ void CMacroDlg::OnRecordButton() {
     }
     m_bRecording = true;
     m_nCaptureCount = 0;
+    m_nPairVk = 0;
     ClearKeyList();
     UpdateRecordLook();
     setFocus();
@@ -176,20 +177,33 @@ void CMacroDlg::CaptureKey(int vk, int flag) {
     s_nLastTick = now;
 }
 
+CMacroDlg::CaptureMark CMacroDlg::MarkCapture() const {
+    CaptureMark mark;
+    mark.lines = m_pKeyList ? m_pKeyList->TopItems().size() : 0;
+    mark.count = m_nCaptureCount;
+    mark.key = s_nLastKey;
+    mark.flag = s_nLastFlag;
+    mark.tick = s_nLastTick;
+    return mark;
+}
+
+void CMacroDlg::UndoCapture(const CaptureMark& mark) {
+    while (m_pKeyList && m_pKeyList->TopItems().size() > mark.lines)
+        m_pKeyList->RemoveItem(m_pKeyList->TopItems().back().get());
+    m_nCaptureCount = mark.count;
+    s_nLastKey = mark.key;
+    s_nLastFlag = mark.flag;
+    s_nLastTick = mark.tick;
+}
+
 bool CMacroDlg::StopOnHeldEsc(const QKeyEvent* key) {
-    const bool press = key->type() == QEvent::KeyPress;
-    if (key->key() != Qt::Key_Escape || !press) {
-        if (!key->isAutoRepeat()) m_bEscDown = false;
-        return false;
-    }
-    if (!key->isAutoRepeat() || !m_bEscDown) {
-        m_bEscDown = true;
-        m_nEscDownMs = g_pfnRecordClock();
+    const CEscHold::Step step =
+        m_escHold.Feed(key->key() == Qt::Key_Escape, key->type() == QEvent::KeyPress,
+                       key->isAutoRepeat(), key->timestamp(), g_pfnRecordClock());
+    if (step == CEscHold::Step::kStarted)
         m_nLinesAtEsc = m_pKeyList ? m_pKeyList->TopItems().size() : 0;
-        return false;
-    }
-    if (g_pfnRecordClock() - m_nEscDownMs < kStopHoldMs) return false;
-    m_bEscDown = false;
+    if (step == CEscHold::Step::kSpent) return true;
+    if (step != CEscHold::Step::kLeave || !m_bRecording) return false;
     // The held Esc (and the pause before it) was a command, not part of the macro.
     while (m_pKeyList && m_pKeyList->TopItems().size() > m_nLinesAtEsc)
         m_pKeyList->RemoveItem(m_pKeyList->TopItems().back().get());

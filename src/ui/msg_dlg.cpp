@@ -291,7 +291,6 @@ QRect CMsgDlg::LeaveHintRect() const {
 }
 
 void CMsgDlg::LeaveCapture() {
-    m_bEscDown = false;
     m_Capture = m_escCapture;
     SetBoxes(m_escBoxes);
     m_keyedMods = m_escKeyedMods;
@@ -302,22 +301,31 @@ void CMsgDlg::LeaveCapture() {
 
 bool CMsgDlg::FilterCaptureKey(QObject* watched, QKeyEvent* key) {
     if (watched != m_pEdit && watched != this) return false;
-    if (!IsCapturing()) return false;
-    if (key->type() == QEvent::ShortcutOverride) return true;
     const bool press = key->type() == QEvent::KeyPress;
-    if (key->key() == Qt::Key_Escape && press) {
-        if (!key->isAutoRepeat() || !m_bEscDown) {
-            m_bEscDown = true;
-            m_nEscDownMs = s_clock();
+    auto feed = [&] {
+        return m_escHold.Feed(key->key() == Qt::Key_Escape, press, key->isAutoRepeat(),
+                              key->timestamp(), s_clock());
+    };
+    if (!IsCapturing()) {
+        // The rest of the hold that left the capture reaches the dialog from the buttons: it
+        // must not cancel it.
+        return watched == this && key->type() != QEvent::ShortcutOverride && m_escHold.Down() &&
+               feed() == CEscHold::Step::kSpent;
+    }
+    if (key->type() == QEvent::ShortcutOverride) return true;
+    switch (feed()) {
+        case CEscHold::Step::kStarted:
             m_escCapture = m_Capture;
             m_escBoxes = BoxModifiers();
             m_escKeyedMods = m_keyedMods;
-        } else if (s_clock() - m_nEscDownMs >= kLeaveHoldMs) {
+            break;
+        case CEscHold::Step::kLeave:
             LeaveCapture();
             return true;
-        }
-    } else if (!key->isAutoRepeat()) {
-        m_bEscDown = false;  // another key, or Esc let go: the hold starts again
+        case CEscHold::Step::kSpent:
+            return true;
+        default:
+            break;
     }
     SendWinMessage(this, WM_KEY_CAPTURE, static_cast<uintptr_t>(VkFromKeyEvent(key)),
                    press ? 0 : 0x80);

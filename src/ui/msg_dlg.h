@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/esc_hold.h"
 #include "ui/top_windows.h"
 
 class QLineEdit;
@@ -114,9 +115,8 @@ class CMsgDlg : public CTopDialog {
     int m_nBoxLabelW[4] = {35, 35, 35, 35};
     uint8_t m_keyedMods = 0;  // box bits ticked by a pressed modifier rather than by hand
     std::string m_strHint;
-    // Held Esc: when its press came and the capture before it.
-    bool m_bEscDown = false;
-    uint32_t m_nEscDownMs = 0;
+    // Held Esc: the hold, and the capture before its press.
+    CEscHold m_escHold{kLeaveHoldMs};
     std::array<uint8_t, 4> m_escCapture{};
     uint8_t m_escBoxes = 0;
     uint8_t m_escKeyedMods = 0;

@@ -1,5 +1,6 @@
 #include "ui/pick_macro_dlg.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -112,7 +113,17 @@ bool CPickMacroDlg::Prepare() {
     MacroTree files;
     LoadMacroLibrary(&files, g_Config.MacroDir != 0, false);
     MirrorMacroTree(*m_pTree, nullptr, files.Root());
+    m_pTree->setAccessibleName(QString::fromStdString(g_UiText.tc_macro_list));
+    m_pTree->installEventFilter(this);
     m_pTree->show();
+    // The keyboard starts in the list, then goes to the buttons in the order they are read.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_pTree, m_pOk, m_pCancel, m_pNew, m_pClose})
+        if (w) w->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(m_pTree, m_pOk);
+    setTabOrder(m_pOk, m_pCancel);
+    setTabOrder(m_pCancel, m_pNew);
+    if (m_pClose) setTabOrder(m_pNew, m_pClose);
+    m_pTree->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -131,6 +142,19 @@ void CPickMacroDlg::OnOk() {
     }
     m_nResult = static_cast<int32_t>(rec->value & 0xFFFFFF);
     accept();
+}
+
+bool CPickMacroDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pTree && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const TreeItemRecord* rec = m_pTree->FindRecord(m_pTree->Selected());
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && rec &&
+            rec->type == kTreeItemLeaf) {
+            if (!key->isAutoRepeat()) OnOk();
+            return true;
+        }
+    }
+    return CTopDialog::eventFilter(watched, event);
 }
 
 bool CPickMacroDlg::OnWinMessage(CWinMessageEvent* msg) {

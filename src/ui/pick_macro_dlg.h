@@ -40,6 +40,8 @@ class CPickMacroDlg : public CTopDialog {
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
     void showEvent(QShowEvent* event) override;
+    // Enter on a macro in the tree picks it, as OK does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void OnOk();

@@ -37,17 +37,29 @@ export LANG=C.UTF-8
 unset LC_ALL LC_MESSAGES
 export XDG_RUNTIME_DIR="$WORK/runtime" MIVORA_POINTER_SETTINGS=none
 # Inside the private bus: the accessibility bus, the window (told to speak to it whether or not a
-# screen reader asked), then the reader's view.
+# screen reader asked), then the reader's view. Then the window again on the same memory with a
+# mouse that refuses every write, for what the reader hears of a failed change.
 dbus-run-session -- bash -c '
-    "$0" --launch-immediately >"$1/launcher.log" 2>&1 &
+    work=$1 mivora=$2 python=$3 walk=$4
+    "$0" --launch-immediately >"$work/launcher.log" 2>&1 &
     sleep 1
-    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$2" --virtual-mouse="$1/vm.bin" \
-        --virtual-cid 0x4D --virtual-mid 0x02 --data-dir "$1/data" >"$1/mivora.log" 2>&1 &
-    app=$!
-    "$3" "$4" "$1/vm.bin"
+    run() { # run FAULTS WALK-ARGUMENTS...
+        local faults=$1 app status
+        shift
+        QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 "$mivora" \
+            --virtual-mouse="$work/vm.bin" --virtual-cid 0x4D --virtual-mid 0x02 \
+            --data-dir "$work/data" ${faults:+--virtual-faults "$faults"} >>"$work/mivora.log" 2>&1 &
+        app=$!
+        "$python" "$walk" "$@"
+        status=$?
+        kill $app 2>/dev/null
+        wait $app 2>/dev/null
+        return $status
+    }
+    run "" "$work/vm.bin"
     status=$?
-    kill $app 2>/dev/null
-    wait $app 2>/dev/null
+    echo "--- a mouse that refuses writes"
+    run "fail-write=1:1000" "$work/vm.bin" fail || status=1
     exit $status
 ' "$LAUNCHER" "$WORK" "$MIVORA" "$PYTHON" "$(dirname "$0")/atspi_walk.py"
 status=$?

@@ -67,6 +67,22 @@ TEST_F(VirtualMouseTest, UnplugsAfterTheGivenNumberOfExchanges) {
     EXPECT_EQ(backend.SetFeature(cmd, q.data(), q.size()), platform::kHidErrDeviceNotConnected);
 }
 
+// Only writes are counted: the status and reads before them do not move the failing one.
+TEST_F(VirtualMouseTest, RefusesTheChosenWritesAndKeepsItsMemory) {
+    const int m = Plug(WithFaults("fail-write=2:2"));
+    ASSERT_TRUE(Exchange(Request({2})));
+    ASSERT_TRUE(Exchange(Request({4, 0, 0x01, 0x00, 1})));
+    const uint8_t expected[] = {0x11, 0x11, 0x11, 0x44};
+    for (int i = 0; i < 4; ++i) {
+        const int value = 0x11 * (i + 1);
+        const auto r = Exchange(Request({3, 0, 0x01, 0x00, 1, value}));
+        ASSERT_TRUE(r) << "write " << i + 1;
+        EXPECT_EQ((*r)[2], i == 1 || i == 2 ? sim::kStatusRefused : sim::kStatusOk)
+            << "write " << i + 1;
+        EXPECT_EQ(backend.ReadMemory(m, 0x100, 1)[0], expected[i]) << "write " << i + 1;
+    }
+}
+
 // What a host sees over 300 writes: 'L' lost, 'E' damaged echo, '.' good.
 std::string TraceOfRun(const std::string& faults) {
     DeviceModel model = simtest::TestModel();

@@ -22,6 +22,14 @@ TEST(FaultSpec, ParsesEveryPart) {
     EXPECT_EQ(f.seed, 7u);
     EXPECT_TRUE(f.Any());
 
+    ASSERT_TRUE(ParseFaultSpec("fail-write=3", f, error)) << error;
+    EXPECT_EQ(f.failWrite, 3);
+    EXPECT_EQ(f.failWriteCount, 1);
+    EXPECT_TRUE(f.Any());
+    ASSERT_TRUE(ParseFaultSpec("fail-write=2:5", f, error)) << error;
+    EXPECT_EQ(f.failWrite, 2);
+    EXPECT_EQ(f.failWriteCount, 5);
+
     ASSERT_TRUE(ParseFaultSpec("", f, error));
     EXPECT_FALSE(f.Any());
     ASSERT_TRUE(ParseFaultSpec("seed=4294967295", f, error));
@@ -47,6 +55,13 @@ TEST(FaultSpec, RefusesAMalformedPartAndNamesIt) {
         {"lost", "lost"},
         {"lost=0.1,lost=0.2", "lost=0.2"},
         {"lost=nan", "lost=nan"},
+        {"fail-write=0", "fail-write=0"},
+        {"fail-write=-2", "fail-write=-2"},
+        {"fail-write=two", "fail-write=two"},
+        {"fail-write=2:0", "fail-write=2:0"},
+        {"fail-write=2:", "fail-write=2:"},
+        {"fail-write=1.5", "fail-write=1.5"},
+        {"fail-write=1,fail-write=2", "fail-write=2"},
     };
     for (const auto& c : cases) {
         FaultSpec f;

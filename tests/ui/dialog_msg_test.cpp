@@ -179,6 +179,45 @@ TEST_F(MsgDlgTest, AHeldEscLeavesTheCaptureForTheButtonsAndTheFieldTakesKeysAgai
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
 
+// With key repeat off no repeated press comes: the release of an Esc held a second leaves. Held
+// with key repeat, unmarked release and press pairs of one server time go on with the hold,
+// and what comes of it after the capture was left does not cancel the dialog.
+TEST_F(MsgDlgTest, AnEscHeldWithoutMarkedRepeatsLeavesTheCapture) {
+    CMsgDlg dlg;
+    OpenCapture(dlg, 0, 0);
+    Key(dlg, Qt::Key_B);
+    auto esc = [&](QEvent::Type type, uint32_t afterMs, quint64 time = 0) {
+        g_nowMs += afterMs;
+        QKeyEvent e(type, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0);
+        e.setTimestamp(time);
+        QApplication::sendEvent(dlg.focusWidget(), &e);
+    };
+    esc(QEvent::KeyPress, 100);
+    esc(QEvent::KeyRelease, 999);
+    EXPECT_TRUE(dlg.IsCapturing());
+    esc(QEvent::KeyPress, 100);
+    esc(QEvent::KeyRelease, 1000);
+    EXPECT_FALSE(dlg.IsCapturing());
+    EXPECT_EQ(dlg.focusWidget(), dlg.OkButton());
+    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 'B', 27, 0}))
+        << "the short Esc is captured, the long one is not";
+    EXPECT_TRUE(dlg.isVisible());
+
+    dlg.Edit()->setFocus();
+    esc(QEvent::KeyPress, 100, 9000);
+    for (quint64 t = 9660; t < 10400; t += 40) {
+        esc(QEvent::KeyRelease, t == 9660 ? 660 : 40, t);
+        esc(QEvent::KeyPress, 0, t);
+    }
+    EXPECT_FALSE(dlg.IsCapturing());
+    EXPECT_EQ(dlg.m_Capture, (std::array<uint8_t, 4>{0, 'B', 27, 0}));
+    EXPECT_TRUE(dlg.isVisible()) << "the rest of the hold does not cancel";
+    esc(QEvent::KeyRelease, 40, 10400);
+    EXPECT_TRUE(dlg.isVisible());
+    esc(QEvent::KeyPress, 500, 10900);  // a new Esc on the buttons cancels
+    EXPECT_FALSE(dlg.isVisible());
+}
+
 TEST_F(MsgDlgTest, ModifierBoxes) {
     testing_support::RecordingNotifier notes;
     CMsgDlg dlg;

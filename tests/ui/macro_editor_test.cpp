@@ -1,5 +1,6 @@
 // The macro editor against a real macro folder: recording, the key list, saving, and the
 // library operations run from its tree.
+#include <QAccessible>
 #include <QKeyEvent>
 
 #include <gtest/gtest.h>
@@ -505,6 +506,96 @@ TEST_F(EditorTest, AHeldEscStopsRecordingWhileATappedOneIsRecorded) {
     heldEsc(true);  // still held after the stop: the editor stays
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(dlg.SaveButton()->isVisibleTo(&dlg));
+}
+
+// A held key comes as marked repeats, as unmarked release and press pairs of one server time
+// (the toolkit marks only a pair it sees whole), or, with key repeat off (as many who find it
+// hard to let go of a key in time have it), as one press and its release.
+TEST_F(EditorTest, HeldKeysWithAndWithoutKeyRepeat) {
+    PutFile("Jump.zqm", Macro("Jump", 0x100));
+    CMacroDlg& dlg = Open();
+    ClickItem(Find("Jump"));
+    auto key = [&](int qtKey, QEvent::Type type, uint32_t afterMs, bool repeat = false,
+                   quint64 time = 0) {
+        g_tick += afterMs;
+        const quint32 scan = qtKey == Qt::Key_Escape ? 9 : qtKey == Qt::Key_B ? 56 : 38;
+        QKeyEvent e(type, qtKey, Qt::NoModifier, scan, 0, 0, QString(), repeat);
+        e.setTimestamp(time);
+        QApplication::sendEvent(&dlg, &e);
+    };
+    const auto press = QEvent::KeyPress, release = QEvent::KeyRelease;
+
+    // Held A with marked repeats, then Esc without key repeat: short, then a second long.
+    ClickCentre(dlg.RecordButton());
+    ASSERT_TRUE(dlg.IsRecording());
+    key(Qt::Key_A, press, 10);
+    for (int i = 0; i < 3; ++i) {
+        key(Qt::Key_A, release, 40, true);
+        key(Qt::Key_A, press, 0, true);
+    }
+    key(Qt::Key_A, release, 40);
+    // Held B with unmarked pairs: the release of each pair is taken back by its press.
+    key(Qt::Key_B, press, 100, false, 3000);
+    for (quint64 t = 3660; t < 3800; t += 40) {
+        key(Qt::Key_B, release, t == 3660 ? 660 : 40, false, t);
+        key(Qt::Key_B, press, 0, false, t);
+    }
+    key(Qt::Key_B, release, 40, false, 3850);
+    key(Qt::Key_Escape, press, 100);
+    key(Qt::Key_Escape, release, 999);
+    EXPECT_TRUE(dlg.IsRecording()) << "a short Esc is a key to record";
+    key(Qt::Key_Escape, press, 100);
+    key(Qt::Key_Escape, release, 1000);
+    EXPECT_FALSE(dlg.IsRecording());
+    EXPECT_EQ(Lines(), "1:65 0:65 1:66 0:66 1:27 0:27") << "only the short Esc is recorded";
+    EXPECT_EQ(dlg.focusWidget(), dlg.RecordButton());
+
+    // Esc held with unmarked pairs: the recording stops after a second, and the rest of the
+    // hold neither is recorded nor closes the editor.
+    ClickCentre(dlg.RecordButton());
+    ASSERT_TRUE(dlg.IsRecording());
+    key(Qt::Key_Escape, press, 100, false, 5000);
+    for (int i = 0; i < 15; ++i) {
+        const quint64 t = 5660 + 40 * i;
+        key(Qt::Key_Escape, release, i == 0 ? 660 : 40, false, t);
+        key(Qt::Key_Escape, press, 0, false, t);
+    }
+    EXPECT_FALSE(dlg.IsRecording());
+    EXPECT_EQ(Lines(), "");
+    key(Qt::Key_Escape, release, 40, false, 6260);
+    key(Qt::Key_Escape, press, 0, false, 6260);
+    key(Qt::Key_Escape, release, 40, false, 6300);
+    EXPECT_TRUE(dlg.isVisible());
+    key(Qt::Key_Escape, press, 500, false, 6800);  // a new Esc closes it
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+// What a screen reader meets in the editor: every control it can focus says what it is, and
+// Tab goes from the library to the key list, the record, insert and save buttons, then Close.
+TEST_F(EditorTest, EveryFocusableControlIsNamedAndTabReadsLeftToRight) {
+    CMacroDlg& dlg = Open();
+    EXPECT_EQ(dlg.focusWidget(), dlg.MacroTreeCtrl());
+    dlg.SaveButton()->show();
+    for (QWidget* w : dlg.findChildren<QWidget*>()) {
+        if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(&dlg)) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << w->metaObject()->className() << " at " << w->x() << "," << w->y();
+    }
+    EXPECT_EQ(dlg.InsertButton()->accessibleName().toStdString(), g_UiText.tc_macro_loop);
+    EXPECT_EQ(dlg.MacroTreeCtrl()->accessibleName().toStdString(), g_UiText.tc_macro_list);
+    EXPECT_EQ(dlg.KeyList()->accessibleName().toStdString(), g_UiText.tc_macro_key_list);
+
+    const std::vector<QWidget*> expected = {
+        dlg.MacroTreeCtrl(),  dlg.NewButton(),        dlg.DeleteButton(), dlg.KeyList(),
+        dlg.EditLineButton(), dlg.DeleteLineButton(), dlg.RecordButton(), dlg.InsertButton(),
+        dlg.SaveButton(),     dlg.CloseButton()};
+    std::vector<QWidget*> chain = {dlg.MacroTreeCtrl()};
+    for (QWidget* w = dlg.MacroTreeCtrl()->nextInFocusChain(); w != dlg.MacroTreeCtrl();
+         w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus && w != &dlg) chain.push_back(w);
+    EXPECT_EQ(chain, expected);
 }
 
 TEST_F(EditorTest, TreesWorkWithArrowsEnterDeleteAndF2) {

@@ -84,6 +84,26 @@ TEST_F(PickerTest, OkTakesOnlyAMacro) {
     EXPECT_EQ(dlg.m_nResult, 0x777);
 }
 
+// By keyboard: the named tree has the focus when the picker opens, Enter on a folder opens it
+// and Enter on a macro picks it.
+TEST_F(PickerTest, TheKeyboardStartsInTheTreeAndEnterPicksAMacro) {
+    g_Config.MacroDir = 1;
+    CPickMacroDlg dlg;
+    dlg.open();
+    CTreeCtrlEx* tree = dlg.Tree();
+    EXPECT_EQ(dlg.focusWidget(), tree);
+    EXPECT_EQ(tree->accessibleName().toStdString(), g_UiText.tc_macro_list);
+    tree->Select(Find(tree, "Sub"));
+    ui_test::TapKey(tree, Qt::Key_Return);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(m_notes.messages.empty());
+    EXPECT_TRUE(tree->ItemRect(Find(tree, "Run")).isValid()) << "the folder opened";
+    tree->Select(Find(tree, "Jump"));
+    ui_test::TapKey(tree, Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_nResult, 0x123456);
+}
+
 TEST_F(PickerTest, NewAsksForTheEditorAndCancelChoosesNothing) {
     {
         CPickMacroDlg dlg;
