@@ -34,6 +34,12 @@ int OwnProcessId() {
 
 FocusDesktop DetectFocusDesktop(const SessionFacts& f) {
     if (!f.swaySock.empty()) return FocusDesktop::Sway;
+    if (f.Wayland()) {
+        if (DesktopListHas(f.currentDesktop, "KDE") && f.HasBusName("org.kde.KWin"))
+            return FocusDesktop::KdeWayland;
+        if (DesktopListHas(f.currentDesktop, "GNOME") && f.HasBusName("org.gnome.Shell"))
+            return FocusDesktop::Gnome;
+    }
     if (!f.Wayland() && !f.display.empty()) return FocusDesktop::X11;
     return FocusDesktop::None;
 }
@@ -46,6 +52,10 @@ std::unique_ptr<FocusSource> MakeSystemFocusSource(const SessionFacts& facts) {
             return MakeX11FocusSource(facts.display);
         case FocusDesktop::Sway:
             return MakeSwayFocusSource(facts.swaySock);
+        case FocusDesktop::KdeWayland:
+            return MakeKWinFocusSource(KWinFocusScriptPath());
+        case FocusDesktop::Gnome:
+            return MakeGnomeFocusSource();
         case FocusDesktop::None:
             break;
     }
