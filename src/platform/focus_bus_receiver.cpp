@@ -1,10 +1,7 @@
 #include "platform/focus_bus_receiver.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 
 #include "platform/dbus_service.h"
@@ -85,7 +82,7 @@ bool BusFocusSource::Start(Callback onFocus) {
                                             m_peerOwner = owner;
                                             if (!owner.empty()) OnPeer(*m_service);
                                         }) &&
-              m_service->RequestName(kFocusBusName, error) && pipe2(m_stop, O_CLOEXEC) == 0;
+              m_service->RequestName(kFocusBusName, error) && m_stop.Open();
     if (ok) {
         m_peerOwner = m_service->NameOwner(m_peerName);
         if (!m_peerOwner.empty()) ok = OnPeer(*m_service);
@@ -93,10 +90,7 @@ bool BusFocusSource::Start(Callback onFocus) {
     if (!ok) {
         m_service.reset();
         m_client.reset();
-        for (int& fd : m_stop) {
-            if (fd >= 0) close(fd);
-            fd = -1;
-        }
+        m_stop.Close();
         return false;
     }
     m_thread = std::thread([this] { Run(); });
@@ -105,31 +99,23 @@ bool BusFocusSource::Start(Callback onFocus) {
 
 void BusFocusSource::Stop() {
     if (m_thread.joinable()) {
-        const char b = 1;
-        if (write(m_stop[1], &b, 1) != 1) {
-            // A full pipe already wakes the thread.
-        }
+        m_stop.Raise();
         m_thread.join();
     }
     if (m_service) OnStop();
     m_service.reset();
     m_client.reset();
     m_peerOwner.clear();
-    for (int& fd : m_stop) {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
+    m_stop.Close();
 }
 
 void BusFocusSource::Run() {
     for (;;) {
         m_service->Process();
-        pollfd fds[2] = {{m_service->Fd(), static_cast<short>(m_service->Events()), 0},
-                         {m_stop[0], POLLIN, 0}};
-        if (poll(fds, 2, m_service->TimeoutMs()) < 0 && errno != EINTR) return;
-        if (fds[1].revents) return;
-        // The bus went away (the session ends): nothing more will come.
-        if (fds[0].revents & (POLLHUP | POLLERR)) return;
+        const int ready = m_stop.Wait(m_service->Fd(), static_cast<short>(m_service->Events()),
+                                      m_service->TimeoutMs());
+        // Stopped, or the bus went away (the session ends): nothing more will come.
+        if (ready < 0 || (ready & (POLLHUP | POLLERR))) return;
     }
 }
 

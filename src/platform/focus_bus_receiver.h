@@ -10,6 +10,7 @@
 
 #include "platform/dbus_client.h"
 #include "platform/focus_source.h"
+#include "platform/stop_pipe.h"
 
 namespace platform {
 
@@ -51,7 +52,7 @@ class BusFocusSource : public FocusSource {
     std::string m_peerOwner;  // the unique name allowed to call, "" while the peer is away
     std::unique_ptr<DbusService> m_service;
     std::unique_ptr<DbusConnection> m_client;
-    int m_stop[2] = {-1, -1};
+    StopPipe m_stop;
     Callback m_onFocus;
     std::thread m_thread;
 };
