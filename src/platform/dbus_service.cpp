@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace platform {
 
@@ -135,6 +136,13 @@ struct DbusService::Exported {
     ~Exported() { sd_bus_slot_unref(slot); }
 };
 
+// One NameOwnerChanged match: the name and what to call with its new owner.
+struct DbusService::NameWatch {
+    std::pair<std::string, std::function<void(const std::string&)>> nameAndFn;
+    sd_bus_slot* slot = nullptr;
+    ~NameWatch() { sd_bus_slot_unref(slot); }
+};
+
 namespace {
 
 int OnMethod(sd_bus_message* m, void* userdata, sd_bus_error* error) {
@@ -163,7 +171,9 @@ int OnGet(sd_bus*, const char*, const char*, const char* property, sd_bus_messag
 }  // namespace
 
 DbusCall::DbusCall(sd_bus_message* message, std::vector<DbusValue> args)
-    : m_message(sd_bus_message_ref(message)), m_args(std::move(args)) {}
+    : m_message(sd_bus_message_ref(message)), m_args(std::move(args)) {
+    if (const char* sender = sd_bus_message_get_sender(message)) m_sender = sender;
+}
 
 DbusCall::~DbusCall() {
     if (m_message) Fail(SD_BUS_ERROR_NO_REPLY, "the call was dropped without an answer");
@@ -225,6 +235,7 @@ std::unique_ptr<DbusService> DbusService::OpenAddress(const std::string& address
 DbusService::DbusService(sd_bus* bus) : m_bus(bus) {}
 
 DbusService::~DbusService() {
+    m_watches.clear();
     m_exported.clear();  // the slots go before the bus
     sd_bus_flush_close_unref(m_bus);
 }
@@ -326,6 +337,53 @@ void DbusService::Process() {
     for (int i = 0; i < 64; ++i)
         if (sd_bus_process(m_bus, nullptr) <= 0) break;
     sd_bus_flush(m_bus);
+}
+
+std::string DbusService::NameOwner(const std::string& name) {
+    sd_bus_error error{};
+    sd_bus_message* reply = nullptr;
+    const char* owner = nullptr;
+    std::string out;
+    int r = sd_bus_call_method(m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                               "org.freedesktop.DBus", "GetNameOwner", &error, &reply, "s",
+                               name.c_str());
+    if (r >= 0) r = sd_bus_message_read_basic(reply, 's', &owner);
+    if (r >= 0 && owner) out = owner;
+    sd_bus_message_unref(reply);
+    sd_bus_error_free(&error);
+    return out;
+}
+
+namespace {
+
+int OnNameOwnerChanged(sd_bus_message* m, void* userdata, sd_bus_error*) {
+    const char* name = nullptr;
+    const char* oldOwner = nullptr;
+    const char* newOwner = nullptr;
+    if (sd_bus_message_read(m, "sss", &name, &oldOwner, &newOwner) < 0 || !name) return 0;
+    auto* w =
+        static_cast<std::pair<std::string, std::function<void(const std::string&)>>*>(userdata);
+    if (w->first == name) w->second(newOwner ? newOwner : "");
+    return 0;
+}
+
+}  // namespace
+
+bool DbusService::WatchNameOwner(const std::string& name,
+                                 std::function<void(const std::string&)> fn) {
+    // A bus name holds no quote or backslash; anything else would break the match rule.
+    if (name.empty() || name.find_first_of("'\\,") != std::string::npos) return false;
+    auto w = std::make_unique<NameWatch>();
+    w->nameAndFn = {name, std::move(fn)};
+    // Only the bus daemon's own signal: a program could send one of the same shape.
+    const std::string rule =
+        "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+        "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
+        name + "'";
+    if (sd_bus_add_match(m_bus, &w->slot, rule.c_str(), OnNameOwnerChanged, &w->nameAndFn) < 0)
+        return false;
+    m_watches.push_back(std::move(w));
+    return true;
 }
 
 bool DbusService::Emit(const std::string& path, const std::string& iface, const std::string& name,

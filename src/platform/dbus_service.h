@@ -27,6 +27,8 @@ class DbusCall {
     DbusCall& operator=(const DbusCall&) = delete;
 
     const std::vector<DbusValue>& Args() const { return m_args; }
+    // The caller's unique connection name (":1.42"), "" when the bus gave none.
+    const std::string& Sender() const { return m_sender; }
     // Answers with the values (matching the method's out signature); once only.
     void Reply(const std::vector<DbusValue>& values);
     // Answers with a D-Bus error: name such as "io.example.Error.Busy", message for people.
@@ -36,6 +38,7 @@ class DbusCall {
   private:
     sd_bus_message* m_message;
     std::vector<DbusValue> m_args;
+    std::string m_sender;
 };
 using DbusCallPtr = std::shared_ptr<DbusCall>;
 
@@ -90,6 +93,12 @@ class DbusService {
     // Handles everything that arrived; call when Fd is ready or TimeoutMs passed.
     void Process();
 
+    // The unique name of the name's owner now, "" when it has none.
+    std::string NameOwner(const std::string& name);
+    // Calls fn(newOwner) from Process whenever the name changes hands ("" when it lost its
+    // owner). Stays for the service's life.
+    bool WatchNameOwner(const std::string& name, std::function<void(const std::string&)> fn);
+
     // Signal with the values (matching the signal's type).
     bool Emit(const std::string& path, const std::string& iface, const std::string& name,
               const std::vector<DbusValue>& values);
@@ -102,8 +111,11 @@ class DbusService {
   private:
     explicit DbusService(sd_bus* bus);
 
+    struct NameWatch;
+
     sd_bus* m_bus;
     std::vector<std::unique_ptr<Exported>> m_exported;
+    std::vector<std::unique_ptr<NameWatch>> m_watches;
 };
 
 // Appends values of the signature's types to a message (also used for replies).

@@ -34,6 +34,12 @@ int OwnProcessId() {
 
 FocusDesktop DetectFocusDesktop(const SessionFacts& f) {
     if (!f.swaySock.empty()) return FocusDesktop::Sway;
+    if (f.Wayland()) {
+        if (DesktopListHas(f.currentDesktop, "KDE") && f.HasBusName("org.kde.KWin"))
+            return FocusDesktop::KdeWayland;
+        if (DesktopListHas(f.currentDesktop, "GNOME") && f.HasBusName("org.gnome.Shell"))
+            return FocusDesktop::Gnome;
+    }
     if (!f.Wayland() && !f.display.empty()) return FocusDesktop::X11;
     if (!f.waylandDisplay.empty() && !DesktopListHas(f.currentDesktop, "GNOME") &&
         !DesktopListHas(f.currentDesktop, "KDE"))
@@ -53,6 +59,10 @@ std::unique_ptr<FocusSource> MakeSystemFocusSource(const SessionFacts& facts) {
             if (WaylandOffersToplevelList(facts.waylandDisplay))
                 return MakeWlrFocusSource(facts.waylandDisplay);
             break;
+        case FocusDesktop::KdeWayland:
+            return MakeKWinFocusSource(KWinFocusScriptPath());
+        case FocusDesktop::Gnome:
+            return MakeGnomeFocusSource();
         case FocusDesktop::None:
             break;
     }

@@ -35,7 +35,7 @@ class FocusSource {
   public:
     using Callback = std::function<void(const FocusedWindow&)>;
     virtual ~FocusSource() = default;
-    // The source's name for the window, the CLI and the log ("X11", "sway").
+    // The source's name for the window, the CLI and the log ("X11", "sway", "KWin").
     virtual const char* Name() const = 0;
     // Starts watching: onFocus is called on the source's own thread for the window in front at
     // the start and at every change. False when the session cannot be watched (nothing started).
@@ -45,10 +45,11 @@ class FocusSource {
 };
 
 // The session kinds that say which window is in front.
-enum class FocusDesktop { None, X11, Sway, Wlr };
-// From the running session: sway's socket on Wayland, else an X11 session. A Wayland session of
-// another compositor is Wlr (whether it lists its toplevels is asked when the source is made),
-// except GNOME and KDE, which have no such list: their Xwayland sees only the X clients.
+enum class FocusDesktop { None, X11, Sway, KdeWayland, Gnome, Wlr };
+// From the running session: sway's socket on Wayland; KDE or GNOME on Wayland when KWin or the
+// Shell is on the session bus; else an X11 session. A Wayland session of another compositor is
+// Wlr (whether it lists its toplevels is asked when the source is made); KDE or GNOME without
+// their compositor on the bus is None: their Xwayland sees only the X clients.
 FocusDesktop DetectFocusDesktop(const SessionFacts& facts);
 
 // X11 (and Xwayland): _NET_ACTIVE_WINDOW of the root window, on an own connection to display
@@ -61,6 +62,14 @@ std::unique_ptr<FocusSource> MakeSwayFocusSource(const std::string& socketPath);
 std::unique_ptr<FocusSource> MakeWlrFocusSource(const std::string& display = "");
 // Whether the compositor at display offers that global.
 bool WaylandOffersToplevelList(const std::string& display);
+// KDE Plasma on Wayland: the KWin script at scriptPath, loaded into KWin over the bus at address
+// ("" = the session bus), calls the program back on the name io.mivora.Mivora1.Focus.
+std::unique_ptr<FocusSource> MakeKWinFocusSource(const std::string& scriptPath,
+                                                 const std::string& address = "");
+// The shipped KWin script: kwin/mivora-focus.js in the program folder.
+std::string KWinFocusScriptPath();
+// GNOME on Wayland: the package's Shell extension calls the program back on the same name.
+std::unique_ptr<FocusSource> MakeGnomeFocusSource(const std::string& address = "");
 // The source of the running session, or null when none knows this desktop. The environment
 // value MIVORA_FOCUS_SOURCE=none turns watching off.
 std::unique_ptr<FocusSource> MakeSystemFocusSource(const SessionFacts& facts);

@@ -29,15 +29,20 @@ void StopPipe::Close() {
 }
 
 bool StopPipe::WaitReadable(int fd) const {
+    return Wait(fd, POLLIN, -1) > 0;
+}
+
+int StopPipe::Wait(int fd, short events, int timeoutMs) const {
     for (;;) {
-        pollfd fds[2] = {{fd, POLLIN, 0}, {m_fds[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        pollfd fds[2] = {{fd, events, 0}, {m_fds[0], POLLIN, 0}};
+        const int n = poll(fds, 2, timeoutMs);
+        if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return -1;
         }
         // The byte stays in the pipe, so a later wait ends at once too.
-        if (fds[1].revents) return false;
-        return true;
+        if (fds[1].revents) return -1;
+        return n == 0 ? 0 : fds[0].revents;
     }
 }
 

@@ -17,6 +17,10 @@ class StopPipe {
     void Close();
     // Sleeps until fd can be read (true), or until Raise or a failing poll (false).
     bool WaitReadable(int fd) const;
+    // Sleeps until fd has one of the poll events (its revents), timeoutMs passed (0; -1 waits
+    // without end), or until Raise or a failing poll (-1). For a bus connection's own events
+    // and timeout.
+    int Wait(int fd, short events, int timeoutMs) const;
 
   private:
     int m_fds[2] = {-1, -1};

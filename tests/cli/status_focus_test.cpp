@@ -8,6 +8,8 @@
 #include <string>
 
 #include "platform/headless_sway.h"
+#include "platform/dbus_service.h"
+#include "platform/pointer_test_parts.h"
 #include "support/support.h"
 
 namespace {
@@ -36,6 +38,27 @@ TEST(CliStatus, SaysWhichFocusSourceThisDesktopHas) {
     EXPECT_NE(std::string::npos, out.find("application switching: sway focus source, 1 rule"))
         << out;
     EXPECT_NE(std::string::npos, out.find("connection status: 1")) << out;
+
+    // KDE and GNOME on Wayland: named when the compositor is on the session bus, not before.
+    platform_test::PrivateBus bus;
+    ASSERT_FALSE(bus.Address().empty());
+    const std::string wayland =
+        "XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-0 "
+        "DBUS_SESSION_BUS_ADDRESS='" +
+        bus.Address() + "' ";
+    out = run(wayland + "XDG_CURRENT_DESKTOP=KDE");
+    EXPECT_NE(std::string::npos, out.find("no focus source on this desktop")) << out;
+    std::string error;
+    auto kwin = platform::DbusService::OpenAddress(bus.Address(), error);
+    ASSERT_TRUE(kwin && kwin->RequestName("org.kde.KWin", error)) << error;
+    out = run(wayland + "XDG_CURRENT_DESKTOP=KDE");
+    EXPECT_NE(std::string::npos, out.find("application switching: KWin focus source, 1 rule"))
+        << out;
+    ASSERT_TRUE(kwin->RequestName("org.gnome.Shell", error)) << error;
+    out = run(wayland + "XDG_CURRENT_DESKTOP=GNOME");
+    EXPECT_NE(std::string::npos,
+              out.find("application switching: GNOME Shell focus source, 1 rule"))
+        << out;
     // Another Wayland compositor: the wlroots source only where the compositor lists its windows.
     out = run("XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=/nonexistent/wayland-9");
     EXPECT_NE(std::string::npos, out.find("application switching: no focus source")) << out;

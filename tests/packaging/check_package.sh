@@ -37,7 +37,11 @@ for path in usr/bin/mivora usr/bin/mivora-cli usr/lib/mivora/cfg.ini usr/lib/miv
     usr/share/metainfo/io.mivora.Mivora.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/mivora.svg usr/share/man/man1/mivora.1.gz \
     usr/share/man/man1/mivora-cli.1.gz usr/share/bash-completion/completions/mivora-cli \
-    usr/share/doc/mivora/copyright usr/share/doc/mivora/changelog.gz etc/mivora/cfg.ini; do
+    usr/share/doc/mivora/copyright usr/share/doc/mivora/changelog.gz etc/mivora/cfg.ini \
+    usr/lib/mivora/kwin/mivora-focus.js \
+    usr/share/gnome-shell/extensions/mivora-focus@mivora.io/metadata.json \
+    usr/share/gnome-shell/extensions/mivora-focus@mivora.io/extension.js \
+    usr/share/gnome-shell/extensions/mivora-focus@mivora.io/focusReporter.js; do
     [ -e "$fs/$path" ] || fail "the package has no $path"
 done
 # The icon theme's sizes, each drawn at its size (width and height from the PNG header).
@@ -66,7 +70,7 @@ for entry in "$fs/usr/lib/mivora"/*; do
     name=$(basename "$entry")
     case $name in
         mivora | mivora-cli | cfg.ini | text.xml | appfont.ttf | appico.ico | mivora.png | skins | \
-            70-mivora.rules) ;;
+            70-mivora.rules | kwin) ;;
         *) [ -d "$entry" ] && [ -f "$entry/text.xml" ] || fail "the program folder holds $name" ;;
     esac
 done

@@ -15,6 +15,7 @@ TEST(FocusSource, ChosenFromTheRunningSessionNeverAGuess) {
         const char* display;
         const char* wayland;
         FocusDesktop expected;
+        const char* busName = "";
     } cases[] = {
         {"sway", "wayland", "/run/sway.sock", ":0", "wayland-1", FocusDesktop::Sway},
         {"KDE", "x11", "", ":0", "", FocusDesktop::X11},
@@ -26,6 +27,11 @@ TEST(FocusSource, ChosenFromTheRunningSessionNeverAGuess) {
         {"labwc:wlroots", "wayland", "", ":0", "wayland-0", FocusDesktop::Wlr},
         {"Hyprland", "", "", "", "wayland-1", FocusDesktop::Wlr},
         {"river", "wayland", "", "", "", FocusDesktop::None},
+        // KDE and GNOME on Wayland when the compositor itself is on the bus to talk to.
+        {"KDE", "wayland", "", ":1", "wayland-0", FocusDesktop::KdeWayland, "org.kde.KWin"},
+        {"ubuntu:GNOME", "wayland", "", ":0", "wayland-0", FocusDesktop::Gnome, "org.gnome.Shell"},
+        {"GNOME", "x11", "", ":0", "", FocusDesktop::X11, "org.gnome.Shell"},
+        {"KDE", "wayland", "", ":1", "wayland-0", FocusDesktop::None, "org.gnome.Shell"},
         {"", "tty", "", "", "", FocusDesktop::None},
     };
     for (const Case& c : cases) {
@@ -35,7 +41,9 @@ TEST(FocusSource, ChosenFromTheRunningSessionNeverAGuess) {
         f.swaySock = c.swaySock;
         f.display = c.display;
         f.waylandDisplay = c.wayland;
-        EXPECT_EQ(c.expected, platform::DetectFocusDesktop(f)) << c.desktop << " " << c.type;
+        if (*c.busName) f.busNames = {c.busName};
+        EXPECT_EQ(c.expected, platform::DetectFocusDesktop(f))
+            << c.desktop << " " << c.type << " " << c.busName;
     }
 }
 

@@ -1,0 +1,159 @@
+// A stand-in compositor for the focus source tests, on the test's private session bus.
+//   gjs focus_standin.js kwin5|kwin6 [--preloaded] [CLASS]   KWin's scripting service; the loaded
+//       script runs here with a workspace of that Plasma's shape and a callDBus that makes the
+//       real call
+//   gjs focus_standin.js gnome EXTENSION_DIR [CLASS]   the Shell with the extension's reporter
+// CLASS names the window active at the start. The object /Test (io.mivora.Test) activates
+// windows (Activate) and tells what the program asked of KWin (Log).
+const {Gio, GLib} = imports.gi;
+
+const [mode, ...rest] = ARGV;
+const preloaded = rest.includes('--preloaded');
+const positional = rest.filter(a => a !== '--preloaded');
+const bus = Gio.DBus.session;
+const log = [];
+
+function own(name) {
+    const [r] = bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus',
+        'org.freedesktop.DBus', 'RequestName', new GLib.Variant('(su)', [name, 4]), null,
+        Gio.DBusCallFlags.NONE, -1, null).deepUnpack();
+    if (r !== 1)
+        throw new Error(`cannot own ${name}`);
+}
+
+function exportObject(xml, path, impl) {
+    const obj = Gio.DBusExportedObject.wrapJSObject(xml, impl);
+    obj.export(bus, path);
+    return obj;
+}
+
+// A window of the compositor's shape: KWin's properties (Plasma 5 gives the class as bytes) or
+// Mutter's getters.
+function makeWindow(cls, instance, appId, pid, title) {
+    if (mode === 'gnome') {
+        return {
+            get_wm_class: () => cls, get_wm_class_instance: () => instance,
+            get_pid: () => pid, get_title: () => title, appId,
+        };
+    }
+    const resourceClass = mode === 'kwin5' ? new TextEncoder().encode(cls).buffer : cls;
+    return {resourceClass, resourceName: instance, desktopFileName: appId, pid, caption: title};
+}
+
+function signal() {
+    const handlers = [];
+    return {connect: fn => handlers.push(fn), emit: (...a) => handlers.forEach(fn => fn(...a))};
+}
+
+const initial = positional[mode === 'gnome' ? 1 : 0];
+let active = initial ? makeWindow(initial, `${initial}-instance`, `org.example.${initial}`,
+    new Gio.Credentials().get_unix_pid(), `${initial} window`) : null;
+let activate;
+
+if (mode === 'kwin5' || mode === 'kwin6') {
+    const workspace = {};
+    const activated = signal();
+    if (mode === 'kwin6') {
+        workspace.windowActivated = activated;
+        Object.defineProperty(workspace, 'activeWindow', {get: () => active});
+    } else {
+        workspace.clientActivated = activated;
+        Object.defineProperty(workspace, 'activeClient', {get: () => active});
+    }
+    activate = () => activated.emit(active);
+
+    // KWin's callDBus: asynchronous, numbers go as doubles, a trailing function gets the answer.
+    const callDBus = (service, path, iface, method, ...args) => {
+        const callback = typeof args[args.length - 1] === 'function' ? args.pop() : null;
+        const sig = args.map(a => typeof a === 'string' ? 's' : typeof a === 'boolean' ? 'b' : 'd');
+        bus.call(service, path, iface, method, new GLib.Variant(`(${sig.join('')})`, args), null,
+            Gio.DBusCallFlags.NONE, -1, null, (c, res) => {
+                try {
+                    const reply = c.call_finish(res).deepUnpack();
+                    if (callback)
+                        callback(...reply);
+                } catch (e) {
+                    log.push(`callDBus failed: ${e.message}`);
+                }
+            });
+    };
+
+    const scripts = new Map();  // plugin name -> {id, file, object}
+    if (preloaded)
+        scripts.set('mivora-focus', {id: 0, file: '', object: null});
+    let nextId = 1;
+    const scriptXml = `<node><interface name="org.kde.kwin.Script">
+        <method name="run"/><method name="stop"/></interface></node>`;
+    exportObject(`<node><interface name="org.kde.kwin.Scripting">
+        <method name="loadScript"><arg type="s" direction="in"/><arg type="s" direction="in"/>
+          <arg type="i" direction="out"/></method>
+        <method name="unloadScript"><arg type="s" direction="in"/><arg type="b" direction="out"/></method>
+        </interface></node>`, '/Scripting', {
+        loadScript(file, plugin) {
+            log.push(`loadScript ${file} ${plugin}`);
+            // As KWin: a name already loaded, or no such file, is refused.
+            if (scripts.has(plugin) || !GLib.file_test(file, GLib.FileTest.EXISTS))
+                return -1;
+            const id = nextId++;
+            const path = mode === 'kwin6' ? `/Scripting/Script${id}` : `/${id}`;
+            const entry = {id, file, object: null};
+            entry.object = exportObject(scriptXml, path, {
+                run() {
+                    log.push(`run ${path}`);
+                    const [, bytes] = GLib.file_get_contents(file);
+                    const source = new TextDecoder().decode(bytes);
+                    new Function('workspace', 'callDBus', source)(workspace, callDBus);
+                },
+                stop() {},
+            });
+            scripts.set(plugin, entry);
+            return id;
+        },
+        unloadScript(plugin) {
+            log.push(`unloadScript ${plugin}`);
+            const entry = scripts.get(plugin);
+            if (!entry)
+                return false;
+            if (entry.object)
+                entry.object.unexport();
+            scripts.delete(plugin);
+            return true;
+        },
+    });
+    own('org.kde.KWin');
+} else if (mode === 'gnome') {
+    imports.searchPath.unshift(positional[0]);
+    const FocusReporter = imports.focusReporter;
+    const handlers = [];
+    const display = {
+        get focus_window() {
+            return active;
+        },
+        connect: (name, fn) => handlers.push({name, fn}),
+        disconnect: () => {},
+    };
+    const tracker = {
+        get_window_app: w => w.appId ? {get_id: () => `${w.appId}.desktop`} : null,
+    };
+    activate = () => handlers.filter(h => h.name === 'notify::focus-window').forEach(h => h.fn());
+    own('org.gnome.Shell');
+    new FocusReporter.FocusReporter({display, tracker, bus}).start();
+} else {
+    throw new Error(`unknown mode ${mode}`);
+}
+
+exportObject(`<node><interface name="io.mivora.Test">
+    <method name="Activate"><arg type="s" direction="in"/><arg type="s" direction="in"/>
+      <arg type="s" direction="in"/><arg type="i" direction="in"/><arg type="s" direction="in"/></method>
+    <method name="Log"><arg type="as" direction="out"/></method>
+    </interface></node>`, '/Test', {
+    Activate(cls, instance, appId, pid, title) {
+        active = cls || instance || appId ? makeWindow(cls, instance, appId, pid, title) : null;
+        activate();
+    },
+    Log() {
+        return log;
+    },
+});
+
+new GLib.MainLoop(null, false).run();
