@@ -2,18 +2,16 @@
 // zwlr_foreign_toplevel_manager_v1 global lists every toplevel with its app id, title and states;
 // the one whose state holds "activated" is in front. The protocol gives no pid, so the exe stays
 // empty and rules match by app id.
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <list>
 #include <thread>
 
 #include "platform/focus_source.h"
+#include "platform/stop_pipe.h"
 #include "wlr-foreign-toplevel-client.h"
 
 namespace platform {
@@ -50,7 +48,7 @@ class WlrFocusSource : public FocusSource {
         wl_registry_add_listener(m_registry, &kRegistryListener, this);
         // The first round binds the manager; the second brings every toplevel and its state.
         if (wl_display_roundtrip(m_display) < 0 || !m_manager ||
-            wl_display_roundtrip(m_display) < 0 || pipe2(m_stop, O_CLOEXEC) != 0) {
+            wl_display_roundtrip(m_display) < 0 || !m_stop.Open()) {
             Release();
             return false;
         }
@@ -61,10 +59,7 @@ class WlrFocusSource : public FocusSource {
 
     void Stop() override {
         if (m_thread.joinable()) {
-            const char b = 1;
-            if (write(m_stop[1], &b, 1) != 1) {
-                // A full pipe already wakes the thread.
-            }
+            m_stop.Raise();
             m_thread.join();
         }
         Release();
@@ -84,15 +79,12 @@ class WlrFocusSource : public FocusSource {
         while (wl_display_prepare_read(m_display) != 0)
             if (wl_display_dispatch_pending(m_display) < 0) return false;
         wl_display_flush(m_display);
-        pollfd fds[2] = {{wl_display_get_fd(m_display), POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-        int n;
-        do n = poll(fds, 2, -1);
-        while (n < 0 && errno == EINTR);
-        if (n < 0 || fds[1].revents) {
+        const int ready = m_stop.Wait(wl_display_get_fd(m_display), POLLIN, -1);
+        if (ready < 0) {
             wl_display_cancel_read(m_display);
             return false;
         }
-        if (fds[0].revents & POLLIN) return wl_display_read_events(m_display) == 0;
+        if (ready & POLLIN) return wl_display_read_events(m_display) == 0;
         // Hang-up or error without data: the compositor ended.
         wl_display_cancel_read(m_display);
         return false;
@@ -130,10 +122,7 @@ class WlrFocusSource : public FocusSource {
         m_registry = nullptr;
         if (m_display) wl_display_disconnect(m_display);
         m_display = nullptr;
-        for (int& fd : m_stop) {
-            if (fd >= 0) close(fd);
-            fd = -1;
-        }
+        m_stop.Close();
     }
 
     static void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
@@ -216,7 +205,7 @@ class WlrFocusSource : public FocusSource {
     bool m_reported = false;
     const Toplevel* m_front = nullptr;
     std::string m_frontAppId;
-    int m_stop[2] = {-1, -1};
+    StopPipe m_stop;
     Callback m_onFocus;
     std::thread m_thread;
 };
