@@ -200,4 +200,8 @@
     X(tc_macro_in_use)         \
     X(tc_dpi_tip)              \
     X(tc_acc_keyset)           \
-    X(tc_focus_pause)
+    X(tc_focus_pause)          \
+    X(tc_ptr_not_applied)      \
+    X(tc_ptr_range)            \
+    X(tc_ptr_refused_one)      \
+    X(tc_ptr_trails)
