@@ -46,10 +46,9 @@ SkinImage::SkinImage(const QImage& base, const QImage& sharp) : QImage(base) {
     }
 }
 
-const QImage& SharpOf(const QImage& image) {
-    static const QImage none;
+QImage SharpOf(const QImage& image) {
     const auto* skin = dynamic_cast<const SkinImage*>(&image);
-    return skin ? skin->Sharp() : none;
+    return skin ? skin->Sharp() : QImage();
 }
 
 SkinImage LoadSkinImageFile(const std::string& path) {
@@ -74,7 +73,7 @@ SkinImage CloneArea(const QImage& image, int x, int y, int w, int h) {
     if (image.isNull() || w <= 0 || h <= 0) return SkinImage();
     const QRect area(x, y, w, h);
     if (!image.rect().contains(area)) return SkinImage();
-    const QImage& sharp = SharpOf(image);
+    const QImage sharp = SharpOf(image);
     if (sharp.isNull()) return SkinImage(image.copy(area));
     const int s = kDoubledScale;
     return SkinImage(image.copy(area), sharp.copy(QRect(x * s, y * s, w * s, h * s)));
@@ -92,7 +91,7 @@ qreal DeviceScale(const QPainter& target) {
 
 void DrawImage(QPainter& target, const QImage& image, const QRect& destRect, const QRect& srcRect) {
     if (image.isNull() || destRect.isEmpty() || srcRect.isEmpty()) return;
-    const QImage& sharp = SharpOf(image);
+    const QImage sharp = SharpOf(image);
     if (sharp.isNull() || DeviceScale(target) <= 1.0) {
         target.drawImage(destRect, image, srcRect);
         return;

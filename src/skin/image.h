@@ -34,7 +34,7 @@ class SkinImage : public QImage {
 };
 
 // The sharp picture of image when it is a SkinImage with one; null otherwise.
-const QImage& SharpOf(const QImage& image);
+QImage SharpOf(const QImage& image);
 
 // Colour of a 0x00BBGGRR value (red in the low byte), opaque.
 QColor ColorFromRef(uint32_t bgr);
