@@ -219,4 +219,8 @@
     X(tc_rules_long_name)      \
     X(tc_rules_bad_name)       \
     X(tc_rules_full)           \
-    X(tc_rules_not_saved)
+    X(tc_rules_not_saved)      \
+    X(tc_ptr_not_applied)      \
+    X(tc_ptr_range)            \
+    X(tc_ptr_refused_one)      \
+    X(tc_ptr_trails)

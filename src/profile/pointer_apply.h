@@ -19,6 +19,16 @@ constexpr const char* kPointerSettingRefused = "The desktop did not take a point
 // "double-click time 0 ms (200 to 900 ms)"; empty when every setting is within.
 std::vector<std::string> PointerSettingsOutOfRange(const PointerSettings& block);
 
+// One setting the pointer notice names: a value out of range, or one the desktop refused.
+struct PointerIssue {
+    unsigned setting;  // a platform::PointerSetting bit
+    int value;         // precision: 0 off, 1 on
+    bool refused;
+};
+// The notice for issues in the loaded language (English where a text is missing), led by the
+// refusal's line when refusedLead.
+std::string PointerSettingsNotice(const std::vector<PointerIssue>& issues, bool refusedLead);
+
 // Writes each setting the desktop has whose current desktop value differs or cannot be read, in the
 // order double-click time, scroll lines, precision, speed, trails. A setting out of range is not
 // written; one the desktop reads but does not store is refused: the user is told of both in one

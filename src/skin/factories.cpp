@@ -13,7 +13,7 @@
 namespace {
 
 // Loads the three files; reports the first missing one under name and returns false.
-bool LoadThree(const char* factory, const char* const files[3], QImage images[3]) {
+bool LoadThree(const char* factory, const char* const files[3], SkinImage images[3]) {
     for (int i = 0; i < 3; ++i) images[i] = LoadSkinImage(files[i]);
     for (int i = 0; i < 3; ++i) {
         if (images[i].width() == 0) {
@@ -48,7 +48,7 @@ int NewSmallPngButton(const QImage* ownerBg, QWidget* owner, const char* normalF
                       int toolTip, const char* caption, int left, int top, int right, int bottom) {
     if (!btn || !owner || !normalFile || !hoverFile || !pressedFile) return 0;
     const char* const files[3] = {normalFile, hoverFile, pressedFile};
-    QImage images[3];
+    SkinImage images[3];
     if (!LoadThree("NewSmallPngButton", files, images)) {
         btn->hide();
         return 0;
@@ -68,7 +68,7 @@ int NewSmallPngButton3(const QImage* ownerBg, const QPoint* srcPoint, QWidget* o
                        CPngBtn* btn, int isSwitch, int toolTip, const char* caption, int x, int y) {
     if (!btn || !owner || !normalFile || !hoverFile || !pressedFile) return 0;
     const char* const files[3] = {normalFile, hoverFile, pressedFile};
-    QImage images[3];
+    SkinImage images[3];
     if (!LoadThree("NewSmallPngButton3", files, images)) {
         btn->hide();
         return 0;
@@ -103,14 +103,14 @@ int NewSmallPngSliderBar(const QImage* ownerBg, CPngSliderBar* bar, QWidget* own
                          const char* trackFile, const char* fillFile, const QPoint* trackOffset,
                          const QRect& bgRect, const QRect& barRect) {
     if (!bar || !owner || !trackFile) return 0;
-    const QImage track = LoadSkinImage(trackFile);
+    const SkinImage track = LoadSkinImage(trackFile);
     if (track.width() == 0) {
         NotifyUser(std::string("NewSmallPngSliderBar Error. file ") + trackFile + " not exist",
                    "Warrning");
         bar->hide();
         return 0;
     }
-    const QImage fill = fillFile ? LoadSkinImage(fillFile) : QImage();  // missing: no fill
+    const SkinImage fill = fillFile ? LoadSkinImage(fillFile) : SkinImage();  // missing: no fill
 
     bar->m_nCtrlId = ctrlId;
     bar->setParent(owner);

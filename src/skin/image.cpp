@@ -1,13 +1,17 @@
 #include "skin/image.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <QVector>
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "core/log.h"
 #include "core/paths.h"
+#include "skin/skin_files.h"
 
 namespace {
 constexpr size_t kMaxPathChars = 259;
@@ -31,25 +35,112 @@ QImage LoadImageFile(const std::string& path) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage LoadSkinImage(const std::string& fileName) {
-    return LoadImageFile(SkinPath(fileName));
+SkinImage::SkinImage(const QImage& image) : QImage(image) {
+    if (const auto* skin = dynamic_cast<const SkinImage*>(&image)) m_sharp = skin->m_sharp;
 }
 
-QImage CloneArea(const QImage& image, int x, int y, int w, int h) {
-    if (image.isNull() || w <= 0 || h <= 0) return QImage();
-    const QRect area(x, y, w, h);
-    if (!image.rect().contains(area)) return QImage();
-    return image.copy(area);
+SkinImage::SkinImage(const QImage& base, const QImage& sharp) : QImage(base) {
+    if (!base.isNull() && sharp.size() == base.size() * kDoubledScale) {
+        m_sharp = sharp;
+        m_sharp.setDevicePixelRatio(kDoubledScale);
+    }
 }
+
+QImage SharpOf(const QImage& image) {
+    const auto* skin = dynamic_cast<const SkinImage*>(&image);
+    return skin ? skin->Sharp() : QImage();
+}
+
+SkinImage LoadSkinImageFile(const std::string& path) {
+    const QImage base = LoadImageFile(path);
+    if (base.isNull()) return SkinImage();
+    const std::string sharpPath = DoubledSkinName(path);
+    if (!QFileInfo::exists(QString::fromStdString(sharpPath))) return SkinImage(base);
+    const QImage sharp = LoadImageFile(sharpPath);
+    if (sharp.size() != base.size() * kDoubledScale) {
+        g_pfnLog("LoadSkinImage: %s is %dx%d, not twice the %dx%d picture; not used",
+                 sharpPath.c_str(), sharp.width(), sharp.height(), base.width(), base.height());
+        return SkinImage(base);
+    }
+    return SkinImage(base, sharp);
+}
+
+SkinImage LoadSkinImage(const std::string& fileName) {
+    return LoadSkinImageFile(SkinPath(fileName));
+}
+
+SkinImage CloneArea(const QImage& image, int x, int y, int w, int h) {
+    if (image.isNull() || w <= 0 || h <= 0) return SkinImage();
+    const QRect area(x, y, w, h);
+    if (!image.rect().contains(area)) return SkinImage();
+    const QImage sharp = SharpOf(image);
+    if (sharp.isNull()) return SkinImage(image.copy(area));
+    const int s = kDoubledScale;
+    return SkinImage(image.copy(area), sharp.copy(QRect(x * s, y * s, w * s, h * s)));
+}
+
+namespace {
+
+// The scale of the target's device pixels to its coordinates.
+qreal DeviceScale(const QPainter& target) {
+    const qreal dpr = target.device() ? target.device()->devicePixelRatio() : 1.0;
+    return std::max(dpr, target.deviceTransform().m11());
+}
+
+}  // namespace
 
 void DrawImage(QPainter& target, const QImage& image, const QRect& destRect, const QRect& srcRect) {
     if (image.isNull() || destRect.isEmpty() || srcRect.isEmpty()) return;
-    target.drawImage(destRect, image, srcRect);
+    const QImage sharp = SharpOf(image);
+    if (sharp.isNull() || DeviceScale(target) <= 1.0) {
+        target.drawImage(destRect, image, srcRect);
+        return;
+    }
+    const qreal s = kDoubledScale;
+    const QRectF from(srcRect.x() * s, srcRect.y() * s, srcRect.width() * s, srcRect.height() * s);
+    const bool smooth = target.testRenderHint(QPainter::SmoothPixmapTransform);
+    target.setRenderHint(QPainter::SmoothPixmapTransform);  // for scales between 1 and 2
+    target.drawImage(QRectF(destRect), sharp, from);
+    target.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }
 
 void DrawImageAt(QPainter& target, const QImage& image, int x, int y) {
     if (image.isNull()) return;
+    if (!SharpOf(image).isNull() && DeviceScale(target) > 1.0) {
+        DrawImage(target, image, QRect(QPoint(x, y), image.size()), image.rect());
+        return;
+    }
     target.drawImage(QPoint(x, y), image);
+}
+
+qreal PaintScale(const QWidget* widget, const QPainter& painter) {
+    const qreal dpr = widget ? widget->devicePixelRatioF() : 1.0;
+    return std::max<qreal>({1.0, dpr, painter.deviceTransform().m11()});
+}
+
+QImage NewCanvas(const QSize& logical, qreal scale) {
+    if (scale <= 1.0) {
+        QImage canvas(logical, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        return canvas;
+    }
+    QImage canvas(QSize(static_cast<int>(std::ceil(logical.width() * scale)),
+                        static_cast<int>(std::ceil(logical.height() * scale))),
+                  QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(scale);
+    canvas.fill(Qt::transparent);
+    return canvas;
+}
+
+SkinImage ComposeSkinImage(const QSize& logical, const std::function<void(QPainter&)>& draw) {
+    auto at = [&](qreal scale) {
+        QImage canvas = NewCanvas(logical, scale);
+        QPainter p(&canvas);
+        draw(p);
+        p.end();
+        return canvas;
+    };
+    return SkinImage(at(1), at(kDoubledScale));
 }
 
 void FillArgb(QPainter& target, const QRect& rect, uint32_t argb) {

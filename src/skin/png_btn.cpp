@@ -144,10 +144,9 @@ void CPngBtn::DrawCaption(QPainter& painter, uint32_t colour) const {
     DrawFittedCaption(painter, area, QString::fromStdString(m_strCaption), align);
 }
 
-QImage CPngBtn::ComposePicture() const {
+QImage CPngBtn::ComposePicture(qreal scale) const {
     if (m_imgNormal.isNull()) return QImage();
-    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+    QImage picture = NewCanvas(size(), scale);
     QPainter painter(&picture);
     if (!m_imgBack.isNull()) DrawImageAt(painter, m_imgBack, 0, 0);
     const StateLook look = ChooseLook();
@@ -156,15 +155,15 @@ QImage CPngBtn::ComposePicture() const {
     if (m_bDebugFrame) {
         painter.setPen(ColorFromRef(kDebugFrameColour));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
     return picture;
 }
 
 void CPngBtn::paintEvent(QPaintEvent*) {
-    const QImage picture = ComposePicture();
-    if (picture.isNull()) return;
     QPainter painter(this);
+    const QImage picture = ComposePicture(PaintScale(this, painter));
+    if (picture.isNull()) return;
     painter.drawImage(0, 0, picture);
     if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), m_clrHover);
 }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "skin/image.h"
+
 class CPngBtn : public QAbstractButton {
     Q_OBJECT
   public:
@@ -50,9 +52,9 @@ class CPngBtn : public QAbstractButton {
     int WidthForCaption(int padding) const;
     bool IsHovering() const { return m_bHovering; }
 
-    // The picture of the current state, composed off-screen at the button's size; a null
-    // image when the button has no normal image.
-    virtual QImage ComposePicture() const;
+    // The picture of the current state, composed off-screen at the button's size in device
+    // pixels of scale; a null image when the button has no normal image.
+    virtual QImage ComposePicture(qreal scale = 1) const;
 
     // Set directly by the creator.
     uint32_t m_clrHover = 0x646464;
@@ -90,7 +92,7 @@ class CPngBtn : public QAbstractButton {
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-    QImage m_imgNormal, m_imgHover, m_imgPressed, m_imgDisabled, m_imgBack;
+    SkinImage m_imgNormal, m_imgHover, m_imgPressed, m_imgDisabled, m_imgBack;
     std::string m_strCaption;
     std::string m_strOwnTip;
     int m_nLeftOffset = 0;

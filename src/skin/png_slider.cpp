@@ -100,19 +100,20 @@ void CPngSlider::SetValue(int value, bool notify) {
     if (notify) m_pBar->PostChanged(ValueOfPos(pos));
 }
 
-QImage CPngSlider::ComposePicture() const {
-    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+QImage CPngSlider::ComposePicture(qreal scale) const {
+    QImage picture = NewCanvas(size(), scale);
     QPainter painter(&picture);
     const QImage& track = m_pBar->TrackPicture();
-    if (!track.isNull()) painter.drawImage(QPoint(0, 0), track, geometry());
+    // The track under the thumb, cut at the bar's edge as the bar cuts it.
+    const QRect under = geometry().intersected(track.rect());
+    if (!under.isEmpty()) DrawImage(painter, track, under.translated(-geometry().topLeft()), under);
     DrawImageAt(painter, m_imgThumb, 0, 0);
     return picture;
 }
 
 void CPngSlider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, ComposePicture());
+    painter.drawImage(0, 0, ComposePicture(PaintScale(this, painter)));
 }
 
 void CPngSlider::mousePressEvent(QMouseEvent* event) {

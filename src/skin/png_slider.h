@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "skin/image.h"
+
 class CPngSliderBar;
 
 class CPngSlider : public QWidget {
@@ -18,7 +20,7 @@ class CPngSlider : public QWidget {
 
     // The thumb image; a null image hides the thumb.
     void SetThumbImage(const QImage& image);
-    const QImage& ThumbImage() const { return m_imgThumb; }
+    const SkinImage& ThumbImage() const { return m_imgThumb; }
 
     void SetRange(int minimum, int maximum);
     // count 0: the value is the position itself. More than kMaxEntries are cut.
@@ -48,8 +50,9 @@ class CPngSlider : public QWidget {
     bool m_bDraggable = true;
     bool m_bReportWhileDragging = false;
 
-    // The thumb's picture: the bar's track under it, then the thumb image.
-    QImage ComposePicture() const;
+    // The thumb's picture: the bar's track under it, then the thumb image, in device pixels of
+    // scale.
+    QImage ComposePicture(qreal scale = 1) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,7 +65,7 @@ class CPngSlider : public QWidget {
     int CentreX() const { return x() + width() / 2; }
 
     CPngSliderBar* m_pBar;
-    QImage m_imgThumb;
+    SkinImage m_imgThumb;
     int m_nMin = 0;
     int m_nMax = 10;
     int m_nPos = 0;

@@ -25,19 +25,17 @@ QObject* CPngSliderBar::Owner() const {
 
 void CPngSliderBar::ComposePictures(const QImage& ownerBackground, const QRect& bgRect,
                                     const QImage& track, const QImage& fill) {
+    const SkinImage piece =
+        CloneArea(ownerBackground, bgRect.x(), bgRect.y(), bgRect.width(), bgRect.height());
     auto compose = [&](const QImage& image) {
-        QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        const QImage piece =
-            CloneArea(ownerBackground, bgRect.x(), bgRect.y(), bgRect.width(), bgRect.height());
-        DrawImageAt(painter, piece, 0, 0);
-        // Clipped to the bar: a bar narrower than its track shows the track cut at its edge.
-        DrawImageAt(painter, image, m_ptTrackOffset.x(), m_ptTrackOffset.y());
-        return picture;
+        return ComposeSkinImage(size(), [&](QPainter& painter) {
+            DrawImageAt(painter, piece, 0, 0);
+            // Clipped to the bar: a bar narrower than its track shows the track cut at its edge.
+            DrawImageAt(painter, image, m_ptTrackOffset.x(), m_ptTrackOffset.y());
+        });
     };
     m_imgTrack = compose(track);
-    m_imgFill = fill.isNull() ? QImage() : compose(fill);
+    m_imgFill = fill.isNull() ? SkinImage() : compose(fill);
     update();
 }
 
@@ -76,9 +74,8 @@ void CPngSliderBar::PostChanged(int value) {
     PostWinMessage(Owner(), WM_SLIDER_CHANGED, static_cast<uintptr_t>(value), m_nCtrlId);
 }
 
-QImage CPngSliderBar::ComposePicture() const {
-    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+QImage CPngSliderBar::ComposePicture(qreal scale) const {
+    QImage picture = NewCanvas(size(), scale);
     QPainter painter(&picture);
     DrawImageAt(painter, m_imgTrack, 0, 0);
     if (!m_imgFill.isNull() && m_nFillWidth > 0 && !m_bHidden) {
@@ -94,7 +91,7 @@ QImage CPngSliderBar::ComposePicture() const {
     }
     if (m_bDebugFrame) {
         painter.setPen(ColorFromRef(0x0000FF));
-        painter.drawRect(picture.rect().adjusted(0, 0, -1, -1));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
         for (int stop : stops) painter.drawLine(stop, 0, stop, height() - 1);
     }
     return picture;
@@ -102,7 +99,7 @@ QImage CPngSliderBar::ComposePicture() const {
 
 void CPngSliderBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, ComposePicture());
+    painter.drawImage(0, 0, ComposePicture(PaintScale(this, painter)));
     if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_SkinSettings.clrBtnOv);
 }
 

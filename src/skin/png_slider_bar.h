@@ -36,10 +36,11 @@ class CPngSliderBar : public QWidget {
     int FillWidth() const { return m_nFillWidth; }
     void SetFillWidth(int w);
     bool HasFill() const { return !m_imgFill.isNull(); }
-    const QImage& TrackPicture() const { return m_imgTrack; }
+    const SkinImage& TrackPicture() const { return m_imgTrack; }
 
-    // The bar's picture as painted: track, fill, stop marks, debug frame.
-    QImage ComposePicture() const;
+    // The bar's picture as painted: track, fill, stop marks, debug frame; in device pixels of
+    // scale.
+    QImage ComposePicture(qreal scale = 1) const;
 
     // Moves to position pos (clamped to the range) as a click there would: asks the owner,
     // then reports the new value. Returns true when the value changed.
@@ -67,7 +68,7 @@ class CPngSliderBar : public QWidget {
   private:
     CPngSlider* m_thumb;
     QObject* m_pOwner;
-    QImage m_imgTrack, m_imgFill, m_imgMark;
+    SkinImage m_imgTrack, m_imgFill, m_imgMark;
     int m_nMarkTop = 0;
     int m_nFillWidth = 0;
     bool m_bHidden = false;

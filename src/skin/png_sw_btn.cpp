@@ -14,8 +14,8 @@ void CPngSwBtn::SetWords(const std::string& left, const std::string& right) {
     update();
 }
 
-QImage CPngSwBtn::ComposePicture() const {
-    QImage picture = CPngBtn::ComposePicture();
+QImage CPngSwBtn::ComposePicture(qreal scale) const {
+    QImage picture = CPngBtn::ComposePicture(scale);
     if (picture.isNull()) return picture;
     const std::string& left = m_strLeft.empty() ? g_SkinSettings.swWordLeft : m_strLeft;
     const std::string& right = m_strRight.empty() ? g_SkinSettings.swWordRight : m_strRight;

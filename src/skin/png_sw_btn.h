@@ -13,7 +13,7 @@ class CPngSwBtn : public CPngBtn {
 
     // The two words (tc_msg25 left, tc_msg26 right); empty words come from g_SkinSettings.
     void SetWords(const std::string& left, const std::string& right);
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   private:
     QFont m_fontSmall;

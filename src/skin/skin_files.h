@@ -2,6 +2,8 @@
 // out for. The skin generator draws exactly these; a test checks the built program folder.
 #pragma once
 
+#include <string>
+
 struct SkinFileSpec {
     const char* name;  // relative to the skin folder
     int width;
@@ -46,3 +48,14 @@ static_assert(MainFaceWidth(kDefaultPtMinX) == 1024);
 // the model's key marks; at least this big.
 inline constexpr int kMousePictureMinWidth = 150;
 inline constexpr int kMousePictureMinHeight = 240;
+
+// Every picture also comes drawn at twice its size for scaled screens, beside it under the
+// name with "@2x" before the extension: "main_nr.png" -> "main_nr@2x.png".
+inline constexpr int kDoubledScale = 2;
+inline std::string DoubledSkinName(const std::string& name) {
+    const size_t slash = name.find_last_of('/');
+    const size_t dot = name.find_last_of('.');
+    const size_t at =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? name.size() : dot;
+    return name.substr(0, at) + "@2x" + name.substr(at);
+}

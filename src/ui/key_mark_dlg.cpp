@@ -10,14 +10,12 @@
 namespace {
 
 // The picture of image over the background piece, or the image itself when either is missing.
-QImage OverPiece(const QImage& piece, const QImage& image) {
+SkinImage OverPiece(const SkinImage& piece, const SkinImage& image) {
     if (piece.width() == 0 || image.width() == 0) return image;
-    QImage out(image.size(), QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
-    QPainter p(&out);
-    DrawImage(p, piece, piece.rect(), piece.rect());
-    DrawImageAt(p, image, 0, 0);
-    return out;
+    return ComposeSkinImage(image.size(), [&](QPainter& p) {
+        DrawImage(p, piece, piece.rect(), piece.rect());
+        DrawImageAt(p, image, 0, 0);
+    });
 }
 
 }  // namespace
@@ -48,11 +46,11 @@ void CKeyMarkDlg::SetMarkPictures(const std::string& normalPath, const std::stri
                                   const QImage& mainBackground, const QRect& viewRect) {
     m_imgBack =
         CloneArea(mainBackground, viewRect.x(), viewRect.y(), viewRect.width(), viewRect.height());
-    const QImage normal = LoadImageFile(normalPath);
-    m_imgNormal = normal.width() > 0 ? OverPiece(m_imgBack, normal) : QImage();
-    m_imgPressed = QImage();
+    const SkinImage normal = LoadSkinImageFile(normalPath);
+    m_imgNormal = normal.width() > 0 ? OverPiece(m_imgBack, normal) : SkinImage();
+    m_imgPressed = SkinImage();
     if (!pressedPath.empty()) {
-        const QImage pressed = LoadImageFile(pressedPath);
+        const SkinImage pressed = LoadSkinImageFile(pressedPath);
         if (pressed.width() > 0) m_imgPressed = OverPiece(m_imgBack, pressed);
     }
     update();
@@ -77,12 +75,11 @@ void CKeyMarkDlg::ShowMarks() {
 }
 
 void CKeyMarkDlg::paintEvent(QPaintEvent*) {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    QPainter painter(this);
+    QImage canvas = NewCanvas(size(), PaintScale(this, painter));
     {
         QPainter p(&canvas);
-        if (!m_imgNormal.isNull()) DrawImage(p, m_imgNormal, canvas.rect(), m_imgNormal.rect());
+        if (!m_imgNormal.isNull()) DrawImage(p, m_imgNormal, rect(), m_imgNormal.rect());
     }
-    QPainter painter(this);
     painter.drawImage(0, 0, canvas);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "config/device_model.h"
+#include "skin/image.h"
 
 class CPngBtn;
 
@@ -27,13 +28,13 @@ class CKeyMarkDlg : public QWidget {
     void ShowMarks();
 
     CPngBtn* KeyButton(int i) const;  // nullptr outside 0..15
-    const QImage& NormalPicture() const { return m_imgNormal; }
-    const QImage& PressedPicture() const { return m_imgPressed; }
+    const SkinImage& NormalPicture() const { return m_imgNormal; }
+    const SkinImage& PressedPicture() const { return m_imgPressed; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QImage m_imgBack, m_imgNormal, m_imgPressed;
+    SkinImage m_imgBack, m_imgNormal, m_imgPressed;
     CPngBtn* m_pKeys[kKeysPerSet] = {};
 };

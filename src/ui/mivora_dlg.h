@@ -265,7 +265,8 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void PlaceButton(CPngBtn* b, const QRect& r);
     void RefreshRateCaptions();
     void RefreshMousePicture();
-    QImage ComposeFace() const;
+    // The face in device pixels of scale.
+    QImage ComposeFace(qreal scale = 1) const;
     // The pointer block's captions, icons and line, dimmed where a setting is inert.
     void PaintPointerBlock(QPainter& p) const;
     // Once after the profiles are loaded: the desktop's current pointer values into the current
@@ -343,10 +344,10 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     std::unique_ptr<COsdDisplay> m_osd;
 
     // Images.
-    QImage m_imgBg, m_imgSlider, m_imgBarDot;
-    QImage m_imgIconLight, m_imgIconRate, m_imgIconDpi, m_imgIconDbClick, m_imgIconScroll,
+    SkinImage m_imgBg, m_imgSlider, m_imgBarDot;
+    SkinImage m_imgIconLight, m_imgIconRate, m_imgIconDpi, m_imgIconDbClick, m_imgIconScroll,
         m_imgIconSens, m_imgIconEnhance;
-    std::array<QImage, 16> m_imgNumber;
+    std::array<SkinImage, 16> m_imgNumber;
 
     // Controls.
     CPngBtn m_btnMin, m_btnExit, m_btnAbout;

@@ -53,11 +53,10 @@ void DrawPanelTitle(QPainter& p, const QImage& icon, const QRect& ref, int width
 
 }  // namespace
 
-QImage CMivoraDlg::ComposeFace() const {
-    QImage face(size(), QImage::Format_ARGB32_Premultiplied);
-    face.fill(Qt::transparent);
+QImage CMivoraDlg::ComposeFace(qreal scale) const {
+    QImage face = NewCanvas(size(), scale);
     QPainter p(&face);
-    if (g_Config.ClrMask != 0) FillArgb(p, face.rect(), 0xC8FFFFFF);
+    if (g_Config.ClrMask != 0) FillArgb(p, rect(), 0xC8FFFFFF);
     DrawImageAt(p, m_imgBg, 0, 0);
 
     const DeviceModel* model = pSensorCfg.load();
@@ -134,5 +133,5 @@ void CMivoraDlg::paintEvent(QPaintEvent*) {
     }
     if (m_imgBg.width() == 0) return;
     ClipToShape(p, this);
-    p.drawImage(0, 0, ComposeFace());
+    p.drawImage(0, 0, ComposeFace(PaintScale(this, p)));
 }

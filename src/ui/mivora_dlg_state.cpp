@@ -192,7 +192,7 @@ void CMivoraDlg::FadeInactiveFace(QPainter& p) const {
     }
     p.save();
     p.setOpacity(1 - kInactiveOpacity);
-    for (const QRect& a : areas) p.drawImage(a, m_imgBg, a);
+    for (const QRect& a : areas) DrawImage(p, m_imgBg, a, a);
     p.restore();
 }
 

@@ -5,6 +5,7 @@
 
 class QWidget;
 
-// Renders widget (and its children) into a PNG file at path; the folders are made as needed.
-// Returns 1; 0 for a null widget or when the file cannot be written.
-int RenderWidgetToPng(QWidget* widget, const std::string& path);
+// Renders widget (and its children) into a PNG file at path, at the scale of its screen or at
+// scale when that is above 0; the folders are made as needed. Returns 1; 0 for a null widget
+// or when the file cannot be written.
+int RenderWidgetToPng(QWidget* widget, const std::string& path, double scale = 0);

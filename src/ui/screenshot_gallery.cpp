@@ -192,6 +192,13 @@ int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::stri
                                     : std::to_string(k);
         const std::string suffix = "_" + tag + ".png";
         written += RenderWidgetToPng(&window, dir + "/main_" + model + suffix);
+        // The first language also as screens scaled by 1 and 2 show it, whatever this one is.
+        if (k == 0) {
+            written +=
+                RenderWidgetToPng(&window, dir + "/main_" + model + "_" + tag + "_1x.png", 1);
+            written +=
+                RenderWidgetToPng(&window, dir + "/main_" + model + "_" + tag + "_2x.png", 2);
+        }
         if (dialogs) written += ShootPanels(window, dir + "/panels" + suffix);
         window.OnKeyButtonClicked(1);
         Settle();

@@ -15,10 +15,11 @@ class VirtualMouseBackend;
 void PrepareScreenshotLibrary();
 
 // Writes, for every shipped language, the main window and its function menu as
-// main_<model>_<lang>.png and menu_<model>_<lang>.png; with dialogs set also the window without
-// a mouse, the panels in use (a DPI value being typed, a key row lit on the mouse picture) and
-// every dialog: the macro editor, the macro picker, both fire-key forms, the colour dialog, every
-// message dialog form, the progress window and the About window (<name>_<lang>.png). Returns
+// main_<model>_<lang>.png and menu_<model>_<lang>.png, and for the first language the main
+// window at scales 1 and 2 (main_<model>_<lang>_1x.png, _2x.png); with dialogs set also the window
+// without a mouse, the panels in use (a DPI value being typed, a key row lit on the mouse picture)
+// and every dialog: the macro editor, the macro picker, both fire-key forms, the colour dialog,
+// every message dialog form, the progress window and the About window (<name>_<lang>.png). Returns
 // the number of files written.
 int WriteScreenshots(CMivoraDlg& window, const std::string& dir, const std::string& model,
                      bool dialogs);

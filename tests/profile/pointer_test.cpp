@@ -3,12 +3,14 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "config/ui_text.h"
 #include "profile/pointer_apply.h"
 #include "profile_fixture.h"
 #include "support/pointer_round_trip.h"
@@ -55,6 +57,36 @@ TEST(PointerApplyTest, OutOfRangeAndRefusedValuesAreReported) {
     fake.refuse = "lines";
     ApplyPointerSettings(PointerSettings{4, 500, 10, 0, 0}, fake);
     EXPECT_TRUE(notes.messages.empty()) << notes.messages[0].first;
+}
+
+// The notice is all in the user's language: its lead, the settings' names, the values' words
+// and the range. English words a translator never sees would show through in any language.
+TEST(PointerApplyTest, TheNoticeInGermanHasNoEnglishWords) {
+    LoadUiTexts(std::string(MIVORA_SOURCE_DIR) + "/data/Deutsch/text.xml");
+    ASSERT_FALSE(g_UiText.tc_ptr_range.empty());
+    const std::vector<PointerIssue> every = {
+        {platform::kPointerDoubleClick, 0, false}, {platform::kPointerScrollLines, 40, false},
+        {platform::kPointerSpeed, 99, false},      {platform::kPointerTrails, 17, false},
+        {platform::kPointerPrecision, 1, true},    {platform::kPointerPrecision, 0, true},
+        {platform::kPointerSpeed, 12, true},
+    };
+    testing_support::RecordingNotifier notes;
+    FakePointer fake;
+    ApplyPointerSettings(PointerSettings{3, 0, 10, 0, 0}, fake);
+    const std::vector<std::string> texts = {PointerSettingsNotice(every, true),
+                                            notes.messages.empty() ? "" : notes.messages[0].first};
+    LoadUiTexts("");  // the other tests run without a language
+    ASSERT_FALSE(texts[1].empty());
+    EXPECT_NE(std::string::npos, texts[1].find("Doppelklick")) << texts[1];
+    EXPECT_NE(std::string::npos, texts[1].find("außerhalb")) << texts[1];
+    for (const std::string& text : texts) {
+        std::string lower = text;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const char* english :
+             {"pointer", "not applied", "out of range", " to ", "refused", "double-click",
+              "scroll lines", "trails", "enhanced", "precision", " on", " off"})
+            EXPECT_EQ(std::string::npos, lower.find(english)) << english << " in: " << text;
+    }
 }
 
 TEST(PointerApplyTest, WithoutDesktopSettingsNothingIsWrittenAndTheLogSaysSoOnce) {

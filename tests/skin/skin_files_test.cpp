@@ -62,6 +62,11 @@ TEST(SkinFiles, EveryListedPictureExistsWithItsSize) {
         if (QString(spec.name) == "main_nr.png") expected.setWidth(MainFaceWidth(layout.ptMinX));
         EXPECT_EQ(image.size(), expected) << spec.name;
         EXPECT_TRUE(image.hasAlphaChannel()) << spec.name;
+        // The sharp picture for scaled screens.
+        const QString doubled = QString::fromStdString(DoubledSkinName(spec.name));
+        const QImage sharp(BinPath("skins/") + doubled);
+        ASSERT_FALSE(sharp.isNull()) << doubled.toStdString();
+        EXPECT_EQ(sharp.size(), expected * 2) << doubled.toStdString();
     }
 }
 
@@ -86,6 +91,10 @@ TEST(SkinFiles, EveryShippedModelHasItsMousePictures) {
         EXPECT_EQ(nr.size(), dn.size()) << folder.toStdString();
         EXPECT_GE(nr.width(), kMousePictureMinWidth);
         EXPECT_GE(nr.height(), kMousePictureMinHeight);
+        for (const char* name : {"mouse_nr.png", "mouse_dn.png"}) {
+            const QImage sharp(BinPath(folder + QString::fromStdString(DoubledSkinName(name))));
+            EXPECT_EQ(sharp.size(), nr.size() * 2) << folder.toStdString() << name;
+        }
     }
 }
 

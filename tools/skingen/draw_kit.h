@@ -27,8 +27,17 @@ inline const QColor kDanger("#e5484d");      // close button hover only
 
 QColor WithAlpha(QColor c, int alpha);
 
-// A transparent image of the size with an antialiased painter handed to draw.
-QImage Paint(int w, int h, const std::function<void(QPainter&)>& draw);
+// One skin picture drawn twice from the same code: at its size for screens at scale 1, and at
+// twice the size (device pixel ratio 2) for scaled screens, where Qt draws it sharp.
+struct Picture {
+    QImage x1, x2;
+};
+
+// A transparent image of w x h logical pixels at scale (device pixel ratio) with an
+// antialiased painter in logical coordinates handed to draw.
+QImage PaintAt(int w, int h, int scale, const std::function<void(QPainter&)>& draw);
+// The picture at scales 1 and 2.
+Picture Paint(int w, int h, const std::function<void(QPainter&)>& draw);
 
 // Rounded rectangle path inset by half a pixel so one-pixel borders stay crisp.
 QPainterPath RoundedBox(const QRectF& r, qreal radius);
@@ -42,6 +51,6 @@ QFont Face(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // A window face: hard-edged rounded card (fully opaque inside, fully transparent outside) so
 // that shaping by a key colour leaves no fringe.
-QImage WindowFace(int w, int h, int radius, const std::function<void(QPainter&)>& decorate);
+Picture WindowFace(int w, int h, int radius, const std::function<void(QPainter&)>& decorate);
 
 }  // namespace skingen

@@ -127,18 +127,23 @@ int main(int argc, char** argv) {
     for (const SkinFileSpec& spec : kSkinFiles)
         expected[spec.name] = QSize(spec.width, spec.height);
 
-    auto save = [&](const QString& name, const QImage& image) {
-        const auto it = expected.find(name);
-        if (it != expected.end() && it->second != image.size()) {
-            std::fprintf(stderr, "skingen: %s drawn at the wrong size\n", qPrintable(name));
-            ++failures;
-        }
+    auto write = [&](const QString& name, const QImage& image) {
         const QString path = skinDir + "/" + name;
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (!image.save(path, "PNG")) {
             std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(path));
             ++failures;
         }
+    };
+    auto save = [&](const QString& name, const skingen::Picture& picture) {
+        const auto it = expected.find(name);
+        if (it != expected.end() &&
+            (it->second != picture.x1.size() || it->second * kDoubledScale != picture.x2.size())) {
+            std::fprintf(stderr, "skingen: %s drawn at the wrong size\n", qPrintable(name));
+            ++failures;
+        }
+        write(name, picture.x1);
+        write(QString::fromStdString(DoubledSkinName(name.toStdString())), picture.x2);
         expected.erase(name);
     };
     const CfgLayout layout = argc > 3 ? ReadCfg(QString::fromLocal8Bit(argv[3])) : CfgLayout();

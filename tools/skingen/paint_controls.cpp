@@ -8,7 +8,7 @@
 namespace skingen {
 namespace {
 
-QImage PushButton(int w, int h, bool lit) {
+Picture PushButton(int w, int h, bool lit) {
     return Paint(w, h, [&](QPainter& p) {
         const QRectF r(0, 0, w, h);
         if (lit) {
@@ -29,8 +29,8 @@ QImage PushButton(int w, int h, bool lit) {
     });
 }
 
-QImage TitleButton(int size, bool hover, const QColor& hoverFill,
-                   const std::function<void(QPainter&, const QColor&)>& glyph) {
+Picture TitleButton(int size, bool hover, const QColor& hoverFill,
+                    const std::function<void(QPainter&, const QColor&)>& glyph) {
     return Paint(size, size, [&](QPainter& p) {
         const QRectF r(0, 0, size, size);
         if (hover)
@@ -41,7 +41,7 @@ QImage TitleButton(int size, bool hover, const QColor& hoverFill,
     });
 }
 
-QImage Combo(int w, int h) {
+Picture Combo(int w, int h) {
     return Paint(w, h, [&](QPainter& p) {
         FillBox(p, QRectF(0, 0, w, h), 7, QColor("#1f232c"), QColor("#1a1e26"), kLine);
         // Chevron in its own corner, clear of a centred caption of normal length.
@@ -52,7 +52,7 @@ QImage Combo(int w, int h) {
     });
 }
 
-QImage Segment(int w, int h, bool lit, bool arrows) {
+Picture Segment(int w, int h, bool lit, bool arrows) {
     return Paint(w, h, [&](QPainter& p) {
         const QRectF r(0, 0, w, h);
         if (lit) {
@@ -74,7 +74,7 @@ QImage Segment(int w, int h, bool lit, bool arrows) {
     });
 }
 
-QImage TwoWordSwitch(int w, int h, bool rightLit) {
+Picture TwoWordSwitch(int w, int h, bool rightLit) {
     return Paint(w, h, [&](QPainter& p) {
         FillBox(p, QRectF(0, 0, w, h), h / 2.0, kWell, kWell, kLine);
         const QRectF knob =
@@ -84,7 +84,7 @@ QImage TwoWordSwitch(int w, int h, bool rightLit) {
     });
 }
 
-QImage Track(int w, int h, int thickness, bool fill) {
+Picture Track(int w, int h, int thickness, bool fill) {
     return Paint(w, h, [&](QPainter& p) {
         const QRectF r(0, (h - thickness) / 2.0, w, thickness);
         p.setPen(Qt::NoPen);
@@ -100,7 +100,7 @@ QImage Track(int w, int h, int thickness, bool fill) {
     });
 }
 
-QImage Lamp(int w, int h, bool lit, const std::function<void(QPainter&)>& glyph) {
+Picture Lamp(int w, int h, bool lit, const std::function<void(QPainter&)>& glyph) {
     return Paint(w, h, [&](QPainter& p) {
         if (lit) {
             QRadialGradient glow(w / 2.0, h / 2.0, std::max(w, h) / 2.0);
@@ -117,7 +117,7 @@ QImage Lamp(int w, int h, bool lit, const std::function<void(QPainter&)>& glyph)
     });
 }
 
-QImage CheckBox(bool on, bool toggleStyle) {
+Picture CheckBox(bool on, bool toggleStyle) {
     return Paint(16, 16, [&](QPainter& p) {
         if (toggleStyle) {
             FillBox(p, QRectF(0, 3, 16, 10), 5, on ? kAccent : kWell, on ? kAccentDeep : kWell,

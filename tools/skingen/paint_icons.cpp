@@ -10,7 +10,7 @@
 namespace skingen {
 namespace {
 
-QImage Icon(const std::function<void(QPainter&)>& glyph) {
+Picture Icon(const std::function<void(QPainter&)>& glyph) {
     return Paint(22, 22, [&](QPainter& p) {
         p.setPen(QPen(kAccent, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
@@ -18,7 +18,7 @@ QImage Icon(const std::function<void(QPainter&)>& glyph) {
     });
 }
 
-QImage Number(int n) {
+Picture Number(int n) {
     return Paint(18, 16, [&](QPainter& p) {
         FillBox(p, QRectF(0, 0, 18, 16), 4, QColor("#222732"), QColor("#1c2029"), kLine);
         p.setPen(kMuted);
@@ -27,7 +27,7 @@ QImage Number(int n) {
     });
 }
 
-QImage Arrow(bool down, const QColor& colour) {
+Picture Arrow(bool down, const QColor& colour) {
     return Paint(16, 16, [&](QPainter& p) {
         p.setPen(QPen(colour, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         if (down) {
@@ -134,7 +134,7 @@ void PaintIcons(const SaveFn& save) {
 }
 
 QImage PaintAppIcon(int size) {
-    return Paint(size, size, [size](QPainter& p) {
+    return PaintAt(size, size, 1, [size](QPainter& p) {
         const qreal s = size / 64.0;
         p.scale(s, s);
         FillBox(p, QRectF(2, 2, 60, 60), 14, QColor("#1f2430"), kInk, kLineHi);

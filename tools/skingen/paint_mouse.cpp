@@ -60,7 +60,7 @@ qreal MiddleLine(const QList<MarkRect>& marks, qreal middle) {
 
 }  // namespace
 
-QImage PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bool highlighted) {
+Picture PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bool highlighted) {
     return Paint(width, height, [&](QPainter& p) {
         const QRectF body(6, 4, width - 12, height - 8);
         QPainterPath shell;

@@ -60,7 +60,7 @@ void Stage(QPainter& p, const QRectF& r, const QPointF& centre) {
     p.drawPath(RoundedBox(r, 10));
 }
 
-QImage MainFace(int w, QPointF glow) {
+Picture MainFace(int w, QPointF glow) {
     return WindowFace(w, 640, 14, [w, glow](QPainter& p) {
         // Header band.
         QLinearGradient head(0, 0, 0, 52);
@@ -87,7 +87,7 @@ QImage MainFace(int w, QPointF glow) {
     });
 }
 
-QImage DialogFace(int w, int h, const std::function<void(QPainter&)>& decorate) {
+Picture DialogFace(int w, int h, const std::function<void(QPainter&)>& decorate) {
     return WindowFace(w, h, 12, [&](QPainter& p) {
         QLinearGradient head(0, 0, 0, 48);
         head.setColorAt(0, QColor("#1c2029"));
@@ -97,7 +97,7 @@ QImage DialogFace(int w, int h, const std::function<void(QPainter&)>& decorate) 
     });
 }
 
-QImage MenuRow(bool hover, bool sub) {
+Picture MenuRow(bool hover, bool sub) {
     return Paint(120, 20, [&](QPainter& p) {
         p.fillRect(QRectF(0, 0, 120, 20), hover ? QColor("#1f3a4a") : QColor("#1a1e26"));
         if (hover) p.fillRect(QRectF(0, 0, 3, 20), kAccent);
@@ -111,7 +111,7 @@ QImage MenuRow(bool hover, bool sub) {
     });
 }
 
-QImage Progress(bool filled) {
+Picture Progress(bool filled) {
     return DialogFace(530, 150, [filled](QPainter& p) {
         const QRectF bar(45, 101, 441, 22);
         Well(p, bar.adjusted(-3, -3, 3, 3));
@@ -131,7 +131,7 @@ QImage Progress(bool filled) {
 
 // The macro editor: a well under each list, the buttons under them, and the option card, all
 // where cfg.ini puts the editor's controls.
-QImage MacroFace(const MacroLayout& m) {
+Picture MacroFace(const MacroLayout& m) {
     constexpr int kWidth = 760, kHeight = 460;
     return DialogFace(kWidth, kHeight, [&m](QPainter& p) {
         const int listsBottom = std::max(m.macroList.bottom(), m.keyList.bottom()) + 1;

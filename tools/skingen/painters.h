@@ -8,9 +8,11 @@
 
 #include <functional>
 
+#include "draw_kit.h"
+
 namespace skingen {
 
-using SaveFn = std::function<void(const QString& name, const QImage& image)>;
+using SaveFn = std::function<void(const QString& name, const Picture& picture)>;
 
 void PaintControls(const SaveFn& save);  // buttons, switches, bars, lamps, check boxes
 void PaintIcons(const SaveFn& save);     // panel icons, key numbers, macro icons, palette
@@ -30,6 +32,6 @@ struct MarkRect {
     int left, top, right, bottom;
 };
 // The model's top view: plain (highlighted false) or with every key area lit.
-QImage PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bool highlighted);
+Picture PaintMousePicture(int width, int height, const QList<MarkRect>& marks, bool highlighted);
 
 }  // namespace skingen
