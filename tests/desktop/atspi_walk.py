@@ -53,10 +53,24 @@ def wait_until(test, seconds=10):
     return test()
 
 
+def focused(node):
+    try:
+        return node.getState().contains(pyatspi.STATE_FOCUSED)
+    except Exception:  # gone while we looked
+        return False
+
+
 def press(node, keys):
-    """Focuses node as a screen reader moves to it, then types keys as the user would."""
-    node.queryComponent().grabFocus()
-    time.sleep(0.2)
+    """Focuses node as a screen reader moves to it, then types keys as the user would. A
+    window that is still coming up may not take the focus at once: asked again until it does."""
+    end = time.time() + 5
+    while True:
+        node.queryComponent().grabFocus()
+        time.sleep(0.2)
+        if focused(node) or time.time() >= end:
+            break
+    if not focused(node):
+        print("note: %r did not take the focus" % (node.name or ""))
     keys_only(keys)
 
 
