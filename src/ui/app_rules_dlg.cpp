@@ -36,23 +36,6 @@ constexpr int kStageWidth = 170;
 // The list shows rules up to this many characters of the name; the field holds them all.
 constexpr int kMaxShownName = 60;
 
-QFont TextFont() {
-    return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
-}
-
-QFont TitleFont() {
-    QFont f = TextFont();
-    f.setBold(true);
-    f.setPixelSize(f.pixelSize() > 0 ? f.pixelSize() + 4 : 20);
-    return f;
-}
-
-int WrappedHeight(const QFont& font, int width, const QString& text) {
-    return QFontMetrics(font)
-        .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text)
-        .height();
-}
-
 // A text of the language files with its one "%d" or "%s" filled in.
 std::string Filled(std::string format, const std::string& value) {
     for (const char* mark : {"%d", "%s"}) {
@@ -109,14 +92,14 @@ void CAppRulesDlg::Build() {
     const QImage back = LoadSkinImage("msg_nr.png");
     const int W = kWidth;
     const int inner = W - 2 * kMargin;
-    const QFont font = TextFont();
+    const QFont font = DialogTextFont();
     const QString source = QString::fromStdString(SourceLine(m_setup.sourceName));
 
     int y = 18;
     m_rcTitle = QRect(kMargin, y, inner - 40, 26);
     y = m_rcTitle.bottom() + 1 + 6;
     m_rcSource =
-        QRect(kMargin, y, inner, std::max(kLabelHeight, WrappedHeight(font, inner, source)));
+        QRect(kMargin, y, inner, std::max(kLabelHeight, WrappedTextHeight(font, inner, source)));
     y = m_rcSource.bottom() + 1 + kGap;
 
     auto label = [&](const std::string& text, QRect r) {
@@ -454,13 +437,13 @@ QImage CAppRulesDlg::ComposePicture() const {
     QImage canvas = m_imgFace;
     QPainter p(&canvas);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    p.setFont(TitleFont());
+    p.setFont(DialogTitleFont());
     // One line beside the close button: a longer title is cut with an ellipsis.
     DrawFittedCaption(
         p, m_rcTitle,
         QString::fromStdString(Text(g_UiText.tc_rules_title, "Key sets by application")),
         Qt::AlignLeft | Qt::AlignVCenter);
-    p.setFont(TextFont());
+    p.setFont(DialogTextFont());
     p.drawText(m_rcSource, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                QString::fromStdString(SourceLine(m_setup.sourceName)));
     return canvas;

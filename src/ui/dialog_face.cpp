@@ -1,9 +1,12 @@
 #include "ui/dialog_face.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QRect>
 
 #include <algorithm>
+
+#include "skin/skin_settings.h"
 
 namespace {
 constexpr int kCorner = 12;
@@ -27,4 +30,22 @@ QImage StretchedFace(const QImage& src, QSize size) {
             if (!from.isEmpty() && !to.isEmpty()) p.drawImage(to, src, from);
         }
     return face;
+}
+
+QFont DialogTextFont() {
+    return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+}
+
+QFont DialogTitleFont() {
+    QFont f = DialogTextFont();
+    f.setBold(true);
+    f.setPixelSize(f.pixelSize() > 0 ? f.pixelSize() + 4 : 20);
+    return f;
+}
+
+int WrappedTextHeight(const QFont& font, int width, const QString& text) {
+    if (text.isEmpty()) return 0;
+    return QFontMetrics(font)
+        .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text)
+        .height();
 }

@@ -1,10 +1,12 @@
 // The face of a skinned dialog that is larger than its skin picture: the picture's corners kept,
 // its plain middle stretched and its bottom band (the line above the buttons and their row) kept
-// whole.
+// whole; and the fonts its texts are set in.
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 // How far the buttons stand above the bottom of a stretched face, and the height of its band.
 constexpr int kFaceButtonRow = 50;
@@ -12,3 +14,9 @@ constexpr int kFaceBottomBand = 80;
 
 // src ("msg_nr.png") stretched to size; a transparent face when src is null.
 QImage StretchedFace(const QImage& src, QSize size);
+
+// The skin's font for a dialog's text, and the same bold and larger for its title.
+QFont DialogTextFont();
+QFont DialogTitleFont();
+// Height of text wrapped at width in font; 0 for no text.
+int WrappedTextHeight(const QFont& font, int width, const QString& text);

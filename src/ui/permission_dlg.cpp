@@ -32,28 +32,10 @@ constexpr int kBottomBand = kFaceBottomBand;
 constexpr int kButtonRow = kFaceButtonRow;
 constexpr int kCopiedMs = 2000;
 
-QFont TextFont() {
-    return SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
-}
-
-QFont TitleFont() {
-    QFont f = TextFont();
-    f.setBold(true);
-    f.setPixelSize(f.pixelSize() > 0 ? f.pixelSize() + 4 : 20);
-    return f;
-}
-
 QFont CommandFont() {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPixelSize(14);
     return f;
-}
-
-int WrappedHeight(const QFont& font, int width, const QString& text) {
-    if (text.isEmpty()) return 0;
-    return QFontMetrics(font)
-        .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text)
-        .height();
 }
 
 }  // namespace
@@ -94,21 +76,24 @@ void CPermissionDlg::Build() {
     const int inner = W - 2 * kMargin;
 
     int y = 18;
-    m_rcTitle = QRect(kMargin, y, inner - 40,
-                      std::max(24, WrappedHeight(TitleFont(), inner - 40,
-                                                 QString::fromStdString(g_UiText.tc_perm_title))));
+    m_rcTitle =
+        QRect(kMargin, y, inner - 40,
+              std::max(24, WrappedTextHeight(DialogTitleFont(), inner - 40,
+                                             QString::fromStdString(g_UiText.tc_perm_title))));
     y = m_rcTitle.bottom() + 1 + kGap;
-    m_rcText = QRect(kMargin, y, inner,
-                     WrappedHeight(TextFont(), inner, QString::fromStdString(Explanation())));
+    m_rcText =
+        QRect(kMargin, y, inner,
+              WrappedTextHeight(DialogTextFont(), inner, QString::fromStdString(Explanation())));
     y = m_rcText.bottom() + 1 + kGap;
 
     if (!commands.isEmpty()) y = BuildCommandField(commands, inner, y);
 
     if (canInstall) {
         // Room for the longer of the two lines about the installation.
-        const int h = std::max(
-            WrappedHeight(TextFont(), inner, QString::fromStdString(g_UiText.tc_perm_wait)),
-            WrappedHeight(TextFont(), inner, QString::fromStdString(g_UiText.tc_perm_failed)));
+        const int h = std::max(WrappedTextHeight(DialogTextFont(), inner,
+                                                 QString::fromStdString(g_UiText.tc_perm_wait)),
+                               WrappedTextHeight(DialogTextFont(), inner,
+                                                 QString::fromStdString(g_UiText.tc_perm_failed)));
         m_rcStatus = QRect(kMargin, y, inner, h);
         y += h + kGap;
     }
@@ -251,10 +236,10 @@ QImage CPermissionDlg::ComposePicture() const {
     QImage canvas = m_imgFace;
     QPainter p(&canvas);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
-    p.setFont(TitleFont());
+    p.setFont(DialogTitleFont());
     p.drawText(m_rcTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                QString::fromStdString(g_UiText.tc_perm_title));
-    p.setFont(TextFont());
+    p.setFont(DialogTextFont());
     p.drawText(m_rcText, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                QString::fromStdString(Explanation()));
     if (!m_strStatus.empty() && !m_rcStatus.isEmpty())
