@@ -11,10 +11,12 @@
 #include "config/ui_text.h"
 #include "core/log.h"
 #include "core/notifier.h"
+#include "core/paths.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_names.h"
 #include "platform/files.h"
+#include "profile/app_rules.h"
 #include "profile/apply_thread.h"
 #include "profile/function_codes.h"
 #include "profile/pointer_apply.h"
@@ -161,6 +163,10 @@ int ExportProfile(const std::string& path) {
         NotifyUser("Create profile failed.", kDialogCaption);
         return 0;
     }
+    // A copy for another computer: the profile alone is half of what the user set up.
+    const AppRules rules = LoadAppRules(g_szDataDir + kAppRulesFile);
+    if (!rules.rules.empty() && !SaveAppRules(rules, RulesFileBeside(path)))
+        g_pfnLog("ExportProfile: the rules by application were not written beside it");
     if (!leftOut.empty()) {
         std::string keys;
         for (const KeyRef& r : leftOut) {
@@ -173,6 +179,15 @@ int ExportProfile(const std::string& path) {
         NotifyUser("The file holds the macros of 10 keys. Left out: " + keys + ".", "Warning");
     }
     return 1;
+}
+
+std::string RulesFileBeside(const std::string& profilePath) {
+    const size_t slash = profilePath.rfind('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = profilePath.rfind('.');
+    // A dot in a folder's name or a name that is all extension (".zqa") is no extension.
+    const size_t end = dot != std::string::npos && dot > nameAt ? dot : profilePath.size();
+    return profilePath.substr(0, end) + ".rules.ini";
 }
 
 int ParseExportImage(const uint8_t* data, size_t size, ImportImage& out, std::string* message) {

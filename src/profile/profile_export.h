@@ -30,6 +30,10 @@ std::vector<uint8_t> BuildExportImage(const ProfileRecord& rec, std::vector<KeyR
 // left out), 0 when the file could not be written ("Create profile failed."), -1 when there is
 // no current profile.
 [[nodiscard]] int ExportProfile(const std::string& path);
+// Where an export keeps the rules by application (the data folder's AppRules.ini format): beside
+// the profile, its name without the extension and ".rules.ini" ("Game.zqa": "Game.rules.ini").
+// The profile's own format stays as it is.
+std::string RulesFileBeside(const std::string& profilePath);
 
 // What an import file holds once checked: the record and the macros its keys use.
 struct ImportImage {

@@ -5,6 +5,7 @@
 
 #include "macro/macro_files.h"
 #include "platform/files.h"
+#include "profile/app_rules.h"
 #include "profile/profile_export.h"
 #include "profile/profile_store.h"
 #include "profile_fixture.h"
@@ -75,6 +76,38 @@ TEST_F(ExportTest, MoreThanTenMacroKeysWriteTenAndNameTheRest) {
     EXPECT_EQ("M9", MacroName(SlotOf(image, 9)));
     ASSERT_EQ(1u, notes.messages.size());
     EXPECT_NE(std::string::npos, notes.messages[0].first.find("set 2 key 3, set 2 key 4"));
+}
+
+// The rules by application travel with an export in a file of their own beside it; the
+// profile file itself is the same with or without them.
+TEST_F(ExportTest, TheRulesByApplicationGoBesideTheProfile) {
+    const std::vector<uint8_t> without = ExportImage();
+    EXPECT_FALSE(platform::FileExists(RulesFileBeside(dir.File("p.zqa"))));
+
+    AppRules rules;
+    ASSERT_TRUE(rules.Put({"game", 1, 2}));
+    ASSERT_TRUE(rules.Put({"Browser", 0, -1}));
+    ASSERT_TRUE(SaveAppRules(rules, dir.File(kAppRulesFile)));
+    EXPECT_EQ(without, ExportImage());
+    const std::string beside = RulesFileBeside(dir.File("p.zqa"));
+    EXPECT_EQ(dir.File("p.rules.ini"), beside);
+    const std::vector<uint8_t> text = Read(beside);
+    EXPECT_EQ(AppRulesText(rules), std::string(text.begin(), text.end()));
+    EXPECT_EQ(2u, LoadAppRules(beside).rules.size());
+}
+
+TEST(RulesFileBeside, TakesTheProfilesNameWithoutItsExtension) {
+    const struct {
+        const char* profile;
+        const char* rules;
+    } cases[] = {
+        {"/home/u/Game.zqa", "/home/u/Game.rules.ini"},
+        {"/home/u/Game", "/home/u/Game.rules.ini"},
+        {"/home/u.d/Game", "/home/u.d/Game.rules.ini"},
+        {"/home/u/.zqa", "/home/u/.zqa.rules.ini"},
+        {"a.b.zqa", "a.b.rules.ini"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.rules, RulesFileBeside(c.profile)) << c.profile;
 }
 
 TEST_F(ExportTest, ExportToAnUnwritablePlaceTellsTheUser) {
