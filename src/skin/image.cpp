@@ -89,6 +89,21 @@ qreal DeviceScale(const QPainter& target) {
 
 }  // namespace
 
+namespace {
+
+// Draws the part of the sharp picture that srcRect of the 1x picture stands for.
+void DrawSharp(QPainter& target, const QImage& sharp, const QRectF& destRect,
+               const QRect& srcRect) {
+    const qreal s = kDoubledScale;
+    const QRectF from(srcRect.x() * s, srcRect.y() * s, srcRect.width() * s, srcRect.height() * s);
+    const bool smooth = target.testRenderHint(QPainter::SmoothPixmapTransform);
+    target.setRenderHint(QPainter::SmoothPixmapTransform);  // for scales between 1 and 2
+    target.drawImage(destRect, sharp, from);
+    target.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+}
+
+}  // namespace
+
 void DrawImage(QPainter& target, const QImage& image, const QRect& destRect, const QRect& srcRect) {
     if (image.isNull() || destRect.isEmpty() || srcRect.isEmpty()) return;
     const QImage sharp = SharpOf(image);
@@ -96,12 +111,18 @@ void DrawImage(QPainter& target, const QImage& image, const QRect& destRect, con
         target.drawImage(destRect, image, srcRect);
         return;
     }
-    const qreal s = kDoubledScale;
-    const QRectF from(srcRect.x() * s, srcRect.y() * s, srcRect.width() * s, srcRect.height() * s);
-    const bool smooth = target.testRenderHint(QPainter::SmoothPixmapTransform);
-    target.setRenderHint(QPainter::SmoothPixmapTransform);  // for scales between 1 and 2
-    target.drawImage(QRectF(destRect), sharp, from);
-    target.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    DrawSharp(target, sharp, QRectF(destRect), srcRect);
+}
+
+void DrawImage(QPainter& target, const QImage& image, const QRectF& destRect,
+               const QRect& srcRect) {
+    if (image.isNull() || destRect.isEmpty() || srcRect.isEmpty()) return;
+    const QImage sharp = SharpOf(image);
+    if (sharp.isNull() || DeviceScale(target) <= 1.0) {
+        target.drawImage(destRect, image, QRectF(srcRect));
+        return;
+    }
+    DrawSharp(target, sharp, destRect, srcRect);
 }
 
 void DrawImageAt(QPainter& target, const QImage& image, int x, int y) {

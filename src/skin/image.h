@@ -68,6 +68,8 @@ SkinImage ComposeSkinImage(const QSize& logical, const std::function<void(QPaint
 // Rectangles are in the 1x picture's pixels; on a device scaled above 1 the sharp picture of a
 // SkinImage is drawn in its place.
 void DrawImage(QPainter& target, const QImage& image, const QRect& destRect, const QRect& srcRect);
+// The same into a destination that need not lie on whole logical pixels.
+void DrawImage(QPainter& target, const QImage& image, const QRectF& destRect, const QRect& srcRect);
 // Draws the whole image at its natural size with its top-left corner at (x, y).
 void DrawImageAt(QPainter& target, const QImage& image, int x, int y);
 // Fills rect with a colour with alpha, argb = 0xAARRGGBB.

@@ -64,7 +64,7 @@ bool CAboutDlg::Prepare() {
     setAccessibleName(QString::fromStdString(g_UiText.tc_acc_about));
     m_imgBack = LoadSkinImage("msg_nr.png");
     if (m_imgBack.width() == 0) {
-        m_imgBack = QImage();
+        m_imgBack = SkinImage();
         PostWinMessage(this, WM_CLOSE_MSG, 0, 0);
         return false;
     }
@@ -131,14 +131,13 @@ void CAboutDlg::OnLink() {
     OpenWebAddress(g_UiText.tc_web);
 }
 
-QImage CAboutDlg::ComposePicture() const {
+QImage CAboutDlg::ComposePicture(qreal scale) const {
     if (m_imgBack.isNull()) return QImage();
-    QImage canvas(m_imgBack.size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    QImage canvas = NewCanvas(m_imgBack.size(), scale);
     QPainter p(&canvas);
-    DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    DrawImage(p, m_imgBack, m_imgBack.rect(), m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(m_imgBack.rect().adjusted(0, 0, -1, -1));
     if (!m_imgIcon.isNull())
         DrawImageAt(p, m_imgIcon, kIconRect.x() + (kIconSize - m_imgIcon.width()) / 2,
                     kIconRect.y() + (kIconSize - m_imgIcon.height()) / 2);

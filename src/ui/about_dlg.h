@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "skin/image.h"
 #include "ui/top_windows.h"
 #include "ui/url_opener.h"
 
@@ -33,7 +34,7 @@ class CAboutDlg : public CTopDialog {
     static QRect IconRect();
     static QRect NameRect();
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -44,7 +45,7 @@ class CAboutDlg : public CTopDialog {
     const QFont& TextFont() const;
 
     bool m_bPrepared = false;
-    QImage m_imgBack;
+    SkinImage m_imgBack;
     CPngBtn* m_pClose = nullptr;
     CPngBtn* m_pLink = nullptr;
     CPngBtn* m_pUpdate = nullptr;

@@ -89,7 +89,7 @@ std::string CAppRulesDlg::SourceLine(const char* sourceName) {
 }
 
 void CAppRulesDlg::Build() {
-    const QImage back = LoadSkinImage("msg_nr.png");
+    const SkinImage back = LoadSkinImage("msg_nr.png");
     const int W = kWidth;
     const int inner = W - 2 * kMargin;
     const QFont font = DialogTextFont();
@@ -433,9 +433,10 @@ void CAppRulesDlg::showEvent(QShowEvent* event) {
     m_pApp->setFocus(Qt::OtherFocusReason);  // most often the user comes to add a rule
 }
 
-QImage CAppRulesDlg::ComposePicture() const {
-    QImage canvas = m_imgFace;
+QImage CAppRulesDlg::ComposePicture(qreal scale) const {
+    QImage canvas = NewCanvas(m_imgFace.size(), scale);
     QPainter p(&canvas);
+    DrawImageAt(p, m_imgFace, 0, 0);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     p.setFont(DialogTitleFont());
     // One line beside the close button: a longer title is cut with an ellipsis.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "profile/app_rules.h"
+#include "skin/image.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -64,7 +65,7 @@ class CAppRulesDlg : public CTopDialog {
     CPngBtn* OkButton() const { return m_pOk; }
     CPngBtn* CancelButton() const { return m_pCancel; }
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,7 +86,7 @@ class CAppRulesDlg : public CTopDialog {
 
     Setup m_setup;
     AppRules m_rules;
-    QImage m_imgFace;
+    SkinImage m_imgFace;
     QRect m_rcTitle, m_rcSource;
     QListWidget* m_pList = nullptr;
     QComboBox* m_pApp = nullptr;

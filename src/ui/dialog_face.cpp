@@ -9,14 +9,11 @@
 #include "skin/skin_settings.h"
 
 namespace {
-constexpr int kCorner = 12;
-}  // namespace
 
-QImage StretchedFace(const QImage& src, QSize size) {
-    QImage face(size, QImage::Format_ARGB32_Premultiplied);
-    face.fill(Qt::transparent);
-    if (src.isNull()) return face;
-    QPainter p(&face);
+constexpr int kCorner = 12;
+
+// The nine pieces of src drawn into a face of size.
+void StretchPieces(QPainter& p, const QImage& src, QSize size) {
     const int sw = src.width(), sh = src.height(), w = size.width(), h = size.height();
     const int band = std::min(kFaceBottomBand, sh / 2);
     const int rows[2][4] = {{0, kCorner, sh - band, sh}, {0, kCorner, h - band, h}};
@@ -27,9 +24,16 @@ QImage StretchedFace(const QImage& src, QSize size) {
                              QPoint(cols[0][c + 1] - 1, rows[0][r + 1] - 1));
             const QRect to(QPoint(cols[1][c], rows[1][r]),
                            QPoint(cols[1][c + 1] - 1, rows[1][r + 1] - 1));
-            if (!from.isEmpty() && !to.isEmpty()) p.drawImage(to, src, from);
+            if (!from.isEmpty() && !to.isEmpty()) DrawImage(p, src, to, from);
         }
-    return face;
+}
+
+}  // namespace
+
+SkinImage StretchedFace(const QImage& src, QSize size) {
+    if (src.isNull()) return SkinImage(NewCanvas(size, 1));
+    // The sharp face is composed from the sharp picture's pieces where src has one.
+    return ComposeSkinImage(size, [&](QPainter& p) { StretchPieces(p, src, size); });
 }
 
 QFont DialogTextFont() {

@@ -8,12 +8,15 @@
 #include <QSize>
 #include <QString>
 
+#include "skin/image.h"
+
 // How far the buttons stand above the bottom of a stretched face, and the height of its band.
 constexpr int kFaceButtonRow = 50;
 constexpr int kFaceBottomBand = 80;
 
-// src ("msg_nr.png") stretched to size; a transparent face when src is null.
-QImage StretchedFace(const QImage& src, QSize size);
+// src ("msg_nr.png") stretched to size, with its sharp picture stretched alike; a transparent
+// face when src is null.
+SkinImage StretchedFace(const QImage& src, QSize size);
 
 // The skin's font for a dialog's text, and the same bold and larger for its title.
 QFont DialogTextFont();

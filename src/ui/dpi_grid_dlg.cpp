@@ -55,8 +55,8 @@ constexpr int kWheelStep = 120;  // one notch
 CDpiGridDlg::CDpiGridDlg(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::TabFocus);
-    m_imgNormal = LoadImageFile(g_szAppDir + "skins/dpi_nr.png");
-    m_imgCurrent = LoadImageFile(g_szAppDir + "skins/dpi_dn.png");
+    m_imgNormal = LoadSkinImageFile(g_szAppDir + "skins/dpi_nr.png");
+    m_imgCurrent = LoadSkinImageFile(g_szAppDir + "skins/dpi_dn.png");
     if (m_imgNormal.width() > 0)
         resize(m_imgNormal.size());
     else
@@ -70,19 +70,18 @@ void CDpiGridDlg::SetBackgroundPiece(const QImage& piece) {
     update();
 }
 
-QImage CDpiGridDlg::ComposePicture() const {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+QImage CDpiGridDlg::ComposePicture(qreal scale) const {
+    QImage canvas = NewCanvas(size(), scale);
     QPainter p(&canvas);
     const QSize imageSize = m_imgNormal.width() > 0 ? m_imgNormal.size() : size();
     const QRect at(QPoint(0, 0), imageSize);
     if (!m_imgBack.isNull()) DrawImage(p, m_imgBack, at, m_imgBack.rect());
-    const QImage& face = m_bCurrent ? m_imgCurrent : m_imgNormal;
+    const SkinImage& face = m_bCurrent ? m_imgCurrent : m_imgNormal;
     if (face.width() > 0) DrawImage(p, face, at, face.rect());
     if (g_Config.ShowDpiColor != 0) p.fillRect(kColorStrip, ColorFromRef(m_clr));
     p.setFont(SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16));
     p.setPen(ColorFromRef(m_bCurrent ? g_Config.Btn_txt_clr_dn : g_Config.Btn_txt_clr_nr));
-    p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::number(m_nValue));
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::number(m_nValue));
     return canvas;
 }
 
@@ -94,9 +93,8 @@ bool CDpiGridDlg::event(QEvent* event) {
 }
 
 void CDpiGridDlg::paintEvent(QPaintEvent*) {
-    const QImage picture = ComposePicture();
     QPainter painter(this);
-    painter.drawImage(0, 0, picture);
+    painter.drawImage(0, 0, ComposePicture(PaintScale(this, painter)));
     if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_Config.Btn_txt_clr_ov);
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "skin/image.h"
+
 class QLineEdit;
 
 class CDpiGridDlg : public QWidget {
@@ -48,7 +50,7 @@ class CDpiGridDlg : public QWidget {
     // Takes what was typed, as Enter does (another stage was picked meanwhile).
     void FinishEdit() { EndEdit(true); }
 
-    QImage ComposePicture() const;
+    QImage ComposePicture(qreal scale = 1) const;
 
     // The lowest and highest value the sensor offers (0 without a sensor list).
     int SensorMinimum() const;
@@ -82,7 +84,7 @@ class CDpiGridDlg : public QWidget {
     void OnRepeat();
     void EndEdit(bool take);
 
-    QImage m_imgBack, m_imgNormal, m_imgCurrent;
+    SkinImage m_imgBack, m_imgNormal, m_imgCurrent;
     QTimer m_repeat;
     bool m_bRepeatUp = false;
     int m_nWheelRest = 0;  // wheel movement short of a whole step (touchpads)

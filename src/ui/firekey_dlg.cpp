@@ -184,14 +184,14 @@ bool CFirekeyDlg::OnWinMessage(CWinMessageEvent* msg) {
     return msg->msg() == WM_CHILD_CLICK;  // ignored
 }
 
-QImage CFirekeyDlg::ComposePicture() const {
+QImage CFirekeyDlg::ComposePicture(qreal scale) const {
     const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    const QRect face(QPoint(0, 0), size);
+    QImage canvas = NewCanvas(size, scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setFont(LabelFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     // One line fits the label's height: what is still too long is cut with an ellipsis.

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "config/key_entry.h"
+#include "skin/image.h"
 #include "ui/top_windows.h"
 
 class QLineEdit;
@@ -46,7 +47,7 @@ class CFirekeyDlg : public CTopDialog {
     QRect RangeRect() const;
     bool RangeMarked() const { return m_bCut; }
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
@@ -61,7 +62,7 @@ class CFirekeyDlg : public CTopDialog {
 
     bool m_bPrepared = false;
     bool m_bCut = false;
-    QImage m_imgBack;
+    SkinImage m_imgBack;
     QLineEdit* m_pField = nullptr;
     CPngBtn* m_pOk = nullptr;
     CPngBtn* m_pCancel = nullptr;

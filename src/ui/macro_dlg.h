@@ -13,6 +13,7 @@
 
 #include "macro/macro_record.h"
 #include "macro/macro_tree.h"
+#include "skin/image.h"
 #include "ui/esc_hold.h"
 #include "ui/top_windows.h"
 
@@ -96,7 +97,7 @@ class CMacroDlg : public CTopDialog {
     // keyboard can leave it; every other key, Esc tapped included, is recorded.
     static constexpr uint32_t kStopHoldMs = 1000;
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
@@ -143,8 +144,8 @@ class CMacroDlg : public CTopDialog {
 
     bool m_bPrepared = false;
     bool m_bUsable = false;
-    QImage m_imgBack;
-    QImage m_imgDown, m_imgUp, m_imgPause;
+    SkinImage m_imgBack;
+    SkinImage m_imgDown, m_imgUp, m_imgPause;
     QFont m_font;
     CTreeCtrlEx* m_pMacroTree = nullptr;
     CTreeCtrlEx* m_pKeyList = nullptr;

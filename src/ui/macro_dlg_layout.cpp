@@ -88,9 +88,9 @@ bool CMacroDlg::Prepare() {
     if (m_imgBack.width() <= 0) return false;
     m_bUsable = true;
     const std::string macroDir = g_szAppDir + "skins/macro/";
-    m_imgDown = LoadImageFile(macroDir + "DN_N.png");
-    m_imgUp = LoadImageFile(macroDir + "UP_N.png");
-    m_imgPause = LoadImageFile(macroDir + "TM_N.png");
+    m_imgDown = LoadSkinImageFile(macroDir + "DN_N.png");
+    m_imgUp = LoadSkinImageFile(macroDir + "UP_N.png");
+    m_imgPause = LoadSkinImageFile(macroDir + "TM_N.png");
     m_font = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
     CentreOverParent(m_imgBack.size());
     EnableFaceDrag(this, [] { ClosePopupMenu(); });
@@ -318,14 +318,14 @@ bool CMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
     }
 }
 
-QImage CMacroDlg::ComposePicture() const {
+QImage CMacroDlg::ComposePicture(qreal scale) const {
     const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    const QRect face(QPoint(0, 0), size);
+    QImage canvas = NewCanvas(size, scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     // 200 wide, but within the option card.
     const int cardRight = size.width() - kFaceMargin - kCardPadding;

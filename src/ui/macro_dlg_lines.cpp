@@ -67,7 +67,7 @@ void CMacroDlg::ClearKeyList() {
 }
 
 CTreeItem* CMacroDlg::AddKeyLine(CTreeItem* target, bool before, uint32_t code, int kind) {
-    const QImage& icon = kind == kKindDown ? m_imgDown : m_imgUp;
+    const SkinImage& icon = kind == kKindDown ? m_imgDown : m_imgUp;
     const std::string text = KeyName(static_cast<int>(code));
     return target ? m_pKeyList->InsertNextTo(target, before, icon, text, code, kind)
                   : m_pKeyList->AppendLine(icon, text, code, kind);

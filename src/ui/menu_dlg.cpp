@@ -40,7 +40,7 @@ void DrawMark(QPainter& p, const QRect& row) {
 }
 
 struct MenuImages {
-    QImage normal, hover, subNormal, subHover;
+    SkinImage normal, hover, subNormal, subHover;
 };
 MenuImages g_menuImages;
 
@@ -277,20 +277,19 @@ bool CMenuDlg::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-QImage CMenuDlg::ComposePicture() const {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+QImage CMenuDlg::ComposePicture(qreal scale) const {
+    QImage canvas = NewCanvas(size(), scale);
     QPainter p(&canvas);
     const MenuImages& img = g_menuImages;
     if (img.normal.width() > 0) {
         for (int r = 0; r < m_nRows; ++r) {
             const bool hover = r == m_nHover;
-            const QImage* row = hover ? &img.hover : &img.normal;
+            const SkinImage* row = hover ? &img.hover : &img.normal;
             if (RowHasSubItems(r)) row = hover ? &img.subHover : &img.subNormal;
             if (row->width() > 0) DrawImage(p, *row, RowRect(r), row->rect());
         }
     } else {
-        p.fillRect(canvas.rect(), ColorFromRef(kBackColour));
+        p.fillRect(rect(), ColorFromRef(kBackColour));
         if (m_nHover >= 0) p.fillRect(RowRect(m_nHover), ColorFromRef(kHoverFill));
     }
     p.setFont(ShellDlgFont(kFontPixels));
@@ -304,14 +303,13 @@ QImage CMenuDlg::ComposePicture() const {
     }
     p.setPen(ColorFromRef(kFrameColour));
     p.setBrush(Qt::NoBrush);
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
     return canvas;
 }
 
 void CMenuDlg::paintEvent(QPaintEvent*) {
-    const QImage picture = ComposePicture();
     QPainter painter(this);
-    painter.drawImage(0, 0, picture);
+    painter.drawImage(0, 0, ComposePicture(PaintScale(this, painter)));
 }
 
 CMenuDlg* CMenuDlg::SubMenuAt(const QPointF& globalPos) const {

@@ -69,7 +69,7 @@ class CMenuDlg : public QWidget {
     void SetHover(int row);
 
     // The menu's picture as painted.
-    QImage ComposePicture() const;
+    QImage ComposePicture(qreal scale = 1) const;
 
     // Keys while the menu is open (the menu never takes the focus; the application hands them
     // over): Up/Down/Home/End move, Right or Enter opens a sub-menu, Left or Esc leaves it,

@@ -176,7 +176,7 @@ bool CMsgDlg::Prepare() {
     m_bPrepared = true;
     m_imgBack = LoadSkinImage("msg_nr.png");
     if (m_imgBack.width() == 0) {
-        m_imgBack = QImage();
+        m_imgBack = SkinImage();
         return false;
     }
     const int W = m_imgBack.width();
@@ -362,12 +362,11 @@ QRect CMsgDlg::HintRect() const {
     return QRect(20, 100, w - 40, 18);
 }
 
-QImage CMsgDlg::ComposePicture() const {
+QImage CMsgDlg::ComposePicture(qreal scale) const {
     if (m_imgBack.isNull()) return QImage();
-    QImage canvas(m_imgBack.size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    QImage canvas = NewCanvas(m_imgBack.size(), scale);
     QPainter p(&canvas);
-    DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    DrawImage(p, m_imgBack, m_imgBack.rect(), m_imgBack.rect());
     p.setFont(DialogFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     const QString text = QString::fromStdString(m_strText);
@@ -384,7 +383,8 @@ QImage CMsgDlg::ComposePicture() const {
             const int grow = need.height() - rect.height();
             rect.adjust(0, -(grow + 1) / 2, 0, grow / 2);
             if (rect.top() < 40) rect.moveTop(40);
-            if (rect.bottom() > canvas.height() - 55) rect.setBottom(canvas.height() - 55);
+            const int bottom = m_imgBack.height() - 55;
+            if (rect.bottom() > bottom) rect.setBottom(bottom);
         }
     }
     p.drawText(rect, flags, text);

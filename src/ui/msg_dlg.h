@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "skin/image.h"
 #include "ui/esc_hold.h"
 #include "ui/top_windows.h"
 
@@ -78,7 +79,7 @@ class CMsgDlg : public CTopDialog {
     // Millisecond clock used by the 1000 ms rule (null restores the steady clock).
     static void SetCaptureClock(uint32_t (*clock)());
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
@@ -105,8 +106,8 @@ class CMsgDlg : public CTopDialog {
     void LeaveCapture();
 
     bool m_bPrepared = false;
-    QImage m_imgBack;
-    QImage m_imgCheckOff, m_imgCheckOn;
+    SkinImage m_imgBack;
+    SkinImage m_imgCheckOff, m_imgCheckOn;
     QLineEdit* m_pEdit = nullptr;
     CPngBtn* m_pOk = nullptr;
     CPngBtn* m_pCancel = nullptr;

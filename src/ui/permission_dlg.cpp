@@ -58,7 +58,7 @@ bool CPermissionDlg::IsSwallowedKey(int qtKey) const {
 }
 
 void CPermissionDlg::Build() {
-    const QImage back = LoadSkinImage("msg_nr.png");
+    const SkinImage back = LoadSkinImage("msg_nr.png");
     // With the rule in place already, installing it again changes nothing: no commands then.
     const QString commands =
         m_advice.ruleInPlace ? QString()
@@ -232,9 +232,10 @@ void CPermissionDlg::PollInstaller() {
     update();
 }
 
-QImage CPermissionDlg::ComposePicture() const {
-    QImage canvas = m_imgFace;
+QImage CPermissionDlg::ComposePicture(qreal scale) const {
+    QImage canvas = NewCanvas(m_imgFace.size(), scale);
     QPainter p(&canvas);
+    DrawImageAt(p, m_imgFace, 0, 0);
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     p.setFont(DialogTitleFont());
     p.drawText(m_rcTitle, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/permission_hint.h"
+#include "skin/image.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -34,7 +35,7 @@ class CPermissionDlg : public CTopDialog {
     // what helps instead.
     std::string Explanation() const;
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   signals:
     // The rule was installed; the dialog closes itself.
@@ -53,7 +54,7 @@ class CPermissionDlg : public CTopDialog {
     void PollInstaller();
 
     PermissionAdvice m_advice;
-    QImage m_imgFace;
+    SkinImage m_imgFace;
     QRect m_rcTitle, m_rcText, m_rcStatus;
     QTextEdit* m_pCommands = nullptr;
     CPngBtn* m_pCopy = nullptr;

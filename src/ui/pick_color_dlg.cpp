@@ -69,7 +69,7 @@ CPickColorDlg::CPickColorDlg(QWidget* parent) : QWidget(parent) {
         m_hot = AlphaHotRegion(m_img, kMinAlpha);
         resize(m_img.size());
     } else {
-        m_img = QImage();
+        m_img = SkinImage();
     }
 }
 
@@ -96,9 +96,9 @@ QImage CPickColorDlg::ComposePicture(qreal dpr) const {
     QPainter p(&canvas);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF client(0, 0, canvas.width() / dpr, canvas.height() / dpr);
-    if (!m_imgBack.isNull()) p.drawImage(client, m_imgBack, QRectF(m_imgBack.rect()));
+    if (!m_imgBack.isNull()) DrawImage(p, m_imgBack, client, m_imgBack.rect());
     if (!m_img.isNull()) {
-        p.drawImage(client, m_img, QRectF(m_img.rect()));
+        DrawImage(p, m_img, client, m_img.rect());
         // The current colour as a swatch in the wheel's pale centre.
         const QRectF swatch = client.adjusted(0, 0, -1, -1);
         const QPointF c = swatch.center();
@@ -113,9 +113,7 @@ QImage CPickColorDlg::ComposePicture(qreal dpr) const {
 
 void CPickColorDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // The scale to device pixels also when the widget is rendered into a scaled image.
-    const qreal dpr = std::max(devicePixelRatioF(), painter.deviceTransform().m11());
-    painter.drawImage(QPointF(0, 0), ComposePicture(dpr));
+    painter.drawImage(QPointF(0, 0), ComposePicture(PaintScale(this, painter)));
     if (ShowsFocusRing(this)) DrawFocusRing(painter, rect(), g_Config.Btn_txt_clr_ov);
 }
 

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "skin/image.h"
+
 // Asks the user for a colour, preset with initial (0x00BBGGRR); true with *chosen set on OK.
 using ColorChooser = std::function<bool(QWidget* parent, uint32_t initial, uint32_t* chosen)>;
 // Replaces the standard colour dialog (tests); an empty chooser restores it.
@@ -51,8 +53,8 @@ class CPickColorDlg : public QWidget {
     // Opens the colour dialog and reports a chosen colour (click and Enter/Space).
     void Choose();
 
-    QImage m_imgBack;
-    QImage m_img;
+    SkinImage m_imgBack;
+    SkinImage m_img;
     QRegion m_hot;
     uint32_t m_clr = 0;
 };

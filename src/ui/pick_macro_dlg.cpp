@@ -163,14 +163,14 @@ bool CPickMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
            msg->msg() == kTreeMsgRightClick || msg->msg() == WM_CHILD_CLICK;
 }
 
-QImage CPickMacroDlg::ComposePicture() const {
+QImage CPickMacroDlg::ComposePicture(qreal scale) const {
     const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    const QRect face(QPoint(0, 0), size);
+    QImage canvas = NewCanvas(size, scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
     p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setFont(DialogFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     DrawFittedCaption(p, kCaptionRect, QString::fromStdString(g_UiText.tc_macro_list),

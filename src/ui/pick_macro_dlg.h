@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "skin/image.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -35,7 +36,7 @@ class CPickMacroDlg : public CTopDialog {
     CPngBtn* CancelButton() const { return m_pCancel; }
     CPngBtn* CloseButton() const { return m_pClose; }
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
@@ -48,7 +49,7 @@ class CPickMacroDlg : public CTopDialog {
 
     bool m_bPrepared = false;
     bool m_bUsable = false;
-    QImage m_imgBack;
+    SkinImage m_imgBack;
     QFont m_font;  // the dialog's one font, for its buttons
     CTreeCtrlEx* m_pTree = nullptr;
     CPngBtn* m_pNew = nullptr;

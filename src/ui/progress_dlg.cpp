@@ -38,8 +38,8 @@ void CProgressDlg::SetProgressText(const std::string& text, const CfgRect& rect)
 bool CProgressDlg::Prepare() {
     if (m_bPrepared) return m_imgTrack.width() > 0 && m_imgFill.width() > 0;
     m_bPrepared = true;
-    m_imgTrack = LoadImageFile(m_strTrack);
-    m_imgFill = LoadImageFile(m_strFill);
+    m_imgTrack = LoadSkinImageFile(m_strTrack);
+    m_imgFill = LoadSkinImageFile(m_strFill);
     const bool complete = m_imgTrack.width() > 0 && m_imgFill.width() > 0;
     if (!complete) {
         // The window closes as soon as it handles its messages; the steps below still run.
@@ -102,15 +102,14 @@ std::shared_ptr<MessageSink> CProgressDlg::Sink() const {
     return MakeTopWindowSink(const_cast<CProgressDlg*>(this));
 }
 
-QImage CProgressDlg::ComposePicture() const {
+QImage CProgressDlg::ComposePicture(qreal scale) const {
     const QSize size = m_imgTrack.width() > 0 ? m_imgTrack.size() : this->size();
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    QImage canvas = NewCanvas(size, scale);
     QPainter p(&canvas);
     if (m_imgTrack.width() > 0) DrawImageAt(p, m_imgTrack, 0, 0);
     const int fill = std::min(FillWidth(), m_imgFill.width());
     if (m_imgFill.width() > 0 && fill > 0) {
-        const QRect part(0, 0, fill, std::min(canvas.height(), m_imgFill.height()));
+        const QRect part(0, 0, fill, std::min(size.height(), m_imgFill.height()));
         DrawImage(p, m_imgFill, part, part);
     }
     if (!m_strText.empty()) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/device_model.h"
+#include "skin/image.h"
 #include "ui/top_windows.h"
 
 class CPngBtn;
@@ -42,7 +43,7 @@ class CProgressDlg : public CTopDialog {
     // A sink that posts to this dialog from any thread while it is open.
     std::shared_ptr<MessageSink> Sink() const;
 
-    QImage ComposePicture() const override;
+    QImage ComposePicture(qreal scale = 1) const override;
 
   protected:
     bool OnWinMessage(CWinMessageEvent* msg) override;
@@ -55,7 +56,7 @@ class CProgressDlg : public CTopDialog {
     bool m_bPrepared = false;
     std::string m_strTrack, m_strFill, m_strText;
     CfgRect m_rcText{};
-    QImage m_imgTrack, m_imgFill;
+    SkinImage m_imgTrack, m_imgFill;
     CPngBtn* m_pClose = nullptr;
     QFont m_font;
 };

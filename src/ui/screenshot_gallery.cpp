@@ -67,7 +67,8 @@ QImage GrabWithMenu(CMivoraDlg& window) {
     return shot;
 }
 
-// Shows dlg as a window-modal dialog of parent, lets it paint, writes it and closes it.
+// Shows dlg as a window-modal dialog of parent, lets it paint, writes it (also as a screen scaled
+// by 2 shows it, "_2x") and closes it.
 int Shoot(QDialog& dlg, const std::string& path, const std::function<void()>& prepare = {}) {
     dlg.open();
     Settle();
@@ -75,7 +76,8 @@ int Shoot(QDialog& dlg, const std::string& path, const std::function<void()>& pr
         prepare();
         Settle();
     }
-    const int written = RenderWidgetToPng(&dlg, path);
+    const int written = RenderWidgetToPng(&dlg, path) +
+                        RenderWidgetToPng(&dlg, path.substr(0, path.size() - 4) + "_2x.png", 2);
     dlg.reject();
     Settle();
     return written;

@@ -196,8 +196,8 @@ void CTopDialog::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void CTopDialog::paintEvent(QPaintEvent*) {
-    const QImage picture = ComposePicture();
     QPainter painter(this);
+    const QImage picture = ComposePicture(PaintScale(this, painter));
     ClipToShape(painter, this);
     if (!picture.isNull()) painter.drawImage(0, 0, picture);
 }

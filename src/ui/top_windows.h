@@ -48,8 +48,9 @@ class CTopDialog : public QDialog {
 
     // Runs the dialog modally; IDOK or IDCANCEL.
     int DoModal();
-    // The window's picture as painted (for the screen and for screenshots).
-    virtual QImage ComposePicture() const = 0;
+    // The window's picture as painted (for the screen and for screenshots), in device pixels of
+    // scale: above 1 the skin's sharp pictures are drawn.
+    virtual QImage ComposePicture(qreal scale = 1) const = 0;
 
   protected:
     // Places the window with this size centred over the parent's window (or the screen).

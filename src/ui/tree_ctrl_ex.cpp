@@ -20,10 +20,10 @@
 namespace {
 
 // A file that fails to load gives no image at all.
-QImage LoadOrNone(const std::string& path) {
-    if (path.empty()) return QImage();
-    QImage image = LoadImageFile(path);
-    return image.width() > 0 ? image : QImage();
+SkinImage LoadOrNone(const std::string& path) {
+    if (path.empty()) return SkinImage();
+    SkinImage image = LoadSkinImageFile(path);
+    return image.width() > 0 ? image : SkinImage();
 }
 
 uint32_t OpaqueArgb(uint32_t bgr) {
@@ -346,14 +346,13 @@ void CTreeCtrlEx::UseListColours() {
     update();
 }
 
-QImage CTreeCtrlEx::ComposePicture() const {
-    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+QImage CTreeCtrlEx::ComposePicture(qreal scale) const {
+    QImage canvas = NewCanvas(size(), scale);
     QPainter p(&canvas);
     if (!m_imgBack.isNull())
-        DrawImage(p, m_imgBack, canvas.rect(), m_imgBack.rect());
+        DrawImage(p, m_imgBack, rect(), m_imgBack.rect());
     else
-        FillArgb(p, canvas.rect(), m_argbBackground);
+        FillArgb(p, rect(), m_argbBackground);
     p.setFont(font());
     const int clientBottom = height();
     for (size_t i = static_cast<size_t>(m_nScroll); i < m_rows.size(); ++i) {
@@ -369,7 +368,7 @@ QImage CTreeCtrlEx::ComposePicture() const {
         const bool folder = rec.type == kTreeItemFolder;
         if (folder) {
             const QRect button(L - kIndent, top, kIndent, kItemHeight);
-            const QImage& mark = rec.expanded ? m_imgOpen : m_imgClosed;
+            const SkinImage& mark = rec.expanded ? m_imgOpen : m_imgClosed;
             if (!mark.isNull()) {
                 const QSize s = mark.size().boundedTo(button.size());
                 QRect r(QPoint(0, 0), s);
@@ -398,13 +397,13 @@ QImage CTreeCtrlEx::ComposePicture() const {
         }
     }
     p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(canvas.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
     return canvas;
 }
 
 void CTreeCtrlEx::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, ComposePicture());
+    p.drawImage(0, 0, ComposePicture(PaintScale(this, p)));
     if (m_bKeyboardFocus && hasFocus()) DrawFocusRing(p, rect(), m_clrTextSelected);
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "skin/image.h"
+
 // Notifications to the owner: first parameter the control id, second the CTreeItem* hit (or 0).
 inline constexpr uint32_t kTreeMsgLeftClick = 0x594;    // after the selection moved to the item
 inline constexpr uint32_t kTreeMsgDoubleClick = 0x591;  // after the item's folder state toggled
@@ -29,7 +31,7 @@ struct CTreeItem;
 // What an item stands for.
 struct TreeItemRecord {
     CTreeItem* item = nullptr;
-    QImage icon;         // drawn before the text; null when none
+    SkinImage icon;      // drawn before the text; null when none
     int ownsIcon = 0;    // icons are value types here; kept for callers that ask
     uint32_t value = 0;  // macro tree: dwMacroID; key list: key code or pause in ms
     int kind = 0;        // key list: 0 released, 1 pressed, 2 pause
@@ -118,7 +120,7 @@ class CTreeCtrlEx : public QWidget {
     // "LstBox_txt_clr_nr" for the text).
     void UseListColours();
 
-    QImage ComposePicture() const;
+    QImage ComposePicture(qreal scale = 1) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -161,8 +163,8 @@ class CTreeCtrlEx : public QWidget {
     int m_nId = 0;
     int m_nScroll = 0;              // first visible row
     bool m_bKeyboardFocus = false;  // the focus came by keyboard: the ring shows
-    QImage m_imgBack;
-    QImage m_imgOpen, m_imgClosed;
+    SkinImage m_imgBack;
+    SkinImage m_imgOpen, m_imgClosed;
 };
 
 struct MacroTreeNode;
