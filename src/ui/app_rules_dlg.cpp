@@ -169,19 +169,10 @@ void CAppRulesDlg::Build() {
     m_imgFace = StretchedFace(back, QSize(W, 800));  // the buttons' pieces; sized again below
     const bool tips = g_Config.BtnTips != 0;
     auto button = [&](const std::string& caption, int x, int top) {
-        auto* btn = new CPngBtn(this);
-        const QPoint at(x, top);
-        if (!NewSmallPngButton3(&m_imgFace, &at, this, "btn_nr.png", "btn_nr.png", "btn_dn.png",
-                                btn, 0, tips, caption.c_str(), x, top)) {
-            delete btn;
-            return static_cast<CPngBtn*>(nullptr);
-        }
-        btn->m_clrNormal = g_Config.Btn_txt_clr_nr2;
-        btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
-        btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+        CPngBtn* btn = NewFaceButton(this, m_imgFace, caption, x, top, inner / 3);
+        if (!btn) return btn;
         btn->setFocusPolicy(Qt::StrongFocus);
         btn->setAccessibleName(QString::fromStdString(caption));
-        btn->WidenForCaption(24, inner / 3);
         return btn;
     };
     const int rowY = y;

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 
+#include "config/program_config.h"
+#include "skin/factories.h"
+#include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 
 namespace {
@@ -52,4 +55,20 @@ int WrappedTextHeight(const QFont& font, int width, const QString& text) {
     return QFontMetrics(font)
         .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text)
         .height();
+}
+
+CPngBtn* NewFaceButton(QWidget* owner, const SkinImage& face, const std::string& caption, int x,
+                       int y, int maxWidth) {
+    auto* btn = new CPngBtn(owner);
+    const QPoint at(x, y);
+    if (!NewSmallPngButton3(&face, &at, owner, "btn_nr.png", "btn_nr.png", "btn_dn.png", btn, 0,
+                            g_Config.BtnTips != 0, caption.c_str(), x, y)) {
+        delete btn;
+        return nullptr;
+    }
+    btn->m_clrNormal = g_Config.Btn_txt_clr_nr2;
+    btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
+    btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
+    btn->WidenForCaption(24, maxWidth);
+    return btn;
 }

@@ -8,7 +8,12 @@
 #include <QSize>
 #include <QString>
 
+#include <string>
+
 #include "skin/image.h"
+
+class CPngBtn;
+class QWidget;
 
 // How far the buttons stand above the bottom of a stretched face, and the height of its band.
 constexpr int kFaceButtonRow = 50;
@@ -23,3 +28,8 @@ QFont DialogTextFont();
 QFont DialogTitleFont();
 // Height of text wrapped at width in font; 0 for no text.
 int WrappedTextHeight(const QFont& font, int width, const QString& text);
+
+// A push button of the skin's small kind on a stretched face at (x, y), in the dialog's button
+// colours and at least as wide as its caption (up to maxWidth); null when the skin lacks it.
+CPngBtn* NewFaceButton(QWidget* owner, const SkinImage& face, const std::string& caption, int x,
+                       int y, int maxWidth);

@@ -105,18 +105,8 @@ void CPermissionDlg::Build() {
 
     const bool tips = g_Config.BtnTips != 0;
     auto makeButton = [&](const std::string& caption) {
-        auto* btn = new CPngBtn(this);
-        const QPoint at(0, H - kButtonRow);
-        if (!NewSmallPngButton3(&m_imgFace, &at, this, "btn_nr.png", "btn_nr.png", "btn_dn.png",
-                                btn, 0, tips, caption.c_str(), at.x(), at.y())) {
-            delete btn;
-            return static_cast<CPngBtn*>(nullptr);
-        }
-        btn->m_clrNormal = g_Config.Btn_txt_clr_nr2;
-        btn->m_clrHover = g_Config.Btn_txt_clr_ov2;
-        btn->m_clrPressed = g_Config.Btn_txt_clr_dn2;
-        btn->setFocusPolicy(Qt::NoFocus);
-        btn->WidenForCaption(24, inner / 3);
+        CPngBtn* btn = NewFaceButton(this, m_imgFace, caption, 0, H - kButtonRow, inner / 3);
+        if (btn) btn->setFocusPolicy(Qt::NoFocus);
         return btn;
     };
     // Right to left: OK at the right margin, Copy before it, Install leftmost.
