@@ -38,6 +38,7 @@ for path in usr/bin/mivora usr/bin/mivora-cli usr/lib/mivora/cfg.ini usr/lib/miv
     usr/share/icons/hicolor/scalable/apps/mivora.svg usr/share/man/man1/mivora.1.gz \
     usr/share/man/man1/mivora-cli.1.gz usr/share/bash-completion/completions/mivora-cli \
     usr/share/doc/mivora/copyright usr/share/doc/mivora/changelog.gz etc/mivora/cfg.ini \
+    usr/share/doc/mivora/dbus.md usr/share/doc/mivora/focus.md \
     usr/lib/mivora/kwin/mivora-focus.js \
     usr/share/gnome-shell/extensions/mivora-focus@mivora.io/metadata.json \
     usr/share/gnome-shell/extensions/mivora-focus@mivora.io/extension.js \
