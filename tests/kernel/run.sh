@@ -4,9 +4,10 @@
 # program against the guest's real hidraw nodes made through /dev/uhid. Results come back over
 # the serial console as "KTEST PASS name" / "KTEST FAIL name" and a final "KTEST DONE".
 #   run.sh BUILD_DIR BIN_DIR RESPONDER SESSION
-# The kernel and busybox packages are fetched with apt-get download into BUILD_DIR/kernel-cache
-# (never installed); the initramfs is rebuilt only when its inputs change. Without QEMU the test
-# is skipped (exit 77), except under CI=true, where that is a failure.
+# The kernel, busybox and udev packages are fetched with apt-get download (never installed) into
+# $MIVORA_KERNEL_CACHE, default ~/.cache/mivora/kernel-test (BUILD_DIR/kernel-cache when that is
+# not writable); the initramfs is made in BUILD_DIR/kernel-cache, only when its inputs change.
+# Without QEMU the test is skipped (exit 77), except under CI=true, where that is a failure.
 set -euo pipefail
 BUILD=$1
 BIN=$2
@@ -18,23 +19,42 @@ CACHE=$BUILD/kernel-cache
 mkdir -p "$CACHE"
 
 missing() {
-    echo "kernel test: $1"
+    echo "kernel test: $1" >&2
     if [ "${CI:-}" = true ]; then exit 1; fi
     exit 77
 }
 command -v qemu-system-x86_64 >/dev/null || missing "qemu-system-x86_64 not found (scripts/deps.sh installs it)"
 PATH=$PATH:/usr/sbin:/sbin
 
-# ---- the kernel and busybox, fetched once
-fetch() {  # package name -> extracted folder
-    local pkg=$1 dir=$CACHE/$1
+# ---- the kernel, busybox and udev, fetched once per machine: the packages are the same for
+# every checkout, so a fresh clone does not download them again. What is made from this build's
+# programs (the initramfs) stays in the build folder.
+PKGCACHE=${MIVORA_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/mivora/kernel-test}
+if ! mkdir -p "$PKGCACHE" 2>/dev/null || [ ! -w "$PKGCACHE" ]; then
+    PKGCACHE=$CACHE
+fi
+fetch() {  # package name -> the extracted folder of its candidate version
+    local pkg=$1 ver dir tmp
+    ver=$(apt-cache policy "$pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p')
+    { [ -n "$ver" ] && [ "$ver" != "(none)" ]; } || missing "no version of $pkg in the apt lists"
+    dir=$PKGCACHE/${pkg}_${ver//:/_}
     if [ ! -f "$dir/.done" ]; then
+        # Fetched and unpacked aside and moved in whole, so a run cut short (or a second run at
+        # the same time) never leaves a half-unpacked package that counts as done.
+        tmp=$(mktemp -d "$PKGCACHE/.fetch-XXXXXX")
+        if ! (cd "$tmp" && apt-get download "$pkg=$ver" >/dev/null 2>&1); then
+            rm -rf "$tmp"
+            missing "apt-get download $pkg=$ver failed"
+        fi
+        mkdir "$tmp/x"
+        dpkg-deb -x "$tmp"/*.deb "$tmp/x"
+        touch "$tmp/x/.done"
         rm -rf "$dir"
-        mkdir -p "$dir"
-        (cd "$CACHE" && rm -f "${pkg}"_*.deb && apt-get download "$pkg" >/dev/null 2>&1) ||
-            missing "apt-get download $pkg failed"
-        dpkg-deb -x "$CACHE/${pkg}"_*.deb "$dir"
-        touch "$dir/.done"
+        mv -T "$tmp/x" "$dir" 2>/dev/null || true
+        rm -rf "$tmp"
+        [ -f "$dir/.done" ] || missing "could not unpack $pkg into $dir"
+        # Older versions of the package are not needed again.
+        find "$PKGCACHE" -mindepth 1 -maxdepth 1 -name "${pkg}_*" ! -name "${dir##*/}" -exec rm -rf {} +
     fi
     echo "$dir"
 }
