@@ -109,8 +109,27 @@ done
 chmod 600 /dev/hidraw*
 if su user -c "mivora-cli --data-dir /tmp/userdata read" >/tmp/out 2>/tmp/err; then fail user_refused
 elif grep -q "no permission" /tmp/err; then pass user_refused; else fail user_refused; fi
-chmod 666 /dev/hidraw*
-if su user -c "mivora-cli --data-dir /tmp/userdata read" >/tmp/out 2>/tmp/err; then pass user_granted; else fail user_granted; fi
+# What logind does for the user at the active seat: read and write on exactly the nodes the
+# shipped rule tags "uaccess" (no logind here, so the grant is an owner change); the vendor's
+# other device and the foreign mouse stay out of the user's reach.
+granted=0
+for n in /sys/class/hidraw/*; do
+    if udevadm.real test "$n" 2>&1 | grep -q uaccess; then
+        chown user "/dev/${n##*/}"
+        granted=$((granted + 1))
+    fi
+done
+if [ $granted -gt 0 ] && su user -c "mivora-cli --data-dir /tmp/userdata read" >/tmp/out 2>/tmp/err; then
+    pass user_granted
+else
+    echo "  $granted nodes granted"; sed 's/^/  err: /' /tmp/err | head -n 3; fail user_granted
+fi
+others=0
+for d in /dev/hidraw*; do
+    [ "$(stat -c %U "$d")" = user ] && continue
+    su user -c "test -r $d || test -w $d" && { echo "  the user reaches $d"; others=1; }
+done
+if [ $others -eq 0 ] && [ $granted -lt "$(ls /dev/hidraw* | wc -l)" ]; then pass user_not_others; else fail user_not_others; fi
 stop
 
 # ---- the window's session on the same devices: search, reader thread, unplug and replug, the
