@@ -33,6 +33,18 @@ void StretchPieces(QPainter& p, const QImage& src, QSize size) {
 
 }  // namespace
 
+QImage FramedFace(const QImage& back, QSize fallback, qreal scale) {
+    constexpr uint32_t kFrameColour = 0x969696;
+    const QSize size = back.isNull() ? fallback : back.size();
+    const QRect face(QPoint(0, 0), size);
+    QImage canvas = NewCanvas(size, scale);
+    QPainter p(&canvas);
+    if (!back.isNull()) DrawImage(p, back, face, back.rect());
+    p.setPen(ColorFromRef(kFrameColour));
+    p.drawRect(face.adjusted(0, 0, -1, -1));
+    return canvas;
+}
+
 SkinImage StretchedFace(const QImage& src, QSize size) {
     if (src.isNull()) return SkinImage(NewCanvas(size, 1));
     // The sharp face is composed from the sharp picture's pieces where src has one.

@@ -19,6 +19,10 @@ class QWidget;
 constexpr int kFaceButtonRow = 50;
 constexpr int kFaceBottomBand = 80;
 
+// A dialog's face at scale: back over the whole face (back's size, else fallback when back is
+// null) and the dialogs' grey frame round it; the caller paints its texts on top.
+QImage FramedFace(const QImage& back, QSize fallback, qreal scale);
+
 // src ("msg_nr.png") stretched to size, with its sharp picture stretched alike; a transparent
 // face when src is null.
 SkinImage StretchedFace(const QImage& src, QSize size);

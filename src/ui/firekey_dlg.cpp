@@ -17,13 +17,13 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_face.h"
 #include "ui/dialog_title.h"
 #include "ui/menu_dlg.h"
 
 namespace {
 
 constexpr uint32_t kKeyColour = 0x00FF00;
-constexpr uint32_t kFrameColour = 0x969696;
 const QRect kFieldRect(180, 55, 70, 20);  // (180, 55) to (250, 75)
 constexpr int kLabelMinLeft = 16;
 
@@ -185,13 +185,8 @@ bool CFirekeyDlg::OnWinMessage(CWinMessageEvent* msg) {
 }
 
 QImage CFirekeyDlg::ComposePicture(qreal scale) const {
-    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    const QRect face(QPoint(0, 0), size);
-    QImage canvas = NewCanvas(size, scale);
+    QImage canvas = FramedFace(m_imgBack, size(), scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
-    p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setFont(LabelFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     // One line fits the label's height: what is still too long is cut with an ellipsis.

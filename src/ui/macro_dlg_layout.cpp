@@ -20,6 +20,7 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_face.h"
 #include "ui/dialog_title.h"
 #include "ui/macro_dlg.h"
 #include "ui/menu_dlg.h"
@@ -28,8 +29,6 @@
 #include "ui/tree_ctrl_ex.h"
 
 namespace {
-
-constexpr uint32_t kFrameColour = 0x969696;
 
 QRect ToQRect(const CfgRect& r) {
     return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
@@ -319,13 +318,9 @@ bool CMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
 }
 
 QImage CMacroDlg::ComposePicture(qreal scale) const {
-    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    const QRect face(QPoint(0, 0), size);
-    QImage canvas = NewCanvas(size, scale);
+    const QSize size = m_imgBack.isNull() ? this->size() : m_imgBack.size();
+    QImage canvas = FramedFace(m_imgBack, size, scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
-    p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     // 200 wide, but within the option card.
     const int cardRight = size.width() - kFaceMargin - kCardPadding;

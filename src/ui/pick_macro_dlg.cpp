@@ -17,13 +17,13 @@
 #include "skin/png_btn.h"
 #include "skin/skin_settings.h"
 #include "skin/win_message.h"
+#include "ui/dialog_face.h"
 #include "ui/dialog_title.h"
 #include "ui/menu_dlg.h"
 #include "ui/tree_ctrl_ex.h"
 
 namespace {
 
-constexpr uint32_t kFrameColour = 0x969696;
 const QRect kTreeRect(QPoint(25, 60), QPoint(375 - 1, 280 - 1));
 // The caption's box (27, 48) to (225, 58) is lower than a line of the dialog font: the text
 // stands on the box's bottom and takes the room above it, so no glyph is cut.
@@ -164,13 +164,8 @@ bool CPickMacroDlg::OnWinMessage(CWinMessageEvent* msg) {
 }
 
 QImage CPickMacroDlg::ComposePicture(qreal scale) const {
-    const QSize size = m_imgBack.width() > 0 ? m_imgBack.size() : this->size();
-    const QRect face(QPoint(0, 0), size);
-    QImage canvas = NewCanvas(size, scale);
+    QImage canvas = FramedFace(m_imgBack, size(), scale);
     QPainter p(&canvas);
-    if (m_imgBack.width() > 0) DrawImage(p, m_imgBack, face, m_imgBack.rect());
-    p.setPen(ColorFromRef(kFrameColour));
-    p.drawRect(face.adjusted(0, 0, -1, -1));
     p.setFont(DialogFont());
     p.setPen(ColorFromRef(g_Config.Txt_clr));
     DrawFittedCaption(p, kCaptionRect, QString::fromStdString(g_UiText.tc_macro_list),
