@@ -15,7 +15,6 @@ namespace {
 
 constexpr const char* kKWinService = "org.kde.KWin";
 constexpr const char* kScriptingInterface = "org.kde.kwin.Scripting";
-constexpr const char* kScriptInterface = "org.kde.kwin.Script";
 constexpr const char* kPluginName = "mivora-focus";
 // A starting KWin takes its bus name a little before it serves /Scripting (tens of ms, more on a
 // busy machine); calls in between fail with UnknownObject. How long to keep asking, and how often.
@@ -43,14 +42,12 @@ class KWinFocusSource : public BusFocusSource {
         if (!Scripting("loadScript", "ss", {m_script, std::string(kPluginName)}, reply) ||
             reply.size() != 1 || !std::holds_alternative<int32_t>(reply[0]))
             return false;
-        const int32_t id = std::get<int32_t>(reply[0]);
-        if (id < 0) return false;
-        // Plasma 6 serves the loaded script at /Scripting/Script<id>, Plasma 5 at /<id>.
-        for (const std::string& path :
-             {"/Scripting/Script" + std::to_string(id), "/" + std::to_string(id)}) {
-            if (Client().Call({kKWinService, path, kScriptInterface}, "run", "", {}, reply))
-                return true;
-        }
+        if (std::get<int32_t>(reply[0]) < 0) return false;
+        // KWin numbers a script by how many it holds, and serves it at a path made of that
+        // number: after another script was unloaded the number may be one a loaded script still
+        // has, and `run` on that path would reach that script instead. `start` runs every loaded
+        // script that does not run yet, ours whatever its number.
+        if (Scripting("start", "", {}, reply)) return true;
         Scripting("unloadScript", "s", {std::string(kPluginName)}, reply);
         return false;
     }
