@@ -66,7 +66,7 @@ export DBUS_SESSION_BUS_ADDRESS=$BUS
 # ("class|instance|app id|pid|title").
 dbus-monitor "type='method_call',interface='io.mivora.Mivora1.Focus',member='Activated'" \
     >"$WORK/monitor.log" 2>&1 &
-STARTED+=($!)
+STARTED+=("$!")
 reports() {
     awk '/member=Activated/ { if (n) print line; n = 0; line = ""; next }
         /^ *string "/ { sub(/^ *string "/, ""); sub(/"$/, ""); line = line (n++ ? "|" : "") $0 }
@@ -129,11 +129,13 @@ JS
     kwin_bus /Scripting org.kde.kwin.Scripting unloadScript s kwin-focus-test >/dev/null
     id=$(kwin_bus /Scripting org.kde.kwin.Scripting loadScript ss "$script" kwin-focus-test |
         awk '{ print $2 }')
-    # Plasma 5 serves a loaded script at /ID.
+    [ -n "$id" ] && [ "$id" -ge 0 ] 2>/dev/null || echo "kwin focus test: KWin refused a test script"
+    # Plasma 5 serves a loaded script at /ID. Not Scripting.start: it would also run the
+    # program's script, were it loaded and left waiting.
     kwin_bus "/$id" org.kde.kwin.Script run >/dev/null
     if ! wait_for 'grep -q "$want" "$KWIN_LOG"' 100; then
-        echo "kwin focus test: KWin did not activate $2"
-        grep "kwin-focus-test: $ACTIVATIONS " "$KWIN_LOG"
+        failed=$((failed + 1))
+        echo "FAILED: KWin did not activate $2: $(grep "kwin-focus-test: $ACTIVATIONS " "$KWIN_LOG")"
     fi
 }
 
@@ -143,8 +145,8 @@ start_window() { # start_window APP_ID
     WINDOWS=$((WINDOWS + 1))
     WAYLAND_DISPLAY="$KWIN_DIR/$SOCKET" python3 "$HERE/wl_window.py" "$1" >"$WORK/window-$WINDOWS.out" 2>&1 &
     WINDOW_PID=$!
-    STARTED+=($WINDOW_PID)
-    WINDOW_PIDS+=($WINDOW_PID)
+    STARTED+=("$WINDOW_PID")
+    WINDOW_PIDS+=("$WINDOW_PID")
     wait_for 'grep -q mapped "$WORK/window-$WINDOWS.out"' 100 ||
         { echo "kwin focus test: window $1 did not appear"; cat "$WORK/window-$WINDOWS.out"; exit 1; }
 }
@@ -241,18 +243,24 @@ expect "alpha again: set 2" "$SET2"
 
 # The program's own window would get the default set if it were any other application.
 SWITCHES=$(grep -c "FocusSwitch:" "$LOG")
+OWN_REPORTS=$(reports | grep -c "|$MAIN_PID|")
 activate "w.pid == $MAIN_PID" "[^ ]* $MAIN_PID\$"
+wait_for '[ "$(reports | grep -c "|$MAIN_PID|")" -gt "$OWN_REPORTS" ]' 100
+check "KWin's script reports the program's own window" "yes" \
+    "$([ "$(reports | grep -c "|$MAIN_PID|")" -gt "$OWN_REPORTS" ] && echo yes || echo no)"
 sleep 1
 check "the program's own window changes nothing" "$SET2" "$(keys)"
 check "no switch for the own window" "$SWITCHES" "$(grep -c "FocusSwitch:" "$LOG")"
 stop_program
 check "the program's script leaves KWin with the program" "b false" "$(script_loaded mivora-focus)"
 
-# KWin ends (its Wayland clients with it: the toolkit here ends a program whose compositor went
-# away, so this run draws offscreen) and comes back on the same bus.
+# The program again, offscreen this time: the toolkit here ends a Wayland program whose
+# compositor went away, and KWin goes away below. KWin now holds only the test's script, so it
+# gives the program's script a number (and object path) the test's script still has.
 start_program offscreen "$WORK/mivora-2.log"
 activate 'w.resourceClass == "beta"' beta
-expect "beta: set 3" "$SET3"
+expect "a program started again runs its script: beta switches to set 3" "$SET3"
+# KWin ends (its Wayland clients with it) and comes back on the same bus.
 stop_kwin
 for pid in "${WINDOW_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
 WINDOW_PIDS=()
