@@ -78,46 +78,80 @@ if (mode === 'kwin5' || mode === 'kwin6') {
             });
     };
 
-    const scripts = new Map();  // plugin name -> {id, file, object}
-    if (preloaded)
-        scripts.set('mivora-focus', {id: 0, file: '', object: null});
-    let nextId = 1;
+    // plugin name -> {file, running}. KWin numbers a script by how many it holds when it is
+    // loaded (so a number comes back after an unload) and serves it at the path of its number;
+    // a path another script still holds stays that script's.
+    const scripts = new Map();
+    const paths = new Map();  // object path -> plugin name, null once it was unloaded
+    const pathOf = id => mode === 'kwin6' ? `/Scripting/Script${id}` : `/${id}`;
     const scriptXml = `<node><interface name="org.kde.kwin.Script">
         <method name="run"/><method name="stop"/></interface></node>`;
+    const runScript = plugin => {
+        const entry = scripts.get(plugin);
+        if (!entry || entry.running)
+            return;
+        entry.running = true;
+        log.push(`running ${plugin}`);
+        if (!entry.file)
+            return;
+        const [, bytes] = GLib.file_get_contents(entry.file);
+        const source = new TextDecoder().decode(bytes);
+        new Function('workspace', 'callDBus', source)(workspace, callDBus);
+    };
+    const addScript = (plugin, file, running) => {
+        const id = scripts.size;
+        const path = pathOf(id);
+        scripts.set(plugin, {file, running});
+        if (paths.get(path))
+            return id;
+        if (!paths.has(path)) {
+            exportObject(scriptXml, path, {
+                run() {
+                    log.push(`run ${path}`);
+                    if (!paths.get(path))
+                        throw new Error(`no script at ${path}`);
+                    runScript(paths.get(path));
+                },
+                stop() {},
+            });
+        }
+        paths.set(path, plugin);
+        return id;
+    };
+    // A script of ours left by a program that did not end well, and then another one: our
+    // number is free again after the unload, the next is not.
+    if (preloaded) {
+        addScript('mivora-focus', '', true);
+        addScript('other', '', true);
+    }
     exportObject(`<node><interface name="org.kde.kwin.Scripting">
         <method name="loadScript"><arg type="s" direction="in"/><arg type="s" direction="in"/>
           <arg type="i" direction="out"/></method>
         <method name="unloadScript"><arg type="s" direction="in"/><arg type="b" direction="out"/></method>
+        <method name="start"/>
         </interface></node>`, '/Scripting', {
         loadScript(file, plugin) {
             log.push(`loadScript ${file} ${plugin}`);
             // As KWin: a name already loaded, or no such file, is refused.
             if (scripts.has(plugin) || !GLib.file_test(file, GLib.FileTest.EXISTS))
                 return -1;
-            const id = nextId++;
-            const path = mode === 'kwin6' ? `/Scripting/Script${id}` : `/${id}`;
-            const entry = {id, file, object: null};
-            entry.object = exportObject(scriptXml, path, {
-                run() {
-                    log.push(`run ${path}`);
-                    const [, bytes] = GLib.file_get_contents(file);
-                    const source = new TextDecoder().decode(bytes);
-                    new Function('workspace', 'callDBus', source)(workspace, callDBus);
-                },
-                stop() {},
-            });
-            scripts.set(plugin, entry);
-            return id;
+            return addScript(plugin, file, false);
         },
         unloadScript(plugin) {
             log.push(`unloadScript ${plugin}`);
-            const entry = scripts.get(plugin);
-            if (!entry)
+            if (!scripts.has(plugin))
                 return false;
-            if (entry.object)
-                entry.object.unexport();
             scripts.delete(plugin);
+            for (const [path, name] of paths) {
+                if (name === plugin)
+                    paths.set(path, null);
+            }
             return true;
+        },
+        // Runs every loaded script that does not run yet.
+        start() {
+            log.push('start');
+            [...scripts.keys()].forEach(runScript);
         },
     });
     own('org.kde.KWin');
