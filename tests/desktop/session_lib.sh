@@ -59,3 +59,17 @@ copy_program() {
     done
     sed -i 's/^Debug=.*/Debug=1/' "$2/cfg.ini"
 }
+
+# skip_without NAME TOOL...: a test of one desktop's compositor, skipped (exit 77) when that
+# compositor is not installed; under CI=true, where scripts/deps.sh installed it, a failure.
+skip_without() {
+    local name=$1 tool
+    shift
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null; then
+            echo "$name test: $tool is missing (scripts/deps.sh installs it)"
+            [ "${CI:-}" = true ] && exit 1
+            exit 77
+        fi
+    done
+}
