@@ -74,7 +74,6 @@ fi
 "${AS_USER[@]}" gsettings set org.gnome.shell disable-user-extensions false
 "${AS_USER[@]}" gsettings set org.gnome.shell enabled-extensions "['gnome_activate@mivora.test']"
 start_leader "$WORK/shell.log" gnome-shell --headless --wayland --no-x11 --virtual-monitor 1024x768
-SHELL_PID=$LEADER
 shell() { # shell METHOD ARG...: a call to the test extension
     "${AS_USER[@]}" gdbus call --session --timeout 5 --dest io.mivora.Test.Shell \
         --object-path /io/mivora/Test/Shell --method "io.mivora.Test.Shell.$1" "${@:2}" 2>/dev/null
@@ -213,7 +212,17 @@ mark
 activate io.mivora.test.Beta
 await_switch
 check "beta switches to set 3" "set=3 ok=1 $SET3" "$SWITCH $KEYS"
+# Disabled as the user does: the extension lets go of the focus, so alpha changes nothing.
+"${AS_USER[@]}" gnome-extensions disable mivora-focus@mivora.io
+sleep 0.5
+mark
+activate io.mivora.test.Alpha
+sleep 0.5
+check "with the extension disabled alpha changes nothing" "$LINES $SET3" "$(switches) $(keys)"
 stop_program
+# The Shell names an extension's file in the stack of every error it logs from it.
+check "the Shell logged no error of the extension" "0" \
+    "$(grep -c "mivora-focus@mivora.io" "$WORK/shell.log")"
 
 echo "gnome focus test: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
