@@ -21,6 +21,7 @@ MIVORA_TEST_PACKAGES+=(systemd)  # busctl: the test that drives the window's own
 MIVORA_TEST_PACKAGES+=(openbox)  # the focus source under a real X11 window manager
 MIVORA_TEST_PACKAGES+=(gjs)  # the KWin script and the GNOME Shell extension run against stand-in compositors
 MIVORA_TEST_PACKAGES+=(kwin-wayland)  # the KWin script in a real, headless KWin (installed without recommends, as all)
+MIVORA_TEST_PACKAGES+=(gnome-shell)  # the GNOME Shell extension in a real, headless Shell (43 on Debian 12)
 
 # mivora_install_deps PACKAGE...: installs those of the packages that are missing.
 mivora_install_deps() {

@@ -1,6 +1,7 @@
 #include "profile/focus_switcher.h"
 
 #include <chrono>
+#include <utility>
 
 #include "core/log.h"
 
@@ -58,6 +59,7 @@ void FocusSwitcher::OnFocus(const platform::FocusedWindow& w) {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_rules.Active()) return;
         const SwitchTarget target = m_rules.TargetFor(w);
+        m_wanted = target;
         // What the mouse will hold once the running switch ends, unless replaced.
         const std::optional<SwitchTarget> after = m_inFlight ? m_inFlight : m_holding;
         if (after == target) {
@@ -66,6 +68,22 @@ void FocusSwitcher::OnFocus(const platform::FocusedWindow& w) {
         }
         if (m_pending != target) m_pendingSince = std::chrono::steady_clock::now();
         m_pending = target;
+    }
+    m_wake.notify_all();
+}
+
+void FocusSwitcher::MouseReady() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_rules.Active() || !m_wanted || m_pending) return;
+        // The switch in flight may have begun before the mouse was there: if it fails, once more.
+        if (m_inFlight) {
+            m_retryOnFailure = true;
+            return;
+        }
+        if (m_holding == m_wanted) return;
+        m_pending = m_wanted;
+        m_pendingSince = std::chrono::steady_clock::now();
     }
     m_wake.notify_all();
 }
@@ -114,6 +132,7 @@ void FocusSwitcher::Run() {
                  ok ? 1 : 0, micros);
         lock.lock();
         m_inFlight.reset();
+        const bool retry = std::exchange(m_retryOnFailure, false);
         if (ok) {
             m_lastMicros = micros;
             m_holding = target;
@@ -122,6 +141,10 @@ void FocusSwitcher::Run() {
             // Unknown what the mouse holds now: the next window switches again.
             m_holding.reset();
             ++m_failures;
+            if (retry && !m_pending && m_wanted && m_rules.Active()) {
+                m_pending = m_wanted;
+                m_pendingSince = std::chrono::steady_clock::now();
+            }
         }
         if (!m_pending) m_idle.notify_all();
     }

@@ -34,6 +34,9 @@ class FocusSwitcher {
 
     // A window came to the front. Returns at once; the switch, if any, runs on the worker.
     void OnFocus(const platform::FocusedWindow& w);
+    // The mouse's settings were read (at start, or when it came back): when the last switch
+    // failed, the set of the window still in front is written now.
+    void MouseReady();
     // What the mouse holds by the last switch that succeeded (nullopt before the first), so a
     // window of the same target costs nothing.
     std::optional<SwitchTarget> Holding() const;
@@ -61,6 +64,8 @@ class FocusSwitcher {
     std::chrono::steady_clock::time_point m_pendingSince;  // the focus event of m_pending
     std::optional<SwitchTarget> m_inFlight;
     std::optional<SwitchTarget> m_holding;
+    std::optional<SwitchTarget> m_wanted;  // the target of the last window in front
+    bool m_retryOnFailure = false;         // the mouse was read while a switch was in flight
     int m_switches = 0;
     int m_failures = 0;
     long m_lastMicros = 0;

@@ -7,6 +7,7 @@
 #include "config/program_config.h"
 #include "config/ui_text.h"
 #include "device/session_state.h"
+#include "profile/focus_watch.h"
 #include "profile/profile_list.h"
 #include "ui/dpi_grid_dlg.h"
 #include "ui/mivora_dlg.h"
@@ -61,6 +62,9 @@ void CMivoraDlg::ShowProfile() {
         UpdateControlsFromProfile();
         UpdateIndicators();
         RefreshLinkState();
+        // The mouse was read: a window that came to the front before (the focus source reports
+        // one at its start) or while it was away gets its set now.
+        if (m_focusWatch) m_focusWatch->Switcher().MouseReady();
     });
 }
 

@@ -33,6 +33,7 @@ struct SlowMouse {
     std::atomic<bool> overlapped{false};
     std::atomic<int> delayMs{0};
     std::atomic<bool> fail{false};
+    std::atomic<int> failFirst{0};  // this many switches fail before the others go through
     std::atomic<int> started{0};
 
     // Waits until the n-th switch has begun.
@@ -50,7 +51,7 @@ struct SlowMouse {
                 done.push_back(t);
             }
             running.fetch_sub(1);
-            return !fail.load();
+            return !fail.load() && failFirst.fetch_sub(1) <= 0;
         };
     }
     std::vector<SwitchTarget> Done() {
@@ -137,6 +138,46 @@ TEST(FocusSwitcher, AFailedSwitchIsTriedAgainAtTheNextWindow) {
     sw.OnFocus(App("game"));
     ASSERT_TRUE(sw.WaitIdle(2000));
     EXPECT_EQ(2u, mouse.Done().size());
+    EXPECT_EQ((SwitchTarget{1, 2}), sw.Holding());
+}
+
+// A window reported while the mouse was away (the program starting, the mouse unplugged): its
+// switch failed, and when the mouse is read it gets the set of the window still in front.
+TEST(FocusSwitcher, WhenTheMouseIsReadTheWindowInFrontGetsItsSetAfterAFailure) {
+    SlowMouse mouse;
+    mouse.fail = true;
+    FocusSwitcher sw(mouse.Fn(), kOwnPid, "mivora");
+    sw.SetRules(GameAndWeb());
+    sw.OnFocus(App("game"));
+    ASSERT_TRUE(sw.WaitIdle(2000));
+    sw.OnFocus(App("mivora", kOwnPid));  // the own window: game is still the one wanted
+    mouse.fail = false;
+    sw.MouseReady();
+    ASSERT_TRUE(sw.WaitIdle(2000));
+    EXPECT_EQ((std::vector<SwitchTarget>{{1, 2}, {1, 2}}), mouse.Done());
+    EXPECT_EQ((SwitchTarget{1, 2}), sw.Holding());
+
+    // Held already, or paused: nothing to write.
+    sw.MouseReady();
+    sw.SetPaused(true);
+    sw.OnFocus(App("web"));
+    sw.MouseReady();
+    ASSERT_TRUE(sw.WaitIdle(2000));
+    EXPECT_EQ(2u, mouse.Done().size());
+}
+
+// The mouse is read while the switch runs that began before it was there.
+TEST(FocusSwitcher, WhenTheMouseIsReadDuringAFailingSwitchItIsTriedOnceMore) {
+    SlowMouse mouse;
+    mouse.delayMs = 100;
+    mouse.failFirst = 1;
+    FocusSwitcher sw(mouse.Fn(), kOwnPid, "");
+    sw.SetRules(GameAndWeb());
+    sw.OnFocus(App("game"));
+    mouse.AwaitStart(1);
+    sw.MouseReady();
+    ASSERT_TRUE(sw.WaitIdle(2000));
+    EXPECT_EQ((std::vector<SwitchTarget>{{1, 2}, {1, 2}}), mouse.Done());
     EXPECT_EQ((SwitchTarget{1, 2}), sw.Holding());
 }
 
