@@ -9,6 +9,9 @@
 #   MIVORA_REPRO_DEB    the same package from a second build, compared byte for byte
 #   MIVORA_GLYPHCHECK   the font probe (tools/glyphcheck), run in the fresh root
 #   MIVORA_FRESH_ROOT=0 skips the fresh root (it downloads Debian's base system)
+#   MIVORA_FRESH_ROOT_MADE    a fresh root already made from PACKAGE.deb (make_fresh_root.sh),
+#                             its output in MIVORA_FRESH_ROOT_MADE.out, with
+#   MIVORA_FRESH_ROOT_STATUS  the exit status of making it
 set -uo pipefail
 deb=$(realpath "$1")
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -226,30 +229,19 @@ as_user() {
         LANG=C.UTF-8 MIVORA_POINTER_SETTINGS=none "$@"
 }
 fresh_root() {
-    local sources=/etc/apt/sources.list.d/debian.sources suite started=$SECONDS
-    [ -f "$sources" ] || sources=/etc/apt/sources.list
-    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    # Debian's base system and what the package declares, nothing of the build machine's. The
-    # packages the host has downloaded already are linked in rather than fetched again.
-    # dpkg without fsync (eatmydata) and without documentation: a throw-away root.
-    local speed=(--dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*'
-        --dpkgopt='path-exclude=/usr/share/locale/*')
-    [ -d /usr/share/mmdebstrap/hooks/eatmydata ] && command -v eatmydata >/dev/null &&
-        speed+=(--hook-dir=/usr/share/mmdebstrap/hooks/eatmydata)
-    # The package is installed by apt inside the root, as a user would, with what it depends on
-    # and nothing it only recommends: the fonts must come from Depends.
-    if ! mmdebstrap --quiet --variant=apt "${speed[@]}" \
-        --skip=download/empty --skip=essential/unlink \
-        --setup-hook='mkdir -p "$1/var/cache/apt/archives" && find /var/cache/apt/archives -maxdepth 1 -name "*.deb" -exec ln -t "$1/var/cache/apt/archives" {} + 2>/dev/null; true' \
-        --customize-hook="copy-in '$deb' /tmp" \
-        --customize-hook='chroot "$1" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends /tmp/'"$(basename "$deb")" \
-        --customize-hook='rm -f "$1"/var/cache/apt/archives/*.deb' \
-        "$suite" "$fresh" "$sources" >"$root/mmdebstrap.log" 2>&1; then
-        tail -n 40 "$root/mmdebstrap.log"
-        fail "mmdebstrap could not install the package into a fresh $suite root"
+    local started=$SECONDS
+    if [ -n "${MIVORA_FRESH_ROOT_MADE:-}" ]; then
+        # Made by scripts/package from this package while the second build compiled.
+        fresh=$MIVORA_FRESH_ROOT_MADE
+        cat "$fresh.out" 2>/dev/null
+        if [ "${MIVORA_FRESH_ROOT_STATUS:-1}" != 0 ]; then
+            fail "the fresh root made beside the second build failed (exit status ${MIVORA_FRESH_ROOT_STATUS:-unknown})"
+            return
+        fi
+    elif ! bash "$source_dir/tests/packaging/make_fresh_root.sh" "$deb" "$fresh" "$root/mmdebstrap.log"; then
+        fail "mmdebstrap could not install the package into a fresh root"
         return
     fi
-    echo "fresh root made in $((SECONDS - started)) s"
     echo 'tester:x:1000:1000:tester:/home/tester:/bin/sh' >>"$fresh/etc/passwd"
     echo 'tester:x:1000:' >>"$fresh/etc/group"
     mkdir -p "$fresh/home/tester"
