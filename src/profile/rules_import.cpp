@@ -89,7 +89,7 @@ RulesImport TakeRulesBeside(const std::string& profilePath, const RulesStore& st
         r.outcome = RulesImport::Outcome::kKept;
         r.message = "kept the data folder's " + RulesCount(r.userRules) + "; the " +
                     RulesCount(r.fileRules) + " in " + r.file +
-                    " were not taken (--rules replaces them)";
+                    (r.fileRules == 1 ? " was" : " were") + " not taken (--rules replaces them)";
         return r;
     }
     // Whether windows are watched at all is this computer's choice.
