@@ -29,3 +29,11 @@ struct CliCommand {
 
 // Prints "mivora-cli: <text>" to standard error and returns exit code 1.
 int CliFail(const std::string& text);
+
+// The words of `import FILE.zqa [--force] [--rules]`, each option at most once.
+struct ImportArgs {
+    std::string file;
+    bool force = false;  // a profile made for another sensor
+    bool rules = false;  // the rules beside the profile replace the data folder's
+};
+bool ParseImportArgs(const std::vector<std::string>& args, ImportArgs& out);

@@ -1,12 +1,15 @@
 // mivora-cli apply | restore | export FILE.zqa | import FILE.zqa: the window's whole-profile
 // actions.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/profile_command.h"
 #include "config/device_model.h"
+#include "core/paths.h"
 #include "device/session_state.h"
 #include "platform/terminal.h"
 #include "profile/apply_thread.h"
@@ -15,6 +18,7 @@
 #include "profile/profile_export.h"
 #include "profile/profile_list.h"
 #include "profile/profile_restore.h"
+#include "profile/rules_import.h"
 
 int CmdApply(const CliOptions& opts, const std::vector<std::string>& args) {
     if (!args.empty()) return CliFail("usage: mivora-cli apply");
@@ -53,14 +57,40 @@ int CmdExport(const CliOptions& opts, const std::vector<std::string>& args) {
     return cmd.Finish(0);
 }
 
+bool ParseImportArgs(const std::vector<std::string>& args, ImportArgs& out) {
+    if (args.empty()) return false;
+    out = ImportArgs{args[0]};
+    for (size_t i = 1; i < args.size(); ++i) {
+        bool* flag = args[i] == "--force"   ? &out.force
+                     : args[i] == "--rules" ? &out.rules
+                                            : nullptr;
+        if (!flag || *flag) return false;
+        *flag = true;
+    }
+    return true;
+}
+
 int CmdImport(const CliOptions& opts, const std::vector<std::string>& args) {
-    const bool force = args.size() == 2 && args[1] == "--force";
-    if (args.size() != 1 && !force) return CliFail("usage: mivora-cli import FILE.zqa [--force]");
+    ImportArgs words;
+    if (!ParseImportArgs(args, words))
+        return CliFail("usage: mivora-cli import FILE.zqa [--force] [--rules]");
     ProfileCommand cmd(opts);
     if (int rc = cmd.Start(true)) return cmd.Finish(rc);
     cmd.BeginApply();
     // --force takes a profile made for another model's sensor (its DPI values must still fit).
-    if (ImportProfile(args[0], g_bProfileReady != 0, force) != 1)
+    if (ImportProfile(words.file, g_bProfileReady != 0, words.force) != 1)
         return cmd.Finish(cmd.FailWithMessage("the profile could not be imported"));
-    return cmd.Finish(cmd.WaitApplied());
+    if (int rc = cmd.WaitApplied()) return cmd.Finish(rc);
+    // The rules file is named as the window names it when the command goes through it.
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(words.file, ec);
+    const RulesImport rules = TakeRulesBeside(ec ? words.file : absolute.string(),
+                                              RulesFileStore(g_szDataDir + kAppRulesFile),
+                                              [&words](int, int) { return words.rules; });
+    if (rules.Warning())
+        std::fprintf(stderr, "mivora-cli: %s\n",
+                     platform::TerminalSafe(rules.message, true).c_str());
+    else if (!rules.message.empty())
+        std::printf("%s\n", platform::TerminalSafe(rules.message, true).c_str());
+    return cmd.Finish(0);
 }

@@ -80,9 +80,12 @@ const CommandHelp kHelp[] = {
      "With no mouse connected it writes the stored profile of the model last used instead\n"
      "and says on standard error which model (cid, mid) that profile belongs to.\n"},
     {"import",
-     "usage: mivora-cli import FILE.zqa\n\n"
+     "usage: mivora-cli import FILE.zqa [--force] [--rules]\n\n"
      "Reads a profile file (as written by export or by the desktop program), adds its macros\n"
-     "to the library and writes the profile to the mouse.\n"},
+     "to the library and writes the profile to the mouse. --force takes a profile made for a\n"
+     "model with another sensor.\n"
+     "The rules by application an export left beside the file (FILE.rules.ini) are taken when\n"
+     "you have none; rules of your own are kept unless --rules is given, which replaces them.\n"},
 };
 
 }  // namespace

@@ -27,4 +27,4 @@ int CmdKeySet(const CliOptions& opts, const std::vector<std::string>& args);
     {"apply", "apply                  write the whole stored profile to the mouse", CmdApply}, \
     {"restore", "restore                default profile, pointer settings and device reset", CmdRestore}, \
     {"export", "export FILE.zqa        write the profile and its macros to a file", CmdExport}, \
-    {"import", "import FILE.zqa [--force]  read a profile file and write it to the mouse (--force: one made for another sensor)", CmdImport},
+    {"import", "import FILE.zqa [--force] [--rules]  read a profile file and write it to the mouse (--force: one made for another sensor; --rules: its rules by application replace yours)", CmdImport},

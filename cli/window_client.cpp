@@ -80,11 +80,14 @@ bool MethodFor(const std::string& name, const std::vector<std::string>& args, st
         return true;
     }
     if (name == "import") {
-        const bool force = args.size() == 2 && args[1] == "--force";
-        if (args.size() != 1 && !force) return false;
-        method = "Import";
-        signature = "sb";
-        values = {Absolute(args[0]), force};
+        ImportArgs words;
+        if (!ParseImportArgs(args, words)) return false;
+        std::vector<std::string> options;
+        if (words.force) options.push_back("force");
+        if (words.rules) options.push_back("rules");
+        method = "ImportWithOptions";
+        signature = "sas";
+        values = {Absolute(words.file), options};
         return true;
     }
     return false;

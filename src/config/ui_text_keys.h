@@ -220,6 +220,9 @@
     X(tc_rules_bad_name)       \
     X(tc_rules_full)           \
     X(tc_rules_not_saved)      \
+    X(tc_keyset_caption)       \
+    X(tc_rules_import_ask)     \
+    X(tc_rules_import_taken)   \
     X(tc_ptr_not_applied)      \
     X(tc_ptr_range)            \
     X(tc_ptr_refused_one)      \

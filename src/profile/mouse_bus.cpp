@@ -167,11 +167,12 @@ void MouseBus::RunChange(DbusCallPtr call, std::function<Outcome(Target&)> job) 
         outcome.output = target.outcome.output + outcome.output;
         outcome.notices.insert(outcome.notices.begin(), target.outcome.notices.begin(),
                                target.outcome.notices.end());
-        m_host.post([this, alive, outcome] {
+        m_host.post([this, alive, outcome]() mutable {
             if (alive.expired()) return;
             m_capture.on = false;
             DbusCallPtr answered = std::move(m_pending);
             if (!answered) return;
+            if (outcome.rc == 0 && outcome.finish) outcome.finish(outcome);
             if (outcome.rc != 0)
                 answered->Fail(outcome.errorName.empty() ? kBusErrorFailed : outcome.errorName,
                                outcome.error);
@@ -180,6 +181,31 @@ void MouseBus::RunChange(DbusCallPtr call, std::function<Outcome(Target&)> job) 
             Refresh();
             if (outcome.rc == 0 && m_host.changed) m_host.changed();
         });
+    });
+}
+
+void MouseBus::RunImport(DbusCallPtr call, const std::string& file, bool force, bool replaceRules) {
+    RunChange(std::move(call), [this, file, force, replaceRules](Target& t) {
+        Outcome o;
+        t.BeginApply();
+        if (ImportProfile(file, g_bProfileReady != 0, force) != 1) {
+            t.FailWithMessage("the profile could not be imported");
+        } else if (t.WaitApplied() == 0) {
+            // The rules beside the profile, as mivora-cli import takes them.
+            o.finish = [this, file, replaceRules](Outcome& done) {
+                const RulesStore store = m_host.rules.load && m_host.rules.save
+                                             ? m_host.rules
+                                             : RulesFileStore(g_szDataDir + kAppRulesFile);
+                const RulesImport r =
+                    TakeRulesBeside(file, store, [replaceRules](int, int) { return replaceRules; });
+                if (r.Warning())
+                    done.notices.push_back(r.message);
+                else if (!r.message.empty())
+                    done.output += r.message + "\n";
+                if (r.Changed() && m_host.rulesChanged) m_host.rulesChanged();
+            };
+        }
+        return o;
     });
 }
 
@@ -238,15 +264,28 @@ platform::DbusInterface MouseBus::Describe() {
         {"Import", "sb", "sas", {"file", "force", "output", "notices"}, [this](DbusCallPtr call) {
              const std::string file = Str(call->Args()[0]);
              const bool* force = std::get_if<bool>(&call->Args()[1]);
-             const bool other = force && *force;
-             RunChange(std::move(call), [file, other](Target& t) {
-                 t.BeginApply();
-                 if (ImportProfile(file, g_bProfileReady != 0, other) != 1)
-                     t.FailWithMessage("the profile could not be imported");
-                 else
-                     t.WaitApplied();
-                 return Outcome{};
-             });
+             RunImport(std::move(call), file, force && *force, false);
+         }});
+    d.methods.push_back(
+        {"ImportWithOptions",
+         "sas",
+         "sas",
+         {"file", "options", "output", "notices"},
+         [this](DbusCallPtr call) {
+             const std::string file = Str(call->Args()[0]);
+             const auto* options = std::get_if<std::vector<std::string>>(&call->Args()[1]);
+             bool force = false, rules = false;
+             for (const std::string& o : options ? *options : std::vector<std::string>{}) {
+                 if (o == "force") {
+                     force = true;
+                 } else if (o == "rules") {
+                     rules = true;
+                 } else {
+                     return call->Fail(kBusErrorFailed, "unknown import option \"" + o +
+                                                            "\" (the options are force and rules)");
+                 }
+             }
+             RunImport(std::move(call), file, force, rules);
          }});
 
     d.methods.push_back({"Restore", "", "sas", {"output", "notices"}, [this](DbusCallPtr call) {

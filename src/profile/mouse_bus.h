@@ -15,6 +15,7 @@
 #include "core/notifier.h"
 #include "device/usb_driver.h"
 #include "platform/dbus_service.h"
+#include "profile/rules_import.h"
 
 constexpr const char* kBusName = "io.mivora.Mivora1";
 constexpr const char* kBusPath = "/io/mivora/Mivora1/mouse0";
@@ -33,6 +34,10 @@ class MouseBus {
         std::function<void(std::function<void()>)> post;
         // On the bus's thread after the mouse took a change made over the bus: show it.
         std::function<void()> changed;
+        // The data folder's rules by application as the program keeps them, used on the bus's
+        // thread; without it, the rules file itself. rulesChanged tells the window they did.
+        RulesStore rules;
+        std::function<void()> rulesChanged;
     };
     MouseBus(platform::DbusService& bus, Host host);
     // Waits for a change in flight (the apply thread finishes it) before going.
@@ -55,6 +60,9 @@ class MouseBus {
         std::string errorName;
         std::string output;  // what mivora-cli prints on standard output
         std::vector<std::string> notices;
+        // Runs on the bus's thread before a success is answered (what the window's own state
+        // holds may change only there).
+        std::function<void(Outcome&)> finish;
     };
     // Records user messages while a bus request runs: they are the caller's answer, not boxes
     // in the window.
@@ -74,6 +82,9 @@ class MouseBus {
     // Starts job on the worker for call, unless the mouse is busy or absent.
     void RunChange(platform::DbusCallPtr call, std::function<Outcome(Target&)> job);
     std::vector<platform::DbusValue> Values() const;
+    // Import of a profile file, then the rules beside it (replaced only with replaceRules).
+    void RunImport(platform::DbusCallPtr call, const std::string& file, bool force,
+                   bool replaceRules);
 
     platform::DbusService& m_bus;
     Host m_host;

@@ -72,12 +72,16 @@ bool CAboutDlg::Prepare() {
     CentreOverParent(m_imgBack.size());
     ShapeWindowFromImage(this, m_imgBack, kKeyColour, 0);
     EnableFaceDrag(this);
-    // The window's icon, as the main window and the tray show it.
+    // The window's icon, as the main window and the tray show it; the file's larger picture
+    // keeps it sharp on a screen scaled by 2 (a stretched 1x picture would blur).
     const QIcon icon(QString::fromStdString(g_szAppDir + "appico.ico"));
-    const QImage iconImage = icon.pixmap(kIconSize, kIconSize).toImage();
-    if (!iconImage.isNull())
-        m_imgIcon =
-            iconImage.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    auto picture = [&icon](int size) {
+        QImage image = icon.pixmap(QSize(size, size), 1.0).toImage();
+        if (image.isNull() || image.size() == QSize(size, size)) return image;
+        return image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    };
+    const QImage iconImage = picture(kIconSize);
+    if (!iconImage.isNull()) m_imgIcon = SkinImage(iconImage, picture(kIconSize * 2));
 
     const bool tips = g_Config.BtnTips != 0;
     auto* close = new CPngBtn(this);

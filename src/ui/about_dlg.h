@@ -50,5 +50,5 @@ class CAboutDlg : public CTopDialog {
     CPngBtn* m_pLink = nullptr;
     CPngBtn* m_pUpdate = nullptr;
     QFont m_fontOwn;
-    QImage m_imgIcon;
+    SkinImage m_imgIcon;  // with the sharp picture for a screen scaled by 2
 };

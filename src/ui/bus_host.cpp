@@ -22,6 +22,11 @@ BusHost::BusHost(CMivoraDlg& window, const std::string& address) : m_window(wind
         QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
     };
     host.changed = [this] { m_window.ShowProfile(); };
+    // Asked each time: the window's switcher may start after the bus.
+    host.rules = {
+        [this] { return m_window.WindowRulesStore().load(); },
+        [this](const AppRules& rules) { return m_window.WindowRulesStore().save(rules); }};
+    host.rulesChanged = [this] { m_window.OnRulesChanged(); };
     auto mouse = std::make_unique<MouseBus>(*m_bus, std::move(host));
     // The object first, then the name: a client that sees the name finds the object.
     if (!mouse->Export(m_error) || !m_bus->RequestName(kBusName, m_error)) {

@@ -1,5 +1,8 @@
 // The key list of the main window and the key function menu.
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPalette>
 #include <QScreen>
 #include <QTimer>
 
@@ -15,6 +18,8 @@
 #include "profile/key_set_switch.h"
 #include "profile/profile_list.h"
 #include "skin/factories.h"
+#include "skin/image.h"
+#include "skin/skin_settings.h"
 #include "ui/menu_dlg.h"
 #include "ui/mivora_dlg.h"
 #include "ui/mivora_dlg_children.h"
@@ -111,6 +116,13 @@ namespace {
 constexpr int kKeySetButtonW = 30;
 constexpr int kKeySetButtonH = 20;
 constexpr int kKeySetGap = 4;
+// The caption starts above the key numbers, which sit this far left of the keys.
+constexpr int kKeyNumberColumn = 22;
+constexpr int kCaptionGap = 6;
+
+std::string KeySetCaptionText() {
+    return g_UiText.tc_keyset_caption.empty() ? std::string("Key set") : g_UiText.tc_keyset_caption;
+}
 }  // namespace
 
 void CMivoraDlg::CreateKeySetButtons() {
@@ -125,17 +137,39 @@ void CMivoraDlg::CreateKeySetButtons() {
         b.setFocusPolicy(Qt::StrongFocus);
         connect(&b, &QAbstractButton::clicked, this, [this, s] { OnKeySetClicked(s); });
     }
+    // Three digits alone do not say what they switch: a caption before them, which a screen
+    // reader takes as their label. Never in the Tab order.
+    m_pKeySetCaption = new QLabel(this);
+    m_pKeySetCaption->setObjectName("KeySetCaption");
+    m_pKeySetCaption->setFocusPolicy(Qt::NoFocus);
+    m_pKeySetCaption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pKeySetCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pKeySetCaption->setBuddy(&m_btnKeySet[0]);
     PlaceKeySetButtons();
     MarkKeySet(0);
 }
 
 void CMivoraDlg::PlaceKeySetButtons() {
-    // A row just above the first key, starting at its left edge.
+    // A row just above the first key: the caption over the key numbers, then the sets.
     const QRect first = m_btnKey[0].geometry();
     const int y = std::max(0, first.y() - kKeySetButtonH - 3);
+    int x = first.x();
+    if (m_pKeySetCaption) {
+        const QString text = QString::fromStdString(KeySetCaptionText());
+        const QFont font = SkinAppFont() ? *SkinAppFont() : ShellDlgFont(16);
+        if (m_pKeySetCaption->font() != font) m_pKeySetCaption->setFont(font);
+        QPalette palette = m_pKeySetCaption->palette();
+        palette.setColor(QPalette::WindowText, ColorFromRef(g_Config.Txt_clr));
+        m_pKeySetCaption->setPalette(palette);
+        if (m_pKeySetCaption->text() != text) m_pKeySetCaption->setText(text);
+        // Whole: a pixel more than the text, so rounding at a scaled screen cuts nothing.
+        const int w = QFontMetrics(font).horizontalAdvance(text) + 2;
+        const int left = std::max(0, first.x() - kKeyNumberColumn);
+        m_pKeySetCaption->setGeometry(left, y, w, kKeySetButtonH);
+        x = std::max(first.x(), left + w + kCaptionGap);
+    }
     for (int s = 0; s < kKeySets; ++s) {
-        const QRect r(first.x() + s * (kKeySetButtonW + kKeySetGap), y, kKeySetButtonW,
-                      kKeySetButtonH);
+        const QRect r(x + s * (kKeySetButtonW + kKeySetGap), y, kKeySetButtonW, kKeySetButtonH);
         PlaceButton(&m_btnKeySet[s], r);
     }
 }

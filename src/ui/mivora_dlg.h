@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+class QLabel;
 class QTimer;
 
 #include <array>
@@ -27,6 +28,7 @@ class QTimer;
 #include "platform/hid_backend.h"
 #include "profile/pointer_apply.h"
 #include "profile/profile_session.h"
+#include "profile/rules_import.h"
 #include "skin/combo_btn.h"
 #include "skin/png_btn.h"
 #include "skin/png_slider_bar.h"
@@ -201,9 +203,18 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn* KeyButton(int i) { return &m_btnKey[i]; }
     CPngBtn* KeySetButton(int set) { return &m_btnKeySet[set]; }
     CPngBtn* RulesButton() { return &m_btnRules; }
+    // The caption before the key sets, their label for a screen reader.
+    QLabel* KeySetCaption() const { return m_pKeySetCaption; }
     // The rules editor (the button beside the key sets and the tray menu open it); IDOK when
     // the user kept new rules.
     int OpenRulesDialog();
+    // After an import of profilePath: takes the rules exported beside it, asking before the
+    // user's own rules are replaced.
+    void TakeImportedRules(const std::string& profilePath);
+    // The data folder's rules as the window keeps them (the bus's import uses them too), and
+    // showing that they changed.
+    RulesStore WindowRulesStore();
+    void OnRulesChanged();
     CPngBtn* RateButton(int i) { return i >= 0 && i < kRateButtons ? &m_btnRate[i] : nullptr; }
     CPngBtn* LightButton(int i) { return &m_btnLight[i]; }
     CPngBtn* RestoreButton() { return &m_btnRestore; }
@@ -320,6 +331,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     void CreateRulesButton();
     void PlaceRulesButton();
     void RefreshRulesButton();
+
     // Marks the key set the key list shows; names the buttons in the current language.
     void MarkKeySet(int set);
     // After a switch: once the apply thread is idle, shows the set the profile holds (a failed
@@ -355,6 +367,7 @@ class CMivoraDlg : public QWidget, public SessionWindow {
     CPngBtn m_btnBt, m_btn24g;
     CPngBtn m_btnKey[16];
     CPngBtn m_btnKeySet[kKeySets];
+    QLabel* m_pKeySetCaption = nullptr;
     CPngBtn m_btnRules;
     QTimer* m_pKeySetWatch = nullptr;
     int m_nShownKeySet = 0;

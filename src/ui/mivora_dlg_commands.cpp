@@ -135,6 +135,7 @@ void CMivoraDlg::OnImport() {
     if (ImportProfile(path, g_bProfileReady.load() != 0) == 1) {
         UpdateControlsFromProfile();
         if (!SavePro()) g_pfnLog("OnImport: profile kept in memory, saved at exit");
+        TakeImportedRules(path);
     }
 }
 

@@ -66,7 +66,7 @@ TEST(UiTexts, ALoadReplacesEveryKeyAndAMissingFileEmptiesThem) {
     EXPECT_EQ(g_UiText.tc_ok, "Gut");
     LoadUiTexts(dir.File("missing.xml"));
     EXPECT_EQ(g_UiText.tc_ok, "");
-    EXPECT_EQ(UiTextKeyCount(), 222);
+    EXPECT_EQ(UiTextKeyCount(), 225);
     EXPECT_STREQ(UiTextKeyName(0), "tc_appdata");
 }
 

@@ -75,6 +75,14 @@ run() {
     $B call $OBJ $IF Set as 2 stage 2 >/dev/null
     "$CLI" --virtual-mouse="$W/side2.bin" --data-dir "$W/side2" set stage 2 >/dev/null
 
+    # Rules by application beside the profiles the table exports (an export without rules
+    # leaves them): the first import takes them, the next keeps them, --rules replaces them.
+    local side
+    for side in side1 side2; do
+        printf '[Rules]\nCount=1\nPaused=0\nDefaultSet=1\n\n[Rule1]\nApp=firefox\nKeySet=2\n' \
+            >"$W/$side.rules.ini"
+    done
+
     # The CLI through the window prints what it prints alone, with the same exit code, and
     # leaves the mouse's memory the same.
     local words
@@ -89,7 +97,7 @@ run() {
             >"$W/a.out" 2>"$W/a.err"
         a=$?
         check "cli $words: exit code" "$a" "$w"
-        check "cli $words: output" "$(cat "$W/a.out")" "$(cat "$W/w.out")"
+        check "cli $words: output" "$(cat "$W/a.out")" "$(sed "s/side1/side2/g" "$W/w.out")"
         check "cli $words: errors" "$(cat "$W/a.err")" "$(sed "s/side1/side2/g" "$W/w.err")"
     done <<EOF
 read --json
@@ -110,11 +118,17 @@ restore
 read --json
 export $W/@.zqa
 import $W/@.zqa
+import $W/@.zqa
+import $W/@.zqa --rules
+import $W/@.zqa --rule
 import $W/missing.zqa
 read --json
 EOF
     check "cli: the mouse's memory is the same" same \
         "$(cmp -s "$W/side2.bin" "$W/side1.bin" && echo same)"
+    check "cli: the rules taken are the same" same \
+        "$(cmp -s "$W/side2/AppRules.ini" "$W/side1/AppRules.ini" && echo same)"
+    check "cli: the window took the rules" 1 "$(grep -c '^App=firefox$' "$W/side1/AppRules.ini")"
 
     # --direct keeps the old refusal while the window runs.
     local direct

@@ -75,6 +75,8 @@ expect "mivora-cli --data-dir $data --virtual-mouse " read macro
 expect_only "mivora-cli --virtual-l" --virtual-link
 expect_only "mivora-cli --virtual-link b" bluetooth
 expect_only "mivora-cli read --j" --json
+expect_only "mivora-cli import $work/files/mouse.zqa --r" --rules
+expect_only "mivora-cli import $work/files/mouse.zqa --" --force --rules --help
 expect_only "mivora-cli set r" rate
 expect_only "mivora-cli set key 0 dpi-c" dpi-cycle
 expect_only "mivora-cli set key 0 media:volume-" volume-up volume-down

@@ -12,7 +12,9 @@
 #include "main_window_fixture.h"
 #include "platform/dbus_client.h"
 #include "platform/pointer_test_parts.h"
+#include "profile/app_rules.h"
 #include "profile/apply_thread.h"
+#include "profile/focus_watch.h"
 #include "profile/profile_apply.h"
 #include "profile/profile_export.h"
 #include "profile/profile_json.h"
@@ -199,6 +201,46 @@ TEST_F(BusServiceTest, SwitchKeySetPutsTheSetInTheMouse) {
     EXPECT_EQ(bad.errorName, kBusErrorFailed);
     EXPECT_EQ(bad.error, "there is no key set 3; the key sets are 0, 1 and 2");
     EXPECT_EQ(Profile().curKeySet, 1);
+}
+
+TEST_F(BusServiceTest, ImportTakesTheRulesBesideTheProfileIntoTheWindowsSwitcher) {
+    const std::string file = m_data.File("p.zqa");
+    ASSERT_EQ(ExportProfile(file), 1);
+    m_data.Write("p.rules.ini", "[Rules]\nCount=1\n[Rule1]\nApp=firefox\nKeySet=2\n");
+    AppRules mine;
+    ASSERT_TRUE(mine.Put({"editor", 2, -1}));
+    ASSERT_TRUE(m_window->WindowRulesStore().save(mine));
+    const std::string beside = m_data.File("p.rules.ini");
+
+    const Answer bad = Call("ImportWithOptions", "sas", {file, std::vector<std::string>{"rule"}});
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.error, "unknown import option \"rule\" (the options are force and rules)");
+
+    // The user's rules stay unless the caller says otherwise; a notice tells.
+    const Answer kept = Call("Import", "sb", {file, false});
+    ASSERT_TRUE(kept.ok) << kept.error;
+    ASSERT_EQ(kept.reply.size(), 2u);
+    EXPECT_EQ(std::get<std::string>(kept.reply[0]), "");
+    EXPECT_EQ(std::get<std::vector<std::string>>(kept.reply[1]),
+              std::vector<std::string>{"kept the data folder's 1 rule by application; the 1 rule "
+                                       "by application in " +
+                                       beside + " was not taken (--rules replaces them)"});
+    EXPECT_EQ(m_window->WindowRulesStore().load().rules, mine.rules);
+
+    const Answer taken =
+        Call("ImportWithOptions", "sas", {file, std::vector<std::string>{"rules"}});
+    ASSERT_TRUE(taken.ok) << taken.error;
+    EXPECT_EQ(std::get<std::string>(taken.reply[0]),
+              "1 rule by application taken from " + beside + ", replacing the 1 there was\n");
+    ui_test::Pump();
+    // The switcher (and so the rules editor) holds them at once, and so does the file.
+    const AppRules now = m_window->WindowRulesStore().load();
+    ASSERT_EQ(now.rules.size(), 1u);
+    EXPECT_EQ(now.rules[0].app, "firefox");
+    EXPECT_EQ(LoadAppRules(g_szDataDir + kAppRulesFile).rules, now.rules);
+    if (m_window->Focus()) {
+        EXPECT_EQ(m_window->Focus()->Rules().rules, now.rules);
+    }
 }
 
 TEST_F(BusServiceTest, AChangeWhileTheWindowWritesIsRefusedAsBusy) {

@@ -2,6 +2,8 @@
 // closing.
 #include <gtest/gtest.h>
 
+#include <QIcon>
+
 #include "config/program_config.h"
 #include "core/notifier.h"
 #include "skin/image.h"
@@ -118,6 +120,32 @@ TEST_F(AboutTest, ShowsTheProductNameAndTheProgramIcon) {
     }
     g_UiText.tc_appdata.clear();
     EXPECT_EQ(CAboutDlg::ProductName(), "Mivora");
+}
+
+// On a screen scaled by 2 the icon comes from the icon file's larger picture, pixel for pixel,
+// not from the small one stretched.
+TEST_F(AboutTest, AtScaleTwoTheIconIsTheIconFilesLargerPicture) {
+    CAboutDlg dlg;
+    ASSERT_TRUE(dlg.Prepare());
+    const QRect at = CAboutDlg::IconRect();
+    const QImage big = QIcon(QString::fromStdString(g_szAppDir + "appico.ico"))
+                           .pixmap(at.size() * 2, 1.0)
+                           .toImage()
+                           .convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(big.size(), at.size() * 2);
+    QImage face = dlg.ComposePicture(2).convertToFormat(QImage::Format_ARGB32);
+    face.setDevicePixelRatio(1);
+    ASSERT_GE(face.width(), 2 * at.right());
+    int opaque = 0, same = 0;
+    for (int y = 0; y < big.height(); ++y) {
+        for (int x = 0; x < big.width(); ++x) {
+            if (qAlpha(big.pixel(x, y)) != 255) continue;
+            ++opaque;
+            same += face.pixel(2 * at.x() + x, 2 * at.y() + y) == big.pixel(x, y);
+        }
+    }
+    EXPECT_GT(opaque, big.width() * big.height() / 4);
+    EXPECT_EQ(same, opaque);
 }
 
 TEST(AboutSkinTest, CornersAreCutAndAMissingBackgroundClosesSilently) {

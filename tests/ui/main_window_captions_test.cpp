@@ -2,6 +2,8 @@
 // whole or elided with the whole text as tip, and wider buttons that stay clear of the panels;
 // the home-page link.
 #include <QCursor>
+#include <QFontMetrics>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -97,13 +99,36 @@ TEST_F(CaptionTest, EveryCaptionKeepsTheWindowFontInEveryLanguage) {
             EXPECT_FALSE(b->IsCaptionElided()) << b->Caption();
             widened.push_back(b);
         }
+        // The key sets' row: its caption whole in the window's font, the sets and the rules
+        // button after it on one line, none of them over another control or out of the window.
+        QLabel* caption = m_window->KeySetCaption();
+        ASSERT_NE(caption, nullptr);
+        EXPECT_FALSE(g_UiText.tc_keyset_caption.empty());
+        EXPECT_EQ(caption->text().toStdString(), g_UiText.tc_keyset_caption);
+        EXPECT_EQ(caption->font().pixelSize(), WindowFont().pixelSize());
+        EXPECT_LE(QFontMetrics(caption->font()).horizontalAdvance(caption->text()),
+                  caption->width())
+            << caption->text().toStdString();
+        EXPECT_FALSE(caption->isHidden());
+        EXPECT_FALSE(m_window->RulesButton()->IsCaptionElided())
+            << m_window->RulesButton()->Caption();
+        QWidget* row[] = {caption, m_window->KeySetButton(0), m_window->KeySetButton(1),
+                          m_window->KeySetButton(2), m_window->RulesButton()};
+        for (size_t i = 0; i < std::size(row); ++i) {
+            EXPECT_TRUE(m_window->rect().contains(row[i]->geometry())) << i;
+            EXPECT_EQ(row[i]->y(), caption->y()) << i;
+            if (i > 0) {
+                EXPECT_GT(row[i]->x(), row[i - 1]->geometry().right()) << i;
+            }
+            widened.push_back(row[i]);
+        }
         for (QWidget* w : widened) {
             for (QWidget* other : m_window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 if (other == w || other->isHidden() || other->isWindow()) continue;
                 EXPECT_FALSE(w->geometry().intersects(other->geometry()))
-                    << static_cast<CPngBtn*>(w)->Caption() << " overlaps "
-                    << other->metaObject()->className() << " at " << other->x() << ","
-                    << other->y();
+                    << w->objectName().toStdString() << w->accessibleName().toStdString()
+                    << " overlaps " << other->metaObject()->className() << " at " << other->x()
+                    << "," << other->y();
             }
         }
 

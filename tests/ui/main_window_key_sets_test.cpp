@@ -1,7 +1,9 @@
 // The key set buttons of the main window, against the virtual mouse.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 
 #include "config/ui_text.h"
 #include "macro/key_names.h"
@@ -33,6 +35,18 @@ TEST_F(MainWindowTest, ChoosingAKeySetShowsItsKeysAndTheMouseHoldsIt) {
         name.replace(name.find("%d"), 2, std::to_string(s + 1));
         EXPECT_EQ(b->accessibleName().toStdString(), name) << s;
     }
+    // The row's caption is what a screen reader reads as the sets' label; Tab passes it by.
+    QLabel* caption = m_window->KeySetCaption();
+    ASSERT_NE(caption, nullptr);
+    EXPECT_TRUE(caption->isVisible());
+    EXPECT_EQ(caption->focusPolicy(), Qt::NoFocus);
+    QAccessibleInterface* label = QAccessible::queryAccessibleInterface(caption);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(QAccessible::Name), caption->text());
+    bool labels = false;
+    for (const auto& [other, relation] : label->relations(QAccessible::Labelled))
+        labels |= other->object() == m_window->KeySetButton(0);
+    EXPECT_TRUE(labels);
 
     ui_test::ClickCentre(m_window->KeySetButton(1));
     ASSERT_TRUE(g_ApplyThread.WaitIdle(5000));

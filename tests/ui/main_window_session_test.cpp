@@ -7,6 +7,8 @@
 #include "macro/key_names.h"
 #include "main_window_fixture.h"
 #include "platform/files.h"
+#include "profile/app_rules.h"
+#include "profile/focus_watch.h"
 #include "profile/profile_store.h"
 #include "sim/factory_image.h"
 #include "ui/dpi_grid_dlg.h"
@@ -149,6 +151,60 @@ TEST_F(MainWindowTest, ExportThenImportBringsTheProfileBack) {
               KeyFunctionLabel(exported.keys[exported.KeySetIndex()][3]));
     // An import writes the mouse whatever ApplyNow says.
     EXPECT_EQ(Memory(sim::kAddrReportRate, 1)[0] & 0x0F, 2);
+}
+
+// The rules by application exported beside a profile come with its import: the user is asked
+// before rules of his own are replaced, and the switcher holds what the file says afterwards.
+TEST_F(MainWindowTest, ImportAsksBeforeTheRulesBesideTheProfileReplaceTheUsersOwn) {
+    const std::string file = m_data.File("saved.zqa");
+    SetProfileFileChooser([&](const ProfileFileRequest&) { return file; });
+    ui_test::ClickCentre(m_window->ExportButton());
+    ui_test::Pump();
+    m_data.Write("saved.rules.ini",
+                 "[Rules]\nCount=2\nDefaultSet=1\n[Rule1]\nApp=firefox\nKeySet=2\n"
+                 "[Rule2]\nApp=game\nKeySet=3\n");
+    const std::string own = g_szDataDir + kAppRulesFile;
+    AppRules mine;
+    ASSERT_TRUE(mine.Put({"editor", 2, -1}));
+    auto rulesNow = [&] {
+        return m_window->Focus() ? m_window->Focus()->Rules() : LoadAppRules(own);
+    };
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        ASSERT_TRUE(m_window->WindowRulesStore().save(mine));
+        std::vector<std::string> texts;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* msg = qobject_cast<CMsgDlg*>(QApplication::activeModalWidget());
+            if (!msg || !msg->isVisible()) return;
+            texts.push_back(msg->m_strText);
+            // The question first, then what became of it.
+            if (texts.size() == 1 && !yes)
+                msg->reject();
+            else
+                msg->accept();
+        });
+        answer.start(5);
+        ui_test::ClickCentre(m_window->ImportButton());
+        ui_test::Pump();
+        answer.stop();
+        ASSERT_GE(texts.size(), 1u);
+        EXPECT_NE(std::string::npos, texts[0].find("1")) << texts[0];
+        EXPECT_NE(std::string::npos, texts[0].find("2")) << texts[0];
+        const AppRules after = rulesNow();
+        // What the program keeps is what the file holds: no switch on a rule that was dropped.
+        EXPECT_EQ(LoadAppRules(own).rules, after.rules);
+        if (yes) {
+            ASSERT_EQ(2u, after.rules.size());
+            EXPECT_EQ("firefox", after.rules[0].app);
+            ASSERT_EQ(2u, texts.size());
+            EXPECT_NE(std::string::npos, texts[1].find("saved.rules.ini")) << texts[1];
+        } else {
+            EXPECT_EQ(mine.rules, after.rules);
+            EXPECT_EQ(1u, texts.size());
+        }
+    }
+    SetProfileFileChooser({});
 }
 
 TEST_F(MainWindowTest, ExitSavesTheProfileWhileAMessageDialogIsOpen) {
