@@ -71,8 +71,9 @@ def read_string(body, at=0):
     return body[at + 4:at + 4 + n - 1].decode(), at + 4 + n + (-n % 4)
 
 
-def main():
-    width, height = int(sys.argv[1]), int(sys.argv[2])
+def connect(who):
+    """Connects to the compositor of WAYLAND_DISPLAY and reads its globals. Returns the wire and
+    bind(interface, version), which binds a global (and exits naming who when it is missing)."""
     display = os.environ.get("WAYLAND_DISPLAY", "wayland-0")
     if not display.startswith("/"):
         display = os.path.join(os.environ["XDG_RUNTIME_DIR"], display)
@@ -92,10 +93,17 @@ def main():
 
     def bind(interface, version):
         if interface not in globals_:
-            raise SystemExit("wl_client: the compositor offers no " + interface)
+            raise SystemExit(who + ": the compositor offers no " + interface)
         obj = wire.new_id()
         wire.send(registry, 0, u32(globals_[interface][0]) + string(interface) + u32(version, obj))
         return obj
+
+    return wire, bind
+
+
+def main():
+    width, height = int(sys.argv[1]), int(sys.argv[2])
+    wire, bind = connect("wl_client")
 
     def show_panel(height):
         compositor = bind("wl_compositor", 4)

@@ -7,7 +7,7 @@ import os
 import struct
 import sys
 
-from wl_client import Wire, read_string, string, u32
+from wl_client import connect, string, u32
 
 WIDTH, HEIGHT = 240, 160
 
@@ -16,29 +16,7 @@ def main():
     if len(sys.argv) != 2:
         raise SystemExit("usage: wl_window.py APP_ID")
     app_id = sys.argv[1]
-    display = os.environ.get("WAYLAND_DISPLAY", "wayland-0")
-    if not display.startswith("/"):
-        display = os.path.join(os.environ["XDG_RUNTIME_DIR"], display)
-    wire = Wire(display)
-    registry = 2
-    wire.send(1, 1, u32(registry))  # wl_display.get_registry
-    globals_ = {}
-
-    def on_global(obj, opcode, body):
-        if obj == registry and opcode == 0:
-            (name,) = struct.unpack_from("<I", body)
-            interface, at = read_string(body, 4)
-            (version,) = struct.unpack_from("<I", body, at)
-            globals_[interface] = (name, version)
-
-    wire.roundtrip(on_global)
-
-    def bind(interface, version):
-        if interface not in globals_:
-            raise SystemExit("wl_window: the compositor offers no " + interface)
-        obj = wire.new_id()
-        wire.send(registry, 0, u32(globals_[interface][0]) + string(interface) + u32(version, obj))
-        return obj
+    wire, bind = connect("wl_window")
 
     compositor = bind("wl_compositor", 4)
     shm = bind("wl_shm", 1)
